@@ -1,0 +1,43 @@
+// Textures, the font, the actors, the flag: everything drawn with GL.
+#pragma once
+
+#include "render/bmp.h"
+
+// Textures and image loading.
+AUX_RGBImageRec* LoadBMP(const char* Filename);
+int LoadGLTextures();
+void Texture_set(int id);
+void Texture_NCP_(int Tex);
+void Texture_NCP_l(int Tex);
+void Texture_NCP_p(int Tex);
+void Texture_NCP_z(int Tex);
+void Texture_NCP_h(int Tex);
+void Texture_n_hore(int c);
+void Texture_n_dole(int c);
+void Texture_n_doprava(int c);
+void Texture_n_dolava(int c);
+void Texture_n_hrot(int c);
+void Texture_n_zadna(int c);
+
+// Bitmap font and text.
+void BuildFont();
+void KillFont();
+void glPrint(float x, float y, float z, const char* string);
+void Text_draw(float x, float y, float z, int number);
+void white();
+void black();
+void blue();
+void green();
+void red();
+void yellow();
+void lila();
+void cyan();
+float line(float y);
+
+// Actors and arrows.
+void Player_Draw(float x, float y, float z, int color, int alpha);
+void Naboj_Draw(float x, float y, float z, int color, int alpha);
+void naboj_kresli(int numb);
+
+// The waving flag.
+void Vlajka_D(int x, int y, float float_x, float float_y, float float_xb, float float_yb);

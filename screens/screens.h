@@ -1,0 +1,12 @@
+// The screens drawn over or instead of the field.
+#pragma once
+
+void Info_Menu();
+void Info_Text();
+void New_Nastavenia_Draw();
+void New_Nastavenia_Text();
+void Help_list();
+void Info_list();
+void Nastavenia_list();
+void End_draw();
+void End_Text(int win);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs one replay script in a scratch folder and compares its output with the
+# expected text beside it.
+#   NAME.replay     the script
+#   NAME.expected   the exact standard output
+#   NAME.map        optional: the s_1.txt to play on (default: the repository's)
+#   NAME.rc         optional: the expected exit code (default 0)
+#   NAME.stderr     optional: a text that standard error must contain
+set -u
+replay=$1 script=$2 root=$3
+stem=${script%.replay}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+if [ -f "$stem.map" ]; then cp "$stem.map" "$work/s_1.txt"; else cp "$root/s_1.txt" "$work/s_1.txt"; fi
+want_rc=0
+[ -f "$stem.rc" ] && want_rc=$(tr -d ' \n' < "$stem.rc")
+(cd "$work" && "$replay" "$script" > out.txt 2> err.txt)
+rc=$?
+status=0
+if [ "$rc" != "$want_rc" ]; then
+  echo "exit code $rc, expected $want_rc"; cat "$work/err.txt"; status=1
+fi
+if ! diff -u "$stem.expected" "$work/out.txt"; then status=1; fi
+if [ -f "$stem.stderr" ] && ! grep -qF -- "$(cat "$stem.stderr")" "$work/err.txt"; then
+  echo "standard error lacks: $(cat "$stem.stderr")"; cat "$work/err.txt"; status=1
+fi
+exit $status

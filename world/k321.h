@@ -1,0 +1,9 @@
+// World drawing: the field, its buildings and the outline helper.
+#pragma once
+
+void S_D();
+void ground(int x, int y, int xl, int yl);
+void budova(int x, int y, int xl, int yl);
+void ncp_DRAW(float x, float y, float z);
+void QUADS_RAM(float x, float y, float xl, float yl);
+void QUADS_RAM(float x, float y, float xl, float yl, float z);
