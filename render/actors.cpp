@@ -1,1 +1,157 @@
-// (to be written)
+// Players and flying arrows: small textured boxes in the field's own frame.
+// Nothing here sets colour, blending or depth; the caller's state holds.
+#include <GL/gl.h>
+
+#include "core/lybrary3.h"
+#include "render/render.h"
+
+typedef void (*bind_fn)(int);
+
+// Facing code to a column of the side tables: 0 up, 1 right, 2 down, 3 left.
+static int facing_index(int alpha) {
+  switch (alpha) {
+    case hore:
+      return 0;
+    case doprava:
+      return 1;
+    case dole:
+      return 2;
+    case dolava:
+      return 3;
+  }
+  return -1;
+}
+
+// Which avatar image each side wears, so the front always looks where the
+// player walks. Rows: north, south, east, west.
+static const bind_fn player_sides[4][4] = {
+    {Texture_NCP_, Texture_NCP_l, Texture_NCP_z, Texture_NCP_p},
+    {Texture_NCP_z, Texture_NCP_p, Texture_NCP_, Texture_NCP_l},
+    {Texture_NCP_p, Texture_NCP_, Texture_NCP_l, Texture_NCP_z},
+    {Texture_NCP_l, Texture_NCP_z, Texture_NCP_p, Texture_NCP_},
+};
+
+// Arrow sides: head leads, tail trails, the long sides show the flight image.
+static const bind_fn arrow_sides[4][4] = {
+    {Texture_n_hrot, Texture_n_doprava, Texture_n_zadna, Texture_n_dolava},
+    {Texture_n_zadna, Texture_n_doprava, Texture_n_hrot, Texture_n_dolava},
+    {Texture_n_doprava, Texture_n_hrot, Texture_n_dolava, Texture_n_zadna},
+    {Texture_n_dolava, Texture_n_zadna, Texture_n_doprava, Texture_n_hrot},
+};
+
+// Binds the side image for one face; an odd facing keeps what is bound.
+static void bind_side(const bind_fn sides[4][4], int face, int alpha, int arg) {
+  int f = facing_index(alpha);
+  if (f >= 0) sides[face][f](arg);
+}
+
+// One quad with its four texture coordinates, corners in the order given.
+static void face(const float v[4][3], const float st[4][2]) {
+  glBegin(GL_QUADS);
+  for (int i = 0; i < 4; i++) {
+    glTexCoord2f(st[i][0], st[i][1]);
+    glVertex3f(v[i][0], v[i][1], v[i][2]);
+  }
+  glEnd();
+}
+
+// Draws a player as a unit cube wearing his avatar, turned by his facing.
+void Player_Draw(float x, float y, float z, int color, int alpha) {
+  const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+
+  Texture_NCP_h(color);
+  const float top[4][3] = {
+      {x, y, z + 1}, {x + 1, y, z + 1}, {x + 1, y + 1, z + 1}, {x, y + 1, z + 1}};
+  face(top, quad_st);
+
+  Texture_NCP_h(color);
+  const float bottom[4][3] = {{x, y, z}, {x, y + 1, z}, {x + 1, y + 1, z}, {x + 1, y, z}};
+  const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
+  face(bottom, bottom_st);
+
+  bind_side(player_sides, 0, alpha, color);
+  const float north[4][3] = {
+      {x, y + 1, z}, {x, y + 1, z + 1}, {x + 1, y + 1, z + 1}, {x + 1, y + 1, z}};
+  face(north, quad_st);
+
+  bind_side(player_sides, 1, alpha, color);
+  const float south[4][3] = {{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}};
+  face(south, quad_st);
+
+  bind_side(player_sides, 2, alpha, color);
+  const float east[4][3] = {
+      {x + 1, y, z}, {x + 1, y + 1, z}, {x + 1, y + 1, z + 1}, {x + 1, y, z + 1}};
+  face(east, quad_st);
+
+  // The west face runs its texture the other way round from the east one.
+  bind_side(player_sides, 3, alpha, color);
+  const float west[4][3] = {{x, y, z}, {x, y, z + 1}, {x, y + 1, z + 1}, {x, y + 1, z}};
+  const float west_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
+  face(west, west_st);
+}
+
+// Draws one arrow: a thin box, long along its flight, head image in front.
+void Naboj_Draw(float x, float y, float z, int color, int alpha) {
+  const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  float xl = 0.5f, yl = 0.2f;
+  const float zl = 0.2f;
+
+  // The flight image goes on first: with color 0 nothing else is bound for
+  // the top and bottom, so they show the arrow's direction.
+  switch (alpha) {
+    case hore:
+      xl = 0.2f;
+      yl = 0.5f;
+      Texture_n_hore(0);
+      break;
+    case doprava:
+      Texture_n_doprava(0);
+      break;
+    case dole:
+      xl = 0.2f;
+      yl = 0.5f;
+      Texture_n_dole(0);
+      break;
+    case dolava:
+      Texture_n_dolava(0);
+      break;
+  }
+
+  Texture_NCP_h(color);
+  const float top[4][3] = {
+      {x, y, z + zl}, {x + xl, y, z + zl}, {x + xl, y + yl, z + zl}, {x, y + yl, z + zl}};
+  face(top, quad_st);
+
+  Texture_NCP_h(color);
+  const float bottom[4][3] = {{x, y, z}, {x, y + yl, z}, {x + xl, y + yl, z}, {x + xl, y, z}};
+  const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
+  face(bottom, bottom_st);
+
+  bind_side(arrow_sides, 0, alpha, 0);
+  const float north[4][3] = {
+      {x, y + yl, z}, {x, y + yl, z + zl}, {x + xl, y + yl, z + zl}, {x + xl, y + yl, z}};
+  face(north, quad_st);
+
+  bind_side(arrow_sides, 1, alpha, 0);
+  const float south[4][3] = {{x, y, z}, {x + xl, y, z}, {x + xl, y, z + zl}, {x, y, z + zl}};
+  face(south, quad_st);
+
+  bind_side(arrow_sides, 2, alpha, 0);
+  const float east[4][3] = {
+      {x + xl, y, z}, {x + xl, y + yl, z}, {x + xl, y + yl, z + zl}, {x + xl, y, z + zl}};
+  face(east, quad_st);
+
+  bind_side(arrow_sides, 3, alpha, 0);
+  const float west[4][3] = {{x, y, z}, {x, y, z + zl}, {x, y + yl, z + zl}, {x, y + yl, z}};
+  face(west, quad_st);
+}
+
+// Draws every sub-arrow of one player that is still in the air.
+void naboj_kresli(int numb) {
+  for (int j = 0; j < SHOT_RECORDS; j++) {
+    const Splayer::Snaboj& n = player[numb].naboj[j];
+    for (int b = 0; b < SUB_ARROWS; b++) {
+      if (n.fly[b]) Naboj_Draw(n.x[b], n.y[b], n.z[b], 0, n.alpha);
+    }
+  }
+}

@@ -1,1 +1,92 @@
-// (to be written)
+// The colour and controls screen before a match: both avatars with their
+// colour keys, and the key legend of both players.
+#include <GL/gl.h>
+
+#include "core/lybrary3.h"
+#include "render/render.h"
+#include "screens/screens.h"
+#include "world/k321.h"
+
+// One avatar's front image at z = 1, one unit square from x.
+static void avatar_quad(float x) {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex3f(x, -0.4f, 1);
+  glTexCoord2f(1, 0);
+  glVertex3f(x + 1, -0.4f, 1);
+  glTexCoord2f(1, 1);
+  glVertex3f(x + 1, 0.6f, 1);
+  glTexCoord2f(0, 1);
+  glVertex3f(x, 0.6f, 1);
+  glEnd();
+}
+
+// Draws both avatars with the little boxes beside them, then the texts.
+void New_Nastavenia_Draw() {
+  glLoadIdentity();
+  glTranslatef(-5.0f, 2.0f, -10.0f);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  white();
+
+  // The boxes have no texture coordinates of their own, so they take the
+  // tint of the avatar image just drawn.
+  Texture_NCP_(player[1].color);
+  avatar_quad(1);
+  QUADS_RAM(0.2f, 0.1f, 0.3f, 0.5f);
+  QUADS_RAM(1.9f, 0.1f, 0.3f, 0.5f);
+
+  Texture_NCP_(player[2].color);
+  avatar_quad(6);
+  QUADS_RAM(5.7f, 0.1f, 0.3f, 0.5f);
+  QUADS_RAM(7.3f, 0.1f, 0.3f, 0.5f);
+
+  New_Nastavenia_Text();
+}
+
+// One player's key legend: key labels at kx, their meanings at tx.
+static void legend(float kx, float tx, const char* const keys_shown[6]) {
+  static const char* const meaning[6] = {"hore",   "dole",        "vlavo",
+                                         "vpravo", "pouzi zbran", "zmen zbran"};
+  float y = 200;
+  green();
+  for (int i = 0; i < 6; i++, y = line(y)) glPrint(kx, y, 0, keys_shown[i]);
+  y = 200;
+  white();
+  for (int i = 0; i < 6; i++, y = line(y)) glPrint(tx, y, 0, meaning[i]);
+}
+
+// Draws the screen's title, the colour keys, both legends and the prompt.
+void New_Nastavenia_Text() {
+  static const char* const keys1[6] = {"e - ", "d - ", "s - ", "f - ", "a - ", "q - "};
+  static const char* const keys2[6] = {"i - ", "k - ", "j - ", "l - ", "m - ", "n - "};
+
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+
+  red();
+  glPrint(10, 10, 0, "Esc");
+  yellow();
+  glPrint(200, 10, 0, "Zvol si farbu");
+
+  white();
+  glPrint(20, 90, 0, "S");
+  glPrint(130, 90, 0, "F");
+  red();
+  glPrint(20, 170, 0, "Ovladanie");
+  legend(20, 60, keys1);
+
+  white();
+  glPrint(360, 90, 0, "J");
+  glPrint(460, 90, 0, "L");
+  red();
+  glPrint(360, 170, 0, "Ovladanie");
+  legend(360, 400, keys2);
+
+  white();
+  glPrint(200, 400, 0, "Stlac medzernik pre start");
+
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  white();
+}

@@ -1,1 +1,107 @@
-// (to be written)
+// The three text-only screens: the description, the credits and the speed
+// setting. Each shows "Esc" in the corner as the way back.
+#include <GL/gl.h>
+
+#include "core/lybrary3.h"
+#include "render/render.h"
+#include "screens/screens.h"
+
+// The compiler that built this copy of the game, as it names itself.
+#define KORVALEN_STR2(x) #x
+#define KORVALEN_STR(x) KORVALEN_STR2(x)
+#if defined(__clang__)
+#define KORVALEN_COMPILER                                                                    \
+  "Clang " KORVALEN_STR(__clang_major__) "." KORVALEN_STR(__clang_minor__) "." KORVALEN_STR( \
+      __clang_patchlevel__)
+#elif defined(__GNUC__)
+#define KORVALEN_COMPILER                                                          \
+  "GCC " KORVALEN_STR(__GNUC__) "." KORVALEN_STR(__GNUC_MINOR__) "." KORVALEN_STR( \
+      __GNUC_PATCHLEVEL__)
+#elif defined(_MSC_VER)
+#define KORVALEN_COMPILER "MSVC " KORVALEN_STR(_MSC_FULL_VER)
+#else
+#define KORVALEN_COMPILER "C++ compiler"
+#endif
+
+// Text screens draw over the cleared window with blending, depth off.
+static void text_screen_begin() {
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  red();
+  glPrint(10, 10, 0, "Esc");
+}
+
+// Hands the frame back with depth on, blending off and white.
+static void text_screen_end() {
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  white();
+}
+
+// Draws the description of the game and how the rating works.
+void Help_list() {
+  text_screen_begin();
+  yellow();
+  glPrint(100, 30, 0, "Popis hry");
+  green();
+  glPrint(210, 30, 0, "Korvalen");
+  white();
+  glPrint(10, 60, 0, "Je to hra pre dvoch hracov.");
+  glPrint(10, 90, 0, "Po zacati bitky mas za ulohu porazit nepriatela.");
+  glPrint(10, 120, 0, "To znamena mat lepsie hodnotenie od velenia. ");
+  cyan();
+  glPrint(10, 150, 0, "Princip hodnotenia: ");
+  yellow();
+  glPrint(10, 180, 0, "Tvoje hodnotenie = kolko zasiahnes - kolko si bol zasiahnuty");
+  white();
+  glPrint(10, 210, 0, "Zbieraj lepsie luky, ale davaj si pozor na sipy.");
+  glPrint(10, 240, 0, "Pre istotu ta vyzbrojili mecom.");
+  glPrint(10, 270, 0, " Nim mozes zasiahnut protivnika len z tesnej blizkosti.");
+  glPrint(10, 300, 0, "Mas na to 500 casovych jednotiek.");
+  text_screen_end();
+}
+
+// One credits row: label on the left in white, value on the right in cyan.
+static void credit(float y, const char* label, const char* value) {
+  white();
+  glPrint(40, y, 0, label);
+  cyan();
+  glPrint(350, y, 0, value);
+}
+
+// Draws who made the game and with what.
+void Info_list() {
+  text_screen_begin();
+  green();
+  glPrint(200, 30, 0, "Korvalen");
+  credit(60, "Programator: ", "Orvek");
+  credit(90, "Programovaci jazyk: ", "C++");
+  credit(120, "Graficka kniznica: ", "OpenGl");
+  credit(150, "Programovacie prostredie: ", KORVALEN_COMPILER);
+  credit(180, "Skype: ", "dervan.kolimsk");
+  text_screen_end();
+}
+
+// One speed level, lila when it is the current one.
+static void speed_level(float y, bool current, const char* name) {
+  if (current)
+    lila();
+  else
+    white();
+  glPrint(250, y, 0, name);
+}
+
+// Draws the speed screen with the current level marked.
+void Nastavenia_list() {
+  text_screen_begin();
+  cyan();
+  glPrint(250, 10, 0, "Nastavenia");
+  white();
+  glPrint(50, 70, 0, "Ak sa ti zda hra pomala, treba zmenit stupen rychlosti.");
+  glPrint(50, 100, 0, "Stlac cislo stupna. Potom sa vrat do hry.");
+  glPrint(50, 130, 0, "Oznaceny je aktualny stupen rychlosti.");
+  speed_level(160, Q_1, "stupen 1");
+  speed_level(190, Q_2, "stupen 2");
+  speed_level(220, Q_3, "stupen 3");
+  text_screen_end();
+}

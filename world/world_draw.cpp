@@ -1,1 +1,175 @@
-// (to be written)
+// The playing field: buildings, ground, characters, bows lying about,
+// arrows and both players, seen from straight above.
+#include <GL/gl.h>
+
+#include "core/lybrary3.h"
+#include "render/render.h"
+#include "world/k321.h"
+
+// One unit cube's six faces with their texture corners, lowest corner
+// (cx, cy, z0). Shared by buildings (textured) and characters (plain).
+static void cube_faces(float cx, float cy, float z0, bool textured) {
+  const float z1 = z0 + 1.0f;
+  const float v[24][3] = {
+      // top
+      {cx, cy, z1},
+      {cx + 1, cy, z1},
+      {cx + 1, cy + 1, z1},
+      {cx, cy + 1, z1},
+      // bottom
+      {cx, cy, z0},
+      {cx, cy + 1, z0},
+      {cx + 1, cy + 1, z0},
+      {cx + 1, cy, z0},
+      // side y = cy + 1
+      {cx, cy + 1, z0},
+      {cx, cy + 1, z1},
+      {cx + 1, cy + 1, z1},
+      {cx + 1, cy + 1, z0},
+      // side y = cy
+      {cx, cy, z0},
+      {cx + 1, cy, z0},
+      {cx + 1, cy, z1},
+      {cx, cy, z1},
+      // side x = cx + 1
+      {cx + 1, cy, z0},
+      {cx + 1, cy + 1, z0},
+      {cx + 1, cy + 1, z1},
+      {cx + 1, cy, z1},
+      // side x = cx
+      {cx, cy, z0},
+      {cx, cy, z1},
+      {cx, cy + 1, z1},
+      {cx, cy + 1, z0},
+  };
+  static const float st[24][2] = {
+      {0, 0}, {1, 0}, {1, 1}, {0, 1},  // top
+      {1, 0}, {1, 1}, {0, 1}, {0, 0},  // bottom
+      {0, 1}, {0, 0}, {1, 0}, {1, 1},  // side y = cy + 1
+      {1, 1}, {0, 1}, {0, 0}, {1, 0},  // side y = cy
+      {1, 0}, {1, 1}, {0, 1}, {0, 0},  // side x = cx + 1
+      {0, 0}, {1, 0}, {1, 1}, {0, 1},  // side x = cx
+  };
+  glBegin(GL_QUADS);
+  for (int i = 0; i < 24; i++) {
+    if (textured) glTexCoord2f(st[i][0], st[i][1]);
+    glVertex3f(v[i][0], v[i][1], v[i][2]);
+  }
+  glEnd();
+}
+
+// Draws a tiled floor of xl by yl tiles from tile (x, y), the image once per tile.
+void ground(int x, int y, int xl, int yl) {
+  glColor3f(0.0f, 1.0f, 0.0f);
+  for (int j = 0; j < yl; j++) {
+    for (int i = 0; i < xl; i++) {
+      const float tx = float(x + i), ty = float(y + j);
+      glBegin(GL_QUADS);
+      glTexCoord2f(0, 0);
+      glVertex3f(tx, ty, 0);
+      glTexCoord2f(1, 0);
+      glVertex3f(tx + 1, ty, 0);
+      glTexCoord2f(1, 1);
+      glVertex3f(tx + 1, ty + 1, 0);
+      glTexCoord2f(0, 1);
+      glVertex3f(tx, ty + 1, 0);
+      glEnd();
+    }
+  }
+}
+
+// Draws a building as a slab of xl by yl textured unit cubes from cell (x, y).
+void budova(int x, int y, int xl, int yl) {
+  for (int j = 0; j < yl; j++) {
+    for (int i = 0; i < xl; i++) cube_faces(float(x + i), float(y + j), 0.0f, true);
+  }
+}
+
+// Draws a non-player character as one magenta cube.
+void ncp_DRAW(float x, float y, float z) {
+  glColor3f(1.0f, 0.0f, 1.0f);
+  cube_faces(x, y, z, false);
+}
+
+// Outlines a rectangle in the ground plane with whatever state is current.
+void QUADS_RAM(float x, float y, float xl, float yl) {
+  glBegin(GL_LINES);
+  glVertex2f(x, y);
+  glVertex2f(x + xl, y);
+  glVertex2f(x + xl, y);
+  glVertex2f(x + xl, y + yl);
+  glVertex2f(x + xl, y + yl);
+  glVertex2f(x, y + yl);
+  glVertex2f(x, y + yl);
+  glVertex2f(x, y);
+  glEnd();
+}
+
+// Outlines a rectangle at height z with whatever state is current.
+void QUADS_RAM(float x, float y, float xl, float yl, float z) {
+  glBegin(GL_LINES);
+  glVertex3f(x, y, z);
+  glVertex3f(x + xl, y, z);
+  glVertex3f(x + xl, y, z);
+  glVertex3f(x + xl, y + yl, z);
+  glVertex3f(x + xl, y + yl, z);
+  glVertex3f(x, y + yl, z);
+  glVertex3f(x, y + yl, z);
+  glVertex3f(x, y, z);
+  glEnd();
+}
+
+// Draws the whole field for this frame and leaves the overlay state behind.
+void S_D() {
+  // Where the last bow was drawn; kept between frames, read by nobody else.
+  static float x, y, z;
+
+  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glLoadIdentity();
+  glColor3f(1.0f, 1.0f, 1.0f);
+
+  // The camera never moves: it hangs 20 units above field point (10, 4).
+  glTranslatef(-10.0f, -4.0f, -20.0f);
+
+  // Record 0 blocks walking but is never drawn.
+  glBindTexture(GL_TEXTURE_2D, texture[37]);
+  for (int i = 1; i < Build_Max; i++) budova(build[i].x, build[i].y, build[i].x2, build[i].y2);
+
+  glBindTexture(GL_TEXTURE_2D, texture[36]);
+  ground(-40, -40, 80, 80);
+  glColor3f(1.0f, 1.0f, 1.0f);
+
+  for (int i = 0; i < NCP_Max; i++) {
+    if (NCP[i].live) ncp_DRAW(NCP[i].x, NCP[i].y, NCP[i].z);
+  }
+
+  for (int i = 0; i < GROUND_BOWS; i++) {
+    if (!g_wepon[i].ly) continue;
+    x = g_wepon[i].x;
+    y = g_wepon[i].y;
+    z = g_wepon[i].z;
+    Texture_set(g_wepon[i].id);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(x, y, z);
+    glTexCoord2f(1, 0);
+    glVertex3f(x + 1, y, z);
+    glTexCoord2f(1, 1);
+    glVertex3f(x + 1, y + 1, z);
+    glTexCoord2f(0, 1);
+    glVertex3f(x, y + 1, z);
+    glEnd();
+  }
+
+  naboj_kresli(1);
+  naboj_kresli(2);
+
+  Player_Draw(player[1].x, player[1].y, player[1].z, player[1].color, player[1].alpha);
+  Player_Draw(player[2].x, player[2].y, player[2].z, player[2].color, player[2].alpha);
+
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glColor3f(1.0f, 1.0f, 1.0f);
+}
