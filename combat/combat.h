@@ -1,6 +1,17 @@
 // Bows, arrows, the sword, and scoring.
 #pragma once
 
+#include <cstdint>
+
+// Hit counters count on past the int range the way the hardware does instead
+// of overflowing into undefined behaviour (a replay may set any value).
+inline int add_wrapping(int a, int b) {
+  return static_cast<int>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+inline int sub_wrapping(int a, int b) {
+  return static_cast<int>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
 // Weapon slots and ammunition.
 int find_in(int numb, int k);
 void set_item(int numb, int k);

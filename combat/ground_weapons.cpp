@@ -1,1 +1,38 @@
-// (to be written)
+// Bows lying on the ground: random drops during the match, pick-up by touch.
+#include <cstdlib>
+
+#include "combat/combat.h"
+#include "core/lybrary3.h"
+
+// One drop attempt: each free entry in turn takes a random bow with probability
+// one half; at most one bow is dropped. rand is never seeded, so every run is the same.
+void g_wepon_ly() {
+  for (Sg_wepon& bow : g_wepon) {
+    int a = std::rand() % 10;
+    if (a > 4) continue;
+    if (bow.ly) continue;
+    bow.id = std::rand() % 3 + 1;
+    bow.x = static_cast<float>(std::rand() % 20);
+    bow.y = static_cast<float>(std::rand() % 10);
+    bow.z = 0;
+    bow.ly = true;
+    return;
+  }
+}
+
+// Whether unit squares at a and b touch or overlap along one axis.
+static bool touching(float a, float b) {
+  return (b <= a && a <= b + 1.0) || (b <= a + 1.0 && a + 1.0 <= b + 1.0);
+}
+
+// Hands every bow a player touches to that player; player 1 first.
+void g_wepon_control() {
+  for (int p = 0; p < PLAYER_RECORDS; p++) {
+    if (!player[p].play) continue;
+    for (int i = 0; i < GROUND_BOWS; i++) {
+      if (g_wepon[i].ly && touching(player[p].x, g_wepon[i].x) &&
+          touching(player[p].y, g_wepon[i].y))
+        take_item(p, i);
+    }
+  }
+}

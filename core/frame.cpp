@@ -1,1 +1,144 @@
-// (to be written)
+// One frame of the game: draw, read the keyboard through the latches,
+// advance the screen flow and, while a match is in play, update the match.
+#include "combat/combat.h"
+#include "core/game.h"
+#include "core/lybrary3.h"
+#include "world/world.h"
+
+namespace {
+
+// Virtual-key codes the game reads.
+constexpr int VK_ENTER = 13;
+constexpr int VK_ESCAPE = 27;
+constexpr int VK_SPACE = 32;
+constexpr int VK_LEFT = 37;
+constexpr int VK_UP = 38;
+constexpr int VK_RIGHT = 39;
+constexpr int VK_DOWN = 40;
+
+// Which key each latch field belongs to.
+struct LatchKey {
+  bool Skey::*field;
+  int code;
+};
+
+constexpr LatchKey latch_keys[] = {
+    {&Skey::b, 'B'},          {&Skey::w, 'W'},         {&Skey::e, 'E'},
+    {&Skey::r, 'R'},          {&Skey::a, 'A'},         {&Skey::s, 'S'},
+    {&Skey::d, 'D'},          {&Skey::i, 'I'},         {&Skey::m, 'M'},
+    {&Skey::esc, VK_ESCAPE},  {&Skey::space, VK_SPACE}, {&Skey::l, 'L'},
+    {&Skey::k, 'K'},          {&Skey::j, 'J'},         {&Skey::o, 'O'},
+    {&Skey::q, 'Q'},          {&Skey::c, 'C'},         {&Skey::n, 'N'},
+    {&Skey::h, 'H'},          {&Skey::f, 'F'},         {&Skey::up, VK_UP},
+    {&Skey::down, VK_DOWN},   {&Skey::left, VK_LEFT},  {&Skey::right, VK_RIGHT},
+    {&Skey::enter, VK_ENTER}, {&Skey::_1, '1'},        {&Skey::_2, '2'},
+    {&Skey::_3, '3'},         {&Skey::_4, '4'},        {&Skey::_5, '5'},
+    {&Skey::_6, '6'},         {&Skey::_7, '7'},        {&Skey::_8, '8'},
+    {&Skey::_9, '9'},         {&Skey::_0, '0'},
+};
+static_assert(sizeof(latch_keys) / sizeof(latch_keys[0]) == sizeof(Skey),
+              "every latch field has its key");
+
+// A movement key acts in every frame it is held: the latch only marks it held.
+void repeat_key(int code, bool Skey::*field, void (*walk)(int), int numb) {
+  if (!keys[code] || !move || (key.*field && !(keep.*field))) return;
+  key.*field = true;
+  keep.*field = true;
+  NCPfind = false;
+  Buildfind = false;
+  walk(numb);
+}
+
+// Shoots with a selected bow; swings the sword with none in hand.
+void attack(int numb) {
+  if (player[numb].show.id > -1) player_strel(numb);
+  if (player[numb].show.id == -1 || player[numb].wepon.id == 0) player_mec(numb);
+}
+
+// An edge key acts once per press, and only in play.
+void edge_key(int code, bool Skey::*field, void (*act)(int), int numb) {
+  if (!keys[code] || key.*field || !move) return;
+  key.*field = true;
+  act(numb);
+}
+
+// Clears every latch whose key is up.
+void release_latches() {
+  for (const LatchKey& k : latch_keys) {
+    if (!keys[k.code]) {
+      key.*(k.field) = false;
+      keep.*(k.field) = false;
+    }
+  }
+}
+
+}  // namespace
+
+// The entry point's window request and the speed level marked at start-up.
+void game_startup_request() {
+  Window.BIT = 32;
+  Window.X = 1280;
+  Window.Y = 1024;
+  fullscreen = true;
+  Q_1 = true;
+}
+
+// Both players' keys, in the order the game has always tested them.
+void play_keys() {
+  edge_key('Q', &Skey::q, player_search, 1);
+  edge_key('A', &Skey::a, attack, 1);
+  repeat_key('E', &Skey::e, player_hore, 1);
+  repeat_key('D', &Skey::d, player_dole, 1);
+  repeat_key('F', &Skey::f, player_doprava, 1);
+  repeat_key('S', &Skey::s, player_dolava, 1);
+  edge_key('N', &Skey::n, player_search, 2);
+  edge_key('M', &Skey::m, attack, 2);
+  repeat_key('I', &Skey::i, player_hore, 2);
+  repeat_key('K', &Skey::k, player_dole, 2);
+  repeat_key('L', &Skey::l, player_doprava, 2);
+  repeat_key('J', &Skey::j, player_dolava, 2);
+}
+
+// The match for one frame: pick-ups, arrows, hits, respawns, ratings, clock.
+void game_update() {
+  g_wepon_control();
+  naboj_strel_control(1);
+  naboj_strel_control(2);
+  wepon_naboj_control(1);
+  wepon_naboj_control(2);
+  kill_another_player(1);
+  kill_another_player(2);
+  naboj_trajektoria(1);
+  naboj_trajektoria(2);
+  player_death_control(1);
+  player_death_control(2);
+  player_sumary(1);
+  player_sumary(2);
+  clock_step();
+}
+
+void game_frame(DrawAndPresent draw_and_present) {
+  if (active) {
+    if (Exit)
+      done = true;
+    else if (draw_and_present)
+      draw_and_present();
+  }
+  if (!Help && !Info) {
+    if (!Nastavenia && !New_Nastavenia && !End) {
+      menu_confirm();
+      play_keys();
+      menu_arrows();
+    }
+    if (!Nastavenia) colour_keys();
+    speed_keys();
+    end_screen_keys();
+  }
+  credits_key();
+  release_latches();
+  escape_key();
+  description_key();
+  move = !(Start_Menu || Menu || Nastavenia || New_Nastavenia || End || Info || Help);
+  handle_requests();
+  if (move) game_update();
+}
