@@ -20,5 +20,5 @@ extern BmpReport bmp_report;
 AUX_RGBImageRec* bmp_decode(const std::uint8_t* bytes, std::size_t size, const char* name);
 // Reads and decodes a file; null after one report when it cannot.
 AUX_RGBImageRec* bmp_read_file(const char* name);
-// Releases a decoded image: its data, then the record.
+// Releases a decoded image: its data, then the record (both come from malloc).
 void bmp_free(AUX_RGBImageRec* image);

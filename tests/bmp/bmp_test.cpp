@@ -1,0 +1,265 @@
+// The image reader on every form the game's Data folder may hold, and on broken files.
+#include "render/bmp.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<std::uint8_t> Bytes;
+
+// One image file to write: header kind, size, depth, palette and stored rows (unpadded).
+struct Form {
+  std::uint32_t hsize = 40;
+  bool bm = true;
+  std::int32_t w = 1, h = 1;
+  int bits = 24;
+  std::uint32_t compression = 0, used = 0;
+  std::vector<std::uint32_t> palette;  // 0xRRGGBB
+  std::vector<Bytes> rows;             // in file order
+  std::uint32_t gap = 0;               // bytes between table and pixels (with "BM" only)
+};
+
+void put(Bytes& b, std::uint32_t v, int n) {
+  for (int i = 0; i < n; i++) b.push_back(v >> 8 * i & 255);
+}
+
+// Writes a BMP the way a paint program would.
+Bytes write_bmp(const Form& f) {
+  const std::uint32_t entry = f.hsize == 12 ? 3 : 4;
+  const std::uint32_t offset = (f.bm ? 14 : 0) + f.hsize + f.palette.size() * entry + f.gap;
+  const std::size_t stride = ((std::size_t)f.w * f.bits + 31) / 32 * 4;
+  Bytes b;
+  if (f.bm) {
+    b = {'B', 'M'};
+    put(b, offset + stride * f.rows.size(), 4);
+    put(b, 0, 4);
+    put(b, offset, 4);
+  }
+  put(b, f.hsize, 4);
+  if (f.hsize == 12) {
+    put(b, f.w, 2), put(b, f.h, 2), put(b, 1, 2), put(b, f.bits, 2);
+  } else {
+    put(b, f.w, 4), put(b, f.h, 4), put(b, 1, 2), put(b, f.bits, 2), put(b, f.compression, 4);
+    for (int i = 0; i < 3; i++) put(b, 0, 4);
+    put(b, f.used, 4), put(b, 0, 4);
+    while (b.size() < (f.bm ? 14u : 0u) + f.hsize) b.push_back(0);
+  }
+  for (std::uint32_t c : f.palette) put(b, c, entry);
+  b.resize(offset, 0xEE);
+  for (Bytes row : f.rows) {
+    row.resize(stride, 0);
+    b.insert(b.end(), row.begin(), row.end());
+  }
+  return b;
+}
+
+// Stored bytes of 24-bit pixels given as 0xRRGGBB (little-endian: blue, green, red).
+Bytes bgr(std::vector<std::uint32_t> rgb) {
+  Bytes b;
+  for (std::uint32_t c : rgb) put(b, c, 3);
+  return b;
+}
+
+std::vector<std::string> reports;
+void capture(const char* text) {
+  reports.push_back(text);
+}
+
+class Bmp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reports.clear();
+    bmp_report = capture;
+  }
+  void TearDown() override { bmp_free(image); }
+  // Decodes from a buffer of exactly the file's size, so any read past it is caught.
+  AUX_RGBImageRec* decode(const Bytes& file) {
+    bmp_free(image);
+    Bytes exact(file);
+    image = bmp_decode(exact.data(), exact.size(), "Data/test.bmp");
+    return image;
+  }
+  // Pixels of the decoded image as 0xRRGGBB, bottom row first.
+  std::vector<std::uint32_t> rgb() {
+    std::vector<std::uint32_t> v;
+    for (int i = 0; i < image->sizeX * image->sizeY; i++)
+      v.push_back(image->data[3 * i] << 16 | image->data[3 * i + 1] << 8 | image->data[3 * i + 2]);
+    return v;
+  }
+  // A file the reader must turn down with exactly one message.
+  void rejects(const Bytes& file, const char* text) {
+    reports.clear();
+    EXPECT_EQ(decode(file), nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], text);
+  }
+  AUX_RGBImageRec* image = nullptr;
+};
+
+const char* const CONVERSION = "Image file conversion error.";
+
+TEST_F(Bmp, TrueColourInEveryHeaderKindDropsPaddingAndSwapsToRgb) {
+  for (std::uint32_t hsize : {40u, 12u}) {
+    for (bool bm : {true, false}) {
+      Form f;
+      f.hsize = hsize, f.bm = bm, f.w = 3, f.h = 2;
+      f.rows = {bgr({0xff0000, 0x00ff00, 0x0000ff}), bgr({0x123456, 0x000000, 0xfedcba})};
+      ASSERT_NE(decode(write_bmp(f)), nullptr) << hsize << bm;
+      EXPECT_EQ(image->sizeX, 3);
+      EXPECT_EQ(image->sizeY, 2);
+      EXPECT_EQ(rgb(),
+                (std::vector<std::uint32_t>{0xff0000, 0x00ff00, 0x0000ff, 0x123456, 0, 0xfedcba}));
+      EXPECT_TRUE(reports.empty());
+    }
+  }
+}
+
+TEST_F(Bmp, BottomRowComesFirstWhateverTheStoredOrder) {
+  Form f;
+  f.w = 1, f.h = 3;
+  f.rows = {bgr({0xff0000}), bgr({0x00ff00}), bgr({0x0000ff})};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0xff0000, 0x00ff00, 0x0000ff}));
+  f.h = -3;  // top-down: the first stored row is the top one
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(image->sizeY, 3);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000ff, 0x00ff00, 0xff0000}));
+}
+
+TEST_F(Bmp, ThirtyTwoBitPixelsSkipTheFourthByte) {
+  Form f;
+  f.w = 2, f.bits = 32;
+  f.rows = {{0x01, 0x02, 0x03, 0xff, 0x04, 0x05, 0x06, 0x80}};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x030201, 0x060504}));
+}
+
+TEST_F(Bmp, PaletteImagesOfOneFourAndEightBits) {
+  Form f;
+  f.bits = 1, f.w = 10, f.h = 1, f.palette = {0x101010, 0xf0e0d0};
+  f.rows = {{0xa5, 0x40}};  // 1010 0101 01: row of 10 pixels in 4 stored bytes
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  std::vector<std::uint32_t> want;
+  for (int bit : {1, 0, 1, 0, 0, 1, 0, 1, 0, 1}) want.push_back(f.palette[bit]);
+  EXPECT_EQ(rgb(), want);
+
+  f.bits = 4, f.w = 3, f.palette.assign(16, 0);
+  for (int i = 0; i < 16; i++) f.palette[i] = 0x010203 * i;
+  f.rows = {{0x1f, 0x20}};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x010203, 0x0f1e2d, 0x020406}));
+}
+
+TEST_F(Bmp, ColourTableLengthFollowsColoursUsedOrTheDepth) {
+  // Without "BM" the pixels follow the table, so a wrong table length shifts them.
+  Form f;
+  f.bm = false, f.bits = 8, f.w = 2;
+  for (int i = 0; i < 256; i++) f.palette.push_back(0x000100 * i + 7);
+  f.rows = {{0xff, 0x03}};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x00ff07, 0x000307}));
+  f.hsize = 12;  // core header: 3-byte entries, always 256 for 8 bits
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x00ff07, 0x000307}));
+  f.hsize = 40, f.used = 3, f.palette = {0xaa0000, 0x00bb00, 0x0000cc};
+  f.rows = {{0x02, 0x00}};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000cc, 0xaa0000}));
+  f.bm = true, f.gap = 9;  // with "BM" the stored offset wins
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000cc, 0xaa0000}));
+}
+
+TEST_F(Bmp, EmptyOrMissingFilesCannotBeOpened) {
+  rejects({}, "Failed to open DIB file Data/test.bmp.\n");
+  std::string path = testing::TempDir() + "korvalen_empty.bmp";
+  std::fclose(std::fopen(path.c_str(), "wb"));
+  reports.clear();
+  EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
+  EXPECT_EQ(reports, std::vector<std::string>{"Failed to open DIB file " + path + ".\n"});
+  std::remove(path.c_str());
+  reports.clear();
+  EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
+  EXPECT_EQ(reports, std::vector<std::string>{"Failed to open DIB file " + path + ".\n"});
+}
+
+TEST_F(Bmp, ReadsAWholeFileFromDisk) {
+  Form f;
+  f.w = 300, f.h = 300;  // larger than one read chunk
+  for (int y = 0; y < 300; y++) f.rows.push_back(Bytes(900, (std::uint8_t)y));
+  Bytes file = write_bmp(f);
+  std::string path = testing::TempDir() + "korvalen_big.bmp";
+  FILE* out = std::fopen(path.c_str(), "wb");
+  std::fwrite(file.data(), 1, file.size(), out);
+  std::fclose(out);
+  image = bmp_read_file(path.c_str());
+  std::remove(path.c_str());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->data[3 * 300 * 299], 299 & 255);
+  EXPECT_EQ(image->data[300 * 300 * 3 - 1], 299 & 255);
+}
+
+TEST_F(Bmp, OtherHeaderSizesAreUnknown) {
+  Form f;
+  f.rows = {bgr({0})};
+  for (bool bm : {true, false}) {
+    f.bm = bm;
+    Bytes file = write_bmp(f);
+    file[bm ? 14 : 0] = 56;
+    rejects(file, "Unknown DIB file format.");
+    file[bm ? 14 : 0] = 0;
+    rejects(file, "Unknown DIB file format.");
+  }
+}
+
+TEST_F(Bmp, EveryTruncationIsRejected) {
+  Form eight;
+  eight.bits = 8, eight.w = 5, eight.h = 2, eight.palette.assign(256, 0x336699);
+  eight.rows = {Bytes(5, 1), Bytes(5, 2)};
+  Form core = eight;
+  core.hsize = 12, core.bm = false;
+  for (const Form& f : {eight, core}) {
+    Bytes file = write_bmp(f);
+    ASSERT_NE(decode(file), nullptr);
+    for (std::size_t n = 1; n < file.size(); n++)
+      rejects(Bytes(file.begin(), file.begin() + n), CONVERSION);
+  }
+}
+
+TEST_F(Bmp, HostileSizesAndOffsetsAreRejected) {
+  Form f;
+  f.w = 2, f.h = 2, f.rows = {bgr({1, 2}), bgr({3, 4})};
+  Bytes good = write_bmp(f);
+  Bytes file = good;
+  file[10] = 0xf0, file[11] = file[12] = file[13] = 0xff;  // pixels far past the end
+  rejects(file, CONVERSION);
+  for (std::int32_t w : {0, 2, -2, 0x7fffffff}) {
+    for (std::int32_t h : {0, 0x7fffffff, (std::int32_t)0x80000000, 0x40000000}) {
+      file = good;
+      for (int i = 0; i < 4; i++) file[18 + i] = w >> 8 * i, file[22 + i] = h >> 8 * i;
+      rejects(file, CONVERSION);
+    }
+  }
+}
+
+TEST_F(Bmp, UnsupportedFormsAndStrayPaletteIndicesAreRejected) {
+  Form f;
+  f.w = 2, f.rows = {Bytes(8, 0)};
+  for (int bits : {0, 2, 16, 48}) {
+    f.bits = bits;
+    rejects(write_bmp(f), CONVERSION);
+  }
+  f.bits = 8, f.compression = 1, f.palette.assign(256, 0);
+  rejects(write_bmp(f), CONVERSION);
+  f.compression = 0, f.used = 2, f.palette = {0, 0xffffff};
+  f.rows = {{1, 5}};
+  rejects(write_bmp(f), CONVERSION);
+  f.bits = 4, f.rows = {{0x12}};  // second pixel is index 2 of a 2-entry table
+  rejects(write_bmp(f), CONVERSION);
+}
+
+}  // namespace
