@@ -1,1 +1,78 @@
-// (to be written)
+// Message boxes: every failure the shell or the image reader reports goes
+// through here, as a real box with the game's exact text and caption.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+MessageBoxHook message_box_hook = nullptr;
+
+// The game window, owner of the image reader's boxes (null before it opens).
+SDL_Window* box_owner_window = nullptr;
+
+static Uint32 box_flags(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::stop:
+      return SDL_MESSAGEBOX_ERROR;
+    case BoxIcon::information:
+      return SDL_MESSAGEBOX_INFORMATION;
+    case BoxIcon::exclamation:
+      return SDL_MESSAGEBOX_WARNING;
+    default:
+      return 0;
+  }
+}
+
+// The game tests set KORVALEN_BOXES=stderr so a failed start cannot hang
+// them on a box nobody will answer: boxes are printed, questions answer No.
+static bool boxes_to_stderr() {
+  const char* mode = getenv("KORVALEN_BOXES");
+  return mode && strcmp(mode, "stderr") == 0;
+}
+
+// Shows one box; returns the id of the pressed button, -1 when it could not be shown.
+static int show_box(const char* text, const char* caption, BoxIcon icon, bool yes_no,
+                    SDL_Window* owner) {
+  if (message_box_hook) return message_box_hook(text, caption, icon, yes_no) ? 1 : 0;
+  if (boxes_to_stderr()) {
+    fprintf(stderr, "%s: %s\n", caption, text);
+    return 0;
+  }
+  SDL_MessageBoxButtonData ok = {
+      SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"};
+  // SDL lays buttons out in array order; Yes stays on the left.
+  SDL_MessageBoxButtonData yn[2] = {{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+                                    {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"}};
+  SDL_MessageBoxData data = {};
+  data.flags = box_flags(icon) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+  data.window = owner;
+  data.title = caption;
+  data.message = text;
+  data.numbuttons = yes_no ? 2 : 1;
+  data.buttons = yes_no ? yn : &ok;
+  int pressed = -1;
+  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+    // No display to show it on: the text must still reach someone.
+    fprintf(stderr, "%s: %s\n", caption, text);
+    return -1;
+  }
+  return pressed;
+}
+
+// An OK box with no owner, as the window set-up and tear-down show them.
+void MessageBoxA(const char* text, const char* caption, BoxIcon icon) {
+  show_box(text, caption, icon, false, nullptr);
+}
+
+// A Yes/No question; anything but a Yes (closing it, no display) is No.
+bool MessageBoxYesNo(const char* text, const char* caption, BoxIcon icon) {
+  return show_box(text, caption, icon, true, nullptr) == 1;
+}
+
+// An OK box that belongs to the game window, so it stays above it.
+void MessageBoxOwned(const char* text, const char* caption, BoxIcon icon) {
+  show_box(text, caption, icon, false, box_owner_window);
+}

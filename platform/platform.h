@@ -7,15 +7,63 @@ void KillGLWindow();
 void ReSizeGLScene(int width, int height);
 int InitGL();
 
-// Takes one pending window message without waiting and handles it as the
-// window procedure does. Returns false when the queue was empty. Sets *quit
-// when the message was the quit message.
-bool PeekAndDispatch(bool* quit);
+// The game's own window messages. The shell turns SDL events into these,
+// and WndProc handles them, so the handler can be driven without a window.
+enum WindowMessage {
+  WM_NULL,        // an event the game has no use for
+  WM_ACTIVATE,    // wParam: nonzero when the window was minimised, 0 when shown again
+  WM_CLOSE,       // the window's close button, Ctrl-C or SIGTERM
+  WM_KEYDOWN,     // wParam: virtual-key code
+  WM_KEYUP,       // wParam: virtual-key code
+  WM_SYSKEYDOWN,  // wParam: virtual-key code of Alt, F10 or a key pressed with Alt
+  WM_SIZE,        // width, height: the new drawable size in pixels
+  WM_QUIT         // wParam: the exit code given to PostQuitMessage
+};
+
+struct MSG {
+  WindowMessage message;
+  int wParam;
+  int width;
+  int height;
+};
+
+// The window procedure: keys, active flag, close, size.
+long WndProc(const MSG& msg);
+// Queues the quit message; the main loop takes it as its last message.
+void PostQuitMessage(int code);
+// Takes one message without waiting; false when the queue is empty.
+bool PeekMessageA(MSG* msg);
+// Hands a message taken by PeekMessageA to the window procedure.
+void DispatchMessageA(const MSG* msg);
 // Presents the back buffer.
 void SwapBuffers();
 
+// Virtual-key code of a key as SDL names it (keycode, scancode); 0 when the
+// game has no code for it. Key codes are plain ints so no SDL type leaks out.
+int keymap_virtual_key(int sdl_keycode, int sdl_scancode);
+// Virtual-key codes the shell treats specially.
+constexpr int VK_MENU = 18;  // Alt
+constexpr int VK_F10 = 121;
+
 // Message boxes. Icons as the game uses them.
-enum class BoxIcon { exclamation, stop, information };
+enum class BoxIcon { none, exclamation, stop, information };
 void MessageBoxA(const char* text, const char* caption, BoxIcon icon);
-// Yes/No question; true for Yes.
+// Yes/No question; true for Yes. Return answers Yes, Escape or closing No.
 bool MessageBoxYesNo(const char* text, const char* caption, BoxIcon icon);
+// A box owned by the game window (the image reader's reports).
+void MessageBoxOwned(const char* text, const char* caption, BoxIcon icon);
+// Test seam: when set, every box goes here instead of the screen and the
+// hook's result answers a Yes/No question. Only tests set it.
+using MessageBoxHook = bool (*)(const char* text, const char* caption, BoxIcon icon, bool yes_no);
+extern MessageBoxHook message_box_hook;
+
+// For the GL tests: a windowed 1280 x 1024 game window (never full screen,
+// so no question is asked) with its context current and InitGL run on the
+// images under the working directory. Same as the game's own start-up
+// otherwise; false (after the same boxes) when anything fails.
+bool OpenTestWindow();
+// For the GL tests: a plain window with a current context and the game's
+// projection, but without InitGL, for tests that load their own images.
+bool OpenBareTestWindow(int width, int height);
+// The drawable size of the open window in pixels.
+void WindowDrawableSize(int* width, int* height);

@@ -1,1 +1,346 @@
-// (to be written)
+// The game window: display mode, GL context, projection, initial GL state,
+// and the window messages that feed keys[] and active.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include <cmath>
+
+#include "core/lybrary3.h"
+#include "platform/platform.h"
+#include "render/bmp.h"
+#include "render/flag_grid.h"
+#include "render/render.h"
+
+extern SDL_Window* box_owner_window;
+
+static bool video_up;  // SDL video started: the window system is ours to use
+static SDL_Window* hWnd;
+static SDL_GLContext hRC;
+static bool quit_posted;
+static int quit_code;
+
+// The image reader's complaints go to a box above the game window.
+static void bmp_report_box(const char* text) {
+  MessageBoxOwned(text, "Error", BoxIcon::none);
+}
+
+// Shows one of the set-up failures; every one of them is an "ERROR" box.
+static void setup_error(const char* text) {
+  MessageBoxA(text, "ERROR", BoxIcon::exclamation);
+}
+
+// True when the display can take width x height at 24 bits or more; SDL never
+// refuses a mode, it quietly picks another, so only an exact entry counts.
+static bool find_display_mode(int width, int height, SDL_DisplayMode* found) {
+  int count = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < count; i++) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+    if (mode.w == width && mode.h == height && SDL_BITSPERPIXEL(mode.format) >= 24) {
+      *found = mode;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Asks whether to play in a window when the full-screen mode is missing.
+static bool ask_windowed() {
+  bool yes = MessageBoxYesNo(
+      "Tvoja Video karta pri tomto rozliseni nepodporuje \n"
+      "spustenie na celu obrazovku. Chces pouzit zobrazenie bez fullscreenu?",
+      "Tarvo GL", BoxIcon::exclamation);
+  if (yes) {
+    MessageBoxA("Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.", "UPOZORNENIE",
+                BoxIcon::exclamation);
+  } else {
+    MessageBoxA("Program sa zatvori.", "OZNAM", BoxIcon::stop);
+  }
+  return yes;
+}
+
+// The pixel format: 8-8-8 colour, a 16-bit depth buffer, double buffered,
+// legacy GL. These are minimums; a richer visual is welcome.
+static void request_pixel_format() {
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+// A decorated window's frame counts in its size: shrink the inside so the
+// whole window is width x height, where the window manager tells its borders.
+static void fit_outer_size(int width, int height) {
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(hWnd, &top, &left, &bottom, &right) != 0) return;
+  int inner_w = width - left - right;
+  int inner_h = height - top - bottom;
+  if (inner_w > 0 && inner_h > 0) SDL_SetWindowSize(hWnd, inner_w, inner_h);
+}
+
+// Starts the window system: the old class registration.
+static bool start_video() {
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (!video_up && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    setup_error("Failed To Register The Window Class.");
+    return false;
+  }
+  video_up = true;
+  SDL_DisableScreenSaver();
+  return true;
+}
+
+// Window, context, show, projection: the set-up up to InitGL.
+static bool open_window(const char* title, int width, int height) {
+  SDL_DisplayMode mode = {};
+  if (fullscreen && !find_display_mode(width, height, &mode)) {
+    if (!ask_windowed()) return false;
+    fullscreen = false;
+  }
+
+  request_pixel_format();
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  flags |= fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
+  hWnd = SDL_CreateWindow(title, 0, 0, width, height, flags);
+  if (hWnd && fullscreen && SDL_SetWindowDisplayMode(hWnd, &mode) != 0) {
+    SDL_DestroyWindow(hWnd);
+    hWnd = nullptr;
+  }
+  if (!hWnd) {
+    KillGLWindow();
+    setup_error("Window Creation Error.");
+    return false;
+  }
+  box_owner_window = hWnd;
+  bmp_report = bmp_report_box;
+  if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+
+  hRC = SDL_GL_CreateContext(hWnd);
+  if (!hRC) {
+    KillGLWindow();
+    setup_error("Can't Create A GL Rendering Context.");
+    return false;
+  }
+  if (SDL_GL_MakeCurrent(hWnd, hRC) != 0) {
+    KillGLWindow();
+    setup_error("Can't Activate The GL Rendering Context.");
+    return false;
+  }
+
+  SDL_ShowWindow(hWnd);
+  SDL_RaiseWindow(hWnd);
+  if (fullscreen) {
+    // The mode switch happens on showing; a display that gave another size failed.
+    int w = 0, h = 0;
+    SDL_GetWindowSize(hWnd, &w, &h);
+    if (w != width || h != height) {
+      KillGLWindow();
+      setup_error("Window Creation Error.");
+      return false;
+    }
+  } else {
+    fit_outer_size(width, height);
+  }
+
+  int drawable_w = 0, drawable_h = 0;
+  SDL_GL_GetDrawableSize(hWnd, &drawable_w, &drawable_h);
+  ReSizeGLScene(drawable_w, drawable_h);
+  return true;
+}
+
+// Opens the game window and its GL context and sets up everything drawn.
+bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag) {
+  (void)bits;  // the pixel format asks for 8-8-8 whatever the desktop depth
+  fullscreen = fullscreenflag;
+  if (!start_video()) return false;
+  if (!open_window(title, width, height)) return false;
+  if (!InitGL()) {
+    KillGLWindow();
+    setup_error("Initialization Failed.");
+    return false;
+  }
+  return true;
+}
+
+// Gives back the display mode, the context and the window, in reverse order.
+void KillGLWindow() {
+  if (fullscreen && hWnd) SDL_SetWindowFullscreen(hWnd, 0);
+  if (video_up) SDL_ShowCursor(SDL_ENABLE);
+  if (hRC) {
+    if (SDL_GL_MakeCurrent(hWnd, nullptr) != 0)
+      MessageBoxA("Release Of DC And RC Failed.", "SHUTDOWN ERROR", BoxIcon::information);
+    SDL_GL_DeleteContext(hRC);
+    hRC = nullptr;
+    base = 0;  // the font's lists went with the context
+  }
+  if (hWnd) {
+    SDL_DestroyWindow(hWnd);
+    hWnd = nullptr;
+    box_owner_window = nullptr;
+  }
+  if (video_up) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    video_up = false;
+  }
+}
+
+// Viewport and the 45-degree perspective for a drawable of width x height.
+void ReSizeGLScene(int width, int height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, (GLfloat)width / (GLfloat)height, 0.1f, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+// Loads the textures and sets the GL state every screen starts from.
+int InitGL() {
+  if (!LoadGLTextures()) return false;
+  timer.end = true;
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glEnable(GL_COLOR_MATERIAL);
+  BuildFont();
+  glLightfv(GL_LIGHT1, GL_AMBIENT, LightAmbient);
+  glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
+  glLightfv(GL_LIGHT1, GL_POSITION, LightPosition);
+  glEnable(GL_LIGHT1);
+  flag_grid_init();
+  return true;
+}
+
+// The window procedure: what each message does to the game's state.
+long WndProc(const MSG& msg) {
+  switch (msg.message) {
+    case WM_ACTIVATE:
+      active = msg.wParam == 0;
+      return 0;
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    case WM_KEYDOWN:
+      if (msg.wParam > 0 && msg.wParam < KEY_CODES) keys[msg.wParam] = true;
+      return 0;
+    case WM_KEYUP:
+      if (msg.wParam > 0 && msg.wParam < KEY_CODES) keys[msg.wParam] = false;
+      return 0;
+    case WM_SIZE:
+      ReSizeGLScene(msg.width, msg.height);
+      return 0;
+    default:
+      return 0;  // system keys and the rest are not the game's business
+  }
+}
+
+// Queues the quit message; the loop ends when it takes it.
+void PostQuitMessage(int code) {
+  quit_posted = true;
+  quit_code = code;
+}
+
+// Turns one SDL event into the game's message; WM_NULL for the rest.
+static MSG translate_event(const SDL_Event& event) {
+  MSG msg = {WM_NULL, 0, 0, 0};
+  switch (event.type) {
+    case SDL_QUIT:  // the last window closed, Ctrl-C, SIGTERM
+      msg.message = WM_CLOSE;
+      break;
+    case SDL_WINDOWEVENT:
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          msg.message = WM_CLOSE;
+          break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          msg.message = WM_ACTIVATE;
+          msg.wParam = 1;
+          break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_SHOWN:
+          msg.message = WM_ACTIVATE;
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          msg.message = WM_SIZE;
+          SDL_GL_GetDrawableSize(hWnd, &msg.width, &msg.height);
+          break;
+      }
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      int vk = keymap_virtual_key(event.key.keysym.sym, event.key.keysym.scancode);
+      if (vk == 0) break;
+      msg.wParam = vk;
+      if (event.type == SDL_KEYUP)
+        msg.message = WM_KEYUP;  // every key up clears, so nothing sticks
+      else if (vk == VK_MENU || vk == VK_F10 || (event.key.keysym.mod & KMOD_ALT))
+        msg.message = WM_SYSKEYDOWN;
+      else
+        msg.message = WM_KEYDOWN;
+      break;
+    }
+  }
+  return msg;
+}
+
+// Takes one message without waiting: the quit message first once posted.
+bool PeekMessageA(MSG* msg) {
+  if (quit_posted) {
+    quit_posted = false;
+    *msg = {WM_QUIT, quit_code, 0, 0};
+    return true;
+  }
+  SDL_Event event;
+  if (!video_up || !SDL_PollEvent(&event)) return false;
+  *msg = translate_event(event);
+  return true;
+}
+
+// Hands a message to the window procedure.
+void DispatchMessageA(const MSG* msg) {
+  WndProc(*msg);
+}
+
+// Shows the frame just drawn.
+void SwapBuffers() {
+  if (hWnd) SDL_GL_SwapWindow(hWnd);
+}
+
+// The test window: the game's own set-up, windowed.
+bool OpenTestWindow() {
+  return CreateGLWindow("Korvalen", 1280, 1024, 32, false);
+}
+
+// A window with a current context and the projection, without the textures.
+bool OpenBareTestWindow(int width, int height) {
+  fullscreen = false;
+  return start_video() && open_window("Korvalen", width, height);
+}
+
+// The drawable size of the game window in pixels.
+void WindowDrawableSize(int* width, int* height) {
+  *width = *height = 0;
+  if (hWnd) SDL_GL_GetDrawableSize(hWnd, width, height);
+}

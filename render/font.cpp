@@ -1,1 +1,113 @@
-// (to be written)
+// The bitmap font: 256 display lists cut from the glyph sheet, text and
+// numbers placed on a 640 x 480 screen, and the text colours.
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "core/lybrary3.h"
+#include "render/render.h"
+
+constexpr int FONT_TEXTURE = 35;
+constexpr float CELL = 0.0625f;  // one of 16 cells across and down the sheet
+
+// Cuts the glyph sheet into 256 lists, each one quad and the pen advance.
+void BuildFont() {
+  base = glGenLists(256);
+  glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
+  for (int k = 0; k < 256; k++) {
+    float cx = float(k % 16) / 16.0f;
+    float cy = float(k / 16) / 16.0f;
+    glNewList(base + k, GL_COMPILE);
+    glBegin(GL_QUADS);
+    glTexCoord2f(cx, 1 - cy - CELL);
+    glVertex2i(0, 0);
+    glTexCoord2f(cx + CELL, 1 - cy - CELL);
+    glVertex2i(16, 0);
+    glTexCoord2f(cx + CELL, 1 - cy);
+    glVertex2i(16, 16);
+    glTexCoord2f(cx, 1 - cy);
+    glVertex2i(0, 16);
+    glEnd();
+    glTranslated(10, 0, 0);
+    glEndList();
+  }
+}
+
+// Frees the lists; once the context is gone they went with it (base is 0 then).
+void KillFont() {
+  if (base == 0) return;
+  glDeleteLists(base, 256);
+  base = 0;
+}
+
+// Writes a string with its first glyph's top-left near (x, y) of the text screen.
+void glPrint(float x, float y, float z, const char* string) {
+  (void)z;
+  if (!string) return;
+  glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
+  glDisable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, 640, 0, 480, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glTranslated(x, 460 - y, 0);
+  // Only the printable half of set 0 has glyphs; any other byte is skipped
+  // without moving the pen, and never reaches a list that is not ours.
+  for (const unsigned char* c = (const unsigned char*)string; *c; c++)
+    if (*c >= 32 && *c <= 127) glCallList(base - 32 + *c);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glEnable(GL_DEPTH_TEST);
+}
+
+// Writes an int in decimal, one glyph per call, the sign first; every value
+// prints in full, the most negative one included.
+void Text_draw(float x, float y, float z, int number) {
+  long long magnitude = number;
+  if (magnitude < 0) {
+    glPrint(x, y, z, "-");
+    x += 10;
+    magnitude = -magnitude;
+  }
+  char digits[24];
+  int count = snprintf(digits, sizeof digits, "%lld", magnitude);
+  for (int k = 0; k < count; k++) {
+    char one[2] = {digits[k], 0};
+    glPrint(x + 10 * k, y, z, one);
+  }
+}
+
+void white() {
+  glColor3f(1, 1, 1);
+}
+void black() {
+  glColor3f(0, 0, 0);
+}
+void blue() {
+  glColor3f(0, 0, 1);
+}
+void green() {
+  glColor3f(0, 1, 0);
+}
+void red() {
+  glColor3f(1, 0, 0);
+}
+void yellow() {
+  glColor3f(1, 1, 0);
+}
+void lila() {
+  glColor3f(1, 0, 1);
+}
+void cyan() {
+  glColor3f(0, 1, 1);
+}
+
+// The y of the next text row.
+float line(float y) {
+  return y + 30;
+}

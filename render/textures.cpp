@@ -1,1 +1,126 @@
-// (to be written)
+// The texture table: the 52 images read at start-up, and the small binders
+// that turn a weapon, an avatar colour or a part of an arrow into a slot.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+#include "core/lybrary3.h"
+#include "render/render.h"
+
+// Image file of every slot, in load order.
+static const char* const texture_files[N] = {
+    "Data/texture/1.bmp",         "Data/texture/2.bmp",        "Data/texture/3.bmp",
+    "Data/texture/4.bmp",         "Data/texture/5.bmp",        "Data/texture/7.bmp",
+    "Data/texture/8.bmp",         "Data/texture/9.bmp",        "Data/texture/10.bmp",
+    "Data/texture/11.bmp",        "Data/texture/6.bmp",        "Data/avatar/01.bmp",
+    "Data/avatar/01l.bmp",        "Data/avatar/01p.bmp",       "Data/avatar/01z.bmp",
+    "Data/avatar/02.bmp",         "Data/avatar/02l.bmp",       "Data/avatar/02p.bmp",
+    "Data/avatar/02z.bmp",        "Data/avatar/03.bmp",        "Data/avatar/03l.bmp",
+    "Data/avatar/03p.bmp",        "Data/avatar/03z.bmp",       "Data/avatar/04.bmp",
+    "Data/avatar/04l.bmp",        "Data/avatar/04p.bmp",       "Data/avatar/04z.bmp",
+    "Data/avatar/05.bmp",         "Data/avatar/05l.bmp",       "Data/avatar/05p.bmp",
+    "Data/avatar/05z.bmp",        "Data/avatar/06.bmp",        "Data/avatar/06l.bmp",
+    "Data/avatar/06p.bmp",        "Data/avatar/06z.bmp",       "Data/system/Font.bmp",
+    "Data/world/grass.bmp",       "Data/world/way.bmp",        "Data/world/waal1.bmp",
+    "Data/avatar/01h.bmp",        "Data/avatar/02h.bmp",       "Data/avatar/03h.bmp",
+    "Data/avatar/04h.bmp",        "Data/avatar/05h.bmp",       "Data/avatar/06h.bmp",
+    "Data/texture/n_doprava.bmp", "Data/texture/n_dolava.bmp", "Data/texture/n_dole.bmp",
+    "Data/texture/n_hore.bmp",    "Data/texture/n_hrot.bmp",   "Data/texture/n_zadne.bmp",
+    "Data/system/001.bmp",
+};
+
+// Reads one image; a file that is not there fails quietly, a broken one is
+// reported by the reader itself.
+AUX_RGBImageRec* LoadBMP(const char* Filename) {
+  if (!Filename) return nullptr;
+  FILE* file = fopen(Filename, "rb");
+  if (!file) return nullptr;
+  fclose(file);
+  return bmp_read_file(Filename);
+}
+
+// Loads all 52 images into textures; 0 as soon as one image is missing.
+int LoadGLTextures() {
+  AUX_RGBImageRec* images[N] = {};
+  for (int i = 0; i < N; i++) {
+    images[i] = LoadBMP(texture_files[i]);
+    if (!images[i]) {
+      // What was already decoded would otherwise be lost for the whole run.
+      for (int j = 0; j < i; j++) bmp_free(images[j]);
+      return 0;
+    }
+  }
+
+  // Decoded rows are packed; GL's default 4-byte rows would shear odd widths.
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glGenTextures(N, texture);
+  for (int i = 0; i < N; i++) {
+    glBindTexture(GL_TEXTURE_2D, texture[i]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, images[i]->sizeX, images[i]->sizeY, GL_RGB,
+                      GL_UNSIGNED_BYTE, images[i]->data);
+  }
+  for (int i = 0; i < N; i++) bmp_free(images[i]);
+  return 1;
+}
+
+// Binds the picture of weapon id 0 to 9; anything else shows weapon 0.
+void Texture_set(int id) {
+  if (id < 0 || id > 9) id = 0;
+  glBindTexture(GL_TEXTURE_2D, texture[id]);
+}
+
+// Binds the avatar image of colour 1 to 6 from the given column of the avatar
+// rows; colour 0 (and anything else) keeps what is bound, which the arrows use.
+static void bind_avatar(int Tex, int first_slot, int stride) {
+  if (Tex < 1 || Tex > 6) return;
+  glBindTexture(GL_TEXTURE_2D, texture[first_slot + stride * (Tex - 1)]);
+}
+
+// Front of an avatar.
+void Texture_NCP_(int Tex) {
+  bind_avatar(Tex, 11, 4);
+}
+// Left side of an avatar.
+void Texture_NCP_l(int Tex) {
+  bind_avatar(Tex, 12, 4);
+}
+// Right side of an avatar.
+void Texture_NCP_p(int Tex) {
+  bind_avatar(Tex, 13, 4);
+}
+// Back of an avatar.
+void Texture_NCP_z(int Tex) {
+  bind_avatar(Tex, 14, 4);
+}
+// Top of an avatar.
+void Texture_NCP_h(int Tex) {
+  bind_avatar(Tex, 39, 1);
+}
+
+// Arrow flying up; also the ammunition icon.
+void Texture_n_hore(int) {
+  glBindTexture(GL_TEXTURE_2D, texture[48]);
+}
+// Arrow flying down.
+void Texture_n_dole(int) {
+  glBindTexture(GL_TEXTURE_2D, texture[47]);
+}
+// Arrow flying right.
+void Texture_n_doprava(int) {
+  glBindTexture(GL_TEXTURE_2D, texture[45]);
+}
+// Arrow flying left.
+void Texture_n_dolava(int) {
+  glBindTexture(GL_TEXTURE_2D, texture[46]);
+}
+// Arrow head.
+void Texture_n_hrot(int) {
+  glBindTexture(GL_TEXTURE_2D, texture[49]);
+}
+// Arrow tail.
+void Texture_n_zadna(int) {
+  glBindTexture(GL_TEXTURE_2D, texture[50]);
+}
