@@ -1,1 +1,225 @@
-int main() { return 0; }
+// korvalen-replay: runs the game's own frames from a script, with no window
+// and no drawing, and prints the game state on request.
+//
+//   korvalen-replay [SCRIPT]      (no SCRIPT or "-": the script comes on stdin)
+//
+// Exit code 0 when the whole script ran, 2 at the first bad line (or an
+// unreadable script), after one line on stderr naming the line.
+#include <cctype>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/game.h"
+#include "core/lybrary3.h"
+#include "render/flag_grid.h"
+#include "tools/replay/dump.h"
+
+static const char* scriptname = "-";
+static long long linenum;
+static long long framecount;  // frames actually run
+
+// Reports a bad line and ends the run; what was printed stays printed.
+static void Fail(const char* fmt, ...) {
+  std::fflush(stdout);
+  va_list ap;
+  va_start(ap, fmt);
+  std::fprintf(stderr, "korvalen-replay: %s: line %lld: ", scriptname, linenum);
+  std::vfprintf(stderr, fmt, ap);
+  std::fputc('\n', stderr);
+  va_end(ap);
+  std::exit(2);
+}
+
+// Case-blind comparison of a whole word with an upper-case name.
+static bool WordIs(const char* word, const char* name) {
+  for (; *word && *name; word++, name++)
+    if (std::toupper((unsigned char)*word) != *name) return false;
+  return !*word && !*name;
+}
+
+// The virtual-key code a KEY word names, or -1.
+static int KeyCode(const char* w) {
+  static const struct {
+    const char* name;
+    int code;
+  } named[] = {{"SPACE", 32}, {"ENTER", 13}, {"ESC", 27},  {"UP", 38},
+               {"DOWN", 40},  {"LEFT", 37},  {"RIGHT", 39}};
+  if (w[0] && !w[1]) {
+    int c = std::toupper((unsigned char)w[0]);
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+    return -1;
+  }
+  for (const auto& n : named)
+    if (WordIs(w, n.name)) return n.code;
+  if (std::toupper((unsigned char)w[0]) != 'V' || std::toupper((unsigned char)w[1]) != 'K')
+    return -1;
+  const char* d = w + 2;
+  if (!*d) return -1;
+  int code = 0;
+  for (; *d; d++) {
+    if (*d < '0' || *d > '9') return -1;
+    code = code * 10 + (*d - '0');
+    if (code > 255) return -1;
+  }
+  return code;
+}
+
+// A frame count: decimal digits with an optional sign, 0 or more.
+static bool ParseCount(const char* w, long long* out) {
+  const char* p = w;
+  if (*p == '+' || *p == '-') p++;
+  if (!*p) return false;
+  long long n = 0;
+  for (; *p; p++) {
+    if (*p < '0' || *p > '9') return false;
+    if (n > (__LONG_LONG_MAX__ - 9) / 10) return false;
+    n = n * 10 + (*p - '0');
+  }
+  if (w[0] == '-' && n != 0) return false;
+  *out = n;
+  return true;
+}
+
+// hold [KEY ...]: exactly these keys are down from now on.
+static void Cmd_Hold(char** argv, int argc) {
+  std::vector<int> down;
+  for (int i = 0; i < argc; i++) {
+    int c = KeyCode(argv[i]);
+    if (c < 0) Fail("hold: unknown key \"%s\"", argv[i]);
+    down.push_back(c);
+  }
+  std::memset(keys, 0, sizeof(keys));
+  for (int c : down) keys[c] = true;
+}
+
+// frames N: the game's frames, as long as its loop has not ended.
+static void Cmd_Frames(char** argv, int argc) {
+  long long n;
+  if (argc != 1) Fail("frames takes one count, got %d words", argc);
+  if (!ParseCount(argv[0], &n)) Fail("frames: \"%s\" is not a whole number of 0 or more", argv[0]);
+  for (long long i = 0; i < n && !done; i++) {
+    game_frame(nullptr);
+    framecount++;
+  }
+}
+
+// active 0|1: the window minimised or restored.
+static void Cmd_Active(char** argv, int argc) {
+  if (argc != 1) Fail("active takes 0 or 1, got %d words", argc);
+  if (!std::strcmp(argv[0], "0"))
+    active = false;
+  else if (!std::strcmp(argv[0], "1"))
+    active = true;
+  else
+    Fail("active: \"%s\" is neither 0 nor 1", argv[0]);
+}
+
+// close: the window is closed, the quit message ends the loop.
+static void Cmd_Close(char**, int argc) {
+  if (argc != 0) Fail("close takes no words, got %d", argc);
+  done = true;
+}
+
+// set NAME VALUE: one field of the state.
+static void Cmd_Set(char** argv, int argc) {
+  if (argc != 2) Fail("set takes a name and a value, got %d words", argc);
+  const field_t* f = Dump_Find(argv[0]);
+  if (!f) Fail("set: no field named \"%s\"", argv[0]);
+  if (!Dump_Set(f, argv[1])) Fail("set: bad value \"%s\" for %s", argv[1], argv[0]);
+}
+
+// dump [PREFIX ...]: the state, or the fields under the prefixes.
+static void Cmd_Dump(char** argv, int argc) {
+  for (int i = 0; i < argc; i++)
+    if (!Dump_PrefixMatches(argv[i])) Fail("dump: no field starts with \"%s\"", argv[i]);
+  Dump_Print(stdout, framecount, argv, argc);
+}
+
+// Splits a line into words at spaces and tabs, in place.
+static int SplitWords(char* line, std::vector<char*>* words) {
+  words->clear();
+  char* p = line;
+  while (*p) {
+    while (*p == ' ' || *p == '\t') *p++ = 0;
+    if (!*p) break;
+    words->push_back(p);
+    while (*p && *p != ' ' && *p != '\t') p++;
+  }
+  return (int)words->size();
+}
+
+// Runs one script line.
+static void RunLine(char* line) {
+  static std::vector<char*> words;
+  static const struct {
+    const char* name;
+    void (*run)(char**, int);
+  } commands[] = {{"hold", Cmd_Hold},   {"frames", Cmd_Frames}, {"active", Cmd_Active},
+                  {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump}};
+  int n = SplitWords(line, &words);
+  if (n == 0 || words[0][0] == '#') return;
+  for (const auto& c : commands)
+    if (!std::strcmp(words[0], c.name)) {
+      c.run(words.data() + 1, n - 1);
+      return;
+    }
+  Fail("unknown command \"%s\"", words[0]);
+}
+
+// Reads the script line by line and runs each as it comes.
+static void RunScript(std::FILE* f) {
+  char* line = nullptr;
+  size_t cap = 0;
+  ssize_t len;
+  for (;;) {
+    errno = 0;
+    len = getline(&line, &cap, f);
+    if (len < 0) break;
+    linenum++;
+    if (len > 0 && line[len - 1] == '\n') line[--len] = 0;
+    // a script saved with CR-LF line ends reads the same
+    if (len > 0 && line[len - 1] == '\r') line[--len] = 0;
+    if ((size_t)len != std::strlen(line)) Fail("the line holds a zero byte");
+    RunLine(line);
+  }
+  if (std::ferror(f)) {
+    linenum++;
+    Fail("cannot read the script: %s", std::strerror(errno ? errno : EIO));
+  }
+  std::free(line);
+}
+
+int main(int argc, char** argv) {
+  static char outbuf[1 << 16];
+  std::setvbuf(stdout, outbuf, _IOFBF, sizeof(outbuf));
+  if (argc > 2) {
+    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT]\n");
+    return 2;
+  }
+  std::FILE* f = stdin;
+  if (argc == 2 && std::strcmp(argv[1], "-")) {
+    scriptname = argv[1];
+    f = std::fopen(argv[1], "r");
+    if (!f) {
+      std::fprintf(stderr, "korvalen-replay: %s: cannot open the script: %s\n", argv[1],
+                   std::strerror(errno));
+      return 2;
+    }
+  }
+
+  Dump_Init();
+  game_startup_request();
+  flag_grid_init();
+
+  RunScript(f);
+  if (f != stdin) std::fclose(f);
+  if (std::fflush(stdout) || std::ferror(stdout)) {
+    std::fprintf(stderr, "korvalen-replay: cannot write the output\n");
+    return 2;
+  }
+  return 0;
+}
