@@ -4,6 +4,9 @@
 #   NAME.replay     the script
 #   NAME.expected   the exact standard output
 #   NAME.map        optional: the s_1.txt to play on (default: the repository's)
+#   NAME.nomap      optional: play with no s_1.txt at all
+#   NAME.args       optional: the arguments to pass instead of the script's path;
+#                   the script then comes on standard input
 #   NAME.rc         optional: the expected exit code (default 0)
 #   NAME.stderr     optional: a text that standard error must contain
 set -u
@@ -11,10 +14,14 @@ replay=$1 script=$2 root=$3
 stem=${script%.replay}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-if [ -f "$stem.map" ]; then cp "$stem.map" "$work/s_1.txt"; else cp "$root/s_1.txt" "$work/s_1.txt"; fi
+if [ -f "$stem.nomap" ]; then :
+elif [ -f "$stem.map" ]; then cp "$stem.map" "$work/s_1.txt"
+else cp "$root/s_1.txt" "$work/s_1.txt"; fi
+args=("$script") input=/dev/null
+if [ -f "$stem.args" ]; then read -r -a args < "$stem.args" || true; input=$script; fi
 want_rc=0
 [ -f "$stem.rc" ] && want_rc=$(tr -d ' \n' < "$stem.rc")
-(cd "$work" && "$replay" "$script" > out.txt 2> err.txt)
+(cd "$work" && "$replay" ${args[@]+"${args[@]}"} < "$input" > out.txt 2> err.txt)
 rc=$?
 status=0
 if [ "$rc" != "$want_rc" ]; then
