@@ -42,21 +42,26 @@ COLOURS, NOISE, PAINTING
 ==============================================================================
 */
 
+// Colours are floats while painting; rgb() takes the usual 0..255 values.
 static col_t rgb(int r, int g, int b) {
   return {r / 255.0f, g / 255.0f, b / 255.0f};
 }
+// From a at t = 0 to b at t = 1.
 static col_t mix(col_t a, col_t b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
+// Darker (k < 1) or lighter (k > 1).
 static col_t scale(col_t a, float k) {
   return {a.r * k, a.g * k, a.b * k};
 }
 static const col_t WHITE = {1, 1, 1};
 static const col_t BLACK = {0, 0, 0};
 
+// A picture filled with one colour.
 static image_t image_new(int w, int h, col_t c) {
   return {w, h, std::vector<col_t>(w * h, c)};
 }
+// One pixel, x from the left, y from the top.
 static col_t& at(image_t& im, int x, int y) {
   return im.px[y * im.w + x];
 }
@@ -115,16 +120,19 @@ static void shade(image_t& im, const shape_t& s, const std::function<col_t(float
   }
 }
 
+// Blends a shape in one colour.
 static void paint(image_t& im, const shape_t& s, col_t c, float alpha = 1) {
   shade(
       im, s, [c](float, float) { return c; }, alpha);
 }
 
+// A round spot.
 static shape_t disc(float cx, float cy, float r) {
   return {cx - r, cy - r, cx + r, cy + r,
           [=](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; }};
 }
 
+// An upright oval.
 static shape_t ellipse(float cx, float cy, float rx, float ry) {
   return {cx - rx, cy - ry, cx + rx, cy + ry, [=](float x, float y) {
             float u = (x - cx) / rx, v = (y - cy) / ry;
@@ -132,6 +140,7 @@ static shape_t ellipse(float cx, float cy, float rx, float ry) {
           }};
 }
 
+// An upright rectangle, x0..x1 by y0..y1.
 static shape_t box(float x0, float y0, float x1, float y1) {
   return {x0, y0, x1, y1, [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; }};
 }
@@ -148,6 +157,7 @@ static shape_t capsule(pt_t a, pt_t b, float r) {
           }};
 }
 
+// Any polygon, filled even-odd.
 static shape_t poly(std::vector<pt_t> p) {
   shape_t s = {1e9f, 1e9f, -1e9f, -1e9f, nullptr};
   for (pt_t q : p) {
@@ -217,10 +227,12 @@ BMP WRITER
 ==============================================================================
 */
 
+// Appends a little-endian field of n bytes.
 static void put(std::vector<std::uint8_t>& b, std::uint32_t v, int n) {
   for (int i = 0; i < n; i++) b.push_back(v >> 8 * i & 255);
 }
 
+// One colour channel as the file stores it.
 static std::uint8_t byte(float v) {
   v = std::min(1.0f, std::max(0.0f, v));
   return (std::uint8_t)std::lround(v * 255);
@@ -389,9 +401,8 @@ static image_t pic_quiver() {
   image_t im = item_plate();
   const pt_t d = {0.5f, -0.866f};
   for (int i = -1; i <= 1; i++) lying_arrow(im, {30.0f + 3 * i, 50.0f + i}, d, 44, STEEL);
-  shade(im, poly({{16, 50}, {30, 20}, {44, 28}, {30, 58}}), [](float x, float y) {
-    return mix(rgb(150, 92, 46), rgb(84, 48, 22), (x - 16) / 30 + 0 * y);
-  });
+  shade(im, poly({{16, 50}, {30, 20}, {44, 28}, {30, 58}}),
+        [](float x, float) { return mix(rgb(150, 92, 46), rgb(84, 48, 22), (x - 16) / 30); });
   paint(im, capsule({23, 35}, {37, 43}, 2.2f), rgb(60, 36, 18));
   paint(im, capsule({18, 47}, {32, 55}, 1.8f), rgb(60, 36, 18));
   paint(im, capsule({23, 35}, {37, 43}, 0.8f), GOLD);
