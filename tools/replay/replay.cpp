@@ -7,6 +7,7 @@
 // unreadable script), after one line on stderr naming the line.
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +77,7 @@ static bool ParseCount(const char* w, long long* out) {
   long long n = 0;
   for (; *p; p++) {
     if (*p < '0' || *p > '9') return false;
-    if (n > (__LONG_LONG_MAX__ - 9) / 10) return false;
+    if (n > (LLONG_MAX - 9) / 10) return false;
     n = n * 10 + (*p - '0');
   }
   if (w[0] == '-' && n != 0) return false;
@@ -99,7 +100,7 @@ static void Cmd_Hold(char** argv, int argc) {
 // frames N: the game's frames, as long as its loop has not ended.
 static void Cmd_Frames(char** argv, int argc) {
   long long n;
-  if (argc != 1) Fail("frames takes one count, got %d words", argc);
+  if (argc != 1) Fail("frames takes one count");
   if (!ParseCount(argv[0], &n)) Fail("frames: \"%s\" is not a whole number of 0 or more", argv[0]);
   for (long long i = 0; i < n && !done; i++) {
     game_frame(nullptr);
@@ -109,7 +110,7 @@ static void Cmd_Frames(char** argv, int argc) {
 
 // active 0|1: the window minimised or restored.
 static void Cmd_Active(char** argv, int argc) {
-  if (argc != 1) Fail("active takes 0 or 1, got %d words", argc);
+  if (argc != 1) Fail("active takes one word, 0 or 1");
   if (!std::strcmp(argv[0], "0"))
     active = false;
   else if (!std::strcmp(argv[0], "1"))
@@ -120,16 +121,21 @@ static void Cmd_Active(char** argv, int argc) {
 
 // close: the window is closed, the quit message ends the loop.
 static void Cmd_Close(char**, int argc) {
-  if (argc != 0) Fail("close takes no words, got %d", argc);
+  if (argc != 0) Fail("close takes no words");
   done = true;
 }
 
 // set NAME VALUE: one field of the state.
 static void Cmd_Set(char** argv, int argc) {
-  if (argc != 2) Fail("set takes a name and a value, got %d words", argc);
+  if (argc != 2) Fail("set takes a name and a value");
   const field_t* f = Dump_Find(argv[0]);
   if (!f) Fail("set: no field named \"%s\"", argv[0]);
-  if (!Dump_Set(f, argv[1])) Fail("set: bad value \"%s\" for %s", argv[1], argv[0]);
+  if (Dump_Set(f, argv[1])) return;
+  if (f->type == FT_BOOL) Fail("set: bad value \"%s\" for %s (0 or 1)", argv[1], argv[0]);
+  if (f->type == FT_INT)
+    Fail("set: bad value \"%s\" for %s (a whole number from %d to %d)", argv[1], argv[0], f->lo,
+         f->hi);
+  Fail("set: bad value \"%s\" for %s (a decimal number, inf or nan)", argv[1], argv[0]);
 }
 
 // dump [PREFIX ...]: the state, or the fields under the prefixes.
@@ -137,6 +143,8 @@ static void Cmd_Dump(char** argv, int argc) {
   for (int i = 0; i < argc; i++)
     if (!Dump_PrefixMatches(argv[i])) Fail("dump: no field starts with \"%s\"", argv[i]);
   Dump_Print(stdout, framecount, argv, argc);
+  // a tool feeding the script line by line sees each dump at once
+  std::fflush(stdout);
 }
 
 // Splits a line into words at spaces and tabs, in place.
