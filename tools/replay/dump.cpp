@@ -17,29 +17,43 @@ static std::vector<field_t> fields;
 static std::unordered_map<std::string, int> byname;
 
 // Appends one field under a printf-made name.
-static void AddField(void* ptr, fieldtype_t type, int lo, int hi, bool grid, const char* fmt, ...) {
+static void AddFieldV(void* ptr, fieldtype_t type, int lo, int hi, const char* fmt, va_list ap) {
   field_t f;
-  va_list ap;
-  va_start(ap, fmt);
   std::vsnprintf(f.name, sizeof(f.name), fmt, ap);
-  va_end(ap);
   f.ptr = ptr;
   f.type = type;
   f.lo = lo;
   f.hi = hi;
-  f.grid = grid;
+  f.grid = false;
   byname[f.name] = (int)fields.size();
   fields.push_back(f);
 }
 
-static void AddBool(bool* p, const char* name) {
-  AddField(p, FT_BOOL, 0, 1, false, "%s", name);
+static void AddBool(bool* p, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  AddFieldV(p, FT_BOOL, 0, 1, fmt, ap);
+  va_end(ap);
 }
-static void AddInt(int* p, const char* name) {
-  AddField(p, FT_INT, INT_MIN, INT_MAX, false, "%s", name);
+
+static void AddInt(int* p, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  AddFieldV(p, FT_INT, INT_MIN, INT_MAX, fmt, ap);
+  va_end(ap);
 }
-static void AddFloat(float* p, const char* name) {
-  AddField(p, FT_FLOAT, 0, 0, false, "%s", name);
+
+static void AddFloat(float* p, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  AddFieldV(p, FT_FLOAT, 0, 0, fmt, ap);
+  va_end(ap);
+}
+
+// Narrows the int field just added to the values the game itself can give it.
+static void LimitLast(int lo, int hi) {
+  fields.back().lo = lo;
+  fields.back().hi = hi;
 }
 
 // The 35 latches of one Skey record, in their declared order.
@@ -54,87 +68,75 @@ static void AddKeys(Skey* k, const char* rec) {
                &k->_3,  &k->_4,    &k->_5, &k->_6,   &k->_7,   &k->_8,    &k->_9,    &k->_0};
   static_assert(sizeof(names) / sizeof(names[0]) == 35, "Skey has 35 latches");
   static_assert(sizeof(Skey) == 35, "every Skey field is listed");
-  for (int i = 0; i < 35; i++) AddField(b[i], FT_BOOL, 0, 1, false, "%s.%s", rec, names[i]);
+  for (int i = 0; i < 35; i++) AddBool(b[i], "%s.%s", rec, names[i]);
 }
 
 // One player record: position, counters, hand, shots, slots and selection.
 static void AddPlayer(int i) {
   Splayer* p = &player[i];
-  AddField(&p->mapa, FT_INT, INT_MIN, INT_MAX, false, "player[%d].mapa", i);
-  AddField(&p->x, FT_FLOAT, 0, 0, false, "player[%d].x", i);
-  AddField(&p->y, FT_FLOAT, 0, 0, false, "player[%d].y", i);
-  AddField(&p->z, FT_FLOAT, 0, 0, false, "player[%d].z", i);
-  AddField(&p->alpha, FT_INT, INT_MIN, INT_MAX, false, "player[%d].alpha", i);
-  AddField(&p->play, FT_BOOL, 0, 1, false, "player[%d].play", i);
-  AddField(&p->live, FT_BOOL, 0, 1, false, "player[%d].live", i);
-  AddField(&p->kill, FT_INT, INT_MIN, INT_MAX, false, "player[%d].kill", i);
-  AddField(&p->death, FT_INT, INT_MIN, INT_MAX, false, "player[%d].death", i);
-  AddField(&p->sumary, FT_INT, INT_MIN, INT_MAX, false, "player[%d].sumary", i);
-  AddField(&p->color, FT_INT, INT_MIN, INT_MAX, false, "player[%d].color", i);
-  AddField(&p->wepon.id, FT_INT, INT_MIN, INT_MAX, false, "player[%d].wepon.id", i);
+  AddInt(&p->mapa, "player[%d].mapa", i);
+  AddFloat(&p->x, "player[%d].x", i);
+  AddFloat(&p->y, "player[%d].y", i);
+  AddFloat(&p->z, "player[%d].z", i);
+  AddInt(&p->alpha, "player[%d].alpha", i);
+  AddBool(&p->play, "player[%d].play", i);
+  AddBool(&p->live, "player[%d].live", i);
+  AddInt(&p->kill, "player[%d].kill", i);
+  AddInt(&p->death, "player[%d].death", i);
+  AddInt(&p->sumary, "player[%d].sumary", i);
+  AddInt(&p->color, "player[%d].color", i);
+  AddInt(&p->wepon.id, "player[%d].wepon.id", i);
   for (int a = 0; a < HAND_ARROWS; a++)
-    AddField(&p->wepon.naboj[a].have, FT_BOOL, 0, 1, false, "player[%d].wepon.naboj[%d].have", i,
-             a);
+    AddBool(&p->wepon.naboj[a].have, "player[%d].wepon.naboj[%d].have", i, a);
   for (int r = 0; r < SHOT_RECORDS; r++) {
     Splayer::Snaboj* n = &p->naboj[r];
+    for (int b = 0; b < SUB_ARROWS; b++) AddFloat(&n->x[b], "player[%d].naboj[%d].x[%d]", i, r, b);
+    for (int b = 0; b < SUB_ARROWS; b++) AddFloat(&n->y[b], "player[%d].naboj[%d].y[%d]", i, r, b);
+    for (int b = 0; b < SUB_ARROWS; b++) AddFloat(&n->z[b], "player[%d].naboj[%d].z[%d]", i, r, b);
+    AddInt(&n->alpha, "player[%d].naboj[%d].alpha", i, r);
     for (int b = 0; b < SUB_ARROWS; b++)
-      AddField(&n->x[b], FT_FLOAT, 0, 0, false, "player[%d].naboj[%d].x[%d]", i, r, b);
-    for (int b = 0; b < SUB_ARROWS; b++)
-      AddField(&n->y[b], FT_FLOAT, 0, 0, false, "player[%d].naboj[%d].y[%d]", i, r, b);
-    for (int b = 0; b < SUB_ARROWS; b++)
-      AddField(&n->z[b], FT_FLOAT, 0, 0, false, "player[%d].naboj[%d].z[%d]", i, r, b);
-    AddField(&n->alpha, FT_INT, INT_MIN, INT_MAX, false, "player[%d].naboj[%d].alpha", i, r);
-    for (int b = 0; b < SUB_ARROWS; b++)
-      AddField(&n->fly[b], FT_BOOL, 0, 1, false, "player[%d].naboj[%d].fly[%d]", i, r, b);
+      AddBool(&n->fly[b], "player[%d].naboj[%d].fly[%d]", i, r, b);
   }
   for (int s = 0; s < SLOTS; s++) {
     Splayer::Sin* in = &p->in[s];
-    AddField(&in->id, FT_INT, INT_MIN, INT_MAX, false, "player[%d].in[%d].id", i, s);
-    AddField(&in->have, FT_BOOL, 0, 1, false, "player[%d].in[%d].have", i, s);
+    AddInt(&in->id, "player[%d].in[%d].id", i, s);
+    AddBool(&in->have, "player[%d].in[%d].have", i, s);
     for (int a = 0; a < SLOT_ARROWS; a++)
-      AddField(&in->naboj[a].have, FT_BOOL, 0, 1, false, "player[%d].in[%d].naboj[%d].have", i, s,
-               a);
+      AddBool(&in->naboj[a].have, "player[%d].in[%d].naboj[%d].have", i, s, a);
   }
   // the selection only ever holds -1 (sword) or a slot number
-  AddField(&p->show.id, FT_INT, -1, SLOTS - 1, false, "player[%d].show.id", i);
+  AddInt(&p->show.id, "player[%d].show.id", i);
+  LimitLast(-1, SLOTS - 1);
 }
 
 // Fills the table with every field in dump order.
 void Dump_Init() {
+  static bool* flags[] = {
+      &active, &start, &Start_Menu,  &Menu,  &Help,    &Info,    &Nastavenia, &New_Nastavenia,
+      &End,    &QNew,  &QNastavenia, &QExit, &QReturn, &QEnd,    &New,        &Return,
+      &Exit,   &move,  &Q_1,         &Q_2,   &Q_3,     &NCPfind, &Buildfind};
+  static const char* flagnames[] = {"active",      "start",      "Start_Menu",     "Menu", "Help",
+                                    "Info",        "Nastavenia", "New_Nastavenia", "End",  "QNew",
+                                    "QNastavenia", "QExit",      "QReturn",        "QEnd", "New",
+                                    "Return",      "Exit",       "move",           "Q_1",  "Q_2",
+                                    "Q_3",         "NCPfind",    "Buildfind"};
+  static_assert(sizeof(flags) / sizeof(flags[0]) == sizeof(flagnames) / sizeof(flagnames[0]),
+                "one name per flag");
+
   fields.clear();
   byname.clear();
   AddBool(&done, "done");
-
-  AddBool(&active, "active");
-  AddBool(&start, "start");
-  AddBool(&Start_Menu, "Start_Menu");
-  AddBool(&Menu, "Menu");
-  AddBool(&Help, "Help");
-  AddBool(&Info, "Info");
-  AddBool(&Nastavenia, "Nastavenia");
-  AddBool(&New_Nastavenia, "New_Nastavenia");
-  AddBool(&End, "End");
-  AddBool(&QNew, "QNew");
-  AddBool(&QNastavenia, "QNastavenia");
-  AddBool(&QExit, "QExit");
-  AddBool(&QReturn, "QReturn");
-  AddBool(&QEnd, "QEnd");
-  AddBool(&New, "New");
-  AddBool(&Return, "Return");
-  AddBool(&Exit, "Exit");
-  AddBool(&move, "move");
-  AddBool(&Q_1, "Q_1");
-  AddBool(&Q_2, "Q_2");
-  AddBool(&Q_3, "Q_3");
-  AddBool(&NCPfind, "NCPfind");
-  AddBool(&Buildfind, "Buildfind");
+  for (size_t i = 0; i < sizeof(flags) / sizeof(flags[0]); i++)
+    AddBool(flags[i], "%s", flagnames[i]);
 
   AddFloat(&r_p, "r_p");
   AddFloat(&p_krok, "p_krok");
   AddInt(&T_end, "T_end");
   // the tables hold only so many records
-  AddField(&Build_Max, FT_INT, 0, BUILD_RECORDS, false, "Build_Max");
-  AddField(&NCP_Max, FT_INT, 0, NCP_RECORDS, false, "NCP_Max");
+  AddInt(&Build_Max, "Build_Max");
+  LimitLast(0, BUILD_RECORDS);
+  AddInt(&NCP_Max, "NCP_Max");
+  LimitLast(0, NCP_RECORDS);
 
   AddFloat(&timer.time, "timer.time");
   AddFloat(&timer.hranica, "timer.hranica");
@@ -145,33 +147,36 @@ void Dump_Init() {
   for (int i = 0; i < PLAYER_RECORDS; i++) AddPlayer(i);
 
   for (int k = 0; k < GROUND_BOWS; k++) {
-    AddField(&g_wepon[k].x, FT_FLOAT, 0, 0, false, "g_wepon[%d].x", k);
-    AddField(&g_wepon[k].y, FT_FLOAT, 0, 0, false, "g_wepon[%d].y", k);
-    AddField(&g_wepon[k].z, FT_FLOAT, 0, 0, false, "g_wepon[%d].z", k);
-    AddField(&g_wepon[k].id, FT_INT, INT_MIN, INT_MAX, false, "g_wepon[%d].id", k);
-    AddField(&g_wepon[k].ly, FT_BOOL, 0, 1, false, "g_wepon[%d].ly", k);
+    AddFloat(&g_wepon[k].x, "g_wepon[%d].x", k);
+    AddFloat(&g_wepon[k].y, "g_wepon[%d].y", k);
+    AddFloat(&g_wepon[k].z, "g_wepon[%d].z", k);
+    AddInt(&g_wepon[k].id, "g_wepon[%d].id", k);
+    AddBool(&g_wepon[k].ly, "g_wepon[%d].ly", k);
   }
 
   for (int b = 0; b < BUILD_RECORDS; b++) {
-    AddField(&build[b].mask, FT_INT, INT_MIN, INT_MAX, false, "build[%d].mask", b);
-    AddField(&build[b].x, FT_INT, INT_MIN, INT_MAX, false, "build[%d].x", b);
-    AddField(&build[b].y, FT_INT, INT_MIN, INT_MAX, false, "build[%d].y", b);
-    AddField(&build[b].z, FT_INT, INT_MIN, INT_MAX, false, "build[%d].z", b);
-    AddField(&build[b].x2, FT_INT, INT_MIN, INT_MAX, false, "build[%d].x2", b);
-    AddField(&build[b].y2, FT_INT, INT_MIN, INT_MAX, false, "build[%d].y2", b);
+    AddInt(&build[b].mask, "build[%d].mask", b);
+    AddInt(&build[b].x, "build[%d].x", b);
+    AddInt(&build[b].y, "build[%d].y", b);
+    AddInt(&build[b].z, "build[%d].z", b);
+    AddInt(&build[b].x2, "build[%d].x2", b);
+    AddInt(&build[b].y2, "build[%d].y2", b);
   }
 
   for (int c = 0; c < NCP_RECORDS; c++) {
-    AddField(&NCP[c].x, FT_FLOAT, 0, 0, false, "NCP[%d].x", c);
-    AddField(&NCP[c].y, FT_FLOAT, 0, 0, false, "NCP[%d].y", c);
-    AddField(&NCP[c].z, FT_FLOAT, 0, 0, false, "NCP[%d].z", c);
-    AddField(&NCP[c].live, FT_BOOL, 0, 1, false, "NCP[%d].live", c);
+    AddFloat(&NCP[c].x, "NCP[%d].x", c);
+    AddFloat(&NCP[c].y, "NCP[%d].y", c);
+    AddFloat(&NCP[c].z, "NCP[%d].z", c);
+    AddBool(&NCP[c].live, "NCP[%d].live", c);
   }
 
+  // the flag grid is printed only when a prefix asks for it
   for (int i = 0; i < FLAG_SIZE; i++)
     for (int j = 0; j < FLAG_SIZE; j++)
-      for (int k = 0; k < 3; k++)
-        AddField(&points[i][j][k], FT_FLOAT, 0, 0, true, "points[%d][%d][%d]", i, j, k);
+      for (int k = 0; k < 3; k++) {
+        AddFloat(&points[i][j][k], "points[%d][%d][%d]", i, j, k);
+        fields.back().grid = true;
+      }
 }
 
 int Dump_NumFields() {
