@@ -17,9 +17,6 @@ struct field_t {
 // Fills the table with every field in dump order.
 void Dump_Init();
 
-int Dump_NumFields();
-const field_t* Dump_Field(int i);
-
 // The field named exactly so, or nullptr.
 const field_t* Dump_Find(const char* name);
 
