@@ -179,14 +179,6 @@ void Dump_Init() {
       }
 }
 
-int Dump_NumFields() {
-  return (int)fields.size();
-}
-
-const field_t* Dump_Field(int i) {
-  return &fields[i];
-}
-
 // The field named exactly so, or nullptr.
 const field_t* Dump_Find(const char* name) {
   auto it = byname.find(name);
