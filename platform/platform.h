@@ -41,6 +41,9 @@ void SwapBuffers();
 // Virtual-key code of a key as SDL names it (keycode, scancode); 0 when the
 // game has no code for it. Key codes are plain ints so no SDL type leaks out.
 int keymap_virtual_key(int sdl_keycode, int sdl_scancode);
+// The message a key event becomes (WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP, or
+// WM_NULL for a key the game has no code for).
+MSG KeyMessage(int sdl_keycode, int sdl_scancode, bool down, bool alt_held);
 // Virtual-key codes the shell treats specially.
 constexpr int VK_MENU = 18;  // Alt
 constexpr int VK_F10 = 121;

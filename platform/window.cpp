@@ -4,7 +4,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include <cmath>
+#include <cstring>
 
 #include "core/lybrary3.h"
 #include "platform/platform.h"
@@ -89,6 +89,16 @@ static void fit_outer_size(int width, int height) {
   if (inner_w > 0 && inner_h > 0) SDL_SetWindowSize(hWnd, inner_w, inner_h);
 }
 
+// SDL falls back to drawing off screen when no display answers; a game
+// nobody can see is a failed start, unless that driver was asked for.
+static bool has_screen() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  if (!driver) return false;
+  bool headless = strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
+  return !headless || (wanted && strcmp(wanted, driver) == 0);
+}
+
 // Starts the window system: the old class registration.
 static bool start_video() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -97,6 +107,11 @@ static bool start_video() {
     return false;
   }
   video_up = true;
+  if (!has_screen()) {
+    KillGLWindow();
+    setup_error("Failed To Register The Window Class.");
+    return false;
+  }
   SDL_DisableScreenSaver();
   return true;
 }
@@ -261,6 +276,22 @@ void PostQuitMessage(int code) {
   quit_code = code;
 }
 
+// The message of one key event: Alt, F10 and anything pressed with Alt are
+// system keys the game never sees go down; every key up clears, so nothing sticks.
+MSG KeyMessage(int sdl_keycode, int sdl_scancode, bool down, bool alt_held) {
+  MSG msg = {WM_NULL, 0, 0, 0};
+  int vk = keymap_virtual_key(sdl_keycode, sdl_scancode);
+  if (vk == 0) return msg;
+  msg.wParam = vk;
+  if (!down)
+    msg.message = WM_KEYUP;
+  else if (vk == VK_MENU || vk == VK_F10 || alt_held)
+    msg.message = WM_SYSKEYDOWN;
+  else
+    msg.message = WM_KEYDOWN;
+  return msg;
+}
+
 // Turns one SDL event into the game's message; WM_NULL for the rest.
 static MSG translate_event(const SDL_Event& event) {
   MSG msg = {WM_NULL, 0, 0, 0};
@@ -289,18 +320,10 @@ static MSG translate_event(const SDL_Event& event) {
       }
       break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-      int vk = keymap_virtual_key(event.key.keysym.sym, event.key.keysym.scancode);
-      if (vk == 0) break;
-      msg.wParam = vk;
-      if (event.type == SDL_KEYUP)
-        msg.message = WM_KEYUP;  // every key up clears, so nothing sticks
-      else if (vk == VK_MENU || vk == VK_F10 || (event.key.keysym.mod & KMOD_ALT))
-        msg.message = WM_SYSKEYDOWN;
-      else
-        msg.message = WM_KEYDOWN;
+    case SDL_KEYUP:
+      msg = KeyMessage(event.key.keysym.sym, event.key.keysym.scancode, event.type == SDL_KEYDOWN,
+                       (event.key.keysym.mod & KMOD_ALT) != 0);
       break;
-    }
   }
   return msg;
 }

@@ -1,0 +1,148 @@
+# Shared by the game tests: an Xvfb of their own, the game started in the
+# background, windows found by title, keys typed into them, screenshot checks.
+# Sourced, not run (the .bash name keeps it out of the test list).
+# Everything started here is stopped on exit, whatever happens.
+
+game_pid=""
+xvfb_pid=""
+work=$(mktemp -d)
+
+# Stops the game and the X server if they still run, and removes the scratch
+# folder. A game held in a message box only notes SIGTERM, so it gets SIGKILL.
+stop_pid() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null
+  for _ in $(seq 1 30); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+cleanup() {
+  stop_pid "$game_pid"
+  stop_pid "$xvfb_pid"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$work/stderr" ] && { echo "--- game stderr:" >&2; cat "$work/stderr" >&2; }
+  exit 1
+}
+
+# Starts an Xvfb with the given screen (e.g. 1280x1024x24) on a free display.
+start_x() {
+  local n
+  for n in $(seq 150 220); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      [ -e /tmp/.X11-unix/X$n ] && break
+      kill -0 $xvfb_pid 2>/dev/null || break
+      sleep 0.05
+    done
+    if kill -0 $xvfb_pid 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
+      export DISPLAY=:$n
+      # The socket can appear before the server takes clients.
+      for _ in $(seq 1 100); do
+        xwininfo -root >/dev/null 2>&1 && return 0
+        sleep 0.05
+      done
+    fi
+  done
+  fail "could not start Xvfb"
+}
+
+# Starts the game from the given folder (it needs Data/ and s_1.txt there).
+start_game() {
+  local dir=$1
+  (cd "$dir" && exec "$game") >"$work/stdout" 2>"$work/stderr" &
+  game_pid=$!
+}
+
+# Waits up to $1 seconds for the game to end; sets code to its exit code
+# ("running" when it did not end).
+wait_exit() {
+  local t
+  code=running
+  for t in $(seq 1 $(($1 * 10))); do
+    if ! kill -0 "$game_pid" 2>/dev/null; then
+      wait "$game_pid"
+      code=$?
+      game_pid=""
+      return 0
+    fi
+    sleep 0.1
+  done
+}
+
+# Prints the id of the top-level window titled exactly $1, waiting up to $2 seconds.
+find_window() {
+  local t id
+  for t in $(seq 1 $(($2 * 10))); do
+    id=$(xwininfo -root -children 2>/dev/null | grep -F " \"$1\": " | awk '{print $1; exit}')
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$game_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Holds a key down long enough for the game to see it in a frame, then lets go.
+press() {
+  xdotool keydown "$1"
+  sleep 0.3
+  xdotool keyup "$1"
+  sleep 0.3
+}
+
+# Answers a message box: focus it and type the key (Return or Escape).
+answer_box() {
+  xdotool windowfocus "$1" && sleep 0.2 && xdotool key "$2"
+}
+
+# Asks the window to close, as a window manager's close button does.
+close_window() {
+  if [ ! -x "$work/close" ]; then
+    c++ -x c++ -o "$work/close" - -lX11 <<'EOF' || fail "cannot build the close helper"
+#include <X11/Xlib.h>
+#include <cstdlib>
+int main(int, char** argv) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 1;
+  Window w = strtoul(argv[1], nullptr, 0);
+  XEvent e = {};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = XInternAtom(d, "WM_DELETE_WINDOW", False);
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, w, False, NoEventMask, &e);
+  XCloseDisplay(d);
+  return 0;
+}
+EOF
+  fi
+  "$work/close" "$1"
+}
+
+# Screenshot of the whole screen into $work/$1.
+shot() { import -window root "$work/$1"; }
+
+# Pixels of colour $6 (within 20%) in the text-screen rectangle x y w h
+# (640 x 480, y down) of screenshot $1, mapped onto the 1280 x 1024 screen.
+count_in_text_rect() {
+  local x0=$(($2 * 2)) y0=$(($3 * 1024 / 480)) w=$(($4 * 2)) h=$(($5 * 1024 / 480))
+  convert "$work/$1" -crop "${w}x${h}+${x0}+${y0}" +repage -fuzz 20% \
+    -fill black +opaque "$6" -fill white -opaque "$6" \
+    -colorspace gray -format "%[fx:round(mean*w*h)]" info:
+}
+
+# The glyph band of a text row printed at (x, y) with n characters.
+text_row_count() {
+  count_in_text_rect "$1" "$2" $(($3 + 4)) $((10 * $4 + 6)) 16 "$5"
+}

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Closing the game window ends the game with 0. On a 1024 x 768 screen the
+# full-screen mode is missing: the game asks whether to play in a window;
+# Return (Yes) gives the 1280 x 1024 window after the notice, Escape (No)
+# ends with 1 after its own notice.
+# Args: the game binary, the repository root.
+set -u
+game=$1
+root=$2
+source "$(dirname "$0")/window_lib.bash"
+
+# 1280 x 1024: straight into the game, then the close button.
+start_x 1280x1024x24
+start_game "$root"
+win=$(find_window Korvalen 20) || fail "no game window"
+sleep 1
+close_window "$win"
+wait_exit 20
+[ "$code" = 0 ] || fail "closing the window: expected exit code 0, got $code"
+stop_pid "$xvfb_pid"
+
+# 1024 x 768, answer Yes.
+start_x 1024x768x24
+start_game "$root"
+box=$(find_window "Tarvo GL" 20) || fail "no full-screen question"
+answer_box "$box" Return
+box=$(find_window UPOZORNENIE 10) || fail "no UPOZORNENIE notice after Yes"
+answer_box "$box" Return
+win=$(find_window Korvalen 20) || fail "no window after Yes"
+geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+[ "$geometry" = 1280x1024 ] || fail "windowed fallback is $geometry, not 1280x1024"
+sleep 1
+close_window "$win"
+wait_exit 20
+[ "$code" = 0 ] || fail "closing the fallback window: expected 0, got $code"
+
+# 1024 x 768, answer No.
+start_game "$root"
+box=$(find_window "Tarvo GL" 20) || fail "no full-screen question"
+answer_box "$box" Escape
+box=$(find_window OZNAM 10) || fail "no OZNAM notice after No"
+find_window Korvalen 1 >/dev/null && fail "a game window opened after No"
+answer_box "$box" Return
+wait_exit 20
+[ "$code" = 1 ] || fail "No to the question: expected exit code 1, got $code"
+echo "window: ok"
