@@ -78,10 +78,18 @@ void ground(int x, int y, int xl, int yl) {
   }
 }
 
+// The cells the fixed camera can ever show, with room for a window six times wider than
+// high: a map may hold a building of two billion cells a side, and only these are drawn.
+static const long long VIEW_X0 = -40, VIEW_X1 = 60, VIEW_Y0 = -20, VIEW_Y1 = 30;
+
 // Draws a building as a slab of xl by yl textured unit cubes from cell (x, y).
 void budova(int x, int y, int xl, int yl) {
-  for (int j = 0; j < yl; j++) {
-    for (int i = 0; i < xl; i++) cube_faces(float(x + i), float(y + j), 0.0f, true);
+  const long long i0 = VIEW_X0 - x > 0 ? VIEW_X0 - x : 0;
+  const long long i1 = VIEW_X1 - x < xl ? VIEW_X1 - x : xl;
+  const long long j0 = VIEW_Y0 - y > 0 ? VIEW_Y0 - y : 0;
+  const long long j1 = VIEW_Y1 - y < yl ? VIEW_Y1 - y : yl;
+  for (long long j = j0; j < j1; j++) {
+    for (long long i = i0; i < i1; i++) cube_faces(float(x + i), float(y + j), 0.0f, true);
   }
 }
 

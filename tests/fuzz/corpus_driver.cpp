@@ -18,7 +18,8 @@ static bool run_file(const std::string& path) {
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[65536];
   std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof(chunk), f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  while ((got = std::fread(chunk, 1, sizeof(chunk), f)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + got);
   std::fclose(f);
   // An empty vector's data() may be null; the fuzzer always passes a real pointer.
   static const std::uint8_t none = 0;

@@ -1,0 +1,47 @@
+# Shared by the fault tests (sourced after window_lib.bash): a scratch copy of the
+# game's files, the way into a match, minimising without a window manager, and
+# reading the match clock's width off a screenshot.
+
+# A scratch tree with the real images and map; the repository's stay untouched.
+make_tree() {
+  rm -rf "$work/tree"
+  mkdir -p "$work/tree"
+  cp -r "$root/Data" "$root/s_1.txt" "$work/tree/"
+}
+
+# Fails unless the game still runs.
+alive() {
+  kill -0 "$game_pid" 2>/dev/null || { wait_exit 1; fail "$1: the game ended (code $code)"; }
+}
+
+# Main menu -> colour screen -> a match (both on New and Space).
+into_match() {
+  press space
+  press space
+  sleep 1
+}
+
+# Main menu: the speed entry, level 3, back, and the highlight up on New again.
+speed_three() {
+  press Down
+  press space
+  press 3
+  press Escape
+  press Up
+}
+
+# Minimising as a window manager reports it: the window's state gains "hidden".
+minimise() { xprop -id "$1" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN; }
+restore() { xprop -id "$1" -remove _NET_WM_STATE; }
+
+# Width in pixels of the yellow match clock under "Time" in screenshot $1 (0: none).
+clock_width() {
+  convert "$work/$1" -crop 400x70+380+860 +repage -fuzz 25% -fill black +opaque yellow \
+    -fill white -opaque yellow -trim -format "%[fx:mean>0?w:0]" info: 2>/dev/null || echo 0
+}
+
+# Pixels of the status panel's green "Time" frame in screenshot $1: the play layer is up.
+panel_green() {
+  convert "$work/$1" -crop 400x120+380+780 +repage -fuzz 25% -fill black +opaque lime \
+    -fill white -opaque lime -colorspace gray -format "%[fx:round(mean*w*h)]" info:
+}
