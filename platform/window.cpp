@@ -108,7 +108,8 @@ static bool start_video() {
   }
   video_up = true;
   if (!has_screen()) {
-    KillGLWindow();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    video_up = false;
     setup_error("Failed To Register The Window Class.");
     return false;
   }
@@ -204,10 +205,8 @@ void KillGLWindow() {
     hWnd = nullptr;
     box_owner_window = nullptr;
   }
-  if (video_up) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    video_up = false;
-  }
+  // SDL video stays up until the process ends: starting it a second time
+  // after a shut-down now and then misses the X display and lands off screen.
 }
 
 // Viewport and the 45-degree perspective for a drawable of width x height.

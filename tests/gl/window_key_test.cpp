@@ -1,0 +1,122 @@
+// The keyboard table and the window procedure: which code each key gets in
+// keys[], the system keys the game never sees, the active flag, the quit.
+// Key places are given as USB HID usage ids (what SDL calls scancodes).
+#include <GL/gl.h>
+
+#include "core/lybrary3.h"
+#include "tests/gl/gl_fixture.h"
+
+enum Place {
+  A_PLACE = 4,
+  Y_PLACE = 28,
+  Z_PLACE = 29,
+  DIGIT1_PLACE = 30,
+  DIGIT0_PLACE = 39,
+  ENTER_PLACE = 40,
+  ESC_PLACE = 41,
+  SPACE_PLACE = 44,
+  SEMICOLON_PLACE = 51,
+  F10_PLACE = 67,
+  RIGHT_PLACE = 79,
+  LEFT_PLACE = 80,
+  DOWN_PLACE = 81,
+  UP_PLACE = 82,
+  KP_ENTER_PLACE = 88,
+  KP1_PLACE = 89,
+  KP9_PLACE = 97,
+  KP0_PLACE = 98,
+  LALT_PLACE = 226,
+  RALT_PLACE = 230,
+};
+constexpr int NO_CHAR = 0x40000000;  // keys that print nothing carry this bit
+
+TEST(KeyTable, LettersFollowTheLayout) {
+  EXPECT_EQ(keymap_virtual_key('a', A_PLACE), 65);
+  EXPECT_EQ(keymap_virtual_key('z', Z_PLACE), 90);
+  // A Slovak keyboard has Z where an English one has Y, and the reverse.
+  EXPECT_EQ(keymap_virtual_key('z', Y_PLACE), 'Z');
+  EXPECT_EQ(keymap_virtual_key('y', Z_PLACE), 'Y');
+  // A French keyboard prints M right of L.
+  EXPECT_EQ(keymap_virtual_key('m', SEMICOLON_PLACE), 'M');
+  // A Cyrillic layout keeps the letters of the key's place.
+  EXPECT_EQ(keymap_virtual_key(0x444, A_PLACE), 'A');
+}
+
+TEST(KeyTable, DigitsEnterArrowsAndTheRestByPlace) {
+  // The top row gives its digit even where the layout prints something else.
+  EXPECT_EQ(keymap_virtual_key('1', DIGIT1_PLACE), 49);
+  EXPECT_EQ(keymap_virtual_key('&', DIGIT1_PLACE), 49);
+  EXPECT_EQ(keymap_virtual_key('+', DIGIT1_PLACE), 49);
+  EXPECT_EQ(keymap_virtual_key('0', DIGIT0_PLACE), 48);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | KP1_PLACE, KP1_PLACE), 97);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | KP9_PLACE, KP9_PLACE), 105);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | KP0_PLACE, KP0_PLACE), 96);
+  EXPECT_EQ(keymap_virtual_key('\r', ENTER_PLACE), 13);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | KP_ENTER_PLACE, KP_ENTER_PLACE), 13);
+  EXPECT_EQ(keymap_virtual_key(27, ESC_PLACE), 27);
+  EXPECT_EQ(keymap_virtual_key(' ', SPACE_PLACE), 32);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | LEFT_PLACE, LEFT_PLACE), 37);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | UP_PLACE, UP_PLACE), 38);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | RIGHT_PLACE, RIGHT_PLACE), 39);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | DOWN_PLACE, DOWN_PLACE), 40);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | F10_PLACE, F10_PLACE), 121);
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | RALT_PLACE, RALT_PLACE), 18);
+  // A key with no code (a media key) is not recorded at all.
+  EXPECT_EQ(keymap_virtual_key(NO_CHAR | 258, 258), 0);
+}
+
+// keys[] after one key event went through the window procedure.
+static bool after(int keycode, int place, bool down, bool alt, int vk) {
+  WndProc(KeyMessage(keycode, place, down, alt));
+  return keys[vk];
+}
+
+TEST(WindowProcedure, SystemKeysNeverGoDownButEveryKeyComesUp) {
+  for (bool& k : keys) k = false;
+  EXPECT_TRUE(after('e', 8, true, false, 'E'));
+  EXPECT_FALSE(after('e', 8, false, false, 'E'));
+  EXPECT_FALSE(after(NO_CHAR | LALT_PLACE, LALT_PLACE, true, true, 18));
+  EXPECT_FALSE(after(NO_CHAR | F10_PLACE, F10_PLACE, true, false, 121));
+  // A held while Alt is down is Alt+A, a system key.
+  EXPECT_FALSE(after('a', A_PLACE, true, true, 'A'));
+  // A goes down, then Alt is pressed: A's key up still clears it.
+  EXPECT_TRUE(after('a', A_PLACE, true, false, 'A'));
+  EXPECT_FALSE(after('a', A_PLACE, false, true, 'A'));
+  EXPECT_EQ(KeyMessage(NO_CHAR | LALT_PLACE, LALT_PLACE, false, false).message, WM_KEYUP);
+  EXPECT_EQ(KeyMessage(NO_CHAR | 258, 258, true, false).message, WM_NULL);
+}
+
+TEST(WindowProcedure, MinimisingStopsDrawingAndRestoringResumes) {
+  active = true;
+  WndProc({WM_ACTIVATE, 1, 0, 0});
+  EXPECT_FALSE(active);
+  WndProc({WM_ACTIVATE, 0, 0, 0});
+  EXPECT_TRUE(active);
+}
+
+TEST(WindowProcedure, CloseQueuesTheQuitMessageWithCodeZero) {
+  WndProc({WM_CLOSE, 0, 0, 0});
+  MSG msg = {WM_NULL, 7, 0, 0};
+  ASSERT_TRUE(PeekMessageA(&msg));
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 0);
+}
+
+TEST_F(GlTest, ASizeOfHeightZeroStillGivesAProjection) {
+  WndProc({WM_SIZE, 0, 800, 0});
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 1);
+  // 45 degrees, aspect 800: the x scale is the y scale over 800.
+  GLfloat p[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  EXPECT_NEAR(p[5], 2.41421f, 1e-4f);
+  EXPECT_NEAR(p[0] * 800, p[5], 1e-3f);
+  GLint mode;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  WndProc({WM_SIZE, 0, gl_width(), gl_height()});
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[3], gl_height());
+}
