@@ -45,3 +45,26 @@ panel_green() {
   convert "$work/$1" -crop 400x120+380+780 +repage -fuzz 25% -fill black +opaque lime \
     -fill white -opaque lime -colorspace gray -format "%[fx:round(mean*w*h)]" info:
 }
+
+# Pixels of colour $2 in the 1280 x 1024 screenshot $1 inside the rectangle $3 (WxH+X+Y).
+count_colour() {
+  convert "$work/$1" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
+    -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
+}
+
+# From the main menu on an empty field at speed 3: player 1 walks up the left edge and
+# player 2 along the top edge into him while the window is minimised (frames run back to
+# back then), so the clock passes the match length; one sword stroke then settles it.
+to_end_screen() {
+  speed_three
+  into_match
+  minimise "$1"
+  xdotool keydown e keydown j
+  sleep 2
+  xdotool keyup e keyup j
+  restore "$1"
+  sleep 1
+  press f
+  press a
+  sleep 1
+}

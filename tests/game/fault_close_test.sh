@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Closing the window anywhere ends the game with exit code 0: during play, on the pause
+# menu, the colour screen, the speed screen, the credits, the description and the end
+# screen. (Closing on the main menu is covered by the window test.)
+# Args: the game binary, the repository root.
+set -u
+game=$1
+root=$2
+source "$(dirname "$0")/window_lib.bash"
+source "$(dirname "$0")/fault_lib.bash"
+export KORVALEN_BOXES=stderr
+
+# Starts the game, runs the navigation given as arguments, then closes the window.
+close_on() {
+  local what=$1 win
+  shift
+  start_game "$work/tree"
+  win=$(find_window Korvalen 20) || fail "$what: no game window"
+  sleep 1
+  "$@" "$win"
+  alive "$what"
+  shot "$what.png"
+  close_window "$win"
+  wait_exit 20
+  [ "$code" = 0 ] || fail "closing on $what: expected exit code 0, got $code"
+  echo "closed on $what: exit code 0"
+}
+
+play() { into_match; xdotool keydown e; sleep 1; xdotool keyup e; }
+pause() { into_match; press Escape; }
+colour() { press space; }
+speed() { press Down; press space; }
+credits() { press i; }
+description() { into_match; press h; }
+
+start_x 1280x1024x24
+make_tree
+close_on play play
+[ "$(panel_green play.png)" -ge 200 ] || fail "play: no match on screen"
+close_on pause pause
+close_on colour colour
+close_on speed speed
+close_on credits credits
+close_on description description
+
+# The end screen on an empty field: no status panel, the red "press Space" line.
+: >"$work/tree/s_1.txt"
+close_on end to_end_screen
+[ "$(panel_green end.png)" -lt 50 ] || fail "end: still in play"
+[ "$(count_colour end.png red 400x50+380+845)" -ge 100 ] || fail "end: no end screen"
+echo "fault close: ok"
