@@ -82,6 +82,7 @@ void Text_draw(float x, float y, float z, int number) {
   }
 }
 
+// The text colours: each tints whatever is drawn next, text or shape.
 void white() {
   glColor3f(1, 1, 1);
 }

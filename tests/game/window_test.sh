@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Closing the game window ends the game with 0. On a 1024 x 768 screen the
+# Closing the game window or SIGTERM ends the game with 0. On a 1024 x 768 screen the
 # full-screen mode is missing: the game asks whether to play in a window;
 # Return (Yes) gives the 1280 x 1024 window after the notice, Escape (No)
 # ends with 1 after its own notice.
@@ -17,6 +17,14 @@ sleep 1
 close_window "$win"
 wait_exit 20
 [ "$code" = 0 ] || fail "closing the window: expected exit code 0, got $code"
+
+# SIGTERM asks the game to quit the same way: a normal end.
+start_game "$root"
+find_window Korvalen 20 >/dev/null || fail "no game window"
+sleep 1
+kill -TERM "$game_pid"
+wait_exit 20
+[ "$code" = 0 ] || fail "SIGTERM: expected exit code 0, got $code"
 stop_pid "$xvfb_pid"
 
 # 1024 x 768, answer Yes.
