@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# Plays one short session of the real game under its own X server: speed 3
+# from the main menu, a match, player 1 walks to the bow at (3, 3), picks it
+# up and shoots, the pause menu, speed 2, back to the match, the match
+# abandoned, and "Exit". Screenshots along the way are checked where the
+# projection says each thing must be.
+# Usage: play_match.sh GAME_BINARY REPOSITORY_ROOT
+set -u
+game=$(realpath "$1")
+root=$(realpath "$2")
+if [ -z "${KORVALEN_PLAY_INNER:-}" ]; then
+  KORVALEN_PLAY_INNER=1 exec bash "$root/tests/with_xvfb.sh" bash "$0" "$game" "$root"
+fi
+
+shots=$(mktemp -d)
+gpid=
+cleanup() {
+  if [ -n "$gpid" ] && kill -0 "$gpid" 2>/dev/null; then kill "$gpid"; wait "$gpid" 2>/dev/null; fi
+  rm -rf "$shots"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  cp "$shots"/*.png "${KORVALEN_PLAY_KEEP:-/dev/null}" 2>/dev/null
+  exit 1
+}
+
+# A key held long enough for a few frames to see it, then let go.
+press() { xdotool keydown "$1"; sleep "${2:-0.25}"; xdotool keyup "$1"; sleep 0.3; }
+shot() { import -window root "$shots/$1.png" || fail "no screenshot $1"; }
+
+# Highest value of each channel in a window rectangle: "r g b".
+maxima() {
+  convert "$shots/$1.png" -crop "$4x$5+$2+$3" +repage \
+    -format '%[fx:int(255*maxima.r)] %[fx:int(255*maxima.g)] %[fx:int(255*maxima.b)]' info:
+}
+# The tint of the text printed at text point (tx, ty): the left part of its
+# first glyph, in window pixels of the 640 x 480 text space on 1280 x 1024.
+# want is three 0/1 digits: "011" is cyan.
+tint() {
+  local x=$(($2 * 2)) y=$((($3 + 4) * 1024 / 480))
+  read -r r g b < <(maxima "$1" "$x" "$y" 20 34)
+  local i=0 v
+  for v in $r $g $b; do
+    if [ "${4:$i:1}" = 1 ]; then [ "$v" -ge 120 ] || fail "$1: text at ($2, $3) is ($r, $g, $b), want $4"
+    else [ "$v" -le 40 ] || fail "$1: text at ($2, $3) is ($r, $g, $b), want $4"; fi
+    i=$((i + 1))
+  done
+}
+lit() {
+  read -r r g b < <(maxima "$@")
+  [ $((r + g + b)) -gt 60 ]
+}
+
+# Field point (x, y) at the height of a player's top (z = 1) in window
+# pixels: the field is moved by (-10, -4, -20), so that plane is 19 units
+# away; 1.25 is the aspect, 2.41421 the cotangent of 22.5 degrees.
+field_px() { awk -v v="$1" 'BEGIN { printf "%d", 640 * (1 + (v - 10) * 2.41421 / 1.25 / 19) }'; }
+field_py() { awk -v v="$1" 'BEGIN { printf "%d", 512 * (1 - (v - 4) * 2.41421 / 19) }'; }
+# Player 1's lower-left corner along one axis, from the first run of
+# non-grass pixels in one window column (axis y, from the top) or row (axis
+# x, from the left) through him. The grass is drawn in pure green, so
+# anything with red or blue in it is not grass. Left of the camera the
+# player's west side is hidden, so the run starts at his top's left edge;
+# along y the middle of the run is close enough.
+player1_at() {
+  local name=$1 axis=$2 across=$3 geometry
+  if [ "$axis" = y ]; then geometry="1x760+$(field_px "$across")+0"
+  else geometry="1280x1+0+$(field_py "$across")"; fi
+  convert "$shots/$name.png" -crop "$geometry" +repage txt:- | awk -F'[:,() ]+' -v axis="$axis" '
+    NR > 1 && !done && ($3 > 60 || $5 > 60) {
+      p = (axis == "y") ? $2 : $1
+      if (n++ && p > hi + 3) done = 1; else { if (n == 1) lo = p; hi = p }
+    }
+    END {
+      if (!n) { print "none"; exit }
+      mid = (lo + hi) / 2
+      if (axis == "y") printf "%.2f\n", 4 - (mid - 512) * 19 / (512 * 2.41421) - 0.5
+      else printf "%.2f\n", 10 + (lo - 640) * 19 * 1.25 / (640 * 2.41421)
+    }'
+}
+between() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "none" && v >= lo && v <= hi) }'; }
+
+cd "$root" || fail "no repository at $root"
+"$game" &
+gpid=$!
+for _ in $(seq 1 100); do
+  xdotool search --name '^Korvalen$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 1
+xdotool mousemove 640 512
+
+shot menu
+tint menu 200 10 110   # title
+tint menu 300 100 011  # "New" highlighted
+tint menu 270 130 111
+tint menu 300 160 111
+tint menu 10 420 110   # "Info (I)"
+
+press Down
+press space
+press 3
+shot speed3
+tint speed3 250 220 101  # "stupen 3" marked
+tint speed3 250 160 111
+press Escape
+press Up
+press space
+shot colour
+tint colour 200 10 110  # "Zvol si farbu"
+press space
+sleep 0.5
+shot play
+tint play 30 370 111    # "player 1"
+tint play 252 380 010   # "Time"
+
+# Up into the rows beside the west wall (x 5 to 6, y 6 to 10) but below the
+# lone block (y 8 to 9), holding E for most of the time the walking speed
+# measured so far says it takes to reach y 6 ...
+y=0 rate=
+for _ in $(seq 1 12); do
+  between "$y" 5.3 6.8 && break
+  hold=$(awk -v y="$y" -v r="$rate" 'BEGIN {
+    t = (r > 0) ? 0.7 * (6 - y) / r : 0.2; if (t < 0) t = -t
+    printf "%.2f", (t < 0.03) ? 0.03 : (t > 2) ? 2 : t }')
+  if between "$y" 6.8 20; then press d "$hold"; else press e "$hold"; fi
+  shot walk
+  last=$y
+  y=$(player1_at walk y 0.5)
+  [ "$y" = none ] && fail "player 1 is not in his column"
+  rate=$(awk -v a="$last" -v b="$y" -v t="$hold" 'BEGIN { d = b - a; if (d < 0) d = -d; print d / t }')
+  echo "player 1 at y $y" >&2
+done
+between "$y" 5.3 6.8 || fail "player 1 did not walk up beside the west wall (y $y)"
+# ... right until the wall stops him just short of x 4 ...
+x=0
+for _ in $(seq 1 6); do
+  press f 1.5
+  shot walk
+  last=$x
+  x=$(player1_at walk x "$(awk -v y="$y" 'BEGIN { print y + 0.5 }')")
+  echo "player 1 at x $x" >&2
+  [ "$x" = "$last" ] && break
+done
+between "$x" 3.5 4.3 || fail "player 1 was not stopped by the west wall (x $x)"
+# ... and down over the bow at (3, 3), which he picks up on the way.
+arrows_x=$(awk 'BEGIN { printf "%d", 640 * (1 + (1.5 - 10) * 2.41421 / 1.25 / 19) }')
+arrows_y=$(awk 'BEGIN { printf "%d", 512 * (1 - (0.2 - 7) * 2.41421 / 19) }')
+picked=
+for _ in $(seq 1 4); do
+  press d 1.5
+  shot walk
+  if lit walk "$arrows_x" "$arrows_y" 4 4; then picked=1; break; fi
+done
+[ -n "$picked" ] || fail "no arrows in the panel: the bow was not picked up"
+shot bow
+fifth_x=$((arrows_x + 1200 * 65 / 1000))  # the fifth icon, 1.2 units to the right
+lit bow "$fifth_x" "$arrows_y" 4 4 || fail "the bow in hand does not show five arrows"
+
+press a
+sleep 0.3
+shot shot
+lit shot "$arrows_x" "$arrows_y" 4 4 || fail "all arrows gone after one shot"
+lit shot "$fifth_x" "$arrows_y" 4 4 && fail "the shot did not spend an arrow"
+
+press Escape
+shot pause
+tint pause 300 100 011  # "Return"
+tint pause 300 160 111  # "End"
+lit pause 20 "$((424 * 1024 / 480))" 150 34 && fail "the pause menu shows the credits hint"
+press Down
+press space
+press 2
+shot speed2
+tint speed2 250 190 101
+tint speed2 250 220 111
+press Escape
+press Up
+press space
+sleep 0.3
+shot resumed
+tint resumed 252 380 010
+lit resumed "$arrows_x" "$arrows_y" 4 4 || fail "the resumed match lost the bow"
+
+press Escape
+press Down
+press Down
+shot abandon
+tint abandon 300 160 011
+press space
+shot menu_again
+tint menu_again 300 100 011
+tint menu_again 10 420 110
+press Down
+press Down
+press space
+
+for _ in $(seq 1 50); do
+  kill -0 "$gpid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$gpid" 2>/dev/null && fail "the game is still running after Exit"
+wait "$gpid"
+code=$?
+gpid=
+[ "$code" = 0 ] || fail "exit code $code after Exit"
+echo "play_match: ok"
