@@ -7,16 +7,19 @@ for n in $(seq 90 140); do
   [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
   Xvfb :$n -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
-  for _ in $(seq 1 100); do
-    [ -e /tmp/.X11-unix/X$n ] && break
+  # Wait until the server answers, not only until its socket exists.
+  ready=no
+  for _ in $(seq 1 200); do
     kill -0 $xpid 2>/dev/null || break
+    if DISPLAY=:$n xdpyinfo >/dev/null 2>&1; then ready=yes; break; fi
     sleep 0.05
   done
-  if kill -0 $xpid 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
+  if [ $ready = yes ]; then
     trap 'kill $xpid 2>/dev/null; wait $xpid 2>/dev/null' EXIT
     DISPLAY=:$n "$@"
     exit $?
   fi
+  kill $xpid 2>/dev/null; wait $xpid 2>/dev/null
 done
 echo "with_xvfb: could not start Xvfb" >&2
 exit 1
