@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Broken images at start-up: a missing file in the first, the font's and the last slot,
-# an empty file, a cut-off file and a header size of 20. Each ends the start with exit
-# code 1 after the right messages, never with a crash.
+# an empty file, a cut-off file, a header size of 20 and a folder in an image's place.
+# Each ends the start with exit code 1 after the right messages, never with a crash.
 # Args: the game binary, the repository root.
 set -u
 game=$1
@@ -46,5 +46,11 @@ make_tree
 # The info header's size, bytes 14 to 17, says 20: no header kind the reader knows.
 printf '\x14\x00\x00\x00' | dd of="$work/tree/Data/texture/n_hrot.bmp" bs=1 seek=14 conv=notrunc status=none
 expect_failed_start "header size 20" "Error: Unknown DIB file format." "ERROR: Initialization Failed."
+
+make_tree
+rm "$work/tree/Data/texture/n_dole.bmp"
+mkdir "$work/tree/Data/texture/n_dole.bmp"
+expect_failed_start "a folder for an image" \
+  "Error: Failed to open DIB file Data/texture/n_dole.bmp." "ERROR: Initialization Failed."
 
 echo "fault images: ok"

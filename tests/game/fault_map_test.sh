@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Bad map files: none at all, an empty one, binary garbage, buildings two billion cells
-# wide and 10 MB of text. Each time the
-# match starts, both players walk about for a few seconds, the game keeps running and the
-# window closes with exit code 0.
+# Bad map files: none at all, an empty one, a folder in its place, binary garbage,
+# buildings two billion cells wide and 10 MB of text. Each time the match starts, both
+# players walk about for a few seconds, the game keeps running and the window closes
+# with exit code 0.
 # Args: the game binary, the repository root.
 set -u
 game=$1
@@ -42,6 +42,11 @@ play_on_map "no map file"
 make_tree
 : >"$work/tree/s_1.txt"
 play_on_map "empty map file"
+
+make_tree
+rm "$work/tree/s_1.txt"
+mkdir "$work/tree/s_1.txt"
+play_on_map "a folder for the map"
 
 make_tree
 head -c 200000 /dev/urandom >"$work/tree/s_1.txt"
