@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Plays one short session of the real game under its own X server: speed 3
-# from the main menu, a match, player 1 walks to the bow at (3, 3), picks it
-# up and shoots, the pause menu, speed 2, back to the match, the match
-# abandoned, and "Exit". Screenshots along the way are checked where the
-# projection says each thing must be.
+# from the main menu, a match in which player 2 walks down to the bottom
+# edge and player 1 walks to the bow at (3, 3), picks it up and shoots
+# player 2; the pause menu, speed 1, back to the match and a slow arrow in
+# flight, the description and the credits over it, the match abandoned
+# through "End", and "Exit" with exit code 0. Screenshots along the way are
+# checked where the projection says each thing must be.
+# KORVALEN_SCREENSHOTS=DIR keeps the screenshots of each screen in DIR;
+# KORVALEN_PLAY_TO_END=1 plays the match to its end instead of abandoning it.
 # Usage: play_match.sh GAME_BINARY REPOSITORY_ROOT
 set -u
 game=$(realpath "$1")
@@ -15,6 +19,7 @@ fi
 shots=$(mktemp -d)
 gpid=
 cleanup() {
+  xdotool keyup k 2>/dev/null
   if [ -n "$gpid" ] && kill -0 "$gpid" 2>/dev/null; then kill "$gpid"; wait "$gpid" 2>/dev/null; fi
   rm -rf "$shots"
 }
@@ -28,6 +33,8 @@ fail() {
 # A key held long enough for a few frames to see it, then let go.
 press() { xdotool keydown "$1"; sleep "${2:-0.25}"; xdotool keyup "$1"; sleep 0.3; }
 shot() { import -window root "$shots/$1.png" || fail "no screenshot $1"; }
+# Keeps a screenshot under its screen's name when KORVALEN_SCREENSHOTS names a folder.
+keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$shots/$1.png" "$KORVALEN_SCREENSHOTS/$2.png"; }
 
 # Highest value of each channel in a window rectangle: "r g b".
 maxima() {
@@ -63,7 +70,7 @@ field_py() { awk -v v="$1" 'BEGIN { printf "%d", 512 * (1 - (v - 4) * 2.41421 / 
 # anything with red or blue in it is not grass. Left of the camera the
 # player's west side is hidden, so the run starts at his top's left edge;
 # along y the middle of the run is close enough.
-player1_at() {
+player_at() {
   local name=$1 axis=$2 across=$3 geometry
   if [ "$axis" = y ]; then geometry="1x760+$(field_px "$across")+0"
   else geometry="1280x1+0+$(field_py "$across")"; fi
@@ -92,6 +99,7 @@ sleep 1
 xdotool mousemove 640 512
 
 shot menu
+keep menu main_menu
 tint menu 200 10 110   # title
 tint menu 300 100 011  # "New" highlighted
 tint menu 270 130 111
@@ -108,12 +116,15 @@ press Escape
 press Up
 press space
 shot colour
+keep colour colour_screen
 tint colour 200 10 110  # "Zvol si farbu"
 press space
 sleep 0.5
-shot play
-tint play 30 370 111    # "player 1"
-tint play 252 380 010   # "Time"
+shot start
+tint start 30 370 111    # "player 1"
+tint start 252 380 010   # "Time"
+# Player 2 walks down to the bottom edge while player 1 finds the bow.
+xdotool keydown k
 
 # Up into the rows beside the west wall (x 5 to 6, y 6 to 10) but below the
 # lone block (y 8 to 9), holding E for most of the time the walking speed
@@ -127,7 +138,7 @@ for _ in $(seq 1 12); do
   if between "$y" 6.8 20; then press d "$hold"; else press e "$hold"; fi
   shot walk
   last=$y
-  y=$(player1_at walk y 0.5)
+  y=$(player_at walk y 0.5)
   [ "$y" = none ] && fail "player 1 is not in his column"
   rate=$(awk -v a="$last" -v b="$y" -v t="$hold" 'BEGIN { d = b - a; if (d < 0) d = -d; print d / t }')
   echo "player 1 at y $y" >&2
@@ -139,7 +150,7 @@ for _ in $(seq 1 6); do
   press f 1.5
   shot walk
   last=$x
-  x=$(player1_at walk x "$(awk -v y="$y" 'BEGIN { print y + 0.5 }')")
+  x=$(player_at walk x "$(awk -v y="$y" 'BEGIN { print y + 0.5 }')")
   echo "player 1 at x $x" >&2
   [ "$x" = "$last" ] && break
 done
@@ -158,37 +169,91 @@ shot bow
 fifth_x=$((arrows_x + 1200 * 65 / 1000))  # the fifth icon, 1.2 units to the right
 lit bow "$fifth_x" "$arrows_y" 4 4 || fail "the bow in hand does not show five arrows"
 
+# One step up (one to nine frames: his row then still overlaps player 2's,
+# who stands at the bottom too), a turn to the right, and a shot along the
+# bottom lane under the south wall into player 2.
+xdotool keyup k
+press e 0.04
+press f 0.04
 press a
-sleep 0.3
-shot shot
-lit shot "$arrows_x" "$arrows_y" 4 4 || fail "all arrows gone after one shot"
-lit shot "$fifth_x" "$arrows_y" 4 4 && fail "the shot did not spend an arrow"
+sleep 0.5
+shot hit
+lit hit "$arrows_x" "$arrows_y" 4 4 || fail "all arrows gone after one shot"
+lit hit "$fifth_x" "$arrows_y" 4 4 && fail "the shot did not spend an arrow"
+tint hit 162 400 010  # player 1's rating, 1, green
+tint hit 517 400 100  # player 2's, -1, red
 
 press Escape
 shot pause
+keep pause pause_menu
 tint pause 300 100 011  # "Return"
 tint pause 300 160 111  # "End"
 lit pause 20 "$((424 * 1024 / 480))" 150 34 && fail "the pause menu shows the credits hint"
 press Down
 press space
-press 2
-shot speed2
-tint speed2 250 190 101
-tint speed2 250 220 111
+press 1
+shot speed1
+keep speed1 speed_screen
+tint speed1 250 160 101
+tint speed1 250 190 111
+tint speed1 250 220 111
 press Escape
 press Up
 press space
-sleep 0.3
-shot resumed
-tint resumed 252 380 010
-lit resumed "$arrows_x" "$arrows_y" 4 4 || fail "the resumed match lost the bow"
+# At speed 1 an arrow crosses a tile in about a second: one in flight.
+press a
+sleep 0.6
+shot play
+keep play play
+tint play 252 380 010
+lit play "$arrows_x" "$arrows_y" 4 4 || fail "the resumed match lost the bow"
 
+press h
+shot description
+keep description description
+tint description 100 30 110  # "Popis hry"
+tint description 10 180 110
 press Escape
-press Down
-press Down
-shot abandon
-tint abandon 300 160 011
-press space
+press Escape
+press i
+shot credits
+keep credits credits
+tint credits 350 60 011  # "Orvek"
+tint credits 40 60 111
+press Escape
+
+if [ -n "${KORVALEN_PLAY_TO_END:-}" ]; then
+  # Back at speed 3 until the clock runs out: player 1 leads, 1 to -1.
+  press Down
+  press space
+  press 3
+  press Escape
+  press Up
+  press space
+  ended=
+  for _ in $(seq 1 120); do
+    sleep 5
+    shot end
+    if lit end 400 "$((404 * 1024 / 480))" 20 34; then ended=1; break; fi
+  done
+  [ -n "$ended" ] || fail "the match did not end"
+  sleep 1
+  shot end
+  keep end end_screen
+  tint end 200 20 011
+  tint end 200 400 100
+  # Space leaves the end screen without latching, so held over a few frames
+  # it goes on to confirm "New" on the main menu: the colour screen.
+  press space
+  shot after_end
+  lit after_end 400 "$((404 * 1024 / 480))" 20 34 && press Escape
+else
+  press Down
+  press Down
+  shot abandon
+  tint abandon 300 160 011
+  press space
+fi
 shot menu_again
 tint menu_again 300 100 011
 tint menu_again 10 420 110
