@@ -6,7 +6,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 game=${1:-$root/build/korvalen}
-[ -x "$game" ] || cmake --build "$root/build" --target korvalen
+if [ ! -x "$game" ]; then
+  cmake -S "$root" -B "$root/build" >/dev/null
+  cmake --build "$root/build" -j2 --target korvalen
+fi
 mkdir -p "$root/docs/screenshots"
 KORVALEN_SCREENSHOTS="$root/docs/screenshots" KORVALEN_PLAY_TO_END=1 \
   bash "$root/tests/game/play_match.sh" "$game" "$root"
