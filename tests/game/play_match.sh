@@ -169,12 +169,15 @@ shot bow
 fifth_x=$((arrows_x + 1200 * 65 / 1000))  # the fifth icon, 1.2 units to the right
 lit bow "$fifth_x" "$arrows_y" 4 4 || fail "the bow in hand does not show five arrows"
 
-# One step up (one to nine frames: his row then still overlaps player 2's,
-# who stands at the bottom too), a turn to the right, and a shot along the
+# A short step up (one to nine frames: his row then still overlaps player
+# 2's, who stands at the bottom too), a turn to the right, and a shot along the
 # bottom lane under the south wall into player 2.
+# The hold lasts about three frames at the frame rate his walking showed
+# (0.1 per frame at speed 3), and never less than one frame.
 xdotool keyup k
-press e 0.04
-press f 0.04
+step=$(awk -v r="$rate" 'BEGIN { t = (r > 0) ? 0.3 / r : 0.05; printf "%.2f", (t < 0.03) ? 0.03 : (t > 0.5) ? 0.5 : t }')
+press e "$step"
+press f "$step"
 press a
 sleep 0.5
 shot hit
