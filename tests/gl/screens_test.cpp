@@ -1,5 +1,7 @@
 // The menus and screens as the window shows them: text colours, the panel's
 // icons and the end screen reached through the real frame.
+#include "screens/screens.h"
+
 #include <GL/gl.h>
 
 #include "core/game.h"
@@ -7,6 +9,7 @@
 #include "render/flag_grid.h"
 #include "render/render.h"
 #include "tests/gl/draw_probe.h"
+#include "world/k321.h"
 
 namespace {
 
@@ -211,6 +214,58 @@ TEST_F(Screens, EndScreenNamesTheWinnerAndShowsHisAvatar) {
   EXPECT_FALSE(same_pixels(won1, says2, line_rect));
   EXPECT_TRUE(same_pixels(won2, says2, line_rect));
   flag_grid_set_rows(-6.5);
+}
+
+}  // namespace
+
+namespace {
+
+// Depth test, blending and colour as a screen hands them to the next one.
+struct DrawState {
+  bool depth, blend;
+  float colour[4];
+};
+
+DrawState state_after(void (*draw)()) {
+  glEnable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  glColor3f(0.3f, 0.6f, 0.9f);
+  draw();
+  DrawState s;
+  s.depth = glIsEnabled(GL_DEPTH_TEST);
+  s.blend = glIsEnabled(GL_BLEND);
+  glGetFloatv(GL_CURRENT_COLOR, s.colour);
+  return s;
+}
+
+void field() {
+  S_D();
+}
+void flag() {
+  Vlajka_D(0, 0, 0, 0, 0, 0);
+}
+
+TEST_F(Screens, EveryScreenHandsOnTheStateItsDrawingPromises) {
+  struct Case {
+    const char* name;
+    void (*draw)();
+    bool depth, blend;
+  } cases[] = {
+      {"description", Help_list, true, false}, {"credits", Info_list, true, false},
+      {"speed", Nastavenia_list, true, false}, {"colours", New_Nastavenia_Draw, true, false},
+      {"panel", Info_Menu, true, false},       {"end", End_draw, true, false},
+      {"field", field, false, true},           {"flag", flag, false, true},
+  };
+  for (const Case& c : cases) {
+    gl_clear();
+    DrawState s = state_after(c.draw);
+    EXPECT_EQ(s.depth, c.depth) << c.name;
+    EXPECT_EQ(s.blend, c.blend) << c.name;
+    for (int k = 0; k < 3; k++) EXPECT_FLOAT_EQ(s.colour[k], 1.0f) << c.name;
+  }
+  GLint bound;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(GLuint(bound), texture[51]);  // the flag leaves its cloth bound
 }
 
 }  // namespace
