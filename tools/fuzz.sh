@@ -2,7 +2,8 @@
 # Builds the fuzz targets with clang and libFuzzer (address and undefined-behaviour
 # checks on) in build-fuzz/, then runs each for SECONDS (default 60), starting from the
 # committed corpus under tests/fuzz/corpus/. Any crash, hang or sanitizer report fails
-# the run; the input that caused it is kept in build-fuzz/artifacts/NAME/.
+# the run; the input that caused it is kept in build-fuzz/artifacts/NAME/. What the targets
+# print themselves (the replay's dumps and bad-line messages) is dropped.
 #   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,7 +48,7 @@ for t in "${present[@]}"; do
   log=$build/fuzz_$t.log
   echo "fuzz $t: ${seconds}s"
   if (cd "$work" && TMPDIR=$work "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" \
-        -timeout=10 -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 \
+        -timeout=10 -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 -close_fd_mask=3 \
         -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/corpus/$t") >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | tr -dc 0-9)
