@@ -10,6 +10,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Set-up a target may have, run once before the first input as libFuzzer does.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 // Feeds one file to the target.
 static bool run_file(const std::string& path) {
@@ -40,6 +42,7 @@ static std::vector<std::string> folder_files(const std::string& dir) {
 }
 
 int main(int argc, char** argv) {
+  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
   int count = 0;
   for (int i = 1; i < argc; i++) {
     struct stat st;
@@ -61,6 +64,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "corpus_driver: no input files\n");
     return 1;
   }
-  std::printf("corpus_driver: %d inputs ran clean\n", count);
+  std::fprintf(stderr, "corpus_driver: %d inputs ran clean\n", count);
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the fuzz targets into corpus/: every image form the reader
 takes and a few it must turn away, odd map files. Run again after changing it; the
-files are committed so the fuzzers and the corpus replay start from the same place."""
+files are committed so the fuzzers and the corpus replay start from the same place.
+(corpus/replay holds scripts written by hand and a few of the scenarios.)"""
 import os
 import struct
 
