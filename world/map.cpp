@@ -93,6 +93,10 @@ void Load_sector_map(const char* Filename) {
   if (!filein) return;
 
   int buildings = count_value_lines(filein) / VALUES_PER_BUILDING;
+  if (std::ferror(filein)) {  // opened but unreadable (a folder, say): as if missing
+    std::fclose(filein);
+    return;
+  }
   Build_Max = buildings < BUILD_RECORDS ? buildings : BUILD_RECORDS;
   NULL_build();
   std::rewind(filein);

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "core/lybrary3.h"
 #include "fresh.h"
 #include "world/world.h"
@@ -84,6 +87,10 @@ TEST_F(MapTest, MissingOrEmptyFileLeavesAnOpenField) {
   EXPECT_EQ(build[1].x, -100);
   EXPECT_EQ(build[1].x2, -100);
   EXPECT_EQ(build[1].mask, 1);
+  mkdir("s_1.txt", 0755);  // opens, but cannot be read: the same as missing
+  sector_set();
+  rmdir("s_1.txt");
+  EXPECT_EQ(Build_Max, 2);
   write_map("");
   sector_set();
   EXPECT_EQ(Build_Max, 0);
