@@ -7,15 +7,6 @@
 
 namespace {
 
-// Virtual-key codes the game reads.
-constexpr int VK_ENTER = 13;
-constexpr int VK_ESCAPE = 27;
-constexpr int VK_SPACE = 32;
-constexpr int VK_LEFT = 37;
-constexpr int VK_UP = 38;
-constexpr int VK_RIGHT = 39;
-constexpr int VK_DOWN = 40;
-
 // Which key each latch field belongs to.
 struct LatchKey {
   bool Skey::*field;

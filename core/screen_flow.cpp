@@ -8,12 +8,6 @@
 
 namespace {
 
-constexpr int VK_ENTER = 13;
-constexpr int VK_ESCAPE = 27;
-constexpr int VK_SPACE = 32;
-constexpr int VK_UP = 38;
-constexpr int VK_DOWN = 40;
-
 // True once per press: the key is down and its latch still clear; sets the latch.
 bool pressed(int code, bool& latch) {
   if (!keys[code] || latch) return false;

@@ -112,3 +112,14 @@ void cyan() {
 float line(float y) {
   return y + 30;
 }
+
+void text_layer_begin() {
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+}
+
+void text_layer_end() {
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  white();
+}

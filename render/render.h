@@ -33,6 +33,10 @@ void yellow();
 void lila();
 void cyan();
 float line(float y);
+// Text layers are drawn over the frame with the depth test off and blending on.
+void text_layer_begin();
+// Hands the frame back with the depth test on, blending off and the colour white.
+void text_layer_end();
 
 // Actors and arrows.
 void Player_Draw(float x, float y, float z, int color, int alpha);

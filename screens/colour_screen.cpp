@@ -61,8 +61,7 @@ void New_Nastavenia_Text() {
   static const char* const keys1[6] = {"e - ", "d - ", "s - ", "f - ", "a - ", "q - "};
   static const char* const keys2[6] = {"i - ", "k - ", "j - ", "l - ", "m - ", "n - "};
 
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
+  text_layer_begin();
 
   red();
   glPrint(10, 10, 0, "Esc");
@@ -86,7 +85,5 @@ void New_Nastavenia_Text() {
   white();
   glPrint(200, 400, 0, "Stlac medzernik pre start");
 
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  white();
+  text_layer_end();
 }

@@ -31,8 +31,7 @@ void End_draw() {
 
 // Draws the congratulation to the winner and the way back.
 void End_Text(int win) {
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
+  text_layer_begin();
   cyan();
   if (win == 1)
     glPrint(200, 20, 0, "Velitelstvo ti gratuluje player 1");
@@ -40,7 +39,5 @@ void End_Text(int win) {
     glPrint(200, 20, 0, "Velitelstvo ti gratuluje player 2");
   red();
   glPrint(200, 400, 0, "Stlac medzernik");
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  white();
+  text_layer_end();
 }

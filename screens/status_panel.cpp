@@ -78,8 +78,7 @@ static void rating(float x, int sumary) {
 
 // Draws the panel's labels, both ratings and the time left to show.
 void Info_Text() {
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
+  text_layer_begin();
 
   glPrint(30, 370, 0, "player 1");
   cyan();
@@ -97,7 +96,5 @@ void Info_Text() {
   glPrint(477, 400, 0, "H:");
   rating(517, player[2].sumary);
 
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  white();
+  text_layer_end();
 }

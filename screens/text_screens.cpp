@@ -25,17 +25,9 @@
 
 // Text screens draw over the cleared window with blending, depth off.
 static void text_screen_begin() {
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
+  text_layer_begin();
   red();
   glPrint(10, 10, 0, "Esc");
-}
-
-// Hands the frame back with depth on, blending off and white.
-static void text_screen_end() {
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  white();
 }
 
 // Draws the description of the game and how the rating works.
@@ -58,7 +50,7 @@ void Help_list() {
   glPrint(10, 240, 0, "Pre istotu ta vyzbrojili mecom.");
   glPrint(10, 270, 0, " Nim mozes zasiahnut protivnika len z tesnej blizkosti.");
   glPrint(10, 300, 0, "Mas na to 500 casovych jednotiek.");
-  text_screen_end();
+  text_layer_end();
 }
 
 // One credits row: label on the left in white, value on the right in cyan.
@@ -79,7 +71,7 @@ void Info_list() {
   credit(120, "Graficka kniznica: ", "OpenGl");
   credit(150, "Programovacie prostredie: ", KORVALEN_COMPILER);
   credit(180, "Skype: ", "dervan.kolimsk");
-  text_screen_end();
+  text_layer_end();
 }
 
 // One speed level, lila when it is the current one.
@@ -103,5 +95,5 @@ void Nastavenia_list() {
   speed_level(160, Q_1, "stupen 1");
   speed_level(190, Q_2, "stupen 2");
   speed_level(220, Q_3, "stupen 3");
-  text_screen_end();
+  text_layer_end();
 }
