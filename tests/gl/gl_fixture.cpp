@@ -3,9 +3,12 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "core/draw_scene.h"
+#include "core/lybrary3.h"
 
 static std::vector<BoxRecord> boxes;
 static bool yes_answer;
@@ -41,9 +44,7 @@ int gl_height() {
 std::vector<BoxRecord>& gl_boxes() {
   return boxes;
 }
-void gl_boxes_clear() {
-  boxes.clear();
-}
+
 void gl_box_answer(bool yes) {
   yes_answer = yes;
 }
@@ -56,14 +57,6 @@ void gl_clear() {
 void gl_draw_scene() {
   DrawGLScene();
   glFinish();
-}
-
-Rgb gl_pixel(int x, int y) {
-  unsigned char p[3] = {0, 0, 0};
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(x, gl_height() - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
-  return {p[0], p[1], p[2]};
 }
 
 GlFrame gl_read_frame() {
@@ -100,26 +93,23 @@ int GlFrame::count(const PixelRect& r, Rgb want, int tol) const {
   return n;
 }
 
-int GlFrame::lit(const PixelRect& r, int min) const {
-  int n = 0;
-  for (int y = r.y0; y < r.y1; y++)
-    for (int x = r.x0; x < r.x1; x++) {
-      Rgb p = at(x, y);
-      if (p.r > min || p.g > min || p.b > min) n++;
-    }
-  return n;
+int GlFrame::lit(const PixelRect& r) const {
+  return (r.x1 - r.x0) * (r.y1 - r.y0) - count(r, {0, 0, 0}, 40);
 }
 
-void gl_text_to_window(float tx, float ty, int* wx, int* wy) {
-  *wx = int(tx * gl_width() / 640.0f + 0.5f);
-  *wy = int(ty * gl_height() / 480.0f + 0.5f);
+bool same_pixels(const GlFrame& a, const GlFrame& b, const PixelRect& r) {
+  for (int y = r.y0; y < r.y1; y++)
+    for (int x = r.x0; x < r.x1; x++) {
+      Rgb p = a.at(x, y), q = b.at(x, y);
+      if (p.r != q.r || p.g != q.g || p.b != q.b) return false;
+    }
+  return true;
 }
 
 PixelRect gl_text_rect(float tx, float ty, float w, float h) {
-  PixelRect r;
-  gl_text_to_window(tx, ty, &r.x0, &r.y0);
-  gl_text_to_window(tx + w, ty + h, &r.x1, &r.y1);
-  return r;
+  const float sx = gl_width() / 640.0f, sy = gl_height() / 480.0f;
+  return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
+          int((ty + h) * sy + 0.5f)};
 }
 
 // A glyph printed at (tx, ty) covers text x tx .. tx + 16 and, y down,
@@ -129,7 +119,73 @@ PixelRect gl_glyph_cell(float tx, float ty, int index, float inset) {
   return gl_text_rect(x + inset, ty + 4 + inset, 16 - 2 * inset, 16 - 2 * inset);
 }
 
+::testing::AssertionResult HasTint(const GlFrame& f, float tx, float ty, int r, int g, int b,
+                                   int index) {
+  PixelRect cell = gl_text_rect(tx + 10 * index, ty + 4, 10, 16);
+  Rgb p = {0, 0, 0};
+  for (int y = cell.y0; y < cell.y1; y++)
+    for (int x = cell.x0; x < cell.x1; x++) {
+      Rgb q = f.at(x, y);
+      if (std::max({q.r, q.g, q.b}) > std::max({p.r, p.g, p.b})) p = q;
+    }
+  const int want[3] = {r, g, b}, got[3] = {p.r, p.g, p.b};
+  bool ok = true;
+  for (int c = 0; c < 3; c++) ok = ok && (want[c] ? got[c] >= 120 : got[c] <= 40);
+  if (ok) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "text at (" << tx << ", " << ty << ") glyph " << index << " is (" << p.r << ", " << p.g
+         << ", " << p.b << "), want the hue (" << r << ", " << g << ", " << b << ")";
+}
+
+void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
+  const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
+  const double aspect = double(gl_width()) / gl_height();
+  *px = int(std::floor((f / aspect * ex / -ez + 1) / 2 * gl_width()));
+  *py = int(std::floor((1 - f * ey / -ez) / 2 * gl_height()));
+}
+
+Rgb field_pixel(const GlFrame& f, float x, float y, float z) {
+  int px, py;
+  eye_to_window(x - 10, y - 4, z - 20, &px, &py);
+  return f.at(px, py);
+}
+
+SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {
+  for (int i = 0; i < N; i++) saved[i] = texture[i];
+  for (const auto& s : slots) {
+    unsigned char img[4 * 4 * 3];
+    for (int p = 0; p < 16; p++) {
+      img[p * 3] = s.second.r;
+      img[p * 3 + 1] = s.second.g;
+      img[p * 3 + 2] = s.second.b;
+    }
+    GLuint t;
+    glGenTextures(1, &t);
+    glBindTexture(GL_TEXTURE_2D, t);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, img);
+    texture[s.first] = t;
+    made.push_back(t);
+  }
+}
+
+SlotColours::~SlotColours() {
+  for (int i = 0; i < N; i++) texture[i] = saved[i];
+  glDeleteTextures(made.size(), made.data());
+}
+
+void reset_screen_flags() {
+  start = Start_Menu = Menu = Help = Info = Nastavenia = New_Nastavenia = End = false;
+  QNew = QNastavenia = QExit = QReturn = QEnd = false;
+  New = Return = Exit = move = false;
+  Q_1 = Q_2 = Q_3 = false;
+  for (bool& k : keys) k = false;
+  key = keep = Skey{};
+}
+
 void GlTest::SetUp() {
   ASSERT_TRUE(gl_open_window()) << "no game window: is Data/ under the working directory?";
-  gl_boxes_clear();
+  boxes.clear();
 }

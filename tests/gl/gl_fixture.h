@@ -1,11 +1,13 @@
-// The GL test window: one real game window for the whole test run, opened
-// through the game's own start-up, plus pixel read-back helpers.
+// The GL test window (one real game window for the whole run, opened through
+// the game's own start-up) and what the drawing tests read back from it.
 // Tests include this, never SDL.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -27,47 +29,61 @@ struct BoxRecord {
   bool yes_no;
 };
 
-// Opens the 1280 x 1024 game window (windowed) with InitGL run on the images
-// under the working directory; later calls return the first result.
+// Opens the 1280 x 1024 game window on the images under the working directory.
 bool gl_open_window();
-// Drawable size of the test window in pixels.
 int gl_width();
 int gl_height();
-
-// Every box shown since the last gl_boxes_clear(), and the answer a Yes/No
-// question gets (No unless a test says otherwise).
+// Every box shown since the test began, and the answer a Yes/No question gets.
 std::vector<BoxRecord>& gl_boxes();
-void gl_boxes_clear();
 void gl_box_answer(bool yes);
-
-// Clears the back buffer to black.
 void gl_clear();
 // Runs one DrawGLScene into the back buffer (not presented) and waits for it.
 void gl_draw_scene();
-// RGB of one window pixel of the back buffer, (0, 0) the top-left pixel.
-Rgb gl_pixel(int x, int y);
 
-// The whole back buffer, read once, for scanning regions.
+// The whole back buffer, read once, top row first.
 struct GlFrame {
   int width = 0, height = 0;
-  std::vector<unsigned char> rgb;  // top row first
+  std::vector<unsigned char> rgb;
   Rgb at(int x, int y) const;
   // Pixels in the rectangle whose channels are all within tol of want.
-  int count(const PixelRect& r, Rgb want, int tol = 40) const;
-  // Pixels in the rectangle brighter than black (any channel above min).
-  int lit(const PixelRect& r, int min = 40) const;
+  int count(const PixelRect& r, Rgb want, int tol) const;
+  // Pixels in the rectangle brighter than black.
+  int lit(const PixelRect& r) const;
 };
 GlFrame gl_read_frame();
+bool same_pixels(const GlFrame& a, const GlFrame& b, const PixelRect& r);
 
-// A point of the 640 x 480 text space (y down) in window pixels.
-void gl_text_to_window(float tx, float ty, int* wx, int* wy);
-// The window pixels of glyph number index (0 = first) of text printed at
-// (tx, ty): its 16 x 16 cell, shrunk by inset text units on every side.
-PixelRect gl_glyph_cell(float tx, float ty, int index, float inset = 0);
-// The window pixels of a text-space rectangle (x, y top-left, w, h).
+// The window pixels of a rectangle of the 640 x 480 text space (y down).
 PixelRect gl_text_rect(float tx, float ty, float w, float h);
+// The 16 x 16 cell of glyph number index of a text printed at (tx, ty),
+// shrunk by inset text units on every side.
+PixelRect gl_glyph_cell(float tx, float ty, int index, float inset = 0);
+// The text's glyph index is tinted with the hue (r, g, b), each 0 or 1: its
+// brightest pixel, in the part no later glyph overlaps, on black.
+::testing::AssertionResult HasTint(const GlFrame& f, float tx, float ty, int r, int g, int b,
+                                   int index = 0);
 
-// Base for tests drawing in the game window: opens it, clears the recorded boxes.
+// Window pixel of an eye-space point through the game's 45-degree perspective.
+void eye_to_window(float ex, float ey, float ez, int* px, int* py);
+// The colour at a point of the field, drawn moved by (-10, -4, -20).
+Rgb field_pixel(const GlFrame& f, float x, float y, float z);
+
+// Puts one-colour images in the given texture slots for the life of the
+// object, so a test knows what each slot paints; restores the game's own.
+class SlotColours {
+ public:
+  SlotColours(std::initializer_list<std::pair<int, Rgb>> slots);
+  ~SlotColours();
+
+ private:
+  unsigned saved[52];
+  std::vector<unsigned> made;
+};
+
+// Puts every screen flag, request and key back to false.
+void reset_screen_flags();
+
+// Base for tests drawing in the game window: opens it, forgets earlier boxes.
 class GlTest : public ::testing::Test {
  protected:
   void SetUp() override;
