@@ -1,44 +1,25 @@
 #!/usr/bin/env bash
-# Plays one short session of the real game under its own X server: speed 3
-# from the main menu, a match in which player 2 walks down to the bottom
-# edge and player 1 walks to the bow at (3, 3), picks it up and shoots
-# player 2; the pause menu, speed 1, back to the match and a slow arrow in
-# flight, the description and the credits over it, the match abandoned
-# through "End", and "Exit" with exit code 0. Screenshots along the way are
-# checked where the projection says each thing must be.
+# One short session of the real game under its own X server: speed 3 from the
+# main menu; player 2 walks down to the bottom edge while player 1 walks to the
+# bow at (3, 3), picks it up and shoots him; the pause menu, speed 1 and a slow
+# arrow in flight, the description and the credits, the match abandoned through
+# "End", and "Exit" with exit code 0. Screenshots are checked where the
+# projection says each thing must be.
 # KORVALEN_SCREENSHOTS=DIR keeps the screenshots of each screen in DIR;
 # KORVALEN_PLAY_TO_END=1 plays the match to its end instead of abandoning it.
 # Usage: play_match.sh GAME_BINARY REPOSITORY_ROOT
 set -u
 game=$(realpath "$1")
 root=$(realpath "$2")
-if [ -z "${KORVALEN_PLAY_INNER:-}" ]; then
-  KORVALEN_PLAY_INNER=1 exec bash "$root/tests/with_xvfb.sh" bash "$0" "$game" "$root"
-fi
+source "$root/tests/game/window_lib.bash"
 
-shots=$(mktemp -d)
-gpid=
-cleanup() {
-  xdotool keyup k 2>/dev/null
-  if [ -n "$gpid" ] && kill -0 "$gpid" 2>/dev/null; then kill "$gpid"; wait "$gpid" 2>/dev/null; fi
-  rm -rf "$shots"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  cp "$shots"/*.png "${KORVALEN_PLAY_KEEP:-/dev/null}" 2>/dev/null
-  exit 1
-}
-
-# A key held long enough for a few frames to see it, then let go.
-press() { xdotool keydown "$1"; sleep "${2:-0.25}"; xdotool keyup "$1"; sleep 0.3; }
-shot() { import -window root "$shots/$1.png" || fail "no screenshot $1"; }
+shot() { import -window root "$work/$1.png" || fail "no screenshot $1"; }
 # Keeps a screenshot under its screen's name when KORVALEN_SCREENSHOTS names a folder.
-keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$shots/$1.png" "$KORVALEN_SCREENSHOTS/$2.png"; }
+keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/$1.png" "$KORVALEN_SCREENSHOTS/$2.png"; }
 
 # Highest value of each channel in a window rectangle: "r g b".
 maxima() {
-  convert "$shots/$1.png" -crop "$4x$5+$2+$3" +repage \
+  convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage \
     -format '%[fx:int(255*maxima.r)] %[fx:int(255*maxima.g)] %[fx:int(255*maxima.b)]' info:
 }
 # The tint of the text printed at text point (tx, ty): the left part of its
@@ -59,22 +40,16 @@ lit() {
   [ $((r + g + b)) -gt 60 ]
 }
 
-# Field point (x, y) at the height of a player's top (z = 1) in window
-# pixels: the field is moved by (-10, -4, -20), so that plane is 19 units
-# away; 1.25 is the aspect, 2.41421 the cotangent of 22.5 degrees.
+# Window pixel of a field x or y at a player's top (z = 1), 19 units from the eye.
 field_px() { awk -v v="$1" 'BEGIN { printf "%d", 640 * (1 + (v - 10) * 2.41421 / 1.25 / 19) }'; }
 field_py() { awk -v v="$1" 'BEGIN { printf "%d", 512 * (1 - (v - 4) * 2.41421 / 19) }'; }
-# Player 1's lower-left corner along one axis, from the first run of
-# non-grass pixels in one window column (axis y, from the top) or row (axis
-# x, from the left) through him. The grass is drawn in pure green, so
-# anything with red or blue in it is not grass. Left of the camera the
-# player's west side is hidden, so the run starts at his top's left edge;
-# along y the middle of the run is close enough.
+# Player 1's lower-left corner along one axis, from the first run of pixels with red
+# or blue in them (the grass is pure green) in one window column or row through him.
 player_at() {
   local name=$1 axis=$2 across=$3 geometry
   if [ "$axis" = y ]; then geometry="1x760+$(field_px "$across")+0"
   else geometry="1280x1+0+$(field_py "$across")"; fi
-  convert "$shots/$name.png" -crop "$geometry" +repage txt:- | awk -F'[:,() ]+' -v axis="$axis" '
+  convert "$work/$name.png" -crop "$geometry" +repage txt:- | awk -F'[:,() ]+' -v axis="$axis" '
     NR > 1 && !done && ($3 > 60 || $5 > 60) {
       p = (axis == "y") ? $2 : $1
       if (n++ && p > hi + 3) done = 1; else { if (n == 1) lo = p; hi = p }
@@ -88,13 +63,9 @@ player_at() {
 }
 between() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "none" && v >= lo && v <= hi) }'; }
 
-cd "$root" || fail "no repository at $root"
-"$game" &
-gpid=$!
-for _ in $(seq 1 100); do
-  xdotool search --name '^Korvalen$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+start_x 1280x1024x24
+start_game "$root"
+find_window Korvalen 20 >/dev/null || fail "no game window"
 sleep 1
 xdotool mousemove 640 512
 
@@ -104,14 +75,12 @@ tint menu 200 10 110   # title
 tint menu 300 100 011  # "New" highlighted
 tint menu 270 130 111
 tint menu 300 160 111
-tint menu 10 420 110   # "Info (I)"
 
 press Down
 press space
 press 3
 shot speed3
 tint speed3 250 220 101  # "stupen 3" marked
-tint speed3 250 160 111
 press Escape
 press Up
 press space
@@ -126,9 +95,8 @@ tint start 252 380 010   # "Time"
 # Player 2 walks down to the bottom edge while player 1 finds the bow.
 xdotool keydown k
 
-# Up into the rows beside the west wall (x 5 to 6, y 6 to 10) but below the
-# lone block (y 8 to 9), holding E for most of the time the walking speed
-# measured so far says it takes to reach y 6 ...
+# Up beside the west wall (x 5 to 6, y 6 to 10), below the lone block (y 8 to 9),
+# each hold sized by the walking speed measured so far ...
 y=0 rate=
 for _ in $(seq 1 12); do
   between "$y" 5.3 6.8 && break
@@ -141,7 +109,6 @@ for _ in $(seq 1 12); do
   y=$(player_at walk y 0.5)
   [ "$y" = none ] && fail "player 1 is not in his column"
   rate=$(awk -v a="$last" -v b="$y" -v t="$hold" 'BEGIN { d = b - a; if (d < 0) d = -d; print d / t }')
-  echo "player 1 at y $y" >&2
 done
 between "$y" 5.3 6.8 || fail "player 1 did not walk up beside the west wall (y $y)"
 # ... right until the wall stops him just short of x 4 ...
@@ -151,13 +118,11 @@ for _ in $(seq 1 6); do
   shot walk
   last=$x
   x=$(player_at walk x "$(awk -v y="$y" 'BEGIN { print y + 0.5 }')")
-  echo "player 1 at x $x" >&2
   [ "$x" = "$last" ] && break
 done
 between "$x" 3.5 4.3 || fail "player 1 was not stopped by the west wall (x $x)"
 # ... and down over the bow at (3, 3), which he picks up on the way.
-arrows_x=$(awk 'BEGIN { printf "%d", 640 * (1 + (1.5 - 10) * 2.41421 / 1.25 / 19) }')
-arrows_y=$(awk 'BEGIN { printf "%d", 512 * (1 - (0.2 - 7) * 2.41421 / 19) }')
+arrows_x=$(field_px 1.5) arrows_y=$(field_py -2.8)  # the panel's first arrow icon
 picked=
 for _ in $(seq 1 4); do
   press d 1.5
@@ -169,11 +134,8 @@ shot bow
 fifth_x=$((arrows_x + 1200 * 65 / 1000))  # the fifth icon, 1.2 units to the right
 lit bow "$fifth_x" "$arrows_y" 4 4 || fail "the bow in hand does not show five arrows"
 
-# A short step up (one to nine frames: his row then still overlaps player
-# 2's, who stands at the bottom too), a turn to the right, and a shot along the
-# bottom lane under the south wall into player 2.
-# The hold lasts about three frames at the frame rate his walking showed
-# (0.1 per frame at speed 3), and never less than one frame.
+# A step up of about three frames (his row still overlaps player 2's), a turn
+# right, and a shot along the bottom lane into player 2.
 xdotool keyup k
 step=$(awk -v r="$rate" 'BEGIN { t = (r > 0) ? 0.3 / r : 0.05; printf "%.2f", (t < 0.03) ? 0.03 : (t > 0.5) ? 0.5 : t }')
 press e "$step"
@@ -198,8 +160,6 @@ press 1
 shot speed1
 keep speed1 speed_screen
 tint speed1 250 160 101
-tint speed1 250 190 111
-tint speed1 250 220 111
 press Escape
 press Up
 press space
@@ -215,14 +175,12 @@ press h
 shot description
 keep description description
 tint description 100 30 110  # "Popis hry"
-tint description 10 180 110
 press Escape
 press Escape
 press i
 shot credits
 keep credits credits
 tint credits 350 60 011  # "Orvek"
-tint credits 40 60 111
 press Escape
 
 if [ -n "${KORVALEN_PLAY_TO_END:-}" ]; then
@@ -264,13 +222,6 @@ press Down
 press Down
 press space
 
-for _ in $(seq 1 50); do
-  kill -0 "$gpid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$gpid" 2>/dev/null && fail "the game is still running after Exit"
-wait "$gpid"
-code=$?
-gpid=
+wait_exit 5
 [ "$code" = 0 ] || fail "exit code $code after Exit"
 echo "play_match: ok"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Failed starts: a missing image, a broken image, no display. Each ends with
-# exit code 1 after its message. KORVALEN_BOXES=stderr (set only by tests)
-# makes the game print its boxes as "CAPTION: text" instead of waiting on them.
+# Failed starts: a missing image, a broken image, no display; each ends with 1
+# after its message. KORVALEN_BOXES=stderr prints the boxes as "CAPTION: text".
 # Args: the game binary, the repository root.
 set -u
 game=$1
@@ -9,7 +8,7 @@ root=$2
 source "$(dirname "$0")/window_lib.bash"
 export KORVALEN_BOXES=stderr
 
-# A tree of our own: the real images and map, one file changed per case.
+# A scratch copy of the real images and map, one file changed per case.
 make_tree() {
   rm -rf "$work/tree"
   mkdir -p "$work/tree"

@@ -1,14 +1,12 @@
-# Shared by the game tests: an Xvfb of their own, the game started in the
-# background, windows found by title, keys typed into them, screenshot checks.
-# Sourced, not run (the .bash name keeps it out of the test list).
+# Shared by the game tests (sourced, not run): an Xvfb of their own, the game in
+# the background, windows found by title, keys typed into them, screenshots.
 # Everything started here is stopped on exit, whatever happens.
 
 game_pid=""
 xvfb_pid=""
 work=$(mktemp -d)
 
-# Stops the game and the X server if they still run, and removes the scratch
-# folder. A game held in a message box only notes SIGTERM, so it gets SIGKILL.
+# Stops a process; a game held in a message box only notes SIGTERM, so it gets SIGKILL.
 stop_pid() {
   [ -n "$1" ] || return 0
   kill "$1" 2>/dev/null
@@ -63,8 +61,7 @@ start_game() {
   game_pid=$!
 }
 
-# Waits up to $1 seconds for the game to end; sets code to its exit code
-# ("running" when it did not end).
+# Waits up to $1 seconds for the game to end; code is its exit code or "running".
 wait_exit() {
   local t
   code=running
@@ -91,10 +88,10 @@ find_window() {
   return 1
 }
 
-# Holds a key down long enough for the game to see it in a frame, then lets go.
+# Holds a key down long enough for the game to see it in a frame (or $2 seconds), then lets go.
 press() {
   xdotool keydown "$1"
-  sleep 0.3
+  sleep "${2:-0.3}"
   xdotool keyup "$1"
   sleep 0.3
 }
@@ -132,17 +129,3 @@ EOF
 
 # Screenshot of the whole screen into $work/$1.
 shot() { import -window root "$work/$1"; }
-
-# Pixels of colour $6 (within 20%) in the text-screen rectangle x y w h
-# (640 x 480, y down) of screenshot $1, mapped onto the 1280 x 1024 screen.
-count_in_text_rect() {
-  local x0=$(($2 * 2)) y0=$(($3 * 1024 / 480)) w=$(($4 * 2)) h=$(($5 * 1024 / 480))
-  convert "$work/$1" -crop "${w}x${h}+${x0}+${y0}" +repage -fuzz 20% \
-    -fill black +opaque "$6" -fill white -opaque "$6" \
-    -colorspace gray -format "%[fx:round(mean*w*h)]" info:
-}
-
-# The glyph band of a text row printed at (x, y) with n characters.
-text_row_count() {
-  count_in_text_rect "$1" "$2" $(($3 + 4)) $((10 * $4 + 6)) 16 "$5"
-}

@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# Closing the game window or SIGTERM ends the game with 0. On a 1024 x 768 screen the
-# full-screen mode is missing: the game asks whether to play in a window;
-# Return (Yes) gives the 1280 x 1024 window after the notice, Escape (No)
-# ends with 1 after its own notice.
+# Closing the window or SIGTERM ends the game with 0. A 1024 x 768 screen has no
+# full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
 # Args: the game binary, the repository root.
 set -u
 game=$1
 root=$2
 source "$(dirname "$0")/window_lib.bash"
 
-# 1280 x 1024: straight into the game, then the close button.
 start_x 1280x1024x24
 start_game "$root"
 win=$(find_window Korvalen 20) || fail "no game window"
@@ -18,7 +15,6 @@ close_window "$win"
 wait_exit 20
 [ "$code" = 0 ] || fail "closing the window: expected exit code 0, got $code"
 
-# SIGTERM asks the game to quit the same way: a normal end.
 start_game "$root"
 find_window Korvalen 20 >/dev/null || fail "no game window"
 sleep 1
