@@ -23,6 +23,13 @@ static const char* scriptname = "-";
 static long long linenum;
 static long long framecount;  // frames actually run
 
+// Ends the run after a bad line, with code 2.
+static void StopRun() {
+  std::exit(2);
+}
+// Where a bad line goes; the fuzz target points it at a way back to itself.
+void (*replay_stop)() = StopRun;
+
 // Reports a bad line and ends the run; what was printed stays printed.
 static void Fail(const char* fmt, ...) {
   std::fflush(stdout);
@@ -32,7 +39,7 @@ static void Fail(const char* fmt, ...) {
   std::vfprintf(stderr, fmt, ap);
   std::fputc('\n', stderr);
   va_end(ap);
-  std::exit(2);
+  replay_stop();
 }
 
 // Case-blind comparison of a whole word with an upper-case name.
@@ -161,7 +168,7 @@ static int SplitWords(char* line, std::vector<char*>* words) {
 }
 
 // Runs one script line.
-static void RunLine(char* line) {
+void RunLine(char* line) {
   static std::vector<char*> words;
   static const struct {
     const char* name;
