@@ -53,6 +53,14 @@ TEST_F(Combat, PatternsStartWhereTheBowsPutThem) {
   EXPECT_EQ(shot(3).y[2], 5 + 0.2f);
 }
 
+TEST_F(Combat, HoldingTheKeyFiresOnce) {
+  arm(1, 1);
+  keys['A'] = true;
+  for (int i = 0; i < 3; i++) game_frame(nullptr);
+  EXPECT_FALSE(player[1].wepon.naboj[4].have);
+  EXPECT_TRUE(player[1].wepon.naboj[3].have);
+}
+
 TEST_F(Combat, ShotsTakeTheFirstFreeRecordAndAFullQuiverLosesTheArrow) {
   for (Splayer::Snaboj& s : player[1].naboj) s.fly[1] = true;
   player[1].naboj[7].fly[1] = false;
@@ -64,7 +72,7 @@ TEST_F(Combat, ShotsTakeTheFirstFreeRecordAndAFullQuiverLosesTheArrow) {
   EXPECT_FALSE(player[1].naboj[8].fly[0]);
 }
 
-TEST_F(Combat, DropsLandOnWholeCellsInsideTheField) {
+TEST_F(Combat, DropsLandOnWholeCellsAndOnlyTouchingPicksUp) {
   for (int i = 0; i < 200; i++) g_wepon_ly();
   for (const Sg_wepon& g : g_wepon) {
     ASSERT_TRUE(g.ly);
@@ -74,6 +82,15 @@ TEST_F(Combat, DropsLandOnWholeCellsInsideTheField) {
     EXPECT_LT(g.x, 20);
     EXPECT_LT(g.y, 10);
   }
+  for (Sg_wepon& g : g_wepon) g.ly = false;
+  g_wepon[0] = {nullptr, 3, 3, 0, 1, true};
+  player[1].x = 1.9f;  // 1.1 from the bow: not touching
+  player[1].y = 2.5f;
+  g_wepon_control();
+  EXPECT_TRUE(g_wepon[0].ly);
+  player[1].x = 2.2f;
+  g_wepon_control();
+  EXPECT_FALSE(g_wepon[0].ly);
 }
 
 }  // namespace
