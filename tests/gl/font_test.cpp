@@ -1,5 +1,5 @@
 // The bitmap font in a real GL context: where glyphs land, which cell each
-// byte draws, and numbers in full.
+// byte draws, numbers in full, and the depth test a print leaves on.
 #include <GL/gl.h>
 
 #include <climits>
@@ -112,10 +112,18 @@ static void expect_number_as_text(int number, const char* text) {
 
 TEST_F(FontTest, NumbersPrintInFull) {
   expect_number_as_text(-45, "-45");
+  expect_number_as_text(0, "0");
+  expect_number_as_text(10001, "10001");
   expect_number_as_text(INT_MAX, "2147483647");
   expect_number_as_text(INT_MIN, "-2147483648");
   // The last digit of INT_MIN lands ten glyphs to the right.
   GlFrame f = gl_read_frame();
   expect_filled(f, gl_glyph_cell(30, 300, 10, 1.5f), cell_colour('8' - 32));
   EXPECT_EQ(f.lit(gl_glyph_cell(30, 300, 12)), 0);
+}
+
+TEST_F(FontTest, PrintLeavesTheDepthTestOn) {
+  glDisable(GL_DEPTH_TEST);
+  glPrint(10, 10, 0, "x");
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
 }

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include "core/lybrary3.h"
+#include "render/render.h"
 #include "tests/gl/gl_fixture.h"
 
 enum Place {
@@ -88,6 +89,24 @@ TEST_F(GlTest, ASizeOfHeightZeroStillGivesAProjection) {
   EXPECT_NEAR(p[5], 2.41421f, 1e-4f);
   EXPECT_NEAR(p[0] * 800, p[5], 1e-3f);
   WndProc({WM_SIZE, 0, gl_width(), gl_height()});
+}
+
+// The texture bound to GL_TEXTURE_2D now.
+static GLuint bound() {
+  GLint name = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+  return name;
+}
+
+TEST_F(GlTest, BindersOutOfRangeFallBackOrLeaveTheBinding) {
+  Texture_set(10);
+  EXPECT_EQ(bound(), texture[0]);
+  Texture_set(3);
+  Texture_set(-1);
+  EXPECT_EQ(bound(), texture[0]);
+  Texture_n_hore(0);
+  for (int c : {0, 7}) Texture_NCP_(c), Texture_NCP_h(c);
+  EXPECT_EQ(bound(), texture[48]);
 }
 
 // Starts the game afresh: the test window is closed for this and opened again after.

@@ -51,6 +51,22 @@ TEST_F(Screens, SpeedScreenMarksTheCurrentLevelInLilaAlone) {
   EXPECT_EQ(f.lit(gl_text_rect(10, 424, 80, 16)), 0);
 }
 
+TEST_F(Screens, FirstFrameSaysStartAlone) {
+  start = true;
+  white();
+  GlFrame f = draw();
+  EXPECT_TRUE(HasTint(f, 250, 10, 1, 1, 1));
+  EXPECT_EQ(f.lit(gl_text_rect(200, 14, 40, 16)), 0);  // no title yet
+}
+
+TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
+  Start_Menu = New_Nastavenia = Info = true;
+  GlFrame f = draw();
+  EXPECT_TRUE(HasTint(f, 350, 90, 0, 1, 1));
+  EXPECT_EQ(f.lit(gl_text_rect(200, 14, 130, 16)), 0);   // "Zvol si farbu"
+  EXPECT_EQ(f.lit(gl_text_rect(200, 404, 250, 16)), 0);  // the space prompt
+}
+
 // Icon k of a player's arrow row, from its column start.
 Rgb arrow_icon(const GlFrame& f, float column, float k_offset) {
   int px, py;

@@ -1,10 +1,12 @@
-// The players, the arrows and the flag, checked where the projection puts them.
+// The field, the players, the arrows and the flag, checked where the projection
+// puts them.
 #include <GL/gl.h>
 
 #include "core/lybrary3.h"
 #include "render/flag_grid.h"
 #include "render/render.h"
 #include "tests/gl/gl_fixture.h"
+#include "world/k321.h"
 
 namespace {
 
@@ -101,6 +103,30 @@ TEST_F(World, ArrowHeadLeadsAndItsTopShowsTheFlight) {
     float yl = 0.7f - xl;
     EXPECT_TRUE(Shows(f, c.x + xl / 2, c.y + yl / 2, 14.2f, c.top)) << "alpha " << c.alpha;
   }
+}
+
+TEST_F(World, FieldDrawsLyingBowsAndBuildingsButNeverRecordZero) {
+  const Rgb bow = {240, 100, 40}, wall = {90, 90, 240};
+  SlotColours field({{1, bow}, {36, {40, 200, 40}}, {37, wall}});
+  Sbuild saved[2] = {build[0], build[1]};
+  int saved_max = Build_Max;
+  build[0] = {0, 5, 1, 0, 1, 1};
+  build[1] = {0, 9, 5, 0, 2, 2};
+  Build_Max = 2;
+  for (auto& w : g_wepon) w.ly = false;
+  g_wepon[0] = {nullptr, 3, 3, 0, 1, true};
+  g_wepon[1] = {nullptr, 15, 9, 0, 1, false};
+  player[1].x = player[1].y = player[2].x = player[2].y = 100;  // out of sight
+  gl_clear();
+  S_D();
+  GlFrame f = gl_read_frame();
+  EXPECT_TRUE(Shows(f, 3.5f, 3.5f, 0, bow));
+  EXPECT_TRUE(Shows(f, 15.5f, 9.5f, 0, Rgb{0, 200, 0}));  // grass, tinted green
+  EXPECT_TRUE(Shows(f, 10, 6, 1, wall));
+  EXPECT_TRUE(Shows(f, 5.5f, 1.5f, 0, Rgb{0, 200, 0}));
+  build[0] = saved[0], build[1] = saved[1];
+  Build_Max = saved_max;
+  g_wepon[0].ly = false;
 }
 
 // The flag with a plain cloth: where its middle and edges fall, and its wave.
