@@ -11,7 +11,7 @@
 set -u
 game=$(realpath "$1")
 root=$(realpath "$2")
-source "$root/tests/game/window_lib.bash"
+source "$(dirname "$0")/window_lib.bash"
 
 shot() { import -window root "$work/$1.png" || fail "no screenshot $1"; }
 # Keeps a screenshot under its screen's name when KORVALEN_SCREENSHOTS names a folder.
