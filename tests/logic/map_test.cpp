@@ -18,9 +18,21 @@ void write_map(const std::string& text) {
   std::fclose(f);
 }
 
+// Each test plays in a scratch folder of its own, never beside a real map.
 struct MapTest : ::testing::Test {
-  void SetUp() override { fresh_globals(); }
-  void TearDown() override { std::remove("s_1.txt"); }
+  char folder[32] = "/tmp/korvalen-map-XXXXXX";
+  char home[4096] = "";
+  void SetUp() override {
+    fresh_globals();
+    ASSERT_NE(getcwd(home, sizeof home), nullptr);
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+  }
+  void TearDown() override {
+    std::remove("s_1.txt");
+    ASSERT_EQ(chdir(home), 0);
+    rmdir(folder);
+  }
 };
 
 // A folder in the map's place opens but cannot be read; only blank lines hold no value.
