@@ -116,9 +116,9 @@ void set_speed_level(int level) {
 // The speed screen: the digit keys act in every frame they are held.
 void speed_keys() {
   if (!Nastavenia || Help || Info) return;
-  if (keys['1']) set_speed_level(1);
-  if (keys['2']) set_speed_level(2);
-  if (keys['3']) set_speed_level(3);
+  if (keys[int{'1'}]) set_speed_level(1);
+  if (keys[int{'2'}]) set_speed_level(2);
+  if (keys[int{'3'}]) set_speed_level(3);
 }
 
 // Space on the end screen goes back to the main menu (its latch stays clear).

@@ -32,26 +32,20 @@ fail() {
 
 # Starts an Xvfb with the given screen (e.g. 1280x1024x24) on a free display.
 start_x() {
-  local n
-  for n in $(seq 150 220); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      [ -e /tmp/.X11-unix/X$n ] && break
-      kill -0 $xvfb_pid 2>/dev/null || break
-      sleep 0.05
-    done
-    if kill -0 $xvfb_pid 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
-      export DISPLAY=:$n
-      # The socket can appear before the server takes clients.
-      for _ in $(seq 1 100); do
-        xwininfo -root >/dev/null 2>&1 && return 0
-        sleep 0.05
-      done
-    fi
+  # Xvfb picks a free display itself and writes its number once it takes clients.
+  local numfile n
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 200); do
+    [ -s "$numfile" ] && break
+    kill -0 $xvfb_pid 2>/dev/null || break
+    sleep 0.05
   done
-  fail "could not start Xvfb"
+  n=$(tr -dc 0-9 < "$numfile")
+  rm -f "$numfile"
+  [ -n "$n" ] || fail "could not start Xvfb"
+  export DISPLAY=:$n
 }
 
 # Starts the game from the given folder (it needs Data/ and s_1.txt there).
