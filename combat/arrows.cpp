@@ -13,7 +13,9 @@ bool inside(float px, float py, double x, double y, double w, double h) {
   return x <= px && px <= x + w && y <= py && py <= y + h;
 }
 
-bool in_flight(const Splayer::Snaboj& shot) { return shot.fly[0] || shot.fly[1] || shot.fly[2]; }
+bool in_flight(const Splayer::Snaboj& shot) {
+  return shot.fly[0] || shot.fly[1] || shot.fly[2];
+}
 
 }  // namespace
 

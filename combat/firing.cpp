@@ -13,10 +13,9 @@ struct Pattern {
 };
 
 // One arrow on the square's side line.
-constexpr Pattern single = {
-    {{0, 0, 0}, {1.1f, 1.1f, 1.1f}, {0, 0, 0}, {-0.1f, -0.1f, -0.1f}},
-    {{1.1f, 1.1f, 1.1f}, {0, 0, 0}, {-0.1f, -0.1f, -0.1f}, {0, 0, 0}},
-    {true, false, false}};
+constexpr Pattern single = {{{0, 0, 0}, {1.1f, 1.1f, 1.1f}, {0, 0, 0}, {-0.1f, -0.1f, -0.1f}},
+                            {{1.1f, 1.1f, 1.1f}, {0, 0, 0}, {-0.1f, -0.1f, -0.1f}, {0, 0, 0}},
+                            {true, false, false}};
 
 // Two arrows one unit apart along the line of flight.
 constexpr Pattern one_behind_other = {
@@ -64,10 +63,18 @@ void launch(int numb, int vx, const Pattern& pattern) {
 
 }  // namespace
 
-void wepon_1(int numb, int vx) { launch(numb, vx, single); }
-void wepon_1_1(int numb, int vx) { launch(numb, vx, one_behind_other); }
-void wepon_2(int numb, int vx) { launch(numb, vx, two_abreast); }
-void wepon_3(int numb, int vx) { launch(numb, vx, three_abreast); }
+void wepon_1(int numb, int vx) {
+  launch(numb, vx, single);
+}
+void wepon_1_1(int numb, int vx) {
+  launch(numb, vx, one_behind_other);
+}
+void wepon_2(int numb, int vx) {
+  launch(numb, vx, two_abreast);
+}
+void wepon_3(int numb, int vx) {
+  launch(numb, vx, three_abreast);
+}
 
 // Spends arrow k and launches the bow's pattern in the first free shot record.
 // With all 25 records in the air the arrow is lost all the same.

@@ -17,4 +17,6 @@ void player_death_control(int numb) {
   }
 }
 
-void player_sumary(int numb) { player[numb].sumary = sub_wrapping(player[numb].kill, player[numb].death); }
+void player_sumary(int numb) {
+  player[numb].sumary = sub_wrapping(player[numb].kill, player[numb].death);
+}

@@ -14,17 +14,17 @@ struct LatchKey {
 };
 
 constexpr LatchKey latch_keys[] = {
-    {&Skey::b, 'B'},          {&Skey::w, 'W'},         {&Skey::e, 'E'},
-    {&Skey::r, 'R'},          {&Skey::a, 'A'},         {&Skey::s, 'S'},
-    {&Skey::d, 'D'},          {&Skey::i, 'I'},         {&Skey::m, 'M'},
+    {&Skey::b, 'B'},          {&Skey::w, 'W'},          {&Skey::e, 'E'},
+    {&Skey::r, 'R'},          {&Skey::a, 'A'},          {&Skey::s, 'S'},
+    {&Skey::d, 'D'},          {&Skey::i, 'I'},          {&Skey::m, 'M'},
     {&Skey::esc, VK_ESCAPE},  {&Skey::space, VK_SPACE}, {&Skey::l, 'L'},
-    {&Skey::k, 'K'},          {&Skey::j, 'J'},         {&Skey::o, 'O'},
-    {&Skey::q, 'Q'},          {&Skey::c, 'C'},         {&Skey::n, 'N'},
-    {&Skey::h, 'H'},          {&Skey::f, 'F'},         {&Skey::up, VK_UP},
-    {&Skey::down, VK_DOWN},   {&Skey::left, VK_LEFT},  {&Skey::right, VK_RIGHT},
-    {&Skey::enter, VK_ENTER}, {&Skey::_1, '1'},        {&Skey::_2, '2'},
-    {&Skey::_3, '3'},         {&Skey::_4, '4'},        {&Skey::_5, '5'},
-    {&Skey::_6, '6'},         {&Skey::_7, '7'},        {&Skey::_8, '8'},
+    {&Skey::k, 'K'},          {&Skey::j, 'J'},          {&Skey::o, 'O'},
+    {&Skey::q, 'Q'},          {&Skey::c, 'C'},          {&Skey::n, 'N'},
+    {&Skey::h, 'H'},          {&Skey::f, 'F'},          {&Skey::up, VK_UP},
+    {&Skey::down, VK_DOWN},   {&Skey::left, VK_LEFT},   {&Skey::right, VK_RIGHT},
+    {&Skey::enter, VK_ENTER}, {&Skey::_1, '1'},         {&Skey::_2, '2'},
+    {&Skey::_3, '3'},         {&Skey::_4, '4'},         {&Skey::_5, '5'},
+    {&Skey::_6, '6'},         {&Skey::_7, '7'},         {&Skey::_8, '8'},
     {&Skey::_9, '9'},         {&Skey::_0, '0'},
 };
 static_assert(sizeof(latch_keys) / sizeof(latch_keys[0]) == sizeof(Skey),

@@ -104,8 +104,8 @@ struct Stimer {
 
 // One latch per key the game reads, in the order the game has always kept.
 struct Skey {
-  bool b, w, e, r, a, s, d, i, m, esc, space, l, k, j, o, q, c, n, h, f, up,
-      down, left, right, enter, _1, _2, _3, _4, _5, _6, _7, _8, _9, _0;
+  bool b, w, e, r, a, s, d, i, m, esc, space, l, k, j, o, q, c, n, h, f, up, down, left, right,
+      enter, _1, _2, _3, _4, _5, _6, _7, _8, _9, _0;
 };
 
 struct Swindow {

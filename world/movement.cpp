@@ -53,8 +53,8 @@ void walk(int numb, Step s, int alpha) {
     const Sbuild& b = build[i];
     double x_lo = b.x, x_hi = static_cast<double>(b.x) + b.x2;
     double y_lo = b.y, y_hi = static_cast<double>(b.y) + b.y2;
-    bool hit = s.along_x ? touches(p, s, x_lo, x_hi, y_lo, y_hi)
-                         : touches(p, s, y_lo, y_hi, x_lo, x_hi);
+    bool hit =
+        s.along_x ? touches(p, s, x_lo, x_hi, y_lo, y_hi) : touches(p, s, y_lo, y_hi, x_lo, x_hi);
     if (hit) Buildfind = true;
   }
 
@@ -73,7 +73,15 @@ void walk(int numb, Step s, int alpha) {
 
 }  // namespace
 
-void player_hore(int numb) { walk(numb, {false, +1}, hore); }
-void player_dole(int numb) { walk(numb, {false, -1}, dole); }
-void player_doprava(int numb) { walk(numb, {true, +1}, doprava); }
-void player_dolava(int numb) { walk(numb, {true, -1}, dolava); }
+void player_hore(int numb) {
+  walk(numb, {false, +1}, hore);
+}
+void player_dole(int numb) {
+  walk(numb, {false, -1}, dole);
+}
+void player_doprava(int numb) {
+  walk(numb, {true, +1}, doprava);
+}
+void player_dolava(int numb) {
+  walk(numb, {true, -1}, dolava);
+}
