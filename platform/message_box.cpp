@@ -15,14 +15,10 @@ SDL_Window* box_owner_window = nullptr;
 
 static Uint32 box_flags(BoxIcon icon) {
   switch (icon) {
-    case BoxIcon::stop:
-      return SDL_MESSAGEBOX_ERROR;
-    case BoxIcon::information:
-      return SDL_MESSAGEBOX_INFORMATION;
-    case BoxIcon::exclamation:
-      return SDL_MESSAGEBOX_WARNING;
-    default:
-      return 0;
+    case BoxIcon::stop: return SDL_MESSAGEBOX_ERROR;
+    case BoxIcon::information: return SDL_MESSAGEBOX_INFORMATION;
+    case BoxIcon::exclamation: return SDL_MESSAGEBOX_WARNING;
+    default: return 0;
   }
 }
 

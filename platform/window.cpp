@@ -249,23 +249,16 @@ int InitGL() {
 // The window procedure: what each message does to the game's state.
 long WndProc(const MSG& msg) {
   switch (msg.message) {
-    case WM_ACTIVATE:
-      active = msg.wParam == 0;
-      return 0;
-    case WM_CLOSE:
-      PostQuitMessage(0);
-      return 0;
+    case WM_ACTIVATE: active = msg.wParam == 0; return 0;
+    case WM_CLOSE: PostQuitMessage(0); return 0;
     case WM_KEYDOWN:
       if (msg.wParam > 0 && msg.wParam < KEY_CODES) keys[msg.wParam] = true;
       return 0;
     case WM_KEYUP:
       if (msg.wParam > 0 && msg.wParam < KEY_CODES) keys[msg.wParam] = false;
       return 0;
-    case WM_SIZE:
-      ReSizeGLScene(msg.width, msg.height);
-      return 0;
-    default:
-      return 0;  // system keys and the rest are not the game's business
+    case WM_SIZE: ReSizeGLScene(msg.width, msg.height); return 0;
+    default: return 0;  // system keys and the rest are not the game's business
   }
 }
 
@@ -300,18 +293,14 @@ static MSG translate_event(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       switch (event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-          msg.message = WM_CLOSE;
-          break;
+        case SDL_WINDOWEVENT_CLOSE: msg.message = WM_CLOSE; break;
         case SDL_WINDOWEVENT_MINIMIZED:
           msg.message = WM_ACTIVATE;
           msg.wParam = 1;
           break;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
-        case SDL_WINDOWEVENT_SHOWN:
-          msg.message = WM_ACTIVATE;
-          break;
+        case SDL_WINDOWEVENT_SHOWN: msg.message = WM_ACTIVATE; break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
           msg.message = WM_SIZE;
           SDL_GL_GetDrawableSize(hWnd, &msg.width, &msg.height);

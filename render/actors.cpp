@@ -10,14 +10,10 @@ typedef void (*bind_fn)(int);
 // Facing code to a column of the side tables: 0 up, 1 right, 2 down, 3 left.
 static int facing_index(int alpha) {
   switch (alpha) {
-    case hore:
-      return 0;
-    case doprava:
-      return 1;
-    case dole:
-      return 2;
-    case dolava:
-      return 3;
+    case hore: return 0;
+    case doprava: return 1;
+    case dole: return 2;
+    case dolava: return 3;
   }
   return -1;
 }
@@ -104,17 +100,13 @@ void Naboj_Draw(float x, float y, float z, int color, int alpha) {
       yl = 0.5f;
       Texture_n_hore(0);
       break;
-    case doprava:
-      Texture_n_doprava(0);
-      break;
+    case doprava: Texture_n_doprava(0); break;
     case dole:
       xl = 0.2f;
       yl = 0.5f;
       Texture_n_dole(0);
       break;
-    case dolava:
-      Texture_n_dolava(0);
-      break;
+    case dolava: Texture_n_dolava(0); break;
   }
 
   Texture_NCP_h(color);

@@ -196,15 +196,9 @@ bool Dump_PrefixMatches(const char* prefix) {
 // One line: the name and the value as the dump writes it.
 static void PrintField(std::FILE* out, const field_t* f) {
   switch (f->type) {
-    case FT_BOOL:
-      std::fprintf(out, "%s %d\n", f->name, *(bool*)f->ptr ? 1 : 0);
-      break;
-    case FT_INT:
-      std::fprintf(out, "%s %d\n", f->name, *(int*)f->ptr);
-      break;
-    case FT_FLOAT:
-      std::fprintf(out, "%s %.9g\n", f->name, (double)*(float*)f->ptr);
-      break;
+    case FT_BOOL: std::fprintf(out, "%s %d\n", f->name, *(bool*)f->ptr ? 1 : 0); break;
+    case FT_INT: std::fprintf(out, "%s %d\n", f->name, *(int*)f->ptr); break;
+    case FT_FLOAT: std::fprintf(out, "%s %.9g\n", f->name, (double)*(float*)f->ptr); break;
   }
 }
 
