@@ -4,11 +4,7 @@
 # screen. (Closing on the main menu is covered by the window test.)
 # Args: the game binary, the repository root.
 set -u
-game=$1
-root=$2
-source "$(dirname "$0")/window_lib.bash"
 source "$(dirname "$0")/fault_lib.bash"
-export KORVALEN_BOXES=stderr
 
 # Starts the game, runs the navigation given as arguments, then closes the window.
 close_on() {

@@ -4,11 +4,7 @@
 # Each ends the start with exit code 1 after the right messages, never with a crash.
 # Args: the game binary, the repository root.
 set -u
-game=$1
-root=$2
-source "$(dirname "$0")/window_lib.bash"
 source "$(dirname "$0")/fault_lib.bash"
-export KORVALEN_BOXES=stderr
 
 # Starts the game on the scratch tree and expects exit code 1 with exactly these lines
 # (blank lines aside) on standard error.

@@ -1,6 +1,11 @@
-# Shared by the fault tests (sourced after window_lib.bash): a scratch copy of the
-# game's files, the way into a match, minimising without a window manager, and
-# reading the match clock's width off a screenshot.
+# Shared by the fault tests, sourced with the test's own arguments (the game binary,
+# the repository root): a scratch copy of the game's files, the way into a match,
+# minimising without a window manager, and reading the match clock's width off a
+# screenshot. Message boxes print to standard error instead of waiting for a click.
+game=$1
+root=$2
+source "$(dirname "${BASH_SOURCE[0]}")/window_lib.bash"
+export KORVALEN_BOXES=stderr
 
 # A scratch tree with the real images and map; the repository's stay untouched.
 make_tree() {

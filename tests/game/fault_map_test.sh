@@ -5,11 +5,7 @@
 # with exit code 0.
 # Args: the game binary, the repository root.
 set -u
-game=$1
-root=$2
-source "$(dirname "$0")/window_lib.bash"
 source "$(dirname "$0")/fault_lib.bash"
-export KORVALEN_BOXES=stderr
 
 # Plays a few seconds on the scratch tree's map, then closes the window.
 play_on_map() {

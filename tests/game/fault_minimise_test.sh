@@ -4,11 +4,7 @@
 # drawing and play go on.
 # Args: the game binary, the repository root.
 set -u
-game=$1
-root=$2
-source "$(dirname "$0")/window_lib.bash"
 source "$(dirname "$0")/fault_lib.bash"
-export KORVALEN_BOXES=stderr
 
 start_x 1280x1024x24
 make_tree
