@@ -99,17 +99,21 @@ static bool has_screen() {
   return !headless || (wanted && strcmp(wanted, driver) == 0);
 }
 
-// Starts the window system: the old class registration.
+// Starts the window system: the old class registration. A display that is
+// there can still miss one connection (a busy X server), so a start that
+// lands on no screen is tried again a few times before it counts as failed.
 static bool start_video() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  if (!video_up && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    setup_error("Failed To Register The Window Class.");
-    return false;
-  }
-  video_up = true;
-  if (!has_screen()) {
+  for (int attempt = 0; !video_up && attempt < 5; attempt++) {
+    if (attempt > 0) SDL_Delay(200);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
+    if (has_screen()) {
+      video_up = true;
+      break;
+    }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    video_up = false;
+  }
+  if (!video_up) {
     setup_error("Failed To Register The Window Class.");
     return false;
   }

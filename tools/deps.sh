@@ -2,8 +2,9 @@
 # Installs the Debian packages the game and its tests need, when missing.
 # Sourced by test.sh and play.sh; works as root or through sudo.
 korvalen_install_deps() {
+  # xfonts-base: the X server and SDL's message boxes draw their text with it.
   local want=(build-essential cmake pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
-              libgl1-mesa-dri "$@")
+              libgl1-mesa-dri xfonts-base "$@")
   local missing=()
   for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
