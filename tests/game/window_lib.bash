@@ -22,6 +22,7 @@ cleanup() {
   stop_pid "$xvfb_pid"
   rm -rf "$work"
 }
+source "$(dirname "${BASH_SOURCE[0]}")/../xvfb_lib.bash"
 trap cleanup EXIT
 
 fail() {
@@ -32,20 +33,7 @@ fail() {
 
 # Starts an Xvfb with the given screen (e.g. 1280x1024x24) on a free display.
 start_x() {
-  # Xvfb picks a free display itself and writes its number once it takes clients.
-  local numfile n
-  numfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 200); do
-    [ -s "$numfile" ] && break
-    kill -0 $xvfb_pid 2>/dev/null || break
-    sleep 0.05
-  done
-  n=$(tr -dc 0-9 < "$numfile")
-  rm -f "$numfile"
-  [ -n "$n" ] || fail "could not start Xvfb"
-  export DISPLAY=:$n
+  start_xvfb "$1" || fail "could not start Xvfb"
 }
 
 # Starts the game from the given folder (it needs Data/ and s_1.txt there).
