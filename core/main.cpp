@@ -1,7 +1,12 @@
 // The entry point: open the window, run messages and frames until done.
+#include <cstdio>
+#include <cstring>
+
+#include "core/data_files.h"
 #include "core/draw_scene.h"
 #include "core/game.h"
 #include "core/lybrary3.h"
+#include "korvalen_version.h"
 #include "platform/platform.h"
 #include "render/render.h"
 
@@ -11,8 +16,57 @@ static void draw_and_present() {
   SwapBuffers();
 }
 
+// The --help text: what the game is, the keys, the speed advice, the files, the exit codes.
+static void print_usage() {
+  const std::string& folder = data_folder();
+  printf(
+      "Usage: korvalen [--help | --version]\n"
+      "Korvalen: a two-player arena game for one keyboard. Two archers walk, pick up\n"
+      "bows, shoot and strike with the sword; a hit scores for the attacker, against\n"
+      "the target. After 500 time units the better rating wins.\n"
+      "\n"
+      "Keys              player 1   player 2\n"
+      "  up/down           E / D      I / K\n"
+      "  left/right        S / F      J / L\n"
+      "  use the weapon    A          M\n"
+      "  change weapon     Q          N\n"
+      "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
+      "\n"
+      "The game moves one step a frame, so its speed follows the frame rate: when it\n"
+      "feels slow, raise the level under Nastavenia (keys 1, 2, 3).\n"
+      "\n"
+      "Files: Data/ and s_1.txt (the arena) are read from the working directory when\n"
+      "there, else from %s.\n"
+      "\n"
+      "Exit status: 0 after Exit or closing the window, 1 when the game could not\n"
+      "start (the reason is printed on standard error), 2 for a bad argument.\n",
+      folder.empty() ? "the data folder (none found)" : folder.c_str());
+}
+
+// The command line: --version and --help answer and end; anything else is refused.
+// Returns the exit code to end with, or -1 to start the game.
+static int command_line(int argc, char** argv) {
+  if (argc < 2) return -1;
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    printf("korvalen %s\n", KORVALEN_VERSION);
+    return 0;
+  }
+  if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+    print_usage();
+    return 0;
+  }
+  const char* bad =
+      strcmp(argv[1], "--version") == 0 || strcmp(argv[1], "--help") == 0 ? argv[2] : argv[1];
+  fprintf(stderr, "korvalen: unknown argument '%s' (try korvalen --help)\n", bad);
+  return 2;
+}
+
 // Starts the game and runs it; 0 on a normal end, 1 when it could not start.
-int main() {
+int main(int argc, char** argv) {
+  locate_data_folder();
+  int code = command_line(argc, argv);
+  if (code >= 0) return code;
+
   game_startup_request();
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -23,20 +24,28 @@ static Uint32 box_flags(BoxIcon icon) {
 }
 
 // The game tests set KORVALEN_BOXES=stderr so a failed start cannot hang
-// them on a box nobody will answer: boxes are printed, questions answer No.
+// them on a box nobody will answer: boxes are only printed, questions answer No.
 static bool boxes_to_stderr() {
   const char* mode = getenv("KORVALEN_BOXES");
   return mode && strcmp(mode, "stderr") == 0;
+}
+
+// Writes a box as one line on standard error ("korvalen: CAPTION: TEXT"), so a player
+// in a terminal, or a bug report, sees it even when no box can be shown.
+static void box_line(const char* text, const char* caption) {
+  std::string line = text;
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  fprintf(stderr, "korvalen: %s: %s\n", caption, line.c_str());
 }
 
 // Shows one box; returns the id of the pressed button, -1 when it could not be shown.
 static int show_box(const char* text, const char* caption, BoxIcon icon, bool yes_no,
                     SDL_Window* owner) {
   if (message_box_hook) return message_box_hook(text, caption, icon, yes_no) ? 1 : 0;
-  if (boxes_to_stderr()) {
-    fprintf(stderr, "%s: %s\n", caption, text);
-    return 0;
-  }
+  box_line(text, caption);
+  if (boxes_to_stderr()) return 0;
   SDL_MessageBoxButtonData ok = {
       SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"};
   // SDL lays buttons out in array order; Yes stays on the left.
@@ -50,11 +59,8 @@ static int show_box(const char* text, const char* caption, BoxIcon icon, bool ye
   data.numbuttons = yes_no ? 2 : 1;
   data.buttons = yes_no ? yn : &ok;
   int pressed = -1;
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-    // No display to show it on: the text must still reach someone.
-    fprintf(stderr, "%s: %s\n", caption, text);
-    return -1;
-  }
+  // With no display to show it on, the line above is all there is.
+  if (SDL_ShowMessageBox(&data, &pressed) != 0) return -1;
   return pressed;
 }
 

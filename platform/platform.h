@@ -2,6 +2,9 @@
 // Nothing outside platform/ includes SDL: this header is the whole shell.
 #pragma once
 
+// Finds the installed data folder before anything is read (see core/data_files.h).
+void locate_data_folder();
+
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag);
 void KillGLWindow();
 void ReSizeGLScene(int width, int height);

@@ -4,12 +4,16 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "core/data_files.h"
 #include "core/lybrary3.h"
 #include "platform/platform.h"
 #include "render/bmp.h"
 #include "render/flag_grid.h"
+#include "render/icon.h"
 #include "render/render.h"
 
 extern SDL_Window* box_owner_window;
@@ -25,9 +29,12 @@ static void bmp_report_box(const char* text) {
   MessageBoxOwned(text, "Error", BoxIcon::none);
 }
 
-// Shows one of the set-up failures; every one of them is an "ERROR" box.
+// Shows one of the set-up failures; every one of them is an "ERROR" box. The reason
+// SDL gives goes to standard error after it, taken before the box can overwrite it.
 static void setup_error(const char* text) {
+  std::string reason = SDL_GetError();
   MessageBoxA(text, "ERROR", BoxIcon::exclamation);
+  if (!reason.empty()) fprintf(stderr, "korvalen: reason: %s\n", reason.c_str());
 }
 
 // True when the display can take width x height at 24 bits or more; SDL never
@@ -111,7 +118,10 @@ static bool start_video() {
       video_up = true;
       break;
     }
+    std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none";
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_SetError("no display to open the window on (only the %s video driver started)",
+                 driver.c_str());
   }
   if (!video_up) {
     setup_error("Failed To Register The Window Class.");
@@ -179,6 +189,21 @@ static bool open_window(const char* title, int width, int height) {
   return true;
 }
 
+// Gives the window the game's icon, painted from the menu flag like the desktop's.
+static void set_window_icon() {
+  const int size = 64;
+  AUX_RGBImageRec* flag = bmp_read_file(data_file_path("Data/system/001.bmp").c_str());
+  if (!flag) return;
+  static unsigned char rgba[size * size * 4];
+  icon_from_flag(*flag, size, rgba);
+  bmp_free(flag);
+  SDL_Surface* icon =
+      SDL_CreateRGBSurfaceWithFormatFrom(rgba, size, size, 32, size * 4, SDL_PIXELFORMAT_RGBA32);
+  if (!icon) return;
+  SDL_SetWindowIcon(hWnd, icon);
+  SDL_FreeSurface(icon);
+}
+
 // Opens the game window and its GL context and sets up everything drawn.
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag) {
   (void)bits;  // the pixel format asks for 8-8-8 whatever the desktop depth
@@ -187,9 +212,11 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool ful
   if (!open_window(title, width, height)) return false;
   if (!InitGL()) {
     KillGLWindow();
+    SDL_SetError("could not read every image in %s", data_file_path("Data").c_str());
     setup_error("Initialization Failed.");
     return false;
   }
+  set_window_icon();
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "core/data_files.h"
 #include "core/lybrary3.h"
 #include "render/render.h"
 
@@ -44,7 +45,7 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
 int LoadGLTextures() {
   AUX_RGBImageRec* images[N] = {};
   for (int i = 0; i < N; i++) {
-    images[i] = LoadBMP(texture_files[i]);
+    images[i] = LoadBMP(data_file_path(texture_files[i]).c_str());
     if (!images[i]) {
       // What was already decoded would otherwise be lost for the whole run.
       for (int j = 0; j < i; j++) bmp_free(images[j]);

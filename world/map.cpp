@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "core/data_files.h"
 #include "core/lybrary3.h"
 #include "world/world.h"
 
@@ -117,5 +118,5 @@ void Load_sector_map(const char* Filename) {
 void sector_set() {
   player[1].mapa = 1;
   NULL_build();
-  if (player[1].mapa == 1) Load_sector_map("s_1.txt");
+  if (player[1].mapa == 1) Load_sector_map(data_file_path("s_1.txt").c_str());
 }

@@ -1,0 +1,57 @@
+# What `cmake --install` puts where (GNU layout) and the Debian package CPack makes of it.
+# The game:      ${CMAKE_INSTALL_BINDIR}/korvalen
+# Its data:      ${CMAKE_INSTALL_DATADIR}/korvalen/{Data/,s_1.txt}
+# The desktop:   applications/, icons/hicolor/, metainfo/, man6/
+
+install(TARGETS korvalen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data DESTINATION ${KORVALEN_DATA_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/s_1.txt DESTINATION ${KORVALEN_DATA_DIR})
+
+set(KORVALEN_APP_ID io.github.korvalen.Korvalen)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/korvalen.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/${KORVALEN_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 48 64 128 256)
+  install(FILES ${CMAKE_BINARY_DIR}/icons/${size}/korvalen.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# Debian wants the man page compressed with gzip -9n (no name, no time: reproducible).
+find_program(GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/korvalen.6.gz
+                   COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/korvalen.6 > ${CMAKE_BINARY_DIR}/korvalen.6.gz
+                   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/korvalen.6 VERBATIM)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
+                   COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/debian.changelog > ${CMAKE_BINARY_DIR}/changelog.gz
+                   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian.changelog VERBATIM)
+add_custom_target(korvalen_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/korvalen.6.gz
+                                            ${CMAKE_BINARY_DIR}/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/korvalen.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvalen)
+
+# cpack -G DEB in the build folder: korvalen_1.0.0_amd64.deb, dependencies from the binary.
+set(CPACK_PACKAGE_NAME korvalen)
+set(CPACK_PACKAGE_VENDOR "Korvalen developers")
+set(CPACK_PACKAGE_CONTACT "Korvalen developers <korvalen@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-player arena game for one keyboard")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Two archers share a top-down field on one keyboard: they walk, pick up the\n"
+    "bows lying on the ground, shoot arrows in each bow's pattern and strike with\n"
+    "a sword at close range. A hit scores a point for the attacker and costs the\n"
+    "target one; after 500 time units the better rating wins.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The GL driver is loaded at run time, so shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
+set(CPACK_GENERATOR DEB)
+# Only the game itself: the tests, tools and benchmarks install nothing.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Korvalen;ALL;/")
+include(CPack)
