@@ -1,14 +1,17 @@
 # What `cmake --install` puts where (GNU layout) and the Debian package CPack makes of it.
-# The game:      ${CMAKE_INSTALL_BINDIR}/korvalen
-# Its data:      ${CMAKE_INSTALL_DATADIR}/korvalen/{Data/,s_1.txt}
+# The game:      games/korvalen
+# Its data:      ${CMAKE_INSTALL_DATADIR}/games/korvalen/{Data/,s_1.txt}
 # The desktop:   applications/, icons/hicolor/, metainfo/, man6/
 
-install(TARGETS korvalen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS korvalen RUNTIME DESTINATION ${KORVALEN_GAMES_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data DESTINATION ${KORVALEN_DATA_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/s_1.txt DESTINATION ${KORVALEN_DATA_DIR})
 
 set(KORVALEN_APP_ID io.github.korvalen.Korvalen)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/korvalen.desktop
+# The menu starts the game by its full path: /usr/games is not on every PATH.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/korvalen.desktop.in ${CMAKE_BINARY_DIR}/korvalen.desktop
+               @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/korvalen.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${KORVALEN_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -36,12 +39,10 @@ set(CPACK_PACKAGE_NAME korvalen)
 set(CPACK_PACKAGE_VENDOR "Korvalen developers")
 set(CPACK_PACKAGE_CONTACT "Korvalen developers <korvalen@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-player arena game for one keyboard")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Two archers share a top-down field on one keyboard: they walk, pick up the\n"
-    "bows lying on the ground, shoot arrows in each bow's pattern and strike with\n"
-    "a sword at close range. A hit scores a point for the attacker and costs the\n"
-    "target one; after 500 time units the better rating wins.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "Two archers share a top-down field on one keyboard: they walk, pick up the
+bows lying on the ground, shoot arrows in each bow's pattern and strike with
+a sword at close range. A hit scores a point for the attacker and costs the
+target one; after 500 time units the better rating wins.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -21,32 +21,34 @@ expect_failed_start() {
 }
 
 start_x 1280x1024x24
+failed=("korvalen: ERROR: Initialization Failed."
+  "korvalen: reason: could not read every image in Data")
 
 for f in texture/1.bmp system/Font.bmp system/001.bmp; do
   make_tree
   rm "$work/tree/Data/$f"
-  expect_failed_start "missing $f" "ERROR: Initialization Failed."
+  expect_failed_start "missing $f" "${failed[@]}"
 done
 
 make_tree
 : >"$work/tree/Data/avatar/03.bmp"
-expect_failed_start "empty image" "Error: Failed to open DIB file Data/avatar/03.bmp." \
-  "ERROR: Initialization Failed."
+expect_failed_start "empty image" "korvalen: Error: Failed to open DIB file Data/avatar/03.bmp." \
+  "${failed[@]}"
 
 make_tree
 head -c 100 "$root/Data/world/grass.bmp" >"$work/tree/Data/world/grass.bmp"
-expect_failed_start "cut-off image" "Error: Image file conversion error." \
-  "ERROR: Initialization Failed."
+expect_failed_start "cut-off image" "korvalen: Error: Image file conversion error." \
+  "${failed[@]}"
 
 make_tree
 # The info header's size, bytes 14 to 17, says 20: no header kind the reader knows.
 printf '\x14\x00\x00\x00' | dd of="$work/tree/Data/texture/n_hrot.bmp" bs=1 seek=14 conv=notrunc status=none
-expect_failed_start "header size 20" "Error: Unknown DIB file format." "ERROR: Initialization Failed."
+expect_failed_start "header size 20" "korvalen: Error: Unknown DIB file format." "${failed[@]}"
 
 make_tree
 rm "$work/tree/Data/texture/n_dole.bmp"
 mkdir "$work/tree/Data/texture/n_dole.bmp"
 expect_failed_start "a folder for an image" \
-  "Error: Failed to open DIB file Data/texture/n_dole.bmp." "ERROR: Initialization Failed."
+  "korvalen: Error: Failed to open DIB file Data/texture/n_dole.bmp." "${failed[@]}"
 
 echo "fault images: ok"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Failed starts: a missing image, a broken image, no display; each ends with 1
-# after its message. KORVALEN_BOXES=stderr prints the boxes as "CAPTION: text".
+# after its message. KORVALEN_BOXES=stderr prints the boxes as "korvalen: CAPTION: text".
 # Args: the game binary, the repository root.
 set -u
 game=$1
@@ -23,8 +23,8 @@ rm "$work/tree/Data/world/waal1.bmp"
 start_game "$work/tree"
 wait_exit 30
 [ "$code" = 1 ] || fail "missing image: expected exit code 1, got $code"
-grep -qx "ERROR: Initialization Failed." "$work/stderr" || fail "missing image: no Initialization Failed."
-grep -q "^Error:" "$work/stderr" && fail "missing image: the reader should say nothing"
+grep -qx "korvalen: ERROR: Initialization Failed." "$work/stderr" || fail "missing image: no Initialization Failed."
+grep -q "^korvalen: Error:" "$work/stderr" && fail "missing image: the reader should say nothing"
 
 # A broken image: first the reader's own message, then the start-up's.
 make_tree
@@ -32,8 +32,8 @@ printf 'BM\0\0\0\0\0\0\0\0\x36\0\0\0\x63\0\0\0' >"$work/tree/Data/texture/3.bmp"
 start_game "$work/tree"
 wait_exit 30
 [ "$code" = 1 ] || fail "broken image: expected exit code 1, got $code"
-[ "$(grep -c . "$work/stderr")" -ge 2 ] || fail "broken image: expected two messages"
-grep -n "" "$work/stderr" | grep -q "^[0-9]*:Error: Unknown DIB file format.$" ||
+[ "$(grep -c . "$work/stderr")" -ge 3 ] || fail "broken image: expected two messages"
+grep -n "" "$work/stderr" | grep -q "^[0-9]*:korvalen: Error: Unknown DIB file format.$" ||
   fail "broken image: no reader message"
 [ "$(grep -n "Error: Unknown DIB" "$work/stderr" | cut -d: -f1)" -lt \
   "$(grep -n "ERROR: Initialization Failed." "$work/stderr" | cut -d: -f1)" ] ||
@@ -44,6 +44,7 @@ grep -n "" "$work/stderr" | grep -q "^[0-9]*:Error: Unknown DIB file format.$" |
 game_pid=$!
 wait_exit 20
 [ "$code" = 1 ] || fail "no display: expected exit code 1, got $code"
-grep -qx "ERROR: Failed To Register The Window Class." "$work/stderr" ||
+grep -qx "korvalen: ERROR: Failed To Register The Window Class." "$work/stderr" ||
   fail "no display: no window class message"
+grep -q "^korvalen: reason: ." "$work/stderr" || fail "no display: no reason"
 echo "startup: ok"

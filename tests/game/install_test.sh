@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The installed game: `cmake --install` into a scratch folder, then the staged game started
+# from a folder without Data/ finds its data beside itself and shows the main menu; the
+# command line; a missing image prints the box's line before the box is shown.
+# Args: the game binary (its build folder is staged), the repository root.
+set -u
+source "$(dirname "$0")/fault_lib.bash"
+stage=$work/stage
+DESTDIR=$stage cmake --install "$(dirname "$game")" --prefix /usr >/dev/null || fail "install failed"
+for f in games/korvalen share/games/korvalen/s_1.txt share/games/korvalen/Data/system/001.bmp \
+  share/applications/korvalen.desktop share/man/man6/korvalen.6.gz \
+  share/metainfo/io.github.korvalen.Korvalen.metainfo.xml share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/korvalen.png; do
+  [ -s "$stage/usr/$f" ] || fail "not installed: $f"
+done
+game=$stage/usr/games/korvalen
+mkdir "$work/elsewhere"
+
+[ "$("$game" --version)" = "korvalen 1.0.0" ] || fail "--version"
+"$game" --help | grep -q "share/games/korvalen" || fail "--help does not name the data folder"
+"$game" --bogus 2>"$work/err" >/dev/null
+[ $? = 2 ] && [ "$(wc -l <"$work/err")" = 1 ] || fail "a bad argument: want one line and exit code 2"
+
+start_x 1280x1024x24
+start_game "$work/elsewhere"
+for _ in $(seq 1 100); do
+  shot menu.png
+  [ "$(count_colour menu.png cyan 120x40+590+205)" -ge 50 ] && break
+  alive "staged game"
+  sleep 0.3
+done
+[ "$(count_colour menu.png cyan 120x40+590+205)" -ge 50 ] || fail "no main menu with New highlighted"
+stop_pid "$game_pid"
+
+# From a terminal (no test switch for the boxes) the line comes out while the box is up,
+# and the reason once it is answered.
+rm "$stage/usr/share/games/korvalen/Data/world/grass.bmp"
+unset KORVALEN_BOXES
+start_game "$work/elsewhere"
+box=$(find_window ERROR 30) || fail "missing image: no box"
+grep -qx "korvalen: ERROR: Initialization Failed." "$work/stderr" || fail "missing image: no line"
+answer_box "$box" Return
+wait_exit 30
+[ "$code" = 1 ] || fail "missing image: expected exit code 1, got $code"
+grep -qx "korvalen: reason: could not read every image in .*/share/games/korvalen/Data" \
+  "$work/stderr" || fail "missing image: no reason"
+echo "install: ok"
