@@ -47,17 +47,19 @@ static void print_usage() {
 // Returns the exit code to end with, or -1 to start the game.
 static int command_line(int argc, char** argv) {
   if (argc < 2) return -1;
-  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+  if (argc > 2) {
+    fprintf(stderr, "korvalen: one argument at most (try korvalen --help)\n");
+    return 2;
+  }
+  if (strcmp(argv[1], "--version") == 0) {
     printf("korvalen %s\n", KORVALEN_VERSION);
     return 0;
   }
-  if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+  if (strcmp(argv[1], "--help") == 0) {
     print_usage();
     return 0;
   }
-  const char* bad =
-      strcmp(argv[1], "--version") == 0 || strcmp(argv[1], "--help") == 0 ? argv[2] : argv[1];
-  fprintf(stderr, "korvalen: unknown argument '%s' (try korvalen --help)\n", bad);
+  fprintf(stderr, "korvalen: unknown argument '%s' (try korvalen --help)\n", argv[1]);
   return 2;
 }
 

@@ -21,7 +21,7 @@ foreach(size 48 64 128 256)
 endforeach()
 
 # Debian wants the man page compressed with gzip -9n (no name, no time: reproducible).
-find_program(GZIP gzip REQUIRED)
+find_program(GZIP gzip)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/korvalen.6.gz
                    COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/korvalen.6 > ${CMAKE_BINARY_DIR}/korvalen.6.gz
                    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/korvalen.6 VERBATIM)
@@ -49,7 +49,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The GL driver is loaded at run time, so shlibdeps cannot see it.
+# SDL opens libGL.so.1 and the GL driver at run time, so shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_GENERATOR DEB)

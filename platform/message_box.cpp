@@ -42,9 +42,10 @@ static void box_line(const char* text, const char* caption) {
 
 // Shows one box; returns the id of the pressed button, -1 when it could not be shown.
 static int show_box(const char* text, const char* caption, BoxIcon icon, bool yes_no,
-                    SDL_Window* owner) {
+                    SDL_Window* owner, const char* reason = nullptr) {
   if (message_box_hook) return message_box_hook(text, caption, icon, yes_no) ? 1 : 0;
   box_line(text, caption);
+  if (reason && *reason) fprintf(stderr, "korvalen: reason: %s\n", reason);
   if (boxes_to_stderr()) return 0;
   SDL_MessageBoxButtonData ok = {
       SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"};
@@ -65,8 +66,8 @@ static int show_box(const char* text, const char* caption, BoxIcon icon, bool ye
 }
 
 // An OK box with no owner, as the window set-up and tear-down show them.
-void MessageBoxA(const char* text, const char* caption, BoxIcon icon) {
-  show_box(text, caption, icon, false, nullptr);
+void MessageBoxA(const char* text, const char* caption, BoxIcon icon, const char* reason) {
+  show_box(text, caption, icon, false, nullptr, reason);
 }
 
 // A Yes/No question; anything but a Yes (closing it, no display) is No.

@@ -53,7 +53,8 @@ constexpr int VK_F10 = 121;
 
 // Message boxes. Icons as the game uses them.
 enum class BoxIcon { none, exclamation, stop, information };
-void MessageBoxA(const char* text, const char* caption, BoxIcon icon);
+// A failed start passes the platform's reason, printed on standard error under the box's line.
+void MessageBoxA(const char* text, const char* caption, BoxIcon icon, const char* reason = nullptr);
 // Yes/No question; true for Yes. Return answers Yes, Escape or closing No.
 bool MessageBoxYesNo(const char* text, const char* caption, BoxIcon icon);
 // A box owned by the game window (the image reader's reports).

@@ -30,11 +30,10 @@ static void bmp_report_box(const char* text) {
 }
 
 // Shows one of the set-up failures; every one of them is an "ERROR" box. The reason
-// SDL gives goes to standard error after it, taken before the box can overwrite it.
+// SDL gives goes to standard error with it, taken before the box can overwrite it.
 static void setup_error(const char* text) {
   std::string reason = SDL_GetError();
-  MessageBoxA(text, "ERROR", BoxIcon::exclamation);
-  if (!reason.empty()) fprintf(stderr, "korvalen: reason: %s\n", reason.c_str());
+  MessageBoxA(text, "ERROR", BoxIcon::exclamation, reason.c_str());
 }
 
 // True when the display can take width x height at 24 bits or more; SDL never
@@ -175,6 +174,7 @@ static bool open_window(const char* title, int width, int height) {
     int w = 0, h = 0;
     SDL_GetWindowSize(hWnd, &w, &h);
     if (w != width || h != height) {
+      SDL_SetError("the display gave %d x %d instead of %d x %d", w, h, width, height);
       KillGLWindow();
       setup_error("Window Creation Error.");
       return false;

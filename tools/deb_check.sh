@@ -33,12 +33,15 @@ game_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill -9 "$game_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  for m in tmp/.X11-unix dev proc; do umount "$root/$m" 2>/dev/null || true; done
+  for m in tmp/.X11-unix dev/pts dev proc; do umount "$root/$m" 2>/dev/null || true; done
   [ "${KEEP_ROOT:-0}" = 1 ] && echo "root kept in $root" || rm -rf "$root"
 }
 trap cleanup EXIT
 step() { echo "== $*"; }
-in_root() { chroot "$root" env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/games HOME=/root "$@"; }
+in_root() {
+  chroot "$root" env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/games HOME=/root \
+    DEBIAN_FRONTEND=noninteractive "$@"
+}
 
 step "debootstrap bookworm (minbase) from $mirror"
 debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 ||
@@ -47,12 +50,13 @@ rm -f "$root.log"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
+mount --bind /dev/pts "$root/dev/pts"
 
 step "apt-get install ./$(basename "$deb")"
 cp "$deb" "$root/tmp/"
 in_root apt-get update -qq
 before=$(in_root dpkg-query -W -f='${Package}\n' | wc -l)
-DEBIAN_FRONTEND=noninteractive in_root apt-get install -y -qq "/tmp/$(basename "$deb")" >/dev/null
+in_root apt-get install -y -qq "/tmp/$(basename "$deb")" >/dev/null
 after=$(in_root dpkg-query -W -f='${Package}\n' | wc -l)
 echo "packages: $before before, $after after (korvalen and $((after - before - 1)) it pulled in)"
 in_root dpkg-query -W -f='${Status} ${Version}\n' korvalen
