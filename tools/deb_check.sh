@@ -28,6 +28,7 @@ mirror=${MIRROR:-$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources 2
 mirror=${mirror:-http://deb.debian.org/debian}
 
 root=$(mktemp -d /var/tmp/korvalen-root.XXXXXX)
+chmod 755 "$root"  # apt's own user reads the root's files
 xvfb_pid=""
 game_pid=""
 cleanup() {
@@ -39,7 +40,7 @@ cleanup() {
 trap cleanup EXIT
 step() { echo "== $*"; }
 in_root() {
-  chroot "$root" env -i PATH=/usr/local/bin:/usr/bin:/bin:/usr/games HOME=/root \
+  chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/games HOME=/root \
     DEBIAN_FRONTEND=noninteractive "$@"
 }
 
