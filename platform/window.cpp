@@ -333,6 +333,18 @@ bool PeekMessageA(MSG* msg) {
   return true;
 }
 
+// Waits for one message: what the loop does while the window is minimised.
+bool GetMessageA(MSG* msg) {
+  if (PeekMessageA(msg)) return true;
+  SDL_Event event;
+  if (!video_up || !SDL_WaitEvent(&event)) {
+    SDL_Delay(10);  // no window system to wait on: do not spin
+    return false;
+  }
+  *msg = translate_event(event);
+  return true;
+}
+
 // Hands a message to the window procedure.
 void DispatchMessageA(const MSG* msg) {
   WndProc(*msg);
