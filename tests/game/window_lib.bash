@@ -103,6 +103,7 @@ press() {
 
 # Answers a message box: focus it and type the key (Return or Escape).
 answer_box() {
+  wait_map_state "$1" IsViewable
   xdotool windowfocus "$1" && sleep 0.2 && xdotool key "$2"
 }
 
