@@ -74,12 +74,14 @@ int main(int argc, char** argv) {
 
   while (!done) {
     MSG msg;
-    if (PeekMessageA(&msg)) {
+    // Minimised, the game waits for the next message: no frame runs, so a match keeps
+    // its clock, arrows and ratings until the window comes back, and uses no processor.
+    if (active ? PeekMessageA(&msg) : GetMessageA(&msg)) {
       if (msg.message == WM_QUIT)
         done = true;
       else
         DispatchMessageA(&msg);
-    } else {
+    } else if (active) {
       game_frame(draw_and_present);
     }
   }

@@ -36,6 +36,8 @@ long WndProc(const MSG& msg);
 void PostQuitMessage(int code);
 // Takes one message without waiting; false when the queue is empty.
 bool PeekMessageA(MSG* msg);
+// Waits for the next message and takes it; false only when none can come.
+bool GetMessageA(MSG* msg);
 // Hands a message taken by PeekMessageA to the window procedure.
 void DispatchMessageA(const MSG* msg);
 // Presents the back buffer.

@@ -85,13 +85,21 @@ static void request_pixel_format() {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-// A decorated window's frame counts in its size: shrink the inside so the
-// whole window is width x height, where the window manager tells its borders.
-static void fit_outer_size(int width, int height) {
+// The outer size the windowed fallback still has to be fitted to; 0 once it is.
+static int fit_width, fit_height;
+
+// A decorated window's frame counts in its size: once the window manager has told
+// its borders (they arrive with the first events after showing, not at once), shrink
+// the inside so the whole window is the size asked for. Done once; without a window
+// manager there are no borders and the inside keeps that size.
+static void fit_outer_size_once_known() {
+  if (!fit_width || !hWnd) return;
   int top = 0, left = 0, bottom = 0, right = 0;
   if (SDL_GetWindowBordersSize(hWnd, &top, &left, &bottom, &right) != 0) return;
-  int inner_w = width - left - right;
-  int inner_h = height - top - bottom;
+  if (top + left + bottom + right == 0) return;
+  int inner_w = fit_width - left - right;
+  int inner_h = fit_height - top - bottom;
+  fit_width = fit_height = 0;
   if (inner_w > 0 && inner_h > 0) SDL_SetWindowSize(hWnd, inner_w, inner_h);
 }
 
@@ -180,7 +188,9 @@ static bool open_window(const char* title, int width, int height) {
       return false;
     }
   } else {
-    fit_outer_size(width, height);
+    fit_width = width, fit_height = height;
+    SDL_PumpEvents();
+    fit_outer_size_once_known();
   }
 
   int drawable_w = 0, drawable_h = 0;
@@ -355,7 +365,21 @@ bool PeekMessageA(MSG* msg) {
     return true;
   }
   SDL_Event event;
-  if (!video_up || !SDL_PollEvent(&event)) return false;
+  if (!video_up) return false;
+  fit_outer_size_once_known();
+  if (!SDL_PollEvent(&event)) return false;
+  *msg = translate_event(event);
+  return true;
+}
+
+// Waits for one message: what the loop does while the window is minimised.
+bool GetMessageA(MSG* msg) {
+  if (PeekMessageA(msg)) return true;
+  SDL_Event event;
+  if (!video_up || !SDL_WaitEvent(&event)) {
+    SDL_Delay(10);  // no window system to wait on: do not spin
+    return false;
+  }
   *msg = translate_event(event);
   return true;
 }

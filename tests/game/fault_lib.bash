@@ -1,7 +1,6 @@
 # Shared by the fault tests, sourced with the test's own arguments (the game binary,
 # the repository root): a scratch copy of the game's files, the way into a match,
-# minimising without a window manager, and reading the match clock's width off a
-# screenshot. Message boxes print to standard error instead of waiting for a click.
+# and reading the match clock's width off a screenshot. Message boxes print to standard error instead of waiting for a click.
 game=$1
 root=$2
 source "$(dirname "${BASH_SOURCE[0]}")/window_lib.bash"
@@ -35,10 +34,6 @@ speed_three() {
   press Up
 }
 
-# Minimising as a window manager reports it: the window's state gains "hidden".
-minimise() { xprop -id "$1" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN; }
-restore() { xprop -id "$1" -remove _NET_WM_STATE; }
-
 # Width in pixels of the yellow match clock under "Time" in screenshot $1 (0: none).
 clock_width() {
   convert "$work/$1" -crop 400x70+380+860 +repage -fuzz 25% -fill black +opaque yellow \
@@ -55,26 +50,4 @@ panel_green() {
 count_colour() {
   convert "$work/$1" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
     -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
-}
-
-# From the main menu on an empty field at speed 3: player 1 walks up the left edge and
-# player 2 along the top edge into him while the window is minimised (frames run back to
-# back then), so the clock passes the match length; one sword stroke then settles it.
-# $1: the game window.
-to_end_screen() {
-  speed_three
-  into_match
-  minimise "$1"
-  xdotool keydown e keydown j
-  sleep 2
-  xdotool keyup e keyup j
-  restore "$1"
-  sleep 1
-  press f
-  press a
-  # Should the clock not have run out yet, it does now, with the ratings apart.
-  minimise "$1"
-  sleep 1
-  restore "$1"
-  sleep 1
 }

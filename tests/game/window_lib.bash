@@ -4,6 +4,7 @@
 
 game_pid=""
 xvfb_pid=""
+wm_pid=""
 work=$(mktemp -d)
 
 # Stops a process; a game held in a message box only notes SIGTERM, so it gets SIGKILL.
@@ -19,6 +20,7 @@ stop_pid() {
 }
 cleanup() {
   stop_pid "$game_pid"
+  stop_pid "$wm_pid"
   stop_pid "$xvfb_pid"
   rm -rf "$work"
 }
@@ -34,6 +36,26 @@ fail() {
 # Starts an Xvfb with the given screen (e.g. 1280x1024x24) on a free display.
 start_x() {
   start_xvfb "$1" || fail "could not start Xvfb"
+}
+
+# Starts openbox as the window manager and waits until it has taken the screen.
+start_wm() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  fail "openbox did not start"
+}
+
+# Waits up to 10 seconds until xwininfo says window $1 is in map state $2.
+wait_map_state() {
+  for _ in $(seq 1 100); do
+    xwininfo -id "$1" 2>/dev/null | grep -q "Map State: $2" && return 0
+    sleep 0.1
+  done
+  fail "window $1 never became $2"
 }
 
 # Starts the game from the given folder (it needs Data/ and s_1.txt there).
@@ -58,11 +80,12 @@ wait_exit() {
   done
 }
 
-# Prints the id of the top-level window titled exactly $1, waiting up to $2 seconds.
+# Prints the id of the window titled exactly $1 (a window manager may have framed it),
+# waiting up to $2 seconds.
 find_window() {
   local t id
   for t in $(seq 1 $(($2 * 10))); do
-    id=$(xwininfo -root -children 2>/dev/null | grep -F " \"$1\": " | awk '{print $1; exit}')
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$1\": " | awk '{print $1; exit}')
     [ -n "$id" ] && { echo "$id"; return 0; }
     kill -0 "$game_pid" 2>/dev/null || return 1
     sleep 0.1
@@ -80,6 +103,7 @@ press() {
 
 # Answers a message box: focus it and type the key (Return or Escape).
 answer_box() {
+  wait_map_state "$1" IsViewable
   xdotool windowfocus "$1" && sleep 0.2 && xdotool key "$2"
 }
 

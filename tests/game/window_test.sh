@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Closing the window or SIGTERM ends the game with 0. A 1024 x 768 screen has no
 # full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
+# Under a window manager the window's outer size, frame and all, is 1280 x 1024.
 # Args: the game binary, the repository root.
 set -u
 game=$1
@@ -47,4 +48,25 @@ find_window Korvalen 1 >/dev/null && fail "a game window opened after No"
 answer_box "$box" Return
 wait_exit 20
 [ "$code" = 1 ] || fail "No to the question: expected exit code 1, got $code"
-echo "window: ok"
+stop_pid "$xvfb_pid"
+
+# 1600 x 1200 under openbox, answer Yes: the frame and all are 1280 x 1024, so the whole
+# window fits a 1280 x 1024 screen. Openbox tells its borders only once the window shows.
+start_x 1600x1200x24
+start_wm
+start_game "$root"
+box=$(find_window "Tarvo GL" 20) || fail "openbox: no full-screen question"
+answer_box "$box" Return
+box=$(find_window UPOZORNENIE 10) || fail "openbox: no UPOZORNENIE notice after Yes"
+answer_box "$box" Return
+win=$(find_window Korvalen 20) || fail "openbox: no window after Yes"
+for _ in $(seq 1 50); do
+  read -r l r t b < <(xprop -id "$win" _NET_FRAME_EXTENTS | tr -dc '0-9 ')
+  outer=$(xwininfo -id "$win" | awk -v l="$l" -v r="$r" -v t="$t" -v b="$b" \
+    '/Width:/{w=$2} /Height:/{h=$2} END{print w + l + r "x" h + t + b}')
+  [ -n "$t" ] && [ "$outer" = 1280x1024 ] && break
+  sleep 0.2
+done
+[ -n "$t" ] || fail "openbox: no _NET_FRAME_EXTENTS"
+[ "$outer" = 1280x1024 ] || fail "openbox: the framed window is $outer, not 1280x1024"
+echo "window: ok (under openbox, borders $l $r $t $b, outer size $outer)"

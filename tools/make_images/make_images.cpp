@@ -286,14 +286,6 @@ static image_t item_plate() {
   return im;
 }
 
-// Small gold studs in a corner: one per step of the bow's strength.
-static void strength_pips(image_t& im, int n) {
-  for (int i = 0; i < n; i++) {
-    paint(im, disc(8.5f + 6 * i, 57, 2.3f), scale(GOLD, 0.6f));
-    paint(im, disc(8.2f + 6 * i, 56.6f, 1.6f), GOLD);
-  }
-}
-
 // The sword, weapon id 0: point to the upper right, hilt to the lower left.
 static image_t pic_sword() {
   image_t im = item_plate();
@@ -333,66 +325,94 @@ static void lying_arrow(image_t& im, pt_t a, pt_t d, float len, col_t head) {
   paint(im, poly({at2(1, 0), at2(7, 0), at2(3, -3)}), rgb(236, 230, 220));
 }
 
-// A bow of strength 1 to 4: longer, darker, more curved and better fitted as it grows.
-static image_t pic_bow(int strength) {
-  image_t im = item_plate();
-  if (strength == 4)  // the best bow glows faintly on its tile
-    shade(im, disc(30, 32, 28), [](float x, float y) {
-      float d = std::sqrt((x - 30) * (x - 30) + (y - 32) * (y - 32)) / 28;
-      return mix(rgb(120, 92, 40), rgb(44, 36, 28), d);
-    });
-  static const float len[5] = {0, 21, 24, 25, 26}, bend[5] = {0, 6, 7, 7.5f, 8};
-  static const float thick[5] = {0, 1.7f, 2.2f, 2.5f, 2.8f};
-  const col_t wood[5] = {BLACK, rgb(196, 150, 88), rgb(150, 96, 46), rgb(104, 62, 30),
-                         rgb(120, 34, 28)};
-  const float L = len[strength], B = bend[strength];
-  // Local frame: u along the limbs, v toward the archer; the bow faces up and to the right.
-  const pt_t c = {30, 34}, du = {0.7071f, 0.7071f}, dv = {-0.7071f, 0.7071f};
-  auto map = [&](float u, float v) {
-    return pt_t{c.x + du.x * u + dv.x * v, c.y + du.y * u + dv.y * v};
+// A nocked arrow pointing up the tile, from its nock at (x, nock) to its point at (x, tip).
+static void nocked_arrow(image_t& im, float x, float nock, float tip, col_t head) {
+  paint(im, capsule({x, nock}, {x, tip + 6}, 1.1f), rgb(236, 206, 150));
+  paint(im, poly({{x - 3.6f, tip + 8}, {x, tip}, {x + 3.6f, tip + 8}, {x, tip + 6.5f}}), head);
+  paint(im, poly({{x, tip}, {x + 3.6f, tip + 8}, {x, tip + 6.5f}}), scale(head, 0.7f));
+  paint(im,
+        poly({{x - 0.6f, nock - 2},
+              {x - 3.4f, nock + 0.5f},
+              {x - 3.4f, nock - 4},
+              {x - 0.6f, nock - 7.5f}}),
+        rgb(214, 40, 40));
+  paint(im,
+        poly({{x + 0.6f, nock - 2},
+              {x + 3.4f, nock + 0.5f},
+              {x + 3.4f, nock - 4},
+              {x + 0.6f, nock - 7.5f}}),
+        rgb(246, 242, 232));
+}
+
+// How each bow looks: it tells a player at a glance which pattern it fires.
+struct bow_look_t {
+  col_t plate_light, plate_dark;  // the tile, coloured per bow
+  col_t wood, grip, tips;
+  float span, rise, thick;  // half the width from tip to tip, bend, limb radius
+  float recurve;            // how far the tips flick forward (0: a plain arc)
+  int arrows;               // nocked side by side
+  bool tandem;              // a second arrow on the same line ahead of the first
+};
+
+// Bow ids 1 to 4: a pale short bow with one arrow, a long bow with two arrows one behind the
+// other, a blue recurve with two arrows side by side and a heavy black war bow with three.
+static const bow_look_t bow_looks[5] = {
+    {},
+    {rgb(96, 80, 60), rgb(36, 30, 24), rgb(232, 196, 128), rgb(120, 76, 40), rgb(232, 196, 128), 15,
+     6, 1.6f, 0, 1, false},
+    {rgb(44, 96, 44), rgb(14, 34, 14), rgb(214, 130, 52), rgb(90, 52, 24), rgb(240, 236, 220), 29,
+     9, 2.0f, 0, 1, true},
+    {rgb(44, 66, 124), rgb(12, 18, 40), rgb(150, 196, 246), rgb(40, 40, 52), rgb(230, 236, 250), 22,
+     8, 2.1f, 7, 2, false},
+    {rgb(150, 36, 30), rgb(40, 10, 10), rgb(30, 26, 26), rgb(222, 178, 64), GOLD, 28, 9, 3.3f, 4, 3,
+     false},
+};
+
+// One bow on its tile, limbs across, its arrows ready to fly up the tile.
+static image_t pic_bow(int id) {
+  const bow_look_t& b = bow_looks[id];
+  image_t im = image_new(64, 64, BLACK);
+  shade(im, box(0, 0, 64, 64), [&b](float x, float y) {
+    float d = std::sqrt((x - 32) * (x - 32) + (y - 30) * (y - 30)) / 45;
+    float g = 0.85f + 0.15f * grain(x, y, 64, 4, 71);
+    return scale(mix(b.plate_light, b.plate_dark, d), g);
+  });
+  frame(im, mix(b.plate_light, WHITE, 0.25f), 1);
+  // The limbs bend back from the grip; a recurve's tips flick forward again.
+  const float cx = 32, grip_y = 40;
+  auto limb_y = [&](float u) {
+    float t = std::fabs(u) / b.span, y = grip_y + b.rise * t * t;
+    if (t > 0.7f) y -= b.recurve * (t - 0.7f) / 0.3f * (t - 0.7f) / 0.3f * 1.6f;
+    return y;
   };
-  auto limb_v = [&](float u) {
-    float t = std::fabs(u) / L, v = -B * (1 - t * t);
-    if (strength >= 3 && t > 0.75f) v -= 9 * (t - 0.75f) * (t - 0.75f) * 4;  // recurved tips
-    return v;
-  };
-  const float tip_v = limb_v(L);
-  if (strength >= 2)
-    lying_arrow(im, map(0, 3), {0.7071f, -0.7071f}, B + 19, strength == 4 ? GOLD : STEEL);
-  paint(im, capsule(map(-L, tip_v), map(L, tip_v), 0.55f), rgb(236, 232, 216));  // string
-  for (int half = -1; half <= 1; half += 2) {
-    std::vector<pt_t> p;
-    for (int i = 0; i <= 16; i++) {
-      float u = half * L * i / 16.0f;
-      p.push_back(map(u, limb_v(u)));
+  const float tip_y = limb_y(b.span), nock_y = 55;
+  // Arrows first, so the bow lies over their shafts; the string runs to the nock.
+  const float gap = b.arrows == 3 ? 9.5f : 12;
+  for (int i = 0; i < b.arrows; i++) {
+    float x = cx + (i - (b.arrows - 1) / 2.0f) * gap;
+    nocked_arrow(im, x, nock_y, b.tandem ? 31 : 7, id == 4 ? GOLD : STEEL);
+  }
+  if (b.tandem) nocked_arrow(im, cx, 26, 3, STEEL);
+  for (int s = -1; s <= 1; s += 2)
+    paint(im, capsule({cx + s * b.span, tip_y}, {cx, nock_y}, 0.6f), rgb(240, 236, 222));
+  for (int s = -1; s <= 1; s += 2) {
+    std::vector<pt_t> p, q;
+    for (int i = 0; i <= 20; i++) {
+      float u = s * b.span * i / 20.0f;
+      p.push_back({cx + u, limb_y(u)});
+      q.push_back({cx + u, limb_y(u) - b.thick * 0.5f});
     }
-    stroke(im, p, thick[strength], thick[strength] * 0.5f, wood[strength]);
-    // A highlight along the back of the limb.
-    std::vector<pt_t> q;
-    for (int i = 1; i <= 14; i++) {
-      float u = half * L * i / 16.0f;
-      q.push_back(map(u, limb_v(u) - thick[strength] * 0.45f));
-    }
-    stroke(im, q, 0.5f, 0.3f, mix(wood[strength], WHITE, 0.35f));
-    if (strength == 4)
-      for (int i = 4; i <= 12; i += 4) {
-        float u = half * L * i / 16.0f;
-        paint(im, disc(map(u, limb_v(u)).x, map(u, limb_v(u)).y, 1.3f), GOLD);
+    stroke(im, p, b.thick + 0.9f, b.thick * 0.6f + 0.9f, scale(b.wood, 0.45f));  // outline
+    stroke(im, p, b.thick, b.thick * 0.6f, b.wood);
+    stroke(im, q, b.thick * 0.3f, b.thick * 0.2f, mix(b.wood, WHITE, 0.45f));
+    paint(im, disc(cx + s * b.span, tip_y, b.thick * 0.5f + 1.2f), b.tips);
+    if (id == 4)
+      for (float t : {0.35f, 0.7f}) {
+        float u = s * b.span * t;
+        paint(im, capsule({cx + u, limb_y(u) - 3.5f}, {cx + u, limb_y(u) + 3.5f}, 1.0f), GOLD);
       }
-    if (strength >= 3) {
-      pt_t t = map(half * L, tip_v);
-      paint(im, disc(t.x, t.y, 1.8f), strength == 4 ? GOLD : STEEL);
-    }
   }
-  // The grip.
-  if (strength >= 2) {
-    const col_t grip = strength == 4 ? rgb(170, 30, 30) : rgb(70, 44, 26);
-    paint(im, capsule(map(-3.5f, limb_v(0)), map(3.5f, limb_v(0)), thick[strength] + 0.8f), grip);
-    for (float u = -2.5f; u <= 2.6f; u += 1.7f)
-      paint(im, capsule(map(u, limb_v(0) - 2.5f), map(u + 0.4f, limb_v(0) + 2.5f), 0.35f),
-            scale(grip, 0.6f));
-  }
-  strength_pips(im, strength);
+  paint(im, box(cx - 3.5f, grip_y - b.thick - 1.2f, cx + 3.5f, grip_y + b.thick + 1.2f), b.grip);
   return im;
 }
 
@@ -527,22 +547,48 @@ static image_t pic_left(int c) {
   return im;
 }
 
-// The top: the hooded head and shoulders seen from above.
+// The top: a hooded archer seen from above, looking up the tile with his bow drawn.
 static image_t pic_top(int c) {
-  col_t k = avatar_colour(c);
-  image_t im = image_new(64, 64, scale(k, 0.32f));
-  shade(im, disc(32, 32, 29), lit(scale(k, 0.8f), 32, 32, 30));
-  paint(im, disc(32, 32, 19), scale(k, 0.45f));
-  shade(im, disc(32, 32, 17), lit(k, 32, 32, 17));
-  for (int i = 0; i < 4; i++) {
-    float a = i * 1.5708f + 0.7854f;
-    paint(im,
-          capsule({32 + 4 * std::cos(a), 32 + 4 * std::sin(a)},
-                  {32 + 16 * std::cos(a), 32 + 16 * std::sin(a)}, 0.7f),
-          scale(k, 0.62f));
+  col_t k = avatar_colour(c), edge = scale(k, 0.22f);
+  image_t im = image_new(64, 64, scale(k, 0.4f));
+  // The quiver slung across the back, fletchings at its mouth by the right shoulder.
+  paint(im, capsule({42, 40}, {48, 57}, 3.8f), rgb(60, 34, 16));
+  paint(im, capsule({42, 40}, {48, 57}, 2.8f), rgb(150, 96, 48));
+  // Shoulders under the cloak, outlined so the hood stands out from them.
+  paint(im, ellipse(32, 38, 23, 11), edge);
+  shade(im, ellipse(32, 38, 21.8f, 9.8f), lit(scale(k, 0.8f), 32, 38, 22));
+  paint(im, capsule({40, 37}, {43, 33}, 1.8f), rgb(214, 40, 40));
+  paint(im, capsule({43, 38}, {46, 34}, 1.8f), rgb(246, 242, 232));
+  // The bow ahead, its string pulled back to the right hand beside the face.
+  std::vector<pt_t> arc;
+  for (int i = 0; i <= 16; i++) {
+    float t = (i - 8) / 8.0f;
+    arc.push_back({32 + 18 * t, 15 - 7 * (1 - t * t)});
   }
-  paint(im, disc(32, 32, 4.5f), scale(k, 0.7f));
-  paint(im, disc(30.8f, 30.8f, 2.5f), mix(k, WHITE, 0.3f));
+  paint(im, capsule(arc.front(), {37, 25}, 0.55f), rgb(240, 236, 222));
+  paint(im, capsule(arc.back(), {37, 25}, 0.55f), rgb(240, 236, 222));
+  stroke(im, arc, 2.1f, 1.6f, rgb(110, 64, 28));
+  paint(im, capsule({37, 25}, {35.5f, 4}, 0.9f), rgb(236, 206, 150));
+  paint(im, poly({{33, 6}, {35.3f, 1}, {38, 6}}), STEEL);
+  // Arms in the cloak's sleeves: the left straight out to the grip, the right drawing.
+  for (float r : {3.4f, 2.5f}) {
+    col_t sleeve = r > 3 ? edge : scale(k, 0.7f);
+    paint(im, capsule({15, 35}, {31, 12}, r), sleeve);
+    paint(im, capsule({49, 35}, {38, 26}, r), sleeve);
+  }
+  paint(im, disc(32, 9.5f, 2.8f), SKIN);
+  paint(im, disc(37.5f, 25.5f, 2.6f), SKIN);
+  // The hood: its peak hangs down the back, folds run back from the brow, and the face
+  // shows only as a nose in the opening at the front.
+  paint(im, poly({{26, 38}, {32, 51}, {38, 38}}), edge);
+  paint(im, poly({{27.5f, 38}, {32, 48.5f}, {36.5f, 38}}), scale(k, 0.75f));
+  paint(im, disc(32, 33, 11.5f), edge);
+  shade(im, disc(32, 33, 10.3f), lit(k, 32, 33, 11));
+  paint(im, both(ellipse(32, 23.5f, 6.5f, 4.5f), disc(32, 33, 10.3f)), scale(k, 0.25f));
+  paint(im, ellipse(32, 23.2f, 2.2f, 2.6f), SKIN);
+  for (int s = -1; s <= 1; s += 2)
+    paint(im, capsule({32 + s * 4.5f, 28.5f}, {32 + s * 6.0f, 41}, 0.6f), scale(k, 0.6f));
+  paint(im, disc(28.5f, 30, 2.4f), mix(k, WHITE, 0.35f));
   frame(im, mix(k, WHITE, 0.6f), 2);
   return im;
 }
@@ -555,29 +601,48 @@ ARROWS IN FLIGHT
 ==============================================================================
 */
 
-static const col_t PAPER = rgb(238, 232, 214);  // arrow backgrounds; n_hore's corners tint "Time"
-static const col_t FEATHER = rgb(204, 38, 38);
+// Arrow backgrounds match the grass as the green tint shows it, so an arrow reads on the
+// field as a shaft and not as a card. Only the 2 x 2 corners of n_hore are one light colour:
+// they tint the frame round "Time".
+static const col_t ARROW_GROUND = rgb(0, 118, 0);
+static const col_t CORNER = rgb(150, 232, 150);
+static const col_t FEATHER = rgb(214, 38, 38);
 
-// An arrow pointing up. Drawn wide: the game squeezes it onto a stick 0.2 wide and 0.5 long.
-static image_t pic_arrow_up() {
-  image_t im = image_new(64, 64, PAPER);
-  paint(im, poly({{26, 40}, {6, 49}, {6, 61}, {26, 55}}), FEATHER);
-  paint(im, poly({{38, 40}, {58, 49}, {58, 61}, {38, 55}}), FEATHER);
-  paint(im, poly({{26, 45}, {6, 53}, {6, 55}, {26, 49}}), rgb(245, 240, 230));
-  paint(im, poly({{38, 45}, {58, 53}, {58, 55}, {38, 49}}), rgb(245, 240, 230));
-  shade(im, box(25, 12, 39, 61), [](float x, float) {
-    return mix(rgb(196, 146, 84), rgb(128, 84, 40), std::fabs(x - 30) / 9);
+// The grass-like ground behind an arrow picture.
+static image_t arrow_ground() {
+  image_t im = image_new(64, 64, BLACK);
+  shade(im, box(0, 0, 64, 64), [](float x, float y) {
+    return scale(ARROW_GROUND, 0.85f + 0.3f * grain(x, y, 64, 8, 17));
   });
-  paint(im, box(29, 41, 35, 60), rgb(236, 230, 220));
-  paint(im, box(25, 59, 39, 62), rgb(70, 42, 20));
-  paint(im, poly({{32, 1}, {58, 20}, {40, 15}, {24, 15}, {6, 20}}), rgb(110, 118, 130));
-  paint(im, poly({{32, 1}, {6, 20}, {24, 15}, {32, 15}}), STEEL);
+  return im;
+}
+
+// An arrow pointing up. Drawn wide: the game squeezes it onto a stick 0.2 wide and 0.5 long,
+// five times narrower and twice shorter than the picture.
+static image_t pic_arrow_up() {
+  image_t im = arrow_ground();
+  // Fletching: three vanes (two spread, one on top down the shaft), then the nock.
+  paint(im, poly({{27, 40}, {4, 50}, {4, 63}, {27, 56}}), FEATHER);
+  paint(im, poly({{37, 40}, {60, 50}, {60, 63}, {37, 56}}), FEATHER);
+  paint(im, poly({{27, 46}, {4, 55}, {4, 57}, {27, 50}}), rgb(250, 246, 236));
+  paint(im, poly({{37, 46}, {60, 55}, {60, 57}, {37, 50}}), rgb(250, 246, 236));
+  // The shaft, rounded by its shading.
+  shade(im, box(25, 14, 39, 62), [](float x, float) {
+    return mix(rgb(236, 196, 128), rgb(140, 92, 44), std::fabs(x - 30) / 9);
+  });
+  paint(im, box(29, 42, 35, 60), rgb(246, 242, 232));
+  paint(im, box(25, 60, 39, 64), rgb(70, 42, 20));
+  // A broad steel head, lit on its left half.
+  paint(im, poly({{32, 0}, {62, 22}, {40, 17}, {24, 17}, {2, 22}}), rgb(96, 104, 118));
+  paint(im, poly({{32, 0}, {2, 22}, {24, 17}, {32, 17}}), rgb(214, 222, 232));
+  for (int y : {0, 1, 62, 63})
+    for (int x : {0, 1, 62, 63}) at(im, x, y) = CORNER;
   return im;
 }
 
 // The leading end seen head-on: a four-sided steel point.
 static image_t pic_arrow_head() {
-  image_t im = image_new(64, 64, PAPER);
+  image_t im = arrow_ground();
   paint(im, disc(32, 32, 30), rgb(150, 104, 56));
   const pt_t c = {32, 32};
   const pt_t e[4] = {{32, 5}, {59, 32}, {32, 59}, {5, 32}};
@@ -590,7 +655,7 @@ static image_t pic_arrow_head() {
 
 // The trailing end seen head-on: three vanes round the nock.
 static image_t pic_arrow_tail() {
-  image_t im = image_new(64, 64, PAPER);
+  image_t im = arrow_ground();
   for (int i = 0; i < 3; i++) {
     float a = -1.5708f + i * 2.0944f;
     pt_t d = {std::cos(a), std::sin(a)}, n = {-d.y, d.x};
@@ -614,21 +679,41 @@ WORLD AND FLAG
 ==============================================================================
 */
 
-// Grass, seamless across tiles. The ground is drawn tinted pure green, so the green channel
-// carries the picture.
+// Grass, seamless across tiles. The ground is drawn tinted pure green, so the picture lives in
+// the green channel: tufts of blades lit and shaded over a mottled ground. Every stroke wraps
+// round the tile's edges, and what remains of the mean of each row and column is taken out at
+// the end, so the tiles show no bands.
 static image_t pic_grass() {
   image_t im = image_new(64, 64, BLACK);
   shade(im, box(0, 0, 64, 64), [](float x, float y) {
-    return mix(rgb(46, 104, 30), rgb(104, 170, 58), grain(x, y, 64, 4, 11));
+    float g = grain(x, y, 64, 4, 11) * 0.6f + grain(x, y, 64, 16, 12) * 0.4f;
+    return mix(rgb(30, 84, 20), rgb(80, 150, 44), g);
   });
   rng = 4242;
-  for (int i = 0; i < 170; i++) {
-    float x = frand() * 64, y = frand() * 64, len = 3 + frand() * 5, lean = (frand() - 0.5f) * 3;
-    col_t c = frand() < 0.5f ? rgb(130, 196, 74) : rgb(34, 84, 24);
+  for (int i = 0; i < 260; i++) {
+    float x = frand() * 64, y = frand() * 64, len = 2.5f + frand() * 5;
+    float a = (frand() - 0.5f) * 1.4f;  // lean, radians from straight up
+    float light = frand();
+    col_t c = light < 0.45f ? rgb(40, 64, 18) : mix(rgb(96, 172, 56), rgb(150, 226, 92), light);
     for (int oy = -64; oy <= 64; oy += 64)
       for (int ox = -64; ox <= 64; ox += 64)
-        paint(im, capsule({x + ox, y + oy}, {x + ox + lean, y + oy - len}, 0.55f), c, 0.8f);
+        paint(im,
+              capsule({x + ox, y + oy}, {x + ox + len * std::sin(a), y + oy - len * std::cos(a)},
+                      0.5f),
+              c, 0.85f);
   }
+  float mean = 0, row[64] = {}, col[64] = {};
+  for (int y = 0; y < 64; y++)
+    for (int x = 0; x < 64; x++) {
+      float g = at(im, x, y).g;
+      mean += g / 4096, row[y] += g / 64, col[x] += g / 64;
+    }
+  for (int y = 0; y < 64; y++)
+    for (int x = 0; x < 64; x++) {
+      col_t& p = at(im, x, y);
+      float k = (p.g + 2 * mean - row[y] - col[x]) / std::max(p.g, 0.01f);
+      p = scale(p, k);
+    }
   return im;
 }
 

@@ -104,12 +104,13 @@ static void Cmd_Hold(char** argv, int argc) {
   for (int c : down) keys[c] = true;
 }
 
-// frames N: the game's frames, as long as its loop has not ended.
+// frames N: the game's frames, as long as its loop has not ended. A minimised game
+// runs none: it waits for the window to come back.
 static void Cmd_Frames(char** argv, int argc) {
   long long n;
   if (argc != 1) Fail("frames takes one count");
   if (!ParseCount(argv[0], &n)) Fail("frames: \"%s\" is not a whole number of 0 or more", argv[0]);
-  for (long long i = 0; i < n && !done; i++) {
+  for (long long i = 0; i < n && !done && active; i++) {
     game_frame(nullptr);
     framecount++;
   }

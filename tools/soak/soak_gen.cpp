@@ -111,7 +111,7 @@ static int make_script(long long frames) {
       tap("ESC");
       tap("SPACE");
     } else if (pick < 95) {
-      std::printf("active 0\n");  // minimised: frames still run
+      std::printf("active 0\n");  // minimised: no frame runs until restored
       random_stretch();
       std::printf("active 1\n");
     } else {
