@@ -1,0 +1,65 @@
+// Every screen, drawn in a fixed state through the game's own frame, must
+// come out pixel for pixel as the stored pictures under tests/gl/pixels/.
+// After a deliberate change to a picture, look at the new one and store it:
+//   KORVALEN_PIXELS_UPDATE=1 tests/with_xvfb.sh build/tests/gl_tests --gtest_filter='*Pixels*'
+// (from the repository root).
+#include <png.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "bench/screen_states.h"
+#include "core/draw_scene.h"
+#include "tests/gl/gl_fixture.h"
+
+namespace {
+
+class Pixels : public GlTest, public ::testing::WithParamInterface<FixedScreen> {};
+
+// Colour, texture and last texture coordinate carry from frame to frame, so
+// the first draw settles them and the second is the one compared.
+GlFrame draw_twice(FixedScreen screen) {
+  for (int i = 0; i < 2; i++) {
+    fixed_screen_set(screen);
+    gl_draw_scene();
+  }
+  return gl_read_frame();
+}
+
+TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
+  const std::string path = std::string("tests/gl/pixels/") + fixed_screen_name(GetParam()) + ".png";
+  GlFrame f = draw_twice(GetParam());
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  if (getenv("KORVALEN_PIXELS_UPDATE")) {
+    image.width = f.width;
+    image.height = f.height;
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, f.rgb.data(), 0, nullptr));
+    return;
+  }
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << path;
+  image.format = PNG_FORMAT_RGB;
+  ASSERT_EQ(int(image.width), f.width);
+  ASSERT_EQ(int(image.height), f.height);
+  std::vector<unsigned char> want(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, want.data(), 0, nullptr)) << path;
+  int differ = 0, first = -1;
+  for (size_t i = 0; i < want.size(); i += 3)
+    if (want[i] != f.rgb[i] || want[i + 1] != f.rgb[i + 1] || want[i + 2] != f.rgb[i + 2]) {
+      if (first < 0) first = int(i / 3);
+      differ++;
+    }
+  EXPECT_EQ(differ, 0) << "first differing pixel at (" << first % f.width << ", " << first / f.width
+                       << ") of " << path;
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, Pixels,
+                         ::testing::Values(FixedScreen::main_menu, FixedScreen::pause_menu,
+                                           FixedScreen::colour, FixedScreen::play,
+                                           FixedScreen::end),
+                         [](const ::testing::TestParamInfo<FixedScreen>& info) {
+                           return std::string(fixed_screen_name(info.param));
+                         });
+
+}  // namespace
