@@ -185,6 +185,7 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool ful
   fullscreen = fullscreenflag;
   if (!start_video()) return false;
   if (!open_window(title, width, height)) return false;
+  startup_step("window");
   if (!InitGL()) {
     KillGLWindow();
     setup_error("Initialization Failed.");
@@ -242,6 +243,7 @@ int InitGL() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glEnable(GL_COLOR_MATERIAL);
   BuildFont();
+  startup_step("font");
   glLightfv(GL_LIGHT1, GL_AMBIENT, LightAmbient);
   glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
   glLightfv(GL_LIGHT1, GL_POSITION, LightPosition);

@@ -3,6 +3,11 @@
 
 #include "render/bmp.h"
 
+// Start-up timing: when set, called with "window", "decode", "upload" and
+// "font" as each step of opening the game ends. The frame benchmark sets it.
+extern void (*startup_step_done)(const char* step);
+void startup_step(const char* step);
+
 // Textures and image loading.
 AUX_RGBImageRec* LoadBMP(const char* Filename);
 int LoadGLTextures();

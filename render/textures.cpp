@@ -30,6 +30,12 @@ static const char* const texture_files[N] = {
     "Data/system/001.bmp",
 };
 
+void (*startup_step_done)(const char* step);
+
+void startup_step(const char* step) {
+  if (startup_step_done) startup_step_done(step);
+}
+
 // Reads one image; a file that is not there fails quietly, a broken one is
 // reported by the reader itself.
 AUX_RGBImageRec* LoadBMP(const char* Filename) {
@@ -52,6 +58,8 @@ int LoadGLTextures() {
     }
   }
 
+  startup_step("decode");
+
   // Decoded rows are packed; GL's default 4-byte rows would shear odd widths.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glGenTextures(N, texture);
@@ -63,6 +71,7 @@ int LoadGLTextures() {
                       GL_UNSIGNED_BYTE, images[i]->data);
   }
   for (int i = 0; i < N; i++) bmp_free(images[i]);
+  startup_step("upload");
   return 1;
 }
 
