@@ -1,6 +1,7 @@
 // What a frame of each screen costs on this machine's GL, against the least
 // a frame covering the window can cost; and what start-up costs, step by step.
 //   DISPLAY=:150 build/bench/frame_bench [--size 1280x1024] [--seconds 1.5] [--rounds 5]
+//                                        [--only main_menu,play]
 //   DISPLAY=:150 build/bench/frame_bench --startup [--starts 10]
 // Run from the repository root (the images and s_1.txt are read from there).
 // The reference is one textured, lit, depth-tested quad over the whole window;
@@ -83,7 +84,14 @@ void draw_game_frame() {
   DrawGLScene();
 }
 
-int run_frames(int width, int height, double seconds, int rounds) {
+// Screens named in the --only list, or every screen without one.
+bool wanted(const char* only, FixedScreen s) {
+  if (!*only) return true;
+  std::string list = std::string(",") + only + ",";
+  return list.find(std::string(",") + fixed_screen_name(s) + ",") != std::string::npos;
+}
+
+int run_frames(int width, int height, double seconds, int rounds, const char* only) {
   game_startup_request();
   if (!CreateGLWindow("Korvalen", width, height, 32, false)) return 1;
   int w, h;
@@ -94,6 +102,7 @@ int run_frames(int width, int height, double seconds, int rounds) {
     double ref = time_frames(draw_reference, seconds);
     ms[screens].push_back(ref);
     for (int s = 0; s < screens; s++) {
+      if (!wanted(only, FixedScreen(s))) continue;
       fixed_screen_set(FixedScreen(s));
       // Each screen is timed between two looks at the reference, so load
       // that comes and goes shows in both.
@@ -108,8 +117,9 @@ int run_frames(int width, int height, double seconds, int rounds) {
   std::printf("%-12s %9s %8s\n", "screen", "ms/frame", "x ref");
   std::printf("%-12s %9.2f %8.2f\n", "reference", median(ms[screens]), 1.0);
   for (int s = 0; s < screens; s++)
-    std::printf("%-12s %9.2f %8.2f\n", fixed_screen_name(FixedScreen(s)), median(ms[s]),
-                median(ratio[s]));
+    if (wanted(only, FixedScreen(s)))
+      std::printf("%-12s %9.2f %8.2f\n", fixed_screen_name(FixedScreen(s)), median(ms[s]),
+                  median(ratio[s]));
   KillGLWindow();
   return 0;
 }
@@ -174,6 +184,7 @@ int main(int argc, char** argv) {
   int width = 1280, height = 1024, rounds = 5, starts = 10;
   double seconds = 1.5;
   bool startup = false;
+  const char* only = "";
   for (int i = 1; i < argc; i++) {
     std::string a = argv[i];
     const char* next = i + 1 < argc ? argv[i + 1] : "";
@@ -186,15 +197,17 @@ int main(int argc, char** argv) {
       i++;
     } else if (a == "--rounds" && (rounds = std::atoi(next)) > 0) {
       i++;
+    } else if (a == "--only" && *next) {
+      only = argv[++i];
     } else if (a == "--starts" && (starts = std::atoi(next)) > 0) {
       i++;
     } else {
       std::fprintf(stderr,
-                   "usage: frame_bench [--size WxH] [--seconds S] [--rounds R]\n"
+                   "usage: frame_bench [--size WxH] [--seconds S] [--rounds R] [--only play,...]\n"
                    "       frame_bench --startup [--starts N]\n");
       return 2;
     }
   }
   if (startup) return run_starts(argv[0], starts);
-  return run_frames(width, height, seconds, rounds);
+  return run_frames(width, height, seconds, rounds, only);
 }

@@ -58,24 +58,79 @@ static void cube_faces(float cx, float cy, float z0, bool textured) {
   glEnd();
 }
 
-// Draws a tiled floor of xl by yl tiles from tile (x, y), the image once per tile.
-void ground(int x, int y, int xl, int yl) {
-  glColor3f(0.0f, 1.0f, 0.0f);
-  for (int j = 0; j < yl; j++) {
-    for (int i = 0; i < xl; i++) {
-      const float tx = float(x + i), ty = float(y + j);
-      glBegin(GL_QUADS);
-      glTexCoord2f(0, 0);
-      glVertex3f(tx, ty, 0);
-      glTexCoord2f(1, 0);
-      glVertex3f(tx + 1, ty, 0);
-      glTexCoord2f(1, 1);
-      glVertex3f(tx + 1, ty + 1, 0);
-      glTexCoord2f(0, 1);
-      glVertex3f(tx, ty + 1, 0);
-      glEnd();
+// The model-view-projection matrix in use, for telling what cannot reach the window.
+struct ViewVolume {
+  float m[16];
+};
+
+static ViewVolume current_view() {
+  float p[16], mv[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  ViewVolume v;
+  for (int c = 0; c < 4; c++)
+    for (int r = 0; r < 4; r++) {
+      float sum = 0;
+      for (int k = 0; k < 4; k++) sum += p[k * 4 + r] * mv[c * 4 + k];
+      v.m[c * 4 + r] = sum;
+    }
+  return v;
+}
+
+// True when every corner of the box lies beyond one and the same side of the
+// view volume: GL would clip all of it away, so drawing it only costs time.
+static bool box_outside(const ViewVolume& v, float x0, float y0, float z0, float x1, float y1,
+                        float z1) {
+  int inside_of[6] = {};  // corners on the inner side of left, right, bottom, top, near, far
+  for (int k = 0; k < 8; k++) {
+    const float x = k & 1 ? x1 : x0, y = k & 2 ? y1 : y0, z = k & 4 ? z1 : z0;
+    float c[4];
+    for (int r = 0; r < 4; r++) c[r] = v.m[r] * x + v.m[4 + r] * y + v.m[8 + r] * z + v.m[12 + r];
+    for (int axis = 0; axis < 3; axis++) {
+      inside_of[axis * 2] += c[axis] >= -c[3];
+      inside_of[axis * 2 + 1] += c[axis] <= c[3];
     }
   }
+  for (int side = 0; side < 6; side++)
+    if (inside_of[side] == 0) return true;
+  return false;
+}
+
+// Draws a tiled floor of xl by yl tiles from tile (x, y), the image once per tile.
+// Only the tiles the view reaches are drawn, as one quad whose texture repeats
+// once per tile: the same picture as a quad per tile at a fraction of the cost,
+// since the rasterizer pays for every triangle edge it has to walk.
+void ground(int x, int y, int xl, int yl) {
+  glColor3f(0.0f, 1.0f, 0.0f);
+  const ViewVolume view = current_view();
+  long long i0 = xl, i1 = -1, j0 = yl, j1 = -1;
+  for (long long j = 0; j < yl; j++) {
+    for (long long i = 0; i < xl; i++) {
+      const float tx = float(x + i), ty = float(y + j);
+      if (box_outside(view, tx, ty, 0, tx + 1, ty + 1, 0)) continue;
+      i0 = i < i0 ? i : i0;
+      i1 = i > i1 ? i : i1;
+      j0 = j < j0 ? j : j0;
+      j1 = j > j1 ? j : j1;
+    }
+  }
+  if (i1 < i0 || j1 < j0) return;
+  const float x0 = float(x + i0), y0 = float(y + j0), x1 = float(x + i1 + 1),
+              y1 = float(y + j1 + 1);
+  const float s1 = float(i1 + 1 - i0), t1 = float(j1 + 1 - j0);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex3f(x0, y0, 0);
+  glTexCoord2f(s1, 0);
+  glVertex3f(x1, y0, 0);
+  glTexCoord2f(s1, t1);
+  glVertex3f(x1, y1, 0);
+  glTexCoord2f(0, t1);
+  glVertex3f(x0, y1, 0);
+  glEnd();
+  // Untextured shapes drawn next take their tint from the last coordinate: the
+  // corner the last tile ended on.
+  glTexCoord2f(0, 1);
 }
 
 // The cells the fixed camera can ever show, with room for a window six times wider than

@@ -5,6 +5,7 @@
 // (from the repository root).
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -44,14 +45,27 @@ TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
   ASSERT_EQ(int(image.height), f.height);
   std::vector<unsigned char> want(PNG_IMAGE_SIZE(image));
   ASSERT_TRUE(png_image_finish_read(&image, nullptr, want.data(), 0, nullptr)) << path;
-  int differ = 0, first = -1;
-  for (size_t i = 0; i < want.size(); i += 3)
-    if (want[i] != f.rgb[i] || want[i + 1] != f.rgb[i + 1] || want[i + 2] != f.rgb[i + 2]) {
-      if (first < 0) first = int(i / 3);
-      differ++;
-    }
-  EXPECT_EQ(differ, 0) << "first differing pixel at (" << first % f.width << ", " << first / f.width
-                       << ") of " << path;
+  int differ = 0, first = -1, most = 0;
+  for (size_t i = 0; i < want.size(); i += 3) {
+    int d = 0;
+    for (int c = 0; c < 3; c++) d = std::max(d, std::abs(want[i + c] - f.rgb[i + c]));
+    if (d == 0) continue;
+    if (first < 0) first = int(i / 3);
+    most = std::max(most, d);
+    differ++;
+  }
+  // The field's ground is one quad repeating its image per tile, where it was
+  // once a quad per tile; the filter's rounding along the old tile seams moves
+  // a few of those pixels by one level. Looked at: a grid of dots on the seam
+  // lines, nothing else. Every other screen must match exactly.
+  const bool seams = GetParam() == FixedScreen::play;
+  if (seams && most <= 1 && differ <= f.width * f.height / 200) return;
+  if (differ == 0) return;
+  const std::string got =
+      std::string("/tmp/korvalen-pixels-") + fixed_screen_name(GetParam()) + ".png";
+  png_image_write_to_file(&image, got.c_str(), 0, f.rgb.data(), 0, nullptr);
+  ADD_FAILURE() << differ << " pixels differ, by up to " << most << ", the first at ("
+                << first % f.width << ", " << first / f.width << "); drawn picture: " << got;
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Pixels,
