@@ -6,9 +6,20 @@
 #include "render/render.h"
 #include "world/k321.h"
 
-// One unit cube's six faces with their texture corners, lowest corner
-// (cx, cy, z0). Shared by buildings (textured) and characters (plain).
-static void cube_faces(float cx, float cy, float z0, bool textured) {
+// The faces of a unit cube, in the order they are drawn.
+enum CubeFace : unsigned {
+  FACE_TOP = 1,
+  FACE_BOTTOM = 2,
+  FACE_NORTH = 4,  // side y = cy + 1
+  FACE_SOUTH = 8,  // side y = cy
+  FACE_EAST = 16,  // side x = cx + 1
+  FACE_WEST = 32,  // side x = cx
+  ALL_FACES = 63
+};
+
+// One unit cube's faces with their texture corners, lowest corner (cx, cy, z0).
+// Shared by buildings (textured) and characters (plain, every face).
+static void cube_faces(float cx, float cy, float z0, bool textured, unsigned faces = ALL_FACES) {
   const float z1 = z0 + 1.0f;
   const float v[24][3] = {
       // top
@@ -52,6 +63,7 @@ static void cube_faces(float cx, float cy, float z0, bool textured) {
   };
   glBegin(GL_QUADS);
   for (int i = 0; i < 24; i++) {
+    if (!(faces & 1u << (i / 4))) continue;
     if (textured) glTexCoord2f(st[i][0], st[i][1]);
     glVertex3f(v[i][0], v[i][1], v[i][2]);
   }
@@ -137,14 +149,29 @@ void ground(int x, int y, int xl, int yl) {
 // high: a map may hold a building of two billion cells a side, and only these are drawn.
 static const long long VIEW_X0 = -40, VIEW_X1 = 60, VIEW_Y0 = -20, VIEW_Y1 = 30;
 
+// Where the eye is, in the coordinates being drawn in (the model-view is turns
+// and moves only).
+static void eye_position(float eye[3]) {
+  float m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  for (int k = 0; k < 3; k++)
+    eye[k] = -(m[k * 4] * m[12] + m[k * 4 + 1] * m[13] + m[k * 4 + 2] * m[14]);
+}
+
 // Draws a building as a slab of xl by yl textured unit cubes from cell (x, y).
 void budova(int x, int y, int xl, int yl) {
   const long long i0 = VIEW_X0 - x > 0 ? VIEW_X0 - x : 0;
   const long long i1 = VIEW_X1 - x < xl ? VIEW_X1 - x : xl;
   const long long j0 = VIEW_Y0 - y > 0 ? VIEW_Y0 - y : 0;
   const long long j1 = VIEW_Y1 - y < yl ? VIEW_Y1 - y : yl;
+  // Seen from above, a cube's bottom lies behind its top and sides: left out.
+  float eye[3];
+  eye_position(eye);
+  const unsigned faces = eye[2] > 0 ? ALL_FACES & ~FACE_BOTTOM : ALL_FACES;
   for (long long j = j0; j < j1; j++) {
-    for (long long i = i0; i < i1; i++) cube_faces(float(x + i), float(y + j), 0.0f, true);
+    for (long long i = i0; i < i1; i++) {
+      cube_faces(float(x + i), float(y + j), 0.0f, true, faces);
+    }
   }
 }
 
