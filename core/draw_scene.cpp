@@ -109,6 +109,8 @@ int DrawGLScene() {
     // Right after the end screen the map still shows under the main menu
     // for one frame, because move is only recomputed later.
     if (move) {
+      // The panel paints its rows over the field: no ground is drawn there.
+      ground_hidden_below(panel_covered_rows());
       S_D();
       Info_Menu();
     }

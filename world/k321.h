@@ -2,6 +2,9 @@
 #pragma once
 
 void S_D();
+// The next field drawn leaves the ground out of this many window rows from the
+// bottom, because something opaque is drawn over them afterwards.
+void ground_hidden_below(int rows);
 void ground(int x, int y, int xl, int yl);
 void budova(int x, int y, int xl, int yl);
 void ncp_DRAW(float x, float y, float z);

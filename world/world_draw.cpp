@@ -2,6 +2,8 @@
 // arrows and both players, seen from straight above.
 #include <GL/gl.h>
 
+#include <algorithm>
+
 #include "core/lybrary3.h"
 #include "render/render.h"
 #include "world/k321.h"
@@ -209,6 +211,26 @@ void QUADS_RAM(float x, float y, float xl, float yl, float z) {
   glEnd();
 }
 
+static int ground_hidden_rows;
+
+void ground_hidden_below(int rows) {
+  ground_hidden_rows = rows;
+}
+
+// The field's ground, clipped off the rows something else paints over.
+static void field_ground() {
+  int vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  const int rows = std::min(ground_hidden_rows, vp[3]);
+  ground_hidden_rows = 0;
+  if (rows > 0) {
+    glScissor(vp[0], vp[1] + rows, vp[2], vp[3] - rows);
+    glEnable(GL_SCISSOR_TEST);
+  }
+  ground(-40, -40, 80, 80);
+  glDisable(GL_SCISSOR_TEST);
+}
+
 // Draws the whole field for this frame and leaves the overlay state behind.
 void S_D() {
   // Where the last bow was drawn; kept between frames, read by nobody else.
@@ -227,7 +249,7 @@ void S_D() {
   for (int i = 1; i < Build_Max; i++) budova(build[i].x, build[i].y, build[i].x2, build[i].y2);
 
   glBindTexture(GL_TEXTURE_2D, texture[36]);
-  ground(-40, -40, 80, 80);
+  field_ground();
   glColor3f(1.0f, 1.0f, 1.0f);
 
   for (int i = 0; i < NCP_Max; i++) {
