@@ -116,17 +116,20 @@ static bool box_outside(const ViewVolume& v, float x0, float y0, float z0, float
 // since the rasterizer pays for every triangle edge it has to walk.
 void ground(int x, int y, int xl, int yl) {
   glColor3f(0.0f, 1.0f, 0.0f);
+  // The rows and the columns the view reaches bound the tiles it reaches.
   const ViewVolume view = current_view();
+  const float fx0 = float(x), fx1 = float(x) + float(xl), fy0 = float(y),
+              fy1 = float(y) + float(yl);
   long long i0 = xl, i1 = -1, j0 = yl, j1 = -1;
   for (long long j = 0; j < yl; j++) {
-    for (long long i = 0; i < xl; i++) {
-      const float tx = float(x + i), ty = float(y + j);
-      if (box_outside(view, tx, ty, 0, tx + 1, ty + 1, 0)) continue;
-      i0 = i < i0 ? i : i0;
-      i1 = i > i1 ? i : i1;
-      j0 = j < j0 ? j : j0;
-      j1 = j > j1 ? j : j1;
-    }
+    if (box_outside(view, fx0, float(y + j), 0, fx1, float(y + j + 1), 0)) continue;
+    j0 = std::min(j0, j);
+    j1 = j;
+  }
+  for (long long i = 0; i < xl; i++) {
+    if (box_outside(view, float(x + i), fy0, 0, float(x + i + 1), fy1, 0)) continue;
+    i0 = std::min(i0, i);
+    i1 = i;
   }
   if (i1 < i0 || j1 < j0) return;
   const float x0 = float(x + i0), y0 = float(y + j0), x1 = float(x + i1 + 1),
