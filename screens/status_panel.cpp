@@ -72,6 +72,12 @@ int panel_covered_rows() {
   return rows > 0 ? int(rows) : 0;
 }
 
+static int backdrop_skipped_rows;
+
+void panel_backdrop_above(int rows) {
+  backdrop_skipped_rows = rows;
+}
+
 // Draws the panel's pictures, then its text.
 void Info_Menu() {
   glLoadIdentity();
@@ -82,6 +88,8 @@ void Info_Menu() {
   // Black modulates whatever texture is bound to black, so the texture is
   // not fetched at all for the backdrop: a quarter of the window saved.
   black();
+  clip_bottom_rows(backdrop_skipped_rows);
+  backdrop_skipped_rows = 0;
   glDisable(GL_TEXTURE_2D);
   glBegin(GL_QUADS);
   glVertex3f(BACKDROP_X0, BACKDROP_Y0, BACKDROP_Z);
@@ -90,6 +98,7 @@ void Info_Menu() {
   glVertex3f(BACKDROP_X0, BACKDROP_Y1, BACKDROP_Z);
   glEnd();
   glEnable(GL_TEXTURE_2D);
+  clip_bottom_rows(0);
 
   white();
   panel_player(1, 1.4f);

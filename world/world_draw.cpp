@@ -214,24 +214,22 @@ void QUADS_RAM(float x, float y, float xl, float yl, float z) {
   glEnd();
 }
 
-static int ground_hidden_rows;
-
-void ground_hidden_below(int rows) {
-  ground_hidden_rows = rows;
-}
-
-// The field's ground, clipped off the rows something else paints over.
-static void field_ground() {
+void clip_bottom_rows(int rows) {
+  if (rows <= 0) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
   int vp[4];
   glGetIntegerv(GL_VIEWPORT, vp);
-  const int rows = std::min(ground_hidden_rows, vp[3]);
-  ground_hidden_rows = 0;
-  if (rows > 0) {
-    glScissor(vp[0], vp[1] + rows, vp[2], vp[3] - rows);
-    glEnable(GL_SCISSOR_TEST);
-  }
-  ground(-40, -40, 80, 80);
-  glDisable(GL_SCISSOR_TEST);
+  rows = std::min(rows, vp[3]);
+  glScissor(vp[0], vp[1] + rows, vp[2], vp[3] - rows);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+static int field_hidden_rows;
+
+void field_hidden_below(int rows) {
+  field_hidden_rows = rows;
 }
 
 // Draws the whole field for this frame and leaves the overlay state behind.
@@ -244,6 +242,11 @@ void S_D() {
   glLoadIdentity();
   glColor3f(1.0f, 1.0f, 1.0f);
 
+  // Nothing in the field stands higher than its buildings, so whatever is
+  // painted over the hidden rows at that height covers all the field puts there.
+  clip_bottom_rows(field_hidden_rows);
+  field_hidden_rows = 0;
+
   // The camera never moves: it hangs 20 units above field point (10, 4).
   glTranslatef(-10.0f, -4.0f, -20.0f);
 
@@ -252,7 +255,7 @@ void S_D() {
   for (int i = 1; i < Build_Max; i++) budova(build[i].x, build[i].y, build[i].x2, build[i].y2);
 
   glBindTexture(GL_TEXTURE_2D, texture[36]);
-  field_ground();
+  ground(-40, -40, 80, 80);
   glColor3f(1.0f, 1.0f, 1.0f);
 
   for (int i = 0; i < NCP_Max; i++) {
@@ -283,6 +286,7 @@ void S_D() {
   Player_Draw(player[1].x, player[1].y, player[1].z, player[1].color, player[1].alpha);
   Player_Draw(player[2].x, player[2].y, player[2].z, player[2].color, player[2].alpha);
 
+  clip_bottom_rows(0);
   glLoadIdentity();
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
