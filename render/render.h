@@ -11,6 +11,9 @@ void startup_step(const char* step);
 // Textures and image loading.
 AUX_RGBImageRec* LoadBMP(const char* Filename);
 int LoadGLTextures();
+// Puts a packed RGB image and its whole mipmap chain into the bound texture:
+// the chain GLU would build, built here without GLU's slow general path.
+void upload_mipmapped_rgb(int width, int height, const unsigned char* data);
 void Texture_set(int id);
 void Texture_NCP_(int Tex);
 void Texture_NCP_l(int Tex);

@@ -4,8 +4,10 @@
 #include <GL/glu.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "core/lybrary3.h"
+#include "render/mipmap.h"
 #include "render/render.h"
 
 // Image file of every slot, in load order.
@@ -46,6 +48,28 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
   return bmp_read_file(Filename);
 }
 
+void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  if (!power_of_two(width) || !power_of_two(height) || width > largest || height > largest) {
+    // Other sizes are scaled by GLU first.
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, data);
+    return;
+  }
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
+  std::vector<unsigned char> level[2];
+  const unsigned char* above = data;
+  for (int n = 1; width > 1 || height > 1; n++) {
+    std::vector<unsigned char>& next = level[n % 2];
+    next.resize(size_t(width > 1 ? width / 2 : 1) * (height > 1 ? height / 2 : 1) * 3);
+    mipmap_halve_rgb(above, width, height, next.data());
+    width = width > 1 ? width / 2 : 1;
+    height = height > 1 ? height / 2 : 1;
+    glTexImage2D(GL_TEXTURE_2D, n, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, next.data());
+    above = next.data();
+  }
+}
+
 // Loads all 52 images into textures; 0 as soon as one image is missing.
 int LoadGLTextures() {
   AUX_RGBImageRec* images[N] = {};
@@ -67,8 +91,7 @@ int LoadGLTextures() {
     glBindTexture(GL_TEXTURE_2D, texture[i]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, images[i]->sizeX, images[i]->sizeY, GL_RGB,
-                      GL_UNSIGNED_BYTE, images[i]->data);
+    upload_mipmapped_rgb(images[i]->sizeX, images[i]->sizeY, images[i]->data);
   }
   for (int i = 0; i < N; i++) bmp_free(images[i]);
   startup_step("upload");
