@@ -5,8 +5,9 @@
 //   DISPLAY=:150 build/bench/frame_bench --startup [--starts 10]
 // Run from the repository root (the images and s_1.txt are read from there).
 // The reference is one textured, lit, depth-tested quad over the whole window;
-// it and the screens take turns in one run, so a busy machine slows both and
-// the ratio holds. Each figure is the median over the rounds.
+// it and each screen take turns frame by frame through a window of a few
+// seconds, so a busy machine slows both and the ratio holds. Each figure is
+// the median over the rounds' windows.
 #include <GL/gl.h>
 #include <unistd.h>
 
@@ -65,19 +66,32 @@ void draw_reference() {
   glEnd();
 }
 
-// Milliseconds per presented frame of draw, over a window of the given length.
-double time_frames(void (*draw)(), double seconds) {
-  for (int i = 0; i < 3; i++) draw(), SwapBuffers();  // settle
+// One presented frame of draw, in milliseconds.
+double one_frame(void (*draw)()) {
+  Clock::time_point t0 = Clock::now();
+  draw();
+  SwapBuffers();
   glFinish();
+  return seconds_since(t0) * 1000;
+}
+
+// Frames of the screen and of the reference, taking turns frame by frame for
+// the length of a window, so a load that comes and goes weighs on both alike.
+struct WindowTimes {
+  double screen_ms, reference_ms;
+};
+
+WindowTimes time_window(void (*draw)(), double seconds) {
+  for (int i = 0; i < 3; i++) one_frame(draw), one_frame(draw_reference);  // settle
+  double screen = 0, reference = 0;
   int frames = 0;
   Clock::time_point t0 = Clock::now();
   do {
-    draw();
-    SwapBuffers();
+    screen += one_frame(draw);
+    reference += one_frame(draw_reference);
     frames++;
   } while (seconds_since(t0) < seconds);
-  glFinish();
-  return seconds_since(t0) * 1000 / frames;
+  return {screen / frames, reference / frames};
 }
 
 void draw_game_frame() {
@@ -99,18 +113,13 @@ int run_frames(int width, int height, double seconds, int rounds, const char* on
   const int screens = int(FixedScreen::count);
   std::vector<std::vector<double>> ms(screens + 1), ratio(screens);
   for (int r = 0; r < rounds; r++) {
-    double ref = time_frames(draw_reference, seconds);
-    ms[screens].push_back(ref);
     for (int s = 0; s < screens; s++) {
       if (!wanted(only, FixedScreen(s))) continue;
       fixed_screen_set(FixedScreen(s));
-      // Each screen is timed between two looks at the reference, so load
-      // that comes and goes shows in both.
-      double t = time_frames(draw_game_frame, seconds);
-      double ref_after = time_frames(draw_reference, seconds / 2);
-      ms[s].push_back(t);
-      ratio[s].push_back(t / ((ref + ref_after) / 2));
-      ref = ref_after;
+      WindowTimes w = time_window(draw_game_frame, seconds);
+      ms[s].push_back(w.screen_ms);
+      ms[screens].push_back(w.reference_ms);
+      ratio[s].push_back(w.screen_ms / w.reference_ms);
     }
   }
   std::printf("frame_bench %dx%d, %d rounds of %.1f s, median\n", w, h, rounds, seconds);
