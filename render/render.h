@@ -46,6 +46,10 @@ void text_layer_begin();
 // Hands the frame back with the depth test on, blending off and the colour white.
 void text_layer_end();
 
+// Where the eye is, in the coordinates being drawn in (the model-view is
+// turns and moves only).
+void eye_position(float eye[3]);
+
 // Actors and arrows.
 void Player_Draw(float x, float y, float z, int color, int alpha);
 void Naboj_Draw(float x, float y, float z, int color, int alpha);

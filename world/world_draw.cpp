@@ -155,15 +155,6 @@ void ground(int x, int y, int xl, int yl) {
 // high: a map may hold a building of two billion cells a side, and only these are drawn.
 static const long long VIEW_X0 = -40, VIEW_X1 = 60, VIEW_Y0 = -20, VIEW_Y1 = 30;
 
-// Where the eye is, in the coordinates being drawn in (the model-view is turns
-// and moves only).
-static void eye_position(float eye[3]) {
-  float m[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  for (int k = 0; k < 3; k++)
-    eye[k] = -(m[k * 4] * m[12] + m[k * 4 + 1] * m[13] + m[k * 4 + 2] * m[14]);
-}
-
 // Draws a building as a slab of xl by yl textured unit cubes from cell (x, y).
 void budova(int x, int y, int xl, int yl) {
   const long long i0 = VIEW_X0 - x > 0 ? VIEW_X0 - x : 0;
