@@ -42,8 +42,10 @@ double median(std::vector<double> v) {
 }
 
 // The floor: the grass image on one quad filling the view at depth 10, in the
-// game's own lighting, depth test and projection, cleared and presented.
-void draw_reference() {
+// game's own lighting, depth test and projection, cleared and presented. The
+// image spans the quad once (magnified), or with tiles of the field's size
+// (minified, as the field samples it).
+void draw_floor_quad(bool field_tiles) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
@@ -53,17 +55,27 @@ void draw_reference() {
   WindowDrawableSize(&w, &h);
   const float half_h = 10 * std::tan(22.5f * 3.14159265f / 180) * 1.01f;
   const float half_w = half_h * w / h;
+  // The field lies twice as far as this quad: a tile of it is half a unit here.
+  const float s = field_tiles ? 4 * half_w : 1, t = field_tiles ? 4 * half_h : 1;
   glBindTexture(GL_TEXTURE_2D, texture[36]);
   glBegin(GL_QUADS);
   glTexCoord2f(0, 0);
   glVertex3f(-half_w, -half_h, -10);
-  glTexCoord2f(1, 0);
+  glTexCoord2f(s, 0);
   glVertex3f(half_w, -half_h, -10);
-  glTexCoord2f(1, 1);
+  glTexCoord2f(s, t);
   glVertex3f(half_w, half_h, -10);
-  glTexCoord2f(0, 1);
+  glTexCoord2f(0, t);
   glVertex3f(-half_w, half_h, -10);
   glEnd();
+}
+
+void draw_reference() {
+  draw_floor_quad(false);
+}
+
+void draw_reference_tiled() {
+  draw_floor_quad(true);
 }
 
 // One presented frame of draw, in milliseconds.
@@ -111,7 +123,7 @@ int run_frames(int width, int height, double seconds, int rounds, const char* on
   int w, h;
   WindowDrawableSize(&w, &h);
   const int screens = int(FixedScreen::count);
-  std::vector<std::vector<double>> ms(screens + 1), ratio(screens);
+  std::vector<std::vector<double>> ms(screens + 2), ratio(screens + 1);
   for (int r = 0; r < rounds; r++) {
     for (int s = 0; s < screens; s++) {
       if (!wanted(only, FixedScreen(s))) continue;
@@ -121,6 +133,9 @@ int run_frames(int width, int height, double seconds, int rounds, const char* on
       ms[screens].push_back(w.reference_ms);
       ratio[s].push_back(w.screen_ms / w.reference_ms);
     }
+    WindowTimes tiled = time_window(draw_reference_tiled, seconds);
+    ms[screens + 1].push_back(tiled.screen_ms);
+    ratio[screens].push_back(tiled.screen_ms / tiled.reference_ms);
   }
   std::printf("frame_bench %dx%d, %d rounds of %.1f s, median\n", w, h, rounds, seconds);
   std::printf("%-12s %9s %8s\n", "screen", "ms/frame", "x ref");
@@ -129,6 +144,9 @@ int run_frames(int width, int height, double seconds, int rounds, const char* on
     if (wanted(only, FixedScreen(s)))
       std::printf("%-12s %9.2f %8.2f\n", fixed_screen_name(FixedScreen(s)), median(ms[s]),
                   median(ratio[s]));
+  // Not a screen: the floor again with the image minified as on the field,
+  // to show what of play's figure is the sampling the field needs.
+  std::printf("%-12s %9.2f %8.2f\n", "ref_tiled", median(ms[screens + 1]), median(ratio[screens]));
   KillGLWindow();
   return 0;
 }
