@@ -87,21 +87,13 @@ void glPrint(float x, float y, float z, const char* string) {
   glEnable(GL_DEPTH_TEST);
 }
 
-// Writes an int in decimal, one glyph per call, the sign first; every value
-// prints in full, the most negative one included.
+// Writes an int in decimal, the sign first; every value prints in full, the
+// most negative one included. The glyphs sit where printing them one by one,
+// 10 apart, would put them, drawn as one string.
 void Text_draw(float x, float y, float z, int number) {
-  long long magnitude = number;
-  if (magnitude < 0) {
-    glPrint(x, y, z, "-");
-    x += 10;
-    magnitude = -magnitude;
-  }
-  char digits[24];
-  int count = snprintf(digits, sizeof digits, "%lld", magnitude);
-  for (int k = 0; k < count; k++) {
-    char one[2] = {digits[k], 0};
-    glPrint(x + 10 * k, y, z, one);
-  }
+  char text[24];
+  snprintf(text, sizeof text, "%lld", (long long)number);
+  glPrint(x, y, z, text);
 }
 
 // The text colours: each tints whatever is drawn next, text or shape.
