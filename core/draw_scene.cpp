@@ -109,7 +109,13 @@ int DrawGLScene() {
     // Right after the end screen the map still shows under the main menu
     // for one frame, because move is only recomputed later.
     if (move) {
+      // The panel's backdrop would paint its rows black over the field: the
+      // field leaves them as the clear left them, black, and the backdrop
+      // paints only the edge rows it covers in part.
+      const int panel_rows = panel_covered_rows();
+      field_hidden_below(panel_rows);
       S_D();
+      panel_backdrop_above(panel_rows);
       Info_Menu();
     }
   }

@@ -220,6 +220,7 @@ bool CreateGLWindow(const char* title, int width, int height, int bits, bool ful
   fullscreen = fullscreenflag;
   if (!start_video()) return false;
   if (!open_window(title, width, height)) return false;
+  startup_step("window");
   if (!InitGL()) {
     KillGLWindow();
     SDL_SetError("could not read every image in %s", data_file_path("Data").c_str());
@@ -279,6 +280,7 @@ int InitGL() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glEnable(GL_COLOR_MATERIAL);
   BuildFont();
+  startup_step("font");
   glLightfv(GL_LIGHT1, GL_AMBIENT, LightAmbient);
   glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
   glLightfv(GL_LIGHT1, GL_POSITION, LightPosition);

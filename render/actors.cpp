@@ -51,6 +51,21 @@ static void face(const float v[4][3], const float st[4][2]) {
   glEnd();
 }
 
+void eye_position(float eye[3]) {
+  float m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  for (int k = 0; k < 3; k++)
+    eye[k] = -(m[k * 4] * m[12] + m[k * 4 + 1] * m[13] + m[k * 4 + 2] * m[14]);
+}
+
+// True when a box's bottom at height z faces away from the eye: the box's
+// top and sides then hide all of it.
+static bool bottom_hidden(float z) {
+  float eye[3];
+  eye_position(eye);
+  return eye[2] > z;
+}
+
 // Draws a player as a unit cube wearing his avatar, turned by his facing.
 void Player_Draw(float x, float y, float z, int color, int alpha) {
   const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -63,7 +78,7 @@ void Player_Draw(float x, float y, float z, int color, int alpha) {
   Texture_NCP_h(color);
   const float bottom[4][3] = {{x, y, z}, {x, y + 1, z}, {x + 1, y + 1, z}, {x + 1, y, z}};
   const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  face(bottom, bottom_st);
+  if (!bottom_hidden(z)) face(bottom, bottom_st);
 
   bind_side(player_sides, 0, alpha, color);
   const float north[4][3] = {
@@ -117,7 +132,7 @@ void Naboj_Draw(float x, float y, float z, int color, int alpha) {
   Texture_NCP_h(color);
   const float bottom[4][3] = {{x, y, z}, {x, y + yl, z}, {x + xl, y + yl, z}, {x + xl, y, z}};
   const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  face(bottom, bottom_st);
+  if (!bottom_hidden(z)) face(bottom, bottom_st);
 
   bind_side(arrow_sides, 0, alpha, 0);
   const float north[4][3] = {

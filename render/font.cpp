@@ -10,23 +10,38 @@
 constexpr int FONT_TEXTURE = 35;
 constexpr float CELL = 0.0625f;  // one of 16 cells across and down the sheet
 
+// Texture corners of glyph cell k of the sheet: left, right, bottom, top.
+static void glyph_cell(int k, float st[4]) {
+  float cx = float(k % 16) / 16.0f;
+  float cy = float(k / 16) / 16.0f;
+  st[0] = cx;
+  st[1] = cx + CELL;
+  st[2] = 1 - cy - CELL;
+  st[3] = 1 - cy;
+}
+
+// One glyph quad, 16 x 16, with its lower-left corner at (x, y).
+static void glyph_quad(int k, int x, int y) {
+  float st[4];
+  glyph_cell(k, st);
+  glTexCoord2f(st[0], st[2]);
+  glVertex2i(x, y);
+  glTexCoord2f(st[1], st[2]);
+  glVertex2i(x + 16, y);
+  glTexCoord2f(st[1], st[3]);
+  glVertex2i(x + 16, y + 16);
+  glTexCoord2f(st[0], st[3]);
+  glVertex2i(x, y + 16);
+}
+
 // Cuts the glyph sheet into 256 lists, each one quad and the pen advance.
 void BuildFont() {
   base = glGenLists(256);
   glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
   for (int k = 0; k < 256; k++) {
-    float cx = float(k % 16) / 16.0f;
-    float cy = float(k / 16) / 16.0f;
     glNewList(base + k, GL_COMPILE);
     glBegin(GL_QUADS);
-    glTexCoord2f(cx, 1 - cy - CELL);
-    glVertex2i(0, 0);
-    glTexCoord2f(cx + CELL, 1 - cy - CELL);
-    glVertex2i(16, 0);
-    glTexCoord2f(cx + CELL, 1 - cy);
-    glVertex2i(16, 16);
-    glTexCoord2f(cx, 1 - cy);
-    glVertex2i(0, 16);
+    glyph_quad(k, 0, 0);
     glEnd();
     glTranslated(10, 0, 0);
     glEndList();
@@ -55,9 +70,16 @@ void glPrint(float x, float y, float z, const char* string) {
   glLoadIdentity();
   glTranslated(x, 460 - y, 0);
   // Only the printable half of set 0 has glyphs; any other byte is skipped
-  // without moving the pen, and never reaches a list that is not ours.
-  for (const unsigned char* c = (const unsigned char*)string; *c; c++)
-    if (*c >= 32 && *c <= 127) glCallList(base - 32 + *c);
+  // without moving the pen. The glyphs are the lists' quads, the pen moved
+  // by hand: one batch for the string instead of one per glyph.
+  glBegin(GL_QUADS);
+  int pen = 0;
+  for (const unsigned char* c = (const unsigned char*)string; *c; c++) {
+    if (*c < 32 || *c > 127) continue;
+    glyph_quad(*c - 32, pen, 0);
+    pen += 10;
+  }
+  glEnd();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -65,21 +87,13 @@ void glPrint(float x, float y, float z, const char* string) {
   glEnable(GL_DEPTH_TEST);
 }
 
-// Writes an int in decimal, one glyph per call, the sign first; every value
-// prints in full, the most negative one included.
+// Writes an int in decimal, the sign first; every value prints in full, the
+// most negative one included. The glyphs sit where printing them one by one,
+// 10 apart, would put them, drawn as one string.
 void Text_draw(float x, float y, float z, int number) {
-  long long magnitude = number;
-  if (magnitude < 0) {
-    glPrint(x, y, z, "-");
-    x += 10;
-    magnitude = -magnitude;
-  }
-  char digits[24];
-  int count = snprintf(digits, sizeof digits, "%lld", magnitude);
-  for (int k = 0; k < count; k++) {
-    char one[2] = {digits[k], 0};
-    glPrint(x + 10 * k, y, z, one);
-  }
+  char text[24];
+  snprintf(text, sizeof text, "%lld", (long long)number);
+  glPrint(x, y, z, text);
 }
 
 // The text colours: each tints whatever is drawn next, text or shape.

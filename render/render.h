@@ -3,9 +3,17 @@
 
 #include "render/bmp.h"
 
+// Start-up timing: when set, called with "window", "decode", "upload" and
+// "font" as each step of opening the game ends. The frame benchmark sets it.
+extern void (*startup_step_done)(const char* step);
+void startup_step(const char* step);
+
 // Textures and image loading.
 AUX_RGBImageRec* LoadBMP(const char* Filename);
 int LoadGLTextures();
+// Puts a packed RGB image and its whole mipmap chain into the bound texture:
+// the chain GLU would build, built here without GLU's slow general path.
+void upload_mipmapped_rgb(int width, int height, const unsigned char* data);
 void Texture_set(int id);
 void Texture_NCP_(int Tex);
 void Texture_NCP_l(int Tex);
@@ -37,6 +45,10 @@ float line(float y);
 void text_layer_begin();
 // Hands the frame back with the depth test on, blending off and the colour white.
 void text_layer_end();
+
+// Where the eye is, in the coordinates being drawn in (the model-view is
+// turns and moves only).
+void eye_position(float eye[3]);
 
 // Actors and arrows.
 void Player_Draw(float x, float y, float z, int color, int alpha);

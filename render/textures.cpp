@@ -4,9 +4,11 @@
 #include <GL/glu.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "core/data_files.h"
 #include "core/lybrary3.h"
+#include "render/mipmap.h"
 #include "render/render.h"
 
 // Image file of every slot, in load order.
@@ -31,6 +33,12 @@ static const char* const texture_files[N] = {
     "Data/system/001.bmp",
 };
 
+void (*startup_step_done)(const char* step);
+
+void startup_step(const char* step) {
+  if (startup_step_done) startup_step_done(step);
+}
+
 // Reads one image; a file that is not there fails quietly, a broken one is
 // reported by the reader itself.
 AUX_RGBImageRec* LoadBMP(const char* Filename) {
@@ -39,6 +47,28 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
   if (!file) return nullptr;
   fclose(file);
   return bmp_read_file(Filename);
+}
+
+void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  if (!power_of_two(width) || !power_of_two(height) || width > largest || height > largest) {
+    // Other sizes are scaled by GLU first.
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, data);
+    return;
+  }
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
+  std::vector<unsigned char> level[2];
+  const unsigned char* above = data;
+  for (int n = 1; width > 1 || height > 1; n++) {
+    std::vector<unsigned char>& next = level[n % 2];
+    next.resize(size_t(width > 1 ? width / 2 : 1) * (height > 1 ? height / 2 : 1) * 3);
+    mipmap_halve_rgb(above, width, height, next.data());
+    width = width > 1 ? width / 2 : 1;
+    height = height > 1 ? height / 2 : 1;
+    glTexImage2D(GL_TEXTURE_2D, n, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, next.data());
+    above = next.data();
+  }
 }
 
 // Loads all 52 images into textures; 0 as soon as one image is missing.
@@ -53,6 +83,8 @@ int LoadGLTextures() {
     }
   }
 
+  startup_step("decode");
+
   // Decoded rows are packed; GL's default 4-byte rows would shear odd widths.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glGenTextures(N, texture);
@@ -60,10 +92,10 @@ int LoadGLTextures() {
     glBindTexture(GL_TEXTURE_2D, texture[i]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, images[i]->sizeX, images[i]->sizeY, GL_RGB,
-                      GL_UNSIGNED_BYTE, images[i]->data);
+    upload_mipmapped_rgb(images[i]->sizeX, images[i]->sizeY, images[i]->data);
   }
   for (int i = 0; i < N; i++) bmp_free(images[i]);
+  startup_step("upload");
   return 1;
 }
 

@@ -2,6 +2,12 @@
 #pragma once
 
 void Info_Menu();
+// How many window rows, from the bottom, the panel's black backdrop fills
+// right across; 0 when it fills none whole.
+int panel_covered_rows();
+// The next panel paints its black backdrop only above this many window rows
+// from the bottom, because they are black already.
+void panel_backdrop_above(int rows);
 void Info_Text();
 void New_Nastavenia_Draw();
 void New_Nastavenia_Text();

@@ -2,6 +2,9 @@
 // bows in hand, arrows left, ratings and the match time.
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
@@ -38,21 +41,64 @@ static void panel_player(int numb, float x) {
   }
 }
 
+// The panel's place: its frame is the field's moved down by 3, and its black
+// backdrop spans these corners at height 1.
+static const float PANEL_SHIFT[3] = {-10.0f, -7.0f, -20.0f};
+static const float BACKDROP_X0 = -5, BACKDROP_Y0 = -3, BACKDROP_X1 = 25, BACKDROP_Y1 = 3;
+static const float BACKDROP_Z = 1;
+
+int panel_covered_rows() {
+  float p[16];
+  int vp[4];
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  glGetIntegerv(GL_VIEWPORT, vp);
+  // Window x of an eye-space point, and window y measured from the viewport's foot.
+  const float ez = PANEL_SHIFT[2] + BACKDROP_Z;
+  auto window_x = [&](float ex) {
+    const float cx = p[0] * ex + p[8] * ez + p[12], cw = p[3] * ex + p[11] * ez + p[15];
+    return (cx / cw + 1) / 2 * vp[2];
+  };
+  auto window_y = [&](float ey) {
+    const float cy = p[5] * ey + p[9] * ez + p[13], cw = p[7] * ey + p[11] * ez + p[15];
+    return (cy / cw + 1) / 2 * vp[3];
+  };
+  const float left = window_x(PANEL_SHIFT[0] + BACKDROP_X0);
+  const float right = window_x(PANEL_SHIFT[0] + BACKDROP_X1);
+  const float foot = window_y(PANEL_SHIFT[1] + BACKDROP_Y0);
+  const float top = window_y(PANEL_SHIFT[1] + BACKDROP_Y1);
+  if (left > 0 || right < vp[2] || foot > 0 || !(top > 0)) return 0;
+  // Keep a row of margin: a row whose centres sit near the edge is the edge's to decide.
+  const float rows = std::floor(std::min(top, float(vp[3]))) - 1;
+  return rows > 0 ? int(rows) : 0;
+}
+
+static int backdrop_skipped_rows;
+
+void panel_backdrop_above(int rows) {
+  backdrop_skipped_rows = rows;
+}
+
 // Draws the panel's pictures, then its text.
 void Info_Menu() {
   glLoadIdentity();
-  glTranslatef(-10.0f, -7.0f, -20.0f);
+  glTranslatef(PANEL_SHIFT[0], PANEL_SHIFT[1], PANEL_SHIFT[2]);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
 
-  // Black modulates whatever texture is bound to black.
+  // Black modulates whatever texture is bound to black, so the texture is
+  // not fetched at all for the backdrop: a quarter of the window saved.
   black();
+  clip_bottom_rows(backdrop_skipped_rows);
+  backdrop_skipped_rows = 0;
+  glDisable(GL_TEXTURE_2D);
   glBegin(GL_QUADS);
-  glVertex3f(-5, -3, 1);
-  glVertex3f(25, -3, 1);
-  glVertex3f(25, 3, 1);
-  glVertex3f(-5, 3, 1);
+  glVertex3f(BACKDROP_X0, BACKDROP_Y0, BACKDROP_Z);
+  glVertex3f(BACKDROP_X1, BACKDROP_Y0, BACKDROP_Z);
+  glVertex3f(BACKDROP_X1, BACKDROP_Y1, BACKDROP_Z);
+  glVertex3f(BACKDROP_X0, BACKDROP_Y1, BACKDROP_Z);
   glEnd();
+  glEnable(GL_TEXTURE_2D);
+  clip_bottom_rows(0);
 
   white();
   panel_player(1, 1.4f);

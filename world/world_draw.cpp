@@ -2,13 +2,26 @@
 // arrows and both players, seen from straight above.
 #include <GL/gl.h>
 
+#include <algorithm>
+
 #include "core/lybrary3.h"
 #include "render/render.h"
 #include "world/k321.h"
 
-// One unit cube's six faces with their texture corners, lowest corner
-// (cx, cy, z0). Shared by buildings (textured) and characters (plain).
-static void cube_faces(float cx, float cy, float z0, bool textured) {
+// The faces of a unit cube, in the order they are drawn.
+enum CubeFace : unsigned {
+  FACE_TOP = 1,
+  FACE_BOTTOM = 2,
+  FACE_NORTH = 4,  // side y = cy + 1
+  FACE_SOUTH = 8,  // side y = cy
+  FACE_EAST = 16,  // side x = cx + 1
+  FACE_WEST = 32,  // side x = cx
+  ALL_FACES = 63
+};
+
+// One unit cube's faces with their texture corners, lowest corner (cx, cy, z0).
+// Shared by buildings (textured) and characters (plain, every face).
+static void cube_faces(float cx, float cy, float z0, bool textured, unsigned faces = ALL_FACES) {
   const float z1 = z0 + 1.0f;
   const float v[24][3] = {
       // top
@@ -52,30 +65,90 @@ static void cube_faces(float cx, float cy, float z0, bool textured) {
   };
   glBegin(GL_QUADS);
   for (int i = 0; i < 24; i++) {
+    if (!(faces & 1u << (i / 4))) continue;
     if (textured) glTexCoord2f(st[i][0], st[i][1]);
     glVertex3f(v[i][0], v[i][1], v[i][2]);
   }
   glEnd();
 }
 
-// Draws a tiled floor of xl by yl tiles from tile (x, y), the image once per tile.
-void ground(int x, int y, int xl, int yl) {
-  glColor3f(0.0f, 1.0f, 0.0f);
-  for (int j = 0; j < yl; j++) {
-    for (int i = 0; i < xl; i++) {
-      const float tx = float(x + i), ty = float(y + j);
-      glBegin(GL_QUADS);
-      glTexCoord2f(0, 0);
-      glVertex3f(tx, ty, 0);
-      glTexCoord2f(1, 0);
-      glVertex3f(tx + 1, ty, 0);
-      glTexCoord2f(1, 1);
-      glVertex3f(tx + 1, ty + 1, 0);
-      glTexCoord2f(0, 1);
-      glVertex3f(tx, ty + 1, 0);
-      glEnd();
+// The model-view-projection matrix in use, for telling what cannot reach the window.
+struct ViewVolume {
+  float m[16];
+};
+
+static ViewVolume current_view() {
+  float p[16], mv[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, p);
+  glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+  ViewVolume v;
+  for (int c = 0; c < 4; c++)
+    for (int r = 0; r < 4; r++) {
+      float sum = 0;
+      for (int k = 0; k < 4; k++) sum += p[k * 4 + r] * mv[c * 4 + k];
+      v.m[c * 4 + r] = sum;
+    }
+  return v;
+}
+
+// True when every corner of the box lies beyond one and the same side of the
+// view volume: GL would clip all of it away, so drawing it only costs time.
+static bool box_outside(const ViewVolume& v, float x0, float y0, float z0, float x1, float y1,
+                        float z1) {
+  int inside_of[6] = {};  // corners on the inner side of left, right, bottom, top, near, far
+  for (int k = 0; k < 8; k++) {
+    const float x = k & 1 ? x1 : x0, y = k & 2 ? y1 : y0, z = k & 4 ? z1 : z0;
+    float c[4];
+    for (int r = 0; r < 4; r++) c[r] = v.m[r] * x + v.m[4 + r] * y + v.m[8 + r] * z + v.m[12 + r];
+    for (int axis = 0; axis < 3; axis++) {
+      inside_of[axis * 2] += c[axis] >= -c[3];
+      inside_of[axis * 2 + 1] += c[axis] <= c[3];
     }
   }
+  for (int side = 0; side < 6; side++)
+    if (inside_of[side] == 0) return true;
+  return false;
+}
+
+// Draws a tiled floor of xl by yl tiles from tile (x, y), the image once per tile.
+// Only the tiles the view reaches are drawn, as one quad whose texture repeats
+// once per tile: the picture of a quad per tile (the lights saturate the floor's
+// colour, so one quad is lit as every tile was) without the filter's rounding
+// seams between tiles, and the rasterizer walks two triangles, not hundreds.
+void ground(int x, int y, int xl, int yl) {
+  glColor3f(0.0f, 1.0f, 0.0f);
+  // The rows and the columns the view reaches bound the tiles it reaches.
+  const ViewVolume view = current_view();
+  const float fx0 = float(x), fx1 = float(x) + float(xl), fy0 = float(y),
+              fy1 = float(y) + float(yl);
+  long long i0 = xl, i1 = -1, j0 = yl, j1 = -1;
+  for (long long j = 0; j < yl; j++) {
+    if (box_outside(view, fx0, float(y + j), 0, fx1, float(y + j + 1), 0)) continue;
+    j0 = std::min(j0, j);
+    j1 = j;
+  }
+  for (long long i = 0; i < xl; i++) {
+    if (box_outside(view, float(x + i), fy0, 0, float(x + i + 1), fy1, 0)) continue;
+    i0 = std::min(i0, i);
+    i1 = i;
+  }
+  if (i1 < i0 || j1 < j0) return;
+  const float x0 = float(x + i0), y0 = float(y + j0), x1 = float(x + i1 + 1),
+              y1 = float(y + j1 + 1);
+  const float s1 = float(i1 + 1 - i0), t1 = float(j1 + 1 - j0);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex3f(x0, y0, 0);
+  glTexCoord2f(s1, 0);
+  glVertex3f(x1, y0, 0);
+  glTexCoord2f(s1, t1);
+  glVertex3f(x1, y1, 0);
+  glTexCoord2f(0, t1);
+  glVertex3f(x0, y1, 0);
+  glEnd();
+  // Untextured shapes drawn next take their tint from the last coordinate: the
+  // corner the last tile ended on.
+  glTexCoord2f(0, 1);
 }
 
 // The cells the fixed camera can ever show, with room for a window six times wider than
@@ -88,8 +161,14 @@ void budova(int x, int y, int xl, int yl) {
   const long long i1 = VIEW_X1 - x < xl ? VIEW_X1 - x : xl;
   const long long j0 = VIEW_Y0 - y > 0 ? VIEW_Y0 - y : 0;
   const long long j1 = VIEW_Y1 - y < yl ? VIEW_Y1 - y : yl;
+  // Seen from above, a cube's bottom lies behind its top and sides: left out.
+  float eye[3];
+  eye_position(eye);
+  const unsigned faces = eye[2] > 0 ? ALL_FACES & ~FACE_BOTTOM : ALL_FACES;
   for (long long j = j0; j < j1; j++) {
-    for (long long i = i0; i < i1; i++) cube_faces(float(x + i), float(y + j), 0.0f, true);
+    for (long long i = i0; i < i1; i++) {
+      cube_faces(float(x + i), float(y + j), 0.0f, true, faces);
+    }
   }
 }
 
@@ -127,6 +206,24 @@ void QUADS_RAM(float x, float y, float xl, float yl, float z) {
   glEnd();
 }
 
+void clip_bottom_rows(int rows) {
+  if (rows <= 0) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  int vp[4];
+  glGetIntegerv(GL_VIEWPORT, vp);
+  rows = std::min(rows, vp[3]);
+  glScissor(vp[0], vp[1] + rows, vp[2], vp[3] - rows);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+static int field_hidden_rows;
+
+void field_hidden_below(int rows) {
+  field_hidden_rows = rows;
+}
+
 // Draws the whole field for this frame and leaves the overlay state behind.
 void S_D() {
   // Where the last bow was drawn; kept between frames, read by nobody else.
@@ -136,6 +233,11 @@ void S_D() {
   glDisable(GL_BLEND);
   glLoadIdentity();
   glColor3f(1.0f, 1.0f, 1.0f);
+
+  // Nothing in the field stands higher than its buildings, so whatever is
+  // painted over the hidden rows at that height covers all the field puts there.
+  clip_bottom_rows(field_hidden_rows);
+  field_hidden_rows = 0;
 
   // The camera never moves: it hangs 20 units above field point (10, 4).
   glTranslatef(-10.0f, -4.0f, -20.0f);
@@ -176,6 +278,7 @@ void S_D() {
   Player_Draw(player[1].x, player[1].y, player[1].z, player[1].color, player[1].alpha);
   Player_Draw(player[2].x, player[2].y, player[2].z, player[2].color, player[2].alpha);
 
+  clip_bottom_rows(0);
   glLoadIdentity();
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

@@ -5,6 +5,7 @@
 // (from the repository root).
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -44,14 +45,29 @@ TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
   ASSERT_EQ(int(image.height), f.height);
   std::vector<unsigned char> want(PNG_IMAGE_SIZE(image));
   ASSERT_TRUE(png_image_finish_read(&image, nullptr, want.data(), 0, nullptr)) << path;
-  int differ = 0, first = -1;
-  for (size_t i = 0; i < want.size(); i += 3)
-    if (want[i] != f.rgb[i] || want[i + 1] != f.rgb[i + 1] || want[i + 2] != f.rgb[i + 2]) {
-      if (first < 0) first = int(i / 3);
-      differ++;
-    }
-  EXPECT_EQ(differ, 0) << "first differing pixel at (" << first % f.width << ", " << first / f.width
-                       << ") of " << path;
+  int differ = 0, first = -1, most = 0;
+  for (size_t i = 0; i < want.size(); i += 3) {
+    int d = 0;
+    for (int c = 0; c < 3; c++) d = std::max(d, std::abs(want[i + c] - f.rgb[i + c]));
+    if (d == 0) continue;
+    if (first < 0) first = int(i / 3);
+    most = std::max(most, d);
+    differ++;
+  }
+  // Two big quads replaced many small ones over the same surface and image:
+  // the field's ground (once a quad per tile) and each column of the flag's
+  // cloth (once 44 quads). The texture filter's rounding differs a little,
+  // so a few pixels move by one level. Looked at: on the field, dots along the
+  // old tile seams; on the flag, single dots scattered over the cloth. The
+  // colour screen has neither and must match exactly.
+  const bool resampled = GetParam() != FixedScreen::colour;
+  if (resampled && most <= 1 && differ <= f.width * f.height / 200) return;
+  if (differ == 0) return;
+  const std::string got =
+      std::string("/tmp/korvalen-pixels-") + fixed_screen_name(GetParam()) + ".png";
+  png_image_write_to_file(&image, got.c_str(), 0, f.rgb.data(), 0, nullptr);
+  ADD_FAILURE() << differ << " pixels differ, by up to " << most << ", the first at ("
+                << first % f.width << ", " << first / f.width << "); drawn picture: " << got;
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Pixels,

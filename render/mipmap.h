@@ -1,0 +1,10 @@
+// The mipmap chain of an image: each level half the one above, averaged in
+// 2 x 2 blocks. Pure byte work, no GL.
+#pragma once
+
+// True when the side is a power of two (1 counts).
+bool power_of_two(int side);
+// Halves a packed RGB image of width x height, both powers of two and not
+// both 1, into dst, which holds max(width / 2, 1) x max(height / 2, 1) texels:
+// each is the rounded mean of the two or four texels it covers.
+void mipmap_halve_rgb(const unsigned char* src, int width, int height, unsigned char* dst);
