@@ -25,6 +25,7 @@ int main() {
         DispatchMessageA(&msg);
     } else {
       game_frame(draw_and_present);
+      KeysAfterFrame();
     }
   }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "core/files.h"
 #include "core/lybrary3.h"
 #include "render/render.h"
 
@@ -31,12 +32,11 @@ static const char* const texture_files[N] = {
 };
 
 // Reads one image; a file that is not there fails quietly, a broken one is
-// reported by the reader itself.
+// reported by the reader itself. The test opening never waits (on a pipe, say).
 AUX_RGBImageRec* LoadBMP(const char* Filename) {
-  if (!Filename) return nullptr;
-  FILE* file = fopen(Filename, "rb");
-  if (!file) return nullptr;
-  fclose(file);
+  int file = open_without_waiting(Filename);
+  if (file < 0) return nullptr;
+  close(file);
   return bmp_read_file(Filename);
 }
 
@@ -44,7 +44,7 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
 int LoadGLTextures() {
   AUX_RGBImageRec* images[N] = {};
   for (int i = 0; i < N; i++) {
-    images[i] = LoadBMP(texture_files[i]);
+    images[i] = bmp_to_pow2(LoadBMP(texture_files[i]));
     if (!images[i]) {
       // What was already decoded would otherwise be lost for the whole run.
       for (int j = 0; j < i; j++) bmp_free(images[j]);
