@@ -15,6 +15,7 @@
 #include "render/render.h"
 
 extern SDL_Window* box_owner_window;
+void hold_window_size(SDL_Window* window, int max_side);
 
 static bool video_up;  // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
@@ -141,6 +142,7 @@ static bool start_video() {
       video_up = true;
       catch_quit_signals();
       SDL_AddEventWatch(watch_quit, nullptr);
+      SDL_StopTextInput();  // no typing in the game: a key is only ever a key
       break;
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -379,7 +381,11 @@ bool PeekMessageA(MSG* msg) {
     return true;
   }
   SDL_Event event;
-  if (!video_up || !SDL_PollEvent(&event)) return false;
+  if (!video_up) return false;
+  if (!SDL_PollEvent(&event)) {
+    hold_window_size(hWnd, max_window_side);  // a frame follows at once
+    return false;
+  }
   *msg = translate_event(event);
   return true;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# An image whose sides are not powers of two (3 x 7) starts the game under valgrind with
+# An image whose sides are not powers of two (1 x 3) starts the game under valgrind with
 # no invalid read: the game scales it before the mipmaps are built, so no library reads
 # past its pixels. The window is then closed: exit code 0, or valgrind's 1 on an error.
 # Args: the game binary, the repository root.
@@ -9,7 +9,7 @@ command -v valgrind >/dev/null || { echo "npot valgrind: no valgrind, skipped"; 
 
 start_x 1280x1024x24
 make_tree
-convert -size 3x7 gradient:red-blue -type truecolor "BMP3:$work/tree/Data/texture/6.bmp"
+convert -size 1x3 gradient:red-blue -type truecolor "BMP3:$work/tree/Data/texture/6.bmp"
 supp=$(cd "$(dirname "$0")" && pwd)/valgrind.supp
 (cd "$work/tree" && exec valgrind --error-exitcode=1 --suppressions="$supp" "$game") \
   >"$work/stdout" 2>"$work/stderr" &
