@@ -43,11 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     high = image->data[i] > high ? image->data[i] : high;
   }
   if (sum == 0xFFFFFFFFu) std::puts("");  // keeps the reads from being optimised away
-  // Then on to the mipmaps as the game does: power-of-two sides, under twice the old ones,
-  // every new value blended from old ones.
+  // Then on to the mipmaps as the game does: the next powers of two, blended from old values.
   const int w = image->sizeX, h = image->sizeY;
-  image = bmp_to_pow2(image);
-  if (!image) fuzz_fail("no power-of-two image");
+  if (!(image = bmp_to_pow2(image))) fuzz_fail("no power-of-two image");
   const int w2 = image->sizeX, h2 = image->sizeY;
   if ((w2 & (w2 - 1)) || (h2 & (h2 - 1)) || w2 < w || h2 < h || w2 >= 2 * w || h2 >= 2 * h)
     fuzz_fail("wrong power-of-two sides");

@@ -16,6 +16,6 @@ supp=$(cd "$(dirname "$0")" && pwd)/valgrind.supp
 game_pid=$!
 win=$(find_window Korvalen 240) || fail "no game window under valgrind"
 close_window "$win"
-wait_exit 120
+wait_exit 200
 [ "$code" = 0 ] || fail "valgrind: exit code $code"
 echo "npot valgrind: ok"
