@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
         DispatchMessageA(&msg);
     } else if (active) {
       game_frame(draw_and_present);
+      KeysAfterFrame();
     }
   }
 

@@ -43,6 +43,14 @@ void DispatchMessageA(const MSG* msg);
 // Presents the back buffer.
 void SwapBuffers();
 
+// The key-down table. A key that goes down is held for the next frame at least: a key-up
+// before any frame saw the key waits until that frame is over (KeysAfterFrame).
+void KeyWentDown(int vk);
+void KeyWentUp(int vk);
+// After every frame: the waiting key-ups, then every key the keyboard no longer holds
+// is let go, so a key-up the window system lost cannot leave a key down.
+void KeysAfterFrame();
+
 // Virtual-key code of a key as SDL names it (keycode, scancode); 0 when the
 // game has no code for it. Key codes are plain ints so no SDL type leaks out.
 int keymap_virtual_key(int sdl_keycode, int sdl_scancode);

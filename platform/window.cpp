@@ -4,6 +4,8 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,12 +19,16 @@
 #include "render/render.h"
 
 extern SDL_Window* box_owner_window;
+void hold_window_size(SDL_Window* window, int max_side);
 
 static bool video_up;  // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
 static SDL_GLContext hRC;
-static bool quit_posted;
+// The quit request, set by the close button, SIGTERM, SIGINT and PostQuitMessage. It is
+// ours and not only an event: a flooded event queue drops events, never this flag.
+static volatile std::sig_atomic_t quit_posted;
 static int quit_code;
+static int max_window_side = 16384;  // what the GL can draw into, once it has said
 
 // The image reader's complaints go to a box above the game window.
 static void bmp_report_box(const char* text) {
@@ -113,16 +119,44 @@ static bool has_screen() {
   return !headless || (wanted && strcmp(wanted, driver) == 0);
 }
 
+// SIGTERM and SIGINT ask the game to quit, like the close button.
+static void quit_on_signal(int) {
+  quit_posted = 1;
+}
+
+// Sees the close button and the quit event as SDL makes them, before they are queued,
+// so a full queue cannot lose them.
+static int watch_quit(void*, SDL_Event* event) {
+  if (event->type == SDL_QUIT ||
+      (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE))
+    quit_posted = 1;
+  return 1;
+}
+
+// Our own quit signals instead of SDL's, whose quit event a full queue would drop.
+static void catch_quit_signals() {
+  struct sigaction action = {};
+  action.sa_handler = quit_on_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
 // Starts the window system: the old class registration. A display that is
 // there can still miss one connection (a busy X server), so a start that
 // lands on no screen is tried again a few times before it counts as failed.
 static bool start_video() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   for (int attempt = 0; !video_up && attempt < 5; attempt++) {
     if (attempt > 0) SDL_Delay(200);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
     if (has_screen()) {
       video_up = true;
+      catch_quit_signals();
+      SDL_AddEventWatch(watch_quit, nullptr);
+      SDL_StopTextInput();  // no typing in the game: a key is only ever a key
       break;
     }
     std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none";
@@ -136,6 +170,31 @@ static bool start_video() {
   }
   SDL_DisableScreenSaver();
   return true;
+}
+
+// Holds the window to what the GL can draw into (a larger drawable crashes the software
+// rasterizer) and tells the image reader the largest texture the GL takes.
+static void take_gl_limits() {
+  GLint dims[2] = {0, 0}, texture_side = 0;
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture_side);
+  int side = std::min(dims[0], dims[1]);
+  max_window_side = side > 0 && side < 16384 ? side : 16384;
+  SDL_SetWindowMaximumSize(hWnd, max_window_side, max_window_side);
+  bmp_gl_max_side = texture_side;
+}
+
+// A window made larger than the GL can draw into (no window manager holds it to its
+// largest size) is shrunk back at once; the size message carries what the GL draws.
+static void size_message(MSG* msg) {
+  msg->message = WM_SIZE;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(hWnd, &w, &h);
+  if (w > max_window_side || h > max_window_side)
+    SDL_SetWindowSize(hWnd, std::min(w, max_window_side), std::min(h, max_window_side));
+  SDL_GL_GetDrawableSize(hWnd, &msg->width, &msg->height);
+  msg->width = std::min(msg->width, max_window_side);
+  msg->height = std::min(msg->height, max_window_side);
 }
 
 // Window, context, show, projection: the set-up up to InitGL.
@@ -174,6 +233,7 @@ static bool open_window(const char* title, int width, int height) {
     setup_error("Can't Activate The GL Rendering Context.");
     return false;
   }
+  take_gl_limits();
 
   SDL_ShowWindow(hWnd);
   SDL_RaiseWindow(hWnd);
@@ -294,12 +354,8 @@ long WndProc(const MSG& msg) {
   switch (msg.message) {
     case WM_ACTIVATE: active = msg.wParam == 0; return 0;
     case WM_CLOSE: PostQuitMessage(0); return 0;
-    case WM_KEYDOWN:
-      if (msg.wParam > 0 && msg.wParam < KEY_CODES) keys[msg.wParam] = true;
-      return 0;
-    case WM_KEYUP:
-      if (msg.wParam > 0 && msg.wParam < KEY_CODES) keys[msg.wParam] = false;
-      return 0;
+    case WM_KEYDOWN: KeyWentDown(msg.wParam); return 0;
+    case WM_KEYUP: KeyWentUp(msg.wParam); return 0;
     case WM_SIZE: ReSizeGLScene(msg.width, msg.height); return 0;
     default: return 0;  // system keys and the rest are not the game's business
   }
@@ -344,10 +400,7 @@ static MSG translate_event(const SDL_Event& event) {
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
         case SDL_WINDOWEVENT_SHOWN: msg.message = WM_ACTIVATE; break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-          msg.message = WM_SIZE;
-          SDL_GL_GetDrawableSize(hWnd, &msg.width, &msg.height);
-          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: size_message(&msg); break;
       }
       break;
     case SDL_KEYDOWN:
@@ -369,20 +422,28 @@ bool PeekMessageA(MSG* msg) {
   SDL_Event event;
   if (!video_up) return false;
   fit_outer_size_once_known();
-  if (!SDL_PollEvent(&event)) return false;
+  if (!SDL_PollEvent(&event)) {
+    hold_window_size(hWnd, max_window_side);  // a frame follows at once
+    return false;
+  }
   *msg = translate_event(event);
   return true;
 }
 
 // Waits for one message: what the loop does while the window is minimised.
+// The wait wakes now and then, since a quit request from a signal posts no event.
 bool GetMessageA(MSG* msg) {
-  if (PeekMessageA(msg)) return true;
-  SDL_Event event;
-  if (!video_up || !SDL_WaitEvent(&event)) {
-    SDL_Delay(10);  // no window system to wait on: do not spin
-    return false;
+  while (!PeekMessageA(msg)) {
+    SDL_Event event;
+    if (!video_up) {
+      SDL_Delay(10);  // no window system to wait on: do not spin
+      return false;
+    }
+    if (SDL_WaitEventTimeout(&event, 100)) {
+      *msg = translate_event(event);
+      return true;
+    }
   }
-  *msg = translate_event(event);
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/files.h"
+
 // Writes a reader message to standard error until the platform installs its message box.
 static void bmp_report_stderr(const char* text) {
   std::size_t n = std::strlen(text);
@@ -13,6 +15,7 @@ static void bmp_report_stderr(const char* text) {
 }
 
 BmpReport bmp_report = bmp_report_stderr;
+int bmp_gl_max_side = 0;
 
 static const char* const BMP_CONVERSION = "Image file conversion error.";
 static const char* const BMP_UNKNOWN = "Unknown DIB file format.";
@@ -31,6 +34,12 @@ static AUX_RGBImageRec* bmp_fail_open(const char* name) {
   return bmp_fail(text);
 }
 
+// True when the game can make a texture of an image this size.
+static bool side_fits(std::int64_t side) {
+  if (side > BMP_MAX_SIDE) return false;
+  return bmp_gl_max_side <= 0 || side <= bmp_gl_max_side;
+}
+
 static std::uint32_t rd16(const std::uint8_t* p) {
   return p[0] | p[1] << 8;
 }
@@ -42,6 +51,7 @@ static std::uint32_t rd32(const std::uint8_t* p) {
 // arithmetic that cannot wrap for any 32-bit header value.
 AUX_RGBImageRec* bmp_decode(const std::uint8_t* bytes, std::size_t size, const char* name) {
   if (!bytes || size == 0) return bmp_fail_open(name);
+  if (size > (std::uint64_t)BMP_MAX_FILE) return bmp_fail(BMP_CONVERSION);
   const std::uint64_t fsize = size;
   const bool file_header = size >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
   const std::uint64_t info = file_header ? 14 : 0;
@@ -71,6 +81,7 @@ AUX_RGBImageRec* bmp_decode(const std::uint8_t* bytes, std::size_t size, const c
   const bool top_down = height < 0;
   if (top_down) height = -height;
   if (width <= 0 || height <= 0 || height > 0x7fffffff) return bmp_fail(BMP_CONVERSION);
+  if (!side_fits(width) || !side_fits(height)) return bmp_fail(BMP_CONVERSION);
 
   const std::uint64_t colours = used ? used : bits <= 8 ? 1u << bits : 0;
   const std::uint64_t table = info + hsize;
@@ -123,27 +134,40 @@ AUX_RGBImageRec* bmp_decode(const std::uint8_t* bytes, std::size_t size, const c
   return image;
 }
 
-// Reads a whole image file into memory and decodes it.
+// Reads a whole image file into memory and decodes it. A file over the size cap is
+// refused unread; one that grows while read is cut at one byte past the cap, which the
+// decoder refuses in turn.
 AUX_RGBImageRec* bmp_read_file(const char* name) {
-  FILE* f = name ? std::fopen(name, "rb") : nullptr;
+  long long length = 0;
+  std::FILE* f = open_regular_file(name, "rb", &length);
   if (!f) return bmp_fail_open(name);
-  std::uint8_t* buf = nullptr;
-  std::size_t size = 0, cap = 0;
+  if (length > BMP_MAX_FILE) {
+    std::fclose(f);
+    return bmp_fail(BMP_CONVERSION);
+  }
+  const std::size_t cap = (std::size_t)BMP_MAX_FILE + 1;
+  std::size_t want = length > 0 ? (std::size_t)length + 1 : 65536;
+  std::uint8_t* buf = (std::uint8_t*)std::malloc(want);
+  if (!buf) {
+    std::fclose(f);
+    return bmp_fail(BMP_MEMORY);
+  }
+  std::size_t size = 0;
   for (;;) {
-    if (size == cap) {
-      std::uint8_t* grown =
-          cap > SIZE_MAX / 4 ? nullptr : (std::uint8_t*)std::realloc(buf, cap ? cap * 2 : 65536);
+    if (size == want && want < cap) {
+      std::size_t more = want * 2 < cap ? want * 2 : cap;
+      std::uint8_t* grown = (std::uint8_t*)std::realloc(buf, more);
       if (!grown) {
         std::free(buf);
         std::fclose(f);
         return bmp_fail(BMP_MEMORY);
       }
       buf = grown;
-      cap = cap ? cap * 2 : 65536;
+      want = more;
     }
-    std::size_t got = std::fread(buf + size, 1, cap - size, f);
+    std::size_t got = std::fread(buf + size, 1, want - size, f);
     size += got;
-    if (got == 0) break;
+    if (got == 0 || size == cap) break;
   }
   const bool bad = std::ferror(f) || size == 0;
   std::fclose(f);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/data_files.h"
+#include "core/files.h"
 #include "core/lybrary3.h"
 #include "render/mipmap.h"
 #include "render/render.h"
@@ -40,12 +41,11 @@ void startup_step(const char* step) {
 }
 
 // Reads one image; a file that is not there fails quietly, a broken one is
-// reported by the reader itself.
+// reported by the reader itself. The test opening never waits (on a pipe, say).
 AUX_RGBImageRec* LoadBMP(const char* Filename) {
-  if (!Filename) return nullptr;
-  FILE* file = fopen(Filename, "rb");
-  if (!file) return nullptr;
-  fclose(file);
+  int file = open_without_waiting(Filename);
+  if (file < 0) return nullptr;
+  close(file);
   return bmp_read_file(Filename);
 }
 
@@ -75,7 +75,7 @@ void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
 int LoadGLTextures() {
   AUX_RGBImageRec* images[N] = {};
   for (int i = 0; i < N; i++) {
-    images[i] = LoadBMP(data_file_path(texture_files[i]).c_str());
+    images[i] = bmp_to_pow2(LoadBMP(data_file_path(texture_files[i]).c_str()));
     if (!images[i]) {
       // What was already decoded would otherwise be lost for the whole run.
       for (int j = 0; j < i; j++) bmp_free(images[j]);

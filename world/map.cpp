@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/data_files.h"
+#include "core/files.h"
 #include "core/lybrary3.h"
 #include "world/world.h"
 
@@ -15,14 +16,20 @@ namespace {
 
 constexpr int LINE_BUFFER = 255;  // 254 characters and the terminating zero
 constexpr int VALUES_PER_BUILDING = 5;
+// A map is read no further than this: far past any real map, and a file that never ends
+// (or only ever holds empty lines) cannot keep a match from starting.
+constexpr long MAP_READ_LIMIT = 16L << 20;
+
+long map_bytes_left = MAP_READ_LIMIT;  // of the reading under way
 
 // Reads the next piece of a line, as a text-mode line read would: at most 254
 // characters, keeping the line feed when it fits; a carriage return right
 // before a line feed is dropped. Returns false at the end of the file with
-// nothing read, leaving the buffer as it was.
+// nothing read, leaving the buffer as it was. Past the read limit the file has ended.
 bool read_piece(std::FILE* f, char* string) {
   int n = 0;
-  while (n < LINE_BUFFER - 1) {
+  while (n < LINE_BUFFER - 1 && map_bytes_left > 0) {
+    map_bytes_left--;
     int c = std::getc(f);
     if (c == EOF) break;
     if (c == '\r') {
@@ -58,12 +65,13 @@ void scan_int(const char* s, int* field) {
   *field = static_cast<int>(value);
 }
 
-// Counts the value lines the file holds, exactly as readstr would deliver them.
+// Counts the value lines the file holds, exactly as readstr would deliver them, up to
+// the most the building table can take.
 int count_value_lines(std::FILE* f) {
   char piece[LINE_BUFFER];
   int count = 0;
-  while (read_piece(f, piece)) {
-    if (piece[0] != '\n' && count < INT_MAX) count++;
+  while (count < BUILD_RECORDS * VALUES_PER_BUILDING && read_piece(f, piece)) {
+    if (piece[0] != '\n') count++;
   }
   return count;
 }
@@ -88,11 +96,13 @@ void NULL_build() {
   }
 }
 
-// Fills the building table from the map file; a missing file leaves an open field.
+// Fills the building table from the map file; a missing file leaves an open field, and
+// so does anything that is not a regular file (a folder, a pipe, a device).
 void Load_sector_map(const char* Filename) {
-  std::FILE* filein = std::fopen(Filename, "r");
+  std::FILE* filein = open_regular_file(Filename, "r");
   if (!filein) return;
 
+  map_bytes_left = MAP_READ_LIMIT;
   int buildings = count_value_lines(filein) / VALUES_PER_BUILDING;
   if (std::ferror(filein)) {  // opened but unreadable (a folder, say): as if missing
     std::fclose(filein);
@@ -101,6 +111,7 @@ void Load_sector_map(const char* Filename) {
   Build_Max = buildings < BUILD_RECORDS ? buildings : BUILD_RECORDS;
   NULL_build();
   std::rewind(filein);
+  map_bytes_left = MAP_READ_LIMIT;
 
   char oneline[LINE_BUFFER] = "";
   for (int i = 0; i < Build_Max; i++) {
@@ -112,6 +123,7 @@ void Load_sector_map(const char* Filename) {
     }
   }
   std::fclose(filein);
+  map_bytes_left = MAP_READ_LIMIT;
 }
 
 // Prepares the buildings for a new match on sector 1.

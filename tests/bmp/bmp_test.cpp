@@ -2,6 +2,7 @@
 #include "render/bmp.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -198,6 +199,51 @@ TEST_F(Bmp, ReadsAWholeFileFromDiskAndTurnsDownEmptyOrMissingOnes) {
   EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
   EXPECT_EQ(reports, cannot);
   rejects({}, "Failed to open DIB file Data/test.bmp.\n");
+}
+
+// A file over 64 MiB is refused unread (pipes, devices and folders: the fault tests).
+TEST_F(Bmp, FilesOver64MiBAreRefused) {
+  const std::string path = testing::TempDir() + "korvalen_huge.bmp";
+  Form f;
+  f.rows = {bgr({0})};
+  Bytes file = write_bmp(f);  // a good 1 x 1 image, then zeros to one byte past 64 MiB
+  FILE* out = std::fopen(path.c_str(), "wb");
+  std::fwrite(file.data(), 1, file.size(), out);
+  std::fclose(out);
+  ASSERT_EQ(truncate(path.c_str(), BMP_MAX_FILE + 1), 0);
+  EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
+  EXPECT_EQ(reports, std::vector<std::string>{CONVERSION});
+  std::remove(path.c_str());
+}
+
+// 8192 pixels a side at most, or the GL's largest texture when smaller: a 1-bit image past
+// the cap is refused before its pixels are made.
+TEST_F(Bmp, SidesPastTheCapAreRefused) {
+  Form f;
+  f.w = 8193, f.bits = 1, f.palette = {0, 0xffffff}, f.rows = {Bytes(1028, 0xff)};
+  rejects(write_bmp(f), CONVERSION);
+  f.w = 8192;
+  EXPECT_NE(decode(write_bmp(f)), nullptr);
+  bmp_gl_max_side = 4096;
+  rejects(write_bmp(f), CONVERSION);
+  bmp_gl_max_side = 0;
+  f.w = 1, f.h = 8193, f.rows.assign(8193, Bytes(1, 0));
+  rejects(write_bmp(f), CONVERSION);
+}
+
+// Sides that are not powers of two are blended up to the next ones; others stay as read.
+TEST_F(Bmp, MipmapsGetPowerOfTwoSides) {
+  Form f;
+  f.w = 3, f.rows = {bgr({0, 0x808080, 0xffffff})};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(bmp_to_pow2(image), image);
+  // New pixel centres fall at -0.125, 0.625, 1.375 and 2.125 old pixels, the ends held to
+  // the edge: 0, 0.625 * 128 = 80, 128 + 0.375 * 127 = 175.6 and 255.
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0, 0x505050, 0xb0b0b0, 0xffffff}));
+  f.w = 2, f.rows = {bgr({1, 2})};
+  ASSERT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(bmp_to_pow2(image), image);
+  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{1, 2}));
 }
 
 TEST_F(Bmp, OtherHeaderSizesAreUnknown) {

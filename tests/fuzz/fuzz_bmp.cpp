@@ -1,5 +1,6 @@
 // Fuzz target: the BMP reader on arbitrary file bytes. A broken image may only ever cost one
-// message; a decoded one must be exactly as large as it claims and readable to its last byte.
+// message; a decoded one must be exactly as large as it claims and readable to its last byte,
+// and its power-of-two copy for the mipmaps too.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +36,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (pixels > (std::uint64_t)size * 8) fuzz_fail("more pixels than the file can hold");
   // Touch every byte the texture upload will read; the address checker sees any short buffer.
   unsigned sum = 0;
-  for (std::uint64_t i = 0; i < pixels * 3; i++) sum += image->data[i];
+  int low = 255, high = 0;
+  for (std::uint64_t i = 0; i < pixels * 3; i++) {
+    sum += image->data[i];
+    low = image->data[i] < low ? image->data[i] : low;
+    high = image->data[i] > high ? image->data[i] : high;
+  }
   if (sum == 0xFFFFFFFFu) std::puts("");  // keeps the reads from being optimised away
+  // Then on to the mipmaps as the game does: the next powers of two, blended from old values.
+  const int w = image->sizeX, h = image->sizeY;
+  if (!(image = bmp_to_pow2(image))) fuzz_fail("no power-of-two image");
+  const int w2 = image->sizeX, h2 = image->sizeY;
+  if ((w2 & (w2 - 1)) || (h2 & (h2 - 1)) || w2 < w || h2 < h || w2 >= 2 * w || h2 >= 2 * h)
+    fuzz_fail("wrong power-of-two sides");
+  for (std::uint64_t i = 0; i < (std::uint64_t)w2 * h2 * 3; i++)
+    if (image->data[i] < low || image->data[i] > high) fuzz_fail("scaled value out of range");
   bmp_free(image);
   return 0;
 }

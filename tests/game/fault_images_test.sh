@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Broken images at start-up: a missing file in the first, the font's and the last slot,
-# an empty file, a cut-off file, a header size of 20 and a folder in an image's place.
+# an empty file, a cut-off file, a header size of 20, a folder, a pipe or /dev/zero in an
+# image's place.
 # Each ends the start with exit code 1 after the right messages, never with a crash.
 # Args: the game binary, the repository root.
 set -u
@@ -50,5 +51,16 @@ rm "$work/tree/Data/texture/n_dole.bmp"
 mkdir "$work/tree/Data/texture/n_dole.bmp"
 expect_failed_start "a folder for an image" \
   "korvalen: Error: Failed to open DIB file Data/texture/n_dole.bmp." "${failed[@]}"
+
+make_tree
+rm "$work/tree/Data/texture/n_dole.bmp"
+mkfifo "$work/tree/Data/texture/n_dole.bmp"
+expect_failed_start "a pipe for an image" \
+  "Error: Failed to open DIB file Data/texture/n_dole.bmp." "ERROR: Initialization Failed."
+
+make_tree
+ln -sf /dev/zero "$work/tree/Data/world/way.bmp"
+expect_failed_start "/dev/zero for an image" \
+  "Error: Failed to open DIB file Data/world/way.bmp." "ERROR: Initialization Failed."
 
 echo "fault images: ok"

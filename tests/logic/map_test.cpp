@@ -51,6 +51,26 @@ TEST_F(MapTest, UnreadableOrBlankFileLoadsNothing) {
   EXPECT_EQ(Build_Max, 0);
 }
 
+// A pipe with no writer or an endless device in the map's place is no map: the match
+// starts at once on an open field. A file is read no further than 16 MiB.
+TEST_F(MapTest, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
+  alarm(20);  // a load that waits on the pipe or reads /dev/zero ends the test here
+  write_map("1\n2\n3\n4\n5\n");
+  sector_set();
+  std::remove("s_1.txt");
+  for (bool pipe : {true, false}) {
+    ASSERT_EQ(pipe ? mkfifo("s_1.txt", 0600) : symlink("/dev/zero", "s_1.txt"), 0);
+    sector_set();
+    std::remove("s_1.txt");
+    EXPECT_EQ(Build_Max, 1);
+    EXPECT_EQ(build[0].x, -100);
+  }
+  write_map(std::string(16 << 20, '\n') + "1\n2\n3\n4\n5\n");
+  sector_set();
+  EXPECT_EQ(Build_Max, 0);
+  alarm(0);
+}
+
 TEST_F(MapTest, ReadstrStopsAtTheEndOfTheFile) {
   write_map("7\n\n\n");
   std::FILE* f = std::fopen("s_1.txt", "r");

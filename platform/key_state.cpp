@@ -1,0 +1,57 @@
+// The key-down table as the frames see it. keys[] is read once a frame, so a key pressed
+// and let go between two frames would leave no trace; and a flooded window system drops
+// key-ups, which would leave a key down for good. Both are made good here.
+#include <SDL.h>
+
+#include "core/lybrary3.h"
+#include "platform/platform.h"
+
+static bool down_unseen[KEY_CODES];  // went down since the last frame
+static bool up_waiting[KEY_CODES];   // let go before any frame saw it down
+
+static bool valid_key(int vk) {
+  return vk > 0 && vk < KEY_CODES;
+}
+
+// A key goes down: held from now on, and for the next frame at least.
+void KeyWentDown(int vk) {
+  if (!valid_key(vk)) return;
+  keys[vk] = true;
+  down_unseen[vk] = true;
+  up_waiting[vk] = false;
+}
+
+// A key is let go; a tap no frame has seen yet is let go after the next frame.
+void KeyWentUp(int vk) {
+  if (!valid_key(vk)) return;
+  if (down_unseen[vk])
+    up_waiting[vk] = true;
+  else
+    keys[vk] = false;
+}
+
+// Lets go of every key the keyboard itself no longer holds, through the same key table
+// the key messages go through.
+static void release_keys_not_held() {
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+  bool held[KEY_CODES] = {};
+  int count = 0;
+  const Uint8* state = SDL_GetKeyboardState(&count);
+  for (int scancode = 0; scancode < count; scancode++) {
+    if (!state[scancode]) continue;
+    int vk = keymap_virtual_key(SDL_GetKeyFromScancode((SDL_Scancode)scancode), scancode);
+    if (valid_key(vk)) held[vk] = true;
+  }
+  for (int vk = 1; vk < KEY_CODES; vk++)
+    if (!held[vk]) keys[vk] = false;
+}
+
+// The frame has seen every key that went down: the taps it saw are over now.
+void KeysAfterFrame() {
+  for (int vk = 1; vk < KEY_CODES; vk++) {
+    if (up_waiting[vk]) keys[vk] = false;
+    up_waiting[vk] = false;
+    down_unseen[vk] = false;
+  }
+  release_keys_not_held();
+}

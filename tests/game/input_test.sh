@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Keys as a hostile or broken machine sends them. A tap with no hold (xdotool key) opens
+# the pause menu every time; 20 000 key events leave no key down once the game has caught
+# up with them; SIGTERM in the middle of a flood of 100 000 still ends the game.
+# Args: the game binary, the repository root.
+set -u
+source "$(dirname "$0")/fault_lib.bash"
+
+# Sends N taps of the given keys through XTest as fast as the server takes them.
+flood() {
+  [ -x "$work/flood" ] || c++ -x c++ -o "$work/flood" - -lX11 -l:libXtst.so.6 <<'CODE'
+#include <X11/Xlib.h>
+#include <cstdlib>
+extern "C" int XTestFakeKeyEvent(Display*, unsigned, int, unsigned long);
+int main(int argc, char** argv) {
+  Display* d = XOpenDisplay(nullptr);
+  for (long i = 0; d && i < atol(argv[1]); i++) {
+    KeyCode k = XKeysymToKeycode(d, XStringToKeysym(argv[2 + i % (argc - 2)]));
+    XTestFakeKeyEvent(d, k, True, 0), XTestFakeKeyEvent(d, k, False, 0);
+  }
+  return d ? XCloseDisplay(d) : 1;
+}
+CODE
+  "$work/flood" "$@" || fail "no flood"
+}
+
+# Waits up to $2 seconds for the pause menu ("Return" in cyan) to be up (1) or gone (0).
+pause_menu() {
+  for _ in $(seq 1 "$2"); do
+    shot pause.png
+    [ $(($(count_colour pause.png cyan 80x40+600+213) > 20)) = "$1" ] && return 0
+    sleep 1
+  done
+  return 1
+}
+
+start_x 1280x1024x24
+make_tree
+: >"$work/tree/s_1.txt"  # an open field: a key left down walks a player off his corner
+start_game "$work/tree"
+find_window Korvalen 20 >/dev/null || fail "no game window"
+sleep 1
+into_match
+for i in $(seq 1 10); do
+  xdotool key Escape
+  pause_menu 1 20 || fail "tap $i of Escape did not open the pause menu"
+  press space
+  pause_menu 0 20 || fail "the pause menu did not close after tap $i"
+done
+
+flood 10000 e f k j  # both players' keys away from their corners
+press Escape
+pause_menu 1 120 || fail "the game did not catch up with the flood"
+press space
+pause_menu 0 20 || fail "the pause menu did not close after the flood"
+shot before.png
+sleep 3
+shot after.png
+moved=$(compare -metric AE -fuzz 10% -crop 1280x770+0+0 "$work/before.png" "$work/after.png" null: 2>&1)
+[ "$moved" -lt 500 ] || fail "a key stayed down after the flood ($moved pixels changed)"
+
+flood 50000 e f k j &
+sleep 1
+kill -TERM "$game_pid"
+wait_exit 60
+[ "$code" = 0 ] || fail "SIGTERM during a flood: expected exit code 0, got $code"
+echo "input: ok"
