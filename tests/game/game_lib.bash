@@ -7,7 +7,7 @@ game=$(realpath "$1")
 root=$(realpath "$2")
 game_pid="" xvfb_pid="" code=""
 work=$(mktemp -d)
-deadline=${KORVALEN_TEST_DEADLINE:-90}
+deadline=${KORVALEN_TEST_DEADLINE:-240}
 source "$(dirname "${BASH_SOURCE[0]}")/../xvfb_lib.bash"
 
 # Stops a process; a game held in a message box only notes SIGTERM, so it gets SIGKILL.

@@ -1,50 +1,74 @@
 #!/usr/bin/env bash
 # Closing the window or SIGTERM ends the game with 0. A 1024 x 768 screen has no
 # full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
+# Minimising and restoring a match: afterwards it is drawn and plays on.
 # Args: the game binary, the repository root.
 set -u
-game=$1
-root=$2
-source "$(dirname "$0")/window_lib.bash"
+source "$(dirname "$0")/game_lib.bash"
+
+# Answers a message box: focus it and type the key (Return or Escape).
+answer_box() { xdotool windowfocus --sync "$1" key "$2"; }
+menu_up() { shows "main menu" 'tint now 300 100 011'; }
+# Whether player 1 (red, on pure green grass) is in his corner at (0, 0).
+in_corner() {
+  local r g b
+  read -r r g b < <(maxima now 0 690 40 90)
+  seen="red $r in the corner"
+  [ "$r" -gt 60 ]
+}
 
 start_x 1280x1024x24
 start_game "$root"
-win=$(find_window Korvalen 20) || fail "no game window"
-sleep 1
+win=$(find_window Korvalen) || fail "no game window"
+menu_up
 close_window "$win"
-wait_exit 20
+wait_exit "$deadline"
 [ "$code" = 0 ] || fail "closing the window: expected exit code 0, got $code"
 
 start_game "$root"
-find_window Korvalen 20 >/dev/null || fail "no game window"
-sleep 1
+find_window Korvalen >/dev/null || fail "no game window"
+menu_up
 kill -TERM "$game_pid"
-wait_exit 20
+wait_exit "$deadline"
 [ "$code" = 0 ] || fail "SIGTERM: expected exit code 0, got $code"
+
+# Minimised as a window manager reports it (its state gains "hidden"), then restored:
+# the match is drawn again and player 1 still walks (he leaves his corner).
+start_game "$root"
+win=$(find_window Korvalen) || fail "no game window"
+menu_up
+hold_until space "colour screen" 'tint now 24 177 100'
+hold_until space "match" 'tint now 252 380 010'
+shows "player 1 in his corner" in_corner
+xprop -id "$win" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN
+xprop -id "$win" -remove _NET_WM_STATE
+hold_until f "player 1 walking after a restore" '! in_corner' 'tint now 252 380 010'
+close_window "$win"
+wait_exit "$deadline"
+[ "$code" = 0 ] || fail "closing during a match: expected exit code 0, got $code"
 stop_pid "$xvfb_pid"
 
 # 1024 x 768, answer Yes.
 start_x 1024x768x24
 start_game "$root"
-box=$(find_window "Tarvo GL" 20) || fail "no full-screen question"
+box=$(find_window "Tarvo GL") || fail "no full-screen question"
 answer_box "$box" Return
-box=$(find_window UPOZORNENIE 10) || fail "no UPOZORNENIE notice after Yes"
+box=$(find_window UPOZORNENIE) || fail "no UPOZORNENIE notice after Yes"
 answer_box "$box" Return
-win=$(find_window Korvalen 20) || fail "no window after Yes"
+win=$(find_window Korvalen) || fail "no window after Yes"
 geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
 [ "$geometry" = 1280x1024 ] || fail "windowed fallback is $geometry, not 1280x1024"
-sleep 1
 close_window "$win"
-wait_exit 20
+wait_exit "$deadline"
 [ "$code" = 0 ] || fail "closing the fallback window: expected 0, got $code"
 
 # 1024 x 768, answer No.
 start_game "$root"
-box=$(find_window "Tarvo GL" 20) || fail "no full-screen question"
+box=$(find_window "Tarvo GL") || fail "no full-screen question"
 answer_box "$box" Escape
-box=$(find_window OZNAM 10) || fail "no OZNAM notice after No"
-find_window Korvalen 1 >/dev/null && fail "a game window opened after No"
+box=$(find_window OZNAM) || fail "no OZNAM notice after No"
+xwininfo -root -children | grep -qF ' "Korvalen": ' && fail "a game window opened after No"
 answer_box "$box" Return
-wait_exit 20
+wait_exit "$deadline"
 [ "$code" = 1 ] || fail "No to the question: expected exit code 1, got $code"
 echo "window: ok"
