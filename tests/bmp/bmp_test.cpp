@@ -200,19 +200,6 @@ TEST_F(Bmp, ReadsAWholeFileFromDiskAndTurnsDownEmptyOrMissingOnes) {
   rejects({}, "Failed to open DIB file Data/test.bmp.\n");
 }
 
-TEST_F(Bmp, OtherHeaderSizesAreUnknown) {
-  Form f;
-  f.rows = {bgr({0})};
-  for (bool bm : {true, false}) {
-    f.bm = bm;
-    Bytes file = write_bmp(f);
-    file[bm ? 14 : 0] = 56;
-    rejects(file, "Unknown DIB file format.");
-    file[bm ? 14 : 0] = 0;
-    rejects(file, "Unknown DIB file format.");
-  }
-}
-
 TEST_F(Bmp, EveryTruncationIsRejected) {
   Form eight;
   eight.bits = 8, eight.w = 5, eight.h = 2, eight.palette.assign(256, 0x336699);

@@ -45,15 +45,11 @@ start_game() {
 
 # Waits up to $1 seconds for the game to end; code is its exit code or "running".
 wait_exit() {
+  local end=$((SECONDS + $1))
   code=running
-  for _ in $(seq 1 $(($1 * 10))); do
-    if ! kill -0 "$game_pid" 2>/dev/null; then
-      wait "$game_pid"
-      code=$? game_pid=""
-      return 0
-    fi
-    sleep 0.1
-  done
+  while kill -0 "$game_pid" 2>/dev/null; do [ $SECONDS -lt $end ] || return 0; sleep 0.1; done
+  wait "$game_pid"
+  code=$? game_pid=""
 }
 
 # Prints the id of the top-level window titled exactly $1, waiting up to the deadline.
@@ -145,7 +141,7 @@ hold_until() {
   shift 2
   for try in 1 2 3 4 5 6; do
     xdotool keydown "$key"
-    poll $((deadline / 6)) "$@" && { xdotool keyup "$key"; [ -n "${KORVALEN_TRACE:-}" ] && echo "$SECONDS $what ($try)"; return 0; }
+    poll $((deadline / 6)) "$@" && { xdotool keyup "$key"; return 0; }
     xdotool keyup "$key"
     shot now
   done

@@ -60,15 +60,6 @@ static void expect_filled(const GlFrame& f, const PixelRect& r, Rgb c) {
   EXPECT_EQ(f.count(r, c, 3), area) << "colour " << c.r << "," << c.g << "," << c.b;
 }
 
-TEST_F(FontTest, AGlyphFillsItsCellAndNothingElse) {
-  glPrint(0, 0, 0, "A");  // cell 33: row 2, column 1
-  GlFrame f = gl_read_frame();
-  expect_filled(f, gl_glyph_cell(0, 0, 0, 1.5f), cell_colour(33));
-  // The cell is 16 units from (0, 4) down to (16, 20); outside it all is black.
-  EXPECT_EQ(f.lit({0, 0, f.width, f.height}), f.lit(gl_glyph_cell(0, 0, 0)));
-  EXPECT_GT(f.lit(gl_glyph_cell(0, 0, 0)), 0);
-}
-
 TEST_F(FontTest, BytesWithoutAGlyphAreSkippedWithoutAGap) {
   glPrint(50, 50, 0, "ab~");
   GlFrame plain = gl_read_frame();
