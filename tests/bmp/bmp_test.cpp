@@ -174,32 +174,6 @@ TEST_F(Bmp, ColourTableLengthFollowsColoursUsedOrTheDepth) {
   EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000cc, 0xaa0000}));
 }
 
-// From disk: a file larger than one read chunk comes whole; an empty or missing one
-// cannot be opened.
-TEST_F(Bmp, ReadsAWholeFileFromDiskAndTurnsDownEmptyOrMissingOnes) {
-  Form f;
-  f.w = 300, f.h = 300;
-  for (int y = 0; y < 300; y++) f.rows.push_back(Bytes(900, (std::uint8_t)y));
-  Bytes file = write_bmp(f);
-  std::string path = testing::TempDir() + "korvalen_big.bmp";
-  FILE* out = std::fopen(path.c_str(), "wb");
-  std::fwrite(file.data(), 1, file.size(), out);
-  std::fclose(out);
-  image = bmp_read_file(path.c_str());
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->data[3 * 300 * 299], 299 & 255);
-  EXPECT_EQ(image->data[300 * 300 * 3 - 1], 299 & 255);
-  const std::vector<std::string> cannot = {"Failed to open DIB file " + path + ".\n"};
-  std::fclose(std::fopen(path.c_str(), "wb"));
-  EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
-  EXPECT_EQ(reports, cannot);
-  std::remove(path.c_str());
-  reports.clear();
-  EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
-  EXPECT_EQ(reports, cannot);
-  rejects({}, "Failed to open DIB file Data/test.bmp.\n");
-}
-
 TEST_F(Bmp, EveryTruncationIsRejected) {
   Form eight;
   eight.bits = 8, eight.w = 5, eight.h = 2, eight.palette.assign(256, 0x336699);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Bad map files: none at all, an empty one, a folder in its place, binary garbage,
-# buildings two billion cells wide and 10 MB of text. Each time a match starts on
-# it and is drawn, both players walk and attack, the game keeps running and
-# closing the window ends it with exit code 0.
+# Maps the field is drawn from that no real map holds: buildings two billion cells
+# wide and 10 MB of text. A match starts on each and is drawn, both players walk
+# and attack, and closing the window ends the game with exit code 0. (Missing,
+# empty, folder and garbage maps are read the same way without a window: see the
+# map scenarios and the map fuzz target.)
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -24,22 +25,6 @@ play_on_map() {
 }
 
 start_x 1280x1024x24
-make_tree
-rm "$work/tree/s_1.txt"
-play_on_map "no map file"
-
-make_tree /dev/null
-play_on_map "empty map file"
-
-make_tree
-rm "$work/tree/s_1.txt"
-mkdir "$work/tree/s_1.txt"
-play_on_map "a folder for the map"
-
-head -c 200000 /dev/urandom >"$work/map"
-make_tree "$work/map"
-play_on_map "binary map file"
-
 # One building two billion cells a side over the whole field, one far past the int range.
 printf '%s\n' 0 -100 -100 -1 -1 1 -5 -5 2147483647 2147483647 1 2147483600 2147483600 \
   2147483647 2147483647 >"$work/map"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Closing the window or SIGTERM ends the game with 0. A 1024 x 768 screen has no
 # full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
-# Minimising and restoring a match: afterwards it is drawn and plays on.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -9,13 +8,6 @@ source "$(dirname "$0")/game_lib.bash"
 # Answers a message box: focus it and type the key (Return or Escape).
 answer_box() { xdotool windowfocus --sync "$1" key "$2"; }
 menu_up() { shows "main menu" 'tint now 300 100 011'; }
-# Whether player 1 (red, on pure green grass) is in his corner at (0, 0).
-in_corner() {
-  local r g b
-  read -r r g b < <(maxima now 0 690 40 90)
-  seen="red $r in the corner"
-  [ "$r" -gt 60 ]
-}
 
 start_x 1280x1024x24
 start_game "$root"
@@ -32,20 +24,6 @@ kill -TERM "$game_pid"
 wait_exit "$deadline"
 [ "$code" = 0 ] || fail "SIGTERM: expected exit code 0, got $code"
 
-# Minimised as a window manager reports it (its state gains "hidden"), then restored:
-# the match is drawn again and player 1 still walks (he leaves his corner).
-start_game "$root"
-win=$(find_window Korvalen) || fail "no game window"
-menu_up
-hold_until space "colour screen" 'tint now 24 177 100'
-hold_until space "match" 'tint now 252 380 010'
-shows "player 1 in his corner" in_corner
-xprop -id "$win" -f _NET_WM_STATE 32a -set _NET_WM_STATE _NET_WM_STATE_HIDDEN
-xprop -id "$win" -remove _NET_WM_STATE
-hold_until f "player 1 walking after a restore" '! in_corner' 'tint now 252 380 010'
-close_window "$win"
-wait_exit "$deadline"
-[ "$code" = 0 ] || fail "closing during a match: expected exit code 0, got $code"
 stop_pid "$xvfb_pid"
 
 # 1024 x 768, answer Yes.

@@ -27,14 +27,6 @@ GlFrame draw() {
   return gl_read_frame();
 }
 
-TEST_F(Screens, FirstFrameSaysStartAlone) {
-  start = true;
-  white();
-  GlFrame f = draw();
-  EXPECT_TRUE(HasTint(f, 250, 10, 1, 1, 1));
-  EXPECT_EQ(f.lit(gl_text_rect(200, 14, 40, 16)), 0);  // no title yet
-}
-
 TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
   Start_Menu = New_Nastavenia = Info = true;
   GlFrame f = draw();
