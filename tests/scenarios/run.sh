@@ -23,7 +23,8 @@ args=("$script") input=/dev/null
 if [ -f "$stem.args" ]; then read -r -a args < "$stem.args" || true; input=$script; fi
 want_rc=0
 [ -f "$stem.rc" ] && want_rc=$(tr -d ' \n' < "$stem.rc")
-(cd "$work" && "$replay" ${args[@]+"${args[@]}"} < "$input" > out.txt 2> err.txt)
+# Few file handles, so one the game leaves open soon shows.
+(ulimit -n 64; cd "$work" && "$replay" ${args[@]+"${args[@]}"} < "$input" > out.txt 2> err.txt)
 rc=$?
 status=0
 if [ "$rc" != "$want_rc" ]; then
