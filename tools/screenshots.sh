@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Retakes the screenshots under docs/screenshots/: plays one session of the
 # real game under Xvfb (1280 x 1024 x 24), driven by xdotool, through every
-# screen, and plays the match to its end for the end screen (a few minutes
-# at the fastest speed). Then draws the staged field with all four bows on the
-# ground (build/tools/staged_field) and crops its bows for a close-up.
+# screen but the end screen (whose picture stays as it is). Then draws the staged
+# field with all four bows on the ground (build/tools/staged_field) and crops its
+# bows for a close-up.
 # Usage: tools/screenshots.sh [GAME_BINARY]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,10 +13,9 @@ if [ ! -x "$game" ]; then
   cmake --build "$root/build" -j2 --target korvalen
 fi
 mkdir -p "$root/docs/screenshots"
-KORVALEN_SCREENSHOTS="$root/docs/screenshots" KORVALEN_PLAY_TO_END=1 \
-  bash "$root/tests/game/play_match.sh" "$game" "$root"
-cmake --build "$root/build" -j2 --target staged_field >/dev/null
 shots="$root/docs/screenshots"
+KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/play_match.sh" "$game" "$root"
+cmake --build "$root/build" -j2 --target staged_field >/dev/null
 (cd "$root" && tests/with_xvfb.sh build/tools/staged_field "$shots/field.ppm")
 # The four bows lie at x 7, 9, 11, 13 and y 8 to 9, drawn 62 pixels a unit.
 convert "$shots/field.ppm" "$shots/field.png"

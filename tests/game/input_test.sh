@@ -4,7 +4,7 @@
 # up with them; SIGTERM in the middle of a flood of 100 000 still ends the game.
 # Args: the game binary, the repository root.
 set -u
-source "$(dirname "$0")/fault_lib.bash"
+source "$(dirname "$0")/game_lib.bash"
 
 # Sends N taps of the given keys through XTest as fast as the server takes them.
 flood() {
@@ -24,44 +24,33 @@ CODE
   "$work/flood" "$@" || fail "no flood"
 }
 
-# Waits up to $2 seconds for the pause menu ("Return" in cyan) to be up (1) or gone (0).
-pause_menu() {
-  for _ in $(seq 1 "$2"); do
-    shot pause.png
-    [ $(($(count_colour pause.png cyan 80x40+600+213) > 20)) = "$1" ] && return 0
-    sleep 1
-  done
-  return 1
-}
+# Whether the pause menu ("Return" in cyan) is up.
+pause_up() { [ "$(count_colour now cyan 80x40+600+213)" -gt 20 ]; }
 
 start_x 1280x1024x24
 make_tree
 : >"$work/tree/s_1.txt"  # an open field: a key left down walks a player off his corner
 start_game "$work/tree"
-find_window Korvalen 20 >/dev/null || fail "no game window"
-sleep 1
+find_window Korvalen >/dev/null || fail "no game window"
 into_match
 for i in $(seq 1 10); do
-  xdotool key Escape
-  pause_menu 1 20 || fail "tap $i of Escape did not open the pause menu"
-  press space
-  pause_menu 0 20 || fail "the pause menu did not close after tap $i"
+  xdotool key Escape  # a tap with no hold
+  shows "the pause menu after tap $i of Escape" 'pause_up'
+  hold_until space "the match again after tap $i" '! pause_up'
 done
 
 flood 10000 e f k j  # both players' keys away from their corners
-press Escape
-pause_menu 1 120 || fail "the game did not catch up with the flood"
-press space
-pause_menu 0 20 || fail "the pause menu did not close after the flood"
-shot before.png
-sleep 3
-shot after.png
+hold_until Escape "the pause menu after the flood" 'pause_up'
+hold_until space "the match after the flood" '! pause_up'
+shot before
+sleep 3  # the field must stay still for a while: no key is down
+shot after
 moved=$(compare -metric AE -fuzz 10% -crop 1280x770+0+0 "$work/before.png" "$work/after.png" null: 2>&1)
 [ "$moved" -lt 500 ] || fail "a key stayed down after the flood ($moved pixels changed)"
 
 flood 50000 e f k j &
 sleep 1
 kill -TERM "$game_pid"
-wait_exit 60
+wait_exit "$deadline"
 [ "$code" = 0 ] || fail "SIGTERM during a flood: expected exit code 0, got $code"
 echo "input: ok"

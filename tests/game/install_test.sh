@@ -4,7 +4,8 @@
 # command line; a missing image prints the box's line before the box is shown.
 # Args: the game binary (its build folder is staged), the repository root.
 set -u
-source "$(dirname "$0")/fault_lib.bash"
+source "$(dirname "$0")/game_lib.bash"
+export KORVALEN_BOXES=stderr
 stage=$work/stage
 DESTDIR=$stage cmake --install "$(dirname "$game")" --prefix /usr >/dev/null || fail "install failed"
 for f in games/korvalen share/games/korvalen/s_1.txt share/games/korvalen/Data/system/001.bmp \
@@ -22,13 +23,7 @@ mkdir "$work/elsewhere"
 
 start_x 1280x1024x24
 start_game "$work/elsewhere"
-for _ in $(seq 1 100); do
-  shot menu.png
-  [ "$(count_colour menu.png cyan 120x40+590+205)" -ge 50 ] && break
-  alive "staged game"
-  sleep 0.3
-done
-[ "$(count_colour menu.png cyan 120x40+590+205)" -ge 50 ] || fail "no main menu with New highlighted"
+shows "the staged game's main menu" 'tint now 300 100 011'
 stop_pid "$game_pid"
 
 # From a terminal (no test switch for the boxes) the line and the reason come out while
@@ -36,11 +31,11 @@ stop_pid "$game_pid"
 rm "$stage/usr/share/games/korvalen/Data/world/grass.bmp"
 unset KORVALEN_BOXES
 start_game "$work/elsewhere"
-box=$(find_window ERROR 30) || fail "missing image: no box"
+box=$(find_window ERROR) || fail "missing image: no box"
 grep -A1 -x "korvalen: ERROR: Initialization Failed." "$work/stderr" |
   grep -qx "korvalen: reason: could not read every image in .*/share/games/korvalen/Data" ||
   fail "missing image: no line with its reason"
 answer_box "$box" Return
-wait_exit 30
+wait_exit "$deadline"
 [ "$code" = 1 ] || fail "missing image: expected exit code 1, got $code"
 echo "install: ok"

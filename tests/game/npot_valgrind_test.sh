@@ -4,7 +4,7 @@
 # past its pixels. The window is then closed: exit code 0, or valgrind's 1 on an error.
 # Args: the game binary, the repository root.
 set -u
-source "$(dirname "$0")/fault_lib.bash"
+source "$(dirname "$0")/game_lib.bash"
 command -v valgrind >/dev/null || { echo "npot valgrind: no valgrind, skipped"; exit 0; }
 
 start_x 1280x1024x24
@@ -14,8 +14,9 @@ supp=$(cd "$(dirname "$0")" && pwd)/valgrind.supp
 (cd "$work/tree" && exec valgrind --error-exitcode=1 --suppressions="$supp" "$game") \
   >"$work/stdout" 2>"$work/stderr" &
 game_pid=$!
-win=$(find_window Korvalen 240) || fail "no game window under valgrind"
+win=$(find_window Korvalen) || fail "no game window under valgrind"
+shows "main menu under valgrind" 'tint now 300 100 011'
 close_window "$win"
-wait_exit 200
+wait_exit "$deadline"
 [ "$code" = 0 ] || fail "valgrind: exit code $code"
 echo "npot valgrind: ok"

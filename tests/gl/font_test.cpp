@@ -60,29 +60,6 @@ static void expect_filled(const GlFrame& f, const PixelRect& r, Rgb c) {
   EXPECT_EQ(f.count(r, c, 3), area) << "colour " << c.r << "," << c.g << "," << c.b;
 }
 
-TEST_F(FontTest, AGlyphFillsItsCellAndNothingElse) {
-  glPrint(0, 0, 0, "A");  // cell 33: row 2, column 1
-  GlFrame f = gl_read_frame();
-  expect_filled(f, gl_glyph_cell(0, 0, 0, 1.5f), cell_colour(33));
-  // The cell is 16 units from (0, 4) down to (16, 20); outside it all is black.
-  EXPECT_EQ(f.lit({0, 0, f.width, f.height}), f.lit(gl_glyph_cell(0, 0, 0)));
-  EXPECT_GT(f.lit(gl_glyph_cell(0, 0, 0)), 0);
-}
-
-TEST_F(FontTest, GlyphsAdvanceTenUnitsAndOverlap) {
-  yellow();
-  glPrint(100, 200, 0, "ab");
-  GlFrame f = gl_read_frame();
-  // "a" (cell 65) from x 101 to 115, "b" (cell 66) drawn over it from 111.
-  Rgb a = cell_colour(65), b = cell_colour(66);
-  expect_filled(f, gl_text_rect(101.5f, 205.5f, 8, 13), {a.r, a.g, 0});
-  expect_filled(f, gl_text_rect(111.5f, 205.5f, 13, 13), {b.r, b.g, 0});
-  // Both share the bottom edge at 260 from the bottom, 220 from the top.
-  EXPECT_EQ(f.lit(gl_text_rect(90, 220.5f, 60, 20)), 0);
-  EXPECT_EQ(f.lit(gl_text_rect(90, 180, 60, 23.5f)), 0);
-  EXPECT_EQ(f.lit(gl_text_rect(126.5f, 200, 30, 30)), 0);
-}
-
 TEST_F(FontTest, BytesWithoutAGlyphAreSkippedWithoutAGap) {
   glPrint(50, 50, 0, "ab~");
   GlFrame plain = gl_read_frame();
@@ -122,8 +99,3 @@ TEST_F(FontTest, NumbersPrintInFull) {
   EXPECT_EQ(f.lit(gl_glyph_cell(30, 300, 12)), 0);
 }
 
-TEST_F(FontTest, PrintLeavesTheDepthTestOn) {
-  glDisable(GL_DEPTH_TEST);
-  glPrint(10, 10, 0, "x");
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-}

@@ -149,15 +149,3 @@ TEST_F(StartUp, NoFullScreenModeAsksAndNoEndsTheStart) {
   EXPECT_FALSE(gl_boxes()[1].yes_no);
 }
 
-TEST_F(StartUp, YesPlaysInAWindow) {
-  gl_box_answer(true);
-  EXPECT_TRUE(CreateGLWindow("Korvalen", 1000, 700, 32, true));
-  ASSERT_EQ(gl_boxes().size(), 2u);
-  EXPECT_EQ(gl_boxes()[0].caption, "Tarvo GL");
-  EXPECT_EQ(gl_boxes()[1].text, "Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.");
-  EXPECT_EQ(gl_boxes()[1].caption, "UPOZORNENIE");
-  EXPECT_EQ(gl_boxes()[1].icon, BoxIcon::exclamation);
-  EXPECT_FALSE(fullscreen);
-  EXPECT_EQ(gl_width(), 1000);
-  EXPECT_EQ(gl_height(), 700);
-}

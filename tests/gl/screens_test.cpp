@@ -27,38 +27,6 @@ GlFrame draw() {
   return gl_read_frame();
 }
 
-TEST_F(Screens, MainMenuHighlightsOneEntryInCyan) {
-  Start_Menu = true;
-  bool* entry[3] = {&QNew, &QNastavenia, &QExit};
-  const float at[3][2] = {{300, 100}, {270, 130}, {300, 160}};
-  for (int lit = 0; lit < 3; lit++) {
-    for (int e = 0; e < 3; e++) *entry[e] = e == lit;
-    GlFrame f = draw();
-    for (int e = 0; e < 3; e++)
-      EXPECT_TRUE(HasTint(f, at[e][0], at[e][1], e != lit, 1, 1)) << "entry " << e;
-  }
-}
-
-TEST_F(Screens, SpeedScreenMarksTheCurrentLevelInLilaAlone) {
-  Start_Menu = QNastavenia = Nastavenia = true;
-  Q_2 = true;
-  GlFrame f = draw();
-  EXPECT_TRUE(HasTint(f, 250, 160, 1, 1, 1));
-  EXPECT_TRUE(HasTint(f, 250, 190, 1, 0, 1));
-  EXPECT_TRUE(HasTint(f, 250, 220, 1, 1, 1));
-  EXPECT_TRUE(HasTint(f, 250, 10, 0, 1, 1));
-  EXPECT_EQ(f.lit(gl_text_rect(200, 14, 40, 16)), 0);  // the menu under it is hidden
-  EXPECT_EQ(f.lit(gl_text_rect(10, 424, 80, 16)), 0);
-}
-
-TEST_F(Screens, FirstFrameSaysStartAlone) {
-  start = true;
-  white();
-  GlFrame f = draw();
-  EXPECT_TRUE(HasTint(f, 250, 10, 1, 1, 1));
-  EXPECT_EQ(f.lit(gl_text_rect(200, 14, 40, 16)), 0);  // no title yet
-}
-
 TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
   Start_Menu = New_Nastavenia = Info = true;
   GlFrame f = draw();

@@ -5,6 +5,7 @@
 #   NAME.expected   the exact standard output
 #   NAME.map        optional: the s_1.txt to play on (default: the repository's)
 #   NAME.nomap      optional: play with no s_1.txt at all
+#   NAME.mapdir     optional: a folder named s_1.txt in the map's place
 #   NAME.args       optional: the arguments to pass instead of the script's path;
 #                   the script then comes on standard input
 #   NAME.rc         optional: the expected exit code (default 0)
@@ -15,13 +16,15 @@ stem=${script%.replay}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 if [ -f "$stem.nomap" ]; then :
+elif [ -f "$stem.mapdir" ]; then mkdir "$work/s_1.txt"
 elif [ -f "$stem.map" ]; then cp "$stem.map" "$work/s_1.txt"
 else cp "$root/s_1.txt" "$work/s_1.txt"; fi
 args=("$script") input=/dev/null
 if [ -f "$stem.args" ]; then read -r -a args < "$stem.args" || true; input=$script; fi
 want_rc=0
 [ -f "$stem.rc" ] && want_rc=$(tr -d ' \n' < "$stem.rc")
-(cd "$work" && "$replay" ${args[@]+"${args[@]}"} < "$input" > out.txt 2> err.txt)
+# Few file handles, so one the game leaves open soon shows.
+(ulimit -n 64; cd "$work" && "$replay" ${args[@]+"${args[@]}"} < "$input" > out.txt 2> err.txt)
 rc=$?
 status=0
 if [ "$rc" != "$want_rc" ]; then

@@ -1,0 +1,194 @@
+# Shared by the game tests (sourced with the test's arguments: the game binary and
+# the repository root): an Xvfb of their own, the game in the background, windows
+# found by title, keys held until the screen shows their effect, screenshots.
+# Nothing waits a fixed time: every wait polls for what must happen and gives up
+# only after a generous deadline. Everything started here is stopped on exit.
+game=$(realpath "$1")
+root=$(realpath "$2")
+game_pid="" xvfb_pid="" wm_pid="" code=""
+work=$(mktemp -d)
+deadline=${KORVALEN_TEST_DEADLINE:-240}
+source "$(dirname "${BASH_SOURCE[0]}")/../xvfb_lib.bash"
+
+# Stops a process; a game held in a message box only notes SIGTERM, so it gets SIGKILL.
+stop_pid() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null
+  for _ in $(seq 1 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+trap 'stop_pid "$game_pid"; stop_pid "$wm_pid"; stop_pid "$xvfb_pid"; rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${KORVALEN_SCREENSHOTS:-}" ] && cp "$work/now.png" "$KORVALEN_SCREENSHOTS/failed.png" 2>/dev/null
+  [ -s "$work/stderr" ] && { echo "--- game stderr:" >&2; cat "$work/stderr" >&2; }
+  exit 1
+}
+start_x() { start_xvfb "$1" || fail "could not start Xvfb"; }
+
+# Starts openbox as the window manager and waits until it has taken the screen.
+start_wm() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  local end=$((SECONDS + deadline))
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+    [ $SECONDS -lt $end ] || fail "openbox did not start"
+    sleep 0.1
+  done
+}
+
+# Waits until xwininfo says window $1 is in map state $2 (IsViewable, IsUnMapped).
+wait_map_state() {
+  local end=$((SECONDS + deadline))
+  until xwininfo -id "$1" 2>/dev/null | grep -q "Map State: $2"; do
+    [ $SECONDS -lt $end ] || fail "window $1 never became $2"
+    sleep 0.1
+  done
+}
+
+# Answers a message box once it shows: focus it and type the key (Return or Escape).
+answer_box() {
+  wait_map_state "$1" IsViewable
+  xdotool windowfocus --sync "$1" key "$2"
+}
+
+# Fails unless the game still runs.
+alive() {
+  kill -0 "$game_pid" 2>/dev/null || { wait_exit 1; fail "$1: the game ended (code $code)"; }
+}
+
+# A scratch folder to start the game in: the real images and the given map file
+# (the repository's by default); the repository's own files stay untouched.
+make_tree() {
+  rm -rf "$work/tree"
+  mkdir -p "$work/tree"
+  cp -r "$root/Data" "$work/tree/"
+  cp "${1:-$root/s_1.txt}" "$work/tree/s_1.txt"
+}
+
+# Starts the game in the given folder.
+start_game() {
+  (cd "$1" && exec "$game") >"$work/stdout" 2>"$work/stderr" &
+  game_pid=$!
+}
+
+# Waits up to $1 seconds for the game to end; code is its exit code or "running".
+wait_exit() {
+  local end=$((SECONDS + $1))
+  code=running
+  while kill -0 "$game_pid" 2>/dev/null; do [ $SECONDS -lt $end ] || return 0; sleep 0.1; done
+  wait "$game_pid"
+  code=$? game_pid=""
+}
+
+# Prints the id of the window titled exactly $1 (a window manager may have framed it),
+# waiting up to the deadline.
+find_window() {
+  local id end=$((SECONDS + deadline))
+  while [ $SECONDS -lt $end ]; do
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$1\": " | awk '{print $1; exit}')
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$game_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Asks the window to close, as a window manager's close button does.
+close_window() {
+  [ -x "$work/close" ] || c++ -x c++ -o "$work/close" - -lX11 <<'EOF' || fail "cannot build the close helper"
+#include <X11/Xlib.h>
+#include <cstdlib>
+int main(int, char** argv) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 1;
+  XEvent e = {};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = strtoul(argv[1], nullptr, 0);
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = XInternAtom(d, "WM_DELETE_WINDOW", False);
+  XSendEvent(d, e.xclient.window, False, NoEventMask, &e);
+  XCloseDisplay(d);
+}
+EOF
+  "$work/close" "$1"
+}
+
+shot() { import -window root "$work/$1.png" 2>/dev/null || fail "no screenshot $1"; }
+
+# Highest value of each channel in a rectangle of a screenshot: "r g b".
+maxima() {
+  convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage \
+    -format '%[fx:int(255*maxima.r)] %[fx:int(255*maxima.g)] %[fx:int(255*maxima.b)]' info:
+}
+# Whether the text printed at text point (tx, ty) has the tint $4, three 0/1 digits
+# ("011" is cyan): the left part of its first glyph, in window pixels of the
+# 640 x 480 text space on 1280 x 1024. seen keeps what was there.
+tint() {
+  local r g b v i=0
+  read -r r g b < <(maxima "$1" $(($2 * 2)) $((($3 + 4) * 1024 / 480)) 20 34)
+  seen="($r, $g, $b) at ($2, $3)"
+  for v in $r $g $b; do
+    if [ "${4:$i:1}" = 1 ]; then [ "$v" -ge 120 ] || return 1; else [ "$v" -le 40 ] || return 1; fi
+    i=$((i + 1))
+  done
+}
+# Whether anything but black is drawn in a rectangle (shot x y w h).
+lit() {
+  local r g b
+  read -r r g b < <(maxima "$@")
+  seen="($r, $g, $b) at ($2, $3)"
+  [ $((r + g + b)) -gt 60 ]
+}
+
+# Takes screenshots ("now") until every check given (shell code) holds, for at most
+# $1 seconds; says whether they did. seen keeps the failing check's reading.
+poll() {
+  local end=$((SECONDS + $1)) c ok
+  shift
+  while kill -0 "$game_pid" 2>/dev/null; do
+    shot now
+    ok=1
+    for c in "$@"; do eval "$c" || { ok=""; seen="$c: ${seen:-}"; break; }; done
+    [ -n "$ok" ] && return 0
+    [ $SECONDS -lt $end ] || return 1
+  done
+  return 1
+}
+# As poll with the whole deadline, failing the test when the screen never shows it.
+shows() {
+  local what=$1
+  shift
+  poll "$deadline" "$@" || fail "$what: never on screen ($seen)"
+}
+
+# Holds key $1 down until the screen shows the checks ($2 names the step), then lets
+# go. A key that has not acted after a while is let go and pressed again, since a
+# release and a press that fall between two frames leave the key's latch set.
+hold_until() {
+  local key=$1 what=$2 try
+  shift 2
+  for try in 1 2 3 4 5 6; do
+    xdotool keydown "$key"
+    poll $((deadline / 6)) "$@" && { xdotool keyup "$key"; return 0; }
+    xdotool keyup "$key"
+    shot now
+  done
+  fail "$what: never on screen after holding $key ($seen)"
+}
+
+# Pixels of colour $2 in screenshot $1 inside the rectangle $3 (WxH+X+Y).
+count_colour() {
+  convert "$work/$1.png" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
+    -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
+}
+
+# From the main menu into a match: New opens the colour screen, Space starts.
+into_match() {
+  shows "main menu" 'tint now 300 100 011'
+  hold_until space "colour screen" 'tint now 24 177 100' '! tint now 300 100 011'
+  hold_until space "match" 'tint now 252 380 010' 'tint now 30 370 111'
+}
