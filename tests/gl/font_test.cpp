@@ -98,4 +98,3 @@ TEST_F(FontTest, NumbersPrintInFull) {
   expect_filled(f, gl_glyph_cell(30, 300, 10, 1.5f), cell_colour('8' - 32));
   EXPECT_EQ(f.lit(gl_glyph_cell(30, 300, 12)), 0);
 }
-

@@ -148,4 +148,3 @@ TEST_F(StartUp, NoFullScreenModeAsksAndNoEndsTheStart) {
   EXPECT_EQ(gl_boxes()[1].icon, BoxIcon::stop);
   EXPECT_FALSE(gl_boxes()[1].yes_no);
 }
-
