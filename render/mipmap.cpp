@@ -1,10 +1,6 @@
 // The mipmap chain's box filter.
 #include "render/mipmap.h"
 
-bool power_of_two(int side) {
-  return side > 0 && (side & (side - 1)) == 0;
-}
-
 void mipmap_halve_rgb(const unsigned char* src, int width, int height, unsigned char* dst) {
   if (width == 1 || height == 1) {
     // A line halves in pairs, and the mean of a pair is rounded down.

@@ -2,8 +2,6 @@
 // 2 x 2 blocks. Pure byte work, no GL.
 #pragma once
 
-// True when the side is a power of two (1 counts).
-bool power_of_two(int side);
 // Halves a packed RGB image of width x height, both powers of two and not
 // both 1, into dst, which holds max(width / 2, 1) x max(height / 2, 1) texels:
 // each is the rounded mean of the two or four texels it covers.

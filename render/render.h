@@ -12,7 +12,9 @@ void startup_step(const char* step);
 AUX_RGBImageRec* LoadBMP(const char* Filename);
 int LoadGLTextures();
 // Puts a packed RGB image and its whole mipmap chain into the bound texture:
-// the chain GLU would build, built here without GLU's slow general path.
+// the chain GLU would build, built here without GLU's slow general path. The sides
+// are powers of two within the GL's largest texture: the loader scales every image
+// to such sides (bmp_to_pow2) and the reader refuses larger ones.
 void upload_mipmapped_rgb(int width, int height, const unsigned char* data);
 void Texture_set(int id);
 void Texture_NCP_(int Tex);

@@ -1,7 +1,6 @@
 // The texture table: the 52 images read at start-up, and the small binders
 // that turn a weapon, an avatar colour or a part of an arrow into a slot.
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cstdio>
 #include <vector>
@@ -50,13 +49,6 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
 }
 
 void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
-  GLint largest = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-  if (!power_of_two(width) || !power_of_two(height) || width > largest || height > largest) {
-    // Other sizes are scaled by GLU first.
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, data);
-    return;
-  }
   glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
   std::vector<unsigned char> level[2];
   const unsigned char* above = data;
