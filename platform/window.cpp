@@ -19,7 +19,8 @@
 #include "render/render.h"
 
 extern SDL_Window* box_owner_window;
-void hold_window_size(SDL_Window* window, int max_side);
+void hold_window_size(SDL_Window* window, int width, int height);
+void check_window_size();
 
 static bool video_up;  // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
@@ -28,7 +29,8 @@ static SDL_GLContext hRC;
 // ours and not only an event: a flooded event queue drops events, never this flag.
 static volatile std::sig_atomic_t quit_posted;
 static int quit_code;
-static int max_window_side = 16384;  // what the GL can draw into, once it has said
+// The window's largest size: what the GL can draw into and the screens can show.
+static int largest_width = 16384, largest_height = 16384;
 
 // The image reader's complaints go to a box above the game window.
 static void bmp_report_box(const char* text) {
@@ -172,29 +174,43 @@ static bool start_video() {
   return true;
 }
 
-// Holds the window to what the GL can draw into (a larger drawable crashes the software
-// rasterizer) and tells the image reader the largest texture the GL takes.
-static void take_gl_limits() {
+// The bounding box of every screen, which a window larger than is never seen whole.
+static SDL_Rect all_screens() {
+  SDL_Rect box = {0, 0, 0, 0};
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); i++) {
+    SDL_Rect screen;
+    if (SDL_GetDisplayBounds(i, &screen) == 0) SDL_UnionRect(&box, &screen, &box);
+  }
+  return box;
+}
+
+// Holds the window to what the GL can draw into and the screens show, but never below the
+// size the game asked for (width x height): a larger drawable costs the software
+// rasterizer gigabytes, or crashes it. Tells the image reader the largest texture.
+static void take_gl_limits(int width, int height) {
   GLint dims[2] = {0, 0}, texture_side = 0;
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture_side);
-  int side = std::min(dims[0], dims[1]);
-  max_window_side = side > 0 && side < 16384 ? side : 16384;
-  SDL_SetWindowMaximumSize(hWnd, max_window_side, max_window_side);
+  int gl_side = std::min(dims[0], dims[1]);
+  gl_side = gl_side > 0 && gl_side < 16384 ? gl_side : 16384;
+  SDL_Rect screens = all_screens();
+  largest_width = std::min(gl_side, std::max(width, screens.w));
+  largest_height = std::min(gl_side, std::max(height, screens.h));
+  SDL_SetWindowMaximumSize(hWnd, largest_width, largest_height);
   bmp_gl_max_side = texture_side;
 }
 
-// A window made larger than the GL can draw into (no window manager holds it to its
-// largest size) is shrunk back at once; the size message carries what the GL draws.
+// A window made larger than that (no window manager holds it to its largest size) is
+// shrunk back at once; the size message carries what the GL draws.
 static void size_message(MSG* msg) {
   msg->message = WM_SIZE;
   int w = 0, h = 0;
   SDL_GetWindowSize(hWnd, &w, &h);
-  if (w > max_window_side || h > max_window_side)
-    SDL_SetWindowSize(hWnd, std::min(w, max_window_side), std::min(h, max_window_side));
+  if (w > largest_width || h > largest_height)
+    SDL_SetWindowSize(hWnd, std::min(w, largest_width), std::min(h, largest_height));
   SDL_GL_GetDrawableSize(hWnd, &msg->width, &msg->height);
-  msg->width = std::min(msg->width, max_window_side);
-  msg->height = std::min(msg->height, max_window_side);
+  msg->width = std::min(msg->width, largest_width);
+  msg->height = std::min(msg->height, largest_height);
 }
 
 // Window, context, show, projection: the set-up up to InitGL.
@@ -233,10 +249,11 @@ static bool open_window(const char* title, int width, int height) {
     setup_error("Can't Activate The GL Rendering Context.");
     return false;
   }
-  take_gl_limits();
+  take_gl_limits(width, height);
 
   SDL_ShowWindow(hWnd);
   SDL_RaiseWindow(hWnd);
+  hold_window_size(hWnd, largest_width, largest_height);
   if (fullscreen) {
     // The mode switch happens on showing; a display that gave another size failed.
     int w = 0, h = 0;
@@ -423,7 +440,7 @@ bool PeekMessageA(MSG* msg) {
   if (!video_up) return false;
   fit_outer_size_once_known();
   if (!SDL_PollEvent(&event)) {
-    hold_window_size(hWnd, max_window_side);  // a frame follows at once
+    check_window_size();  // a frame follows at once
     return false;
   }
   *msg = translate_event(event);

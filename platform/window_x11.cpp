@@ -1,25 +1,99 @@
-// The one question SDL cannot answer for us: the game window's size on the X server now.
-// Kept apart because the X headers' names clash with the game's own.
+// What SDL cannot do for us on X: keep other clients from making the game window larger
+// than the GL can draw into. Kept apart because the X headers' names clash with the game's.
+//
+// The GL reads the window's size straight from the X server at the first draw of each
+// frame and allocates its buffers to match: a window of 32767 x 32767 crashes the software
+// rasterizer, and one of 16384 x 16384 costs it 2 GB. A window manager holds the window to
+// the largest size we hint; with none, any client may resize it, at any moment of a frame.
+// So while no window manager runs, the game takes every other client's resize as a request
+// (ResizeRedirect) and answers it with the size clamped: the window is never larger.
 #include <SDL.h>
 #include <SDL_syswm.h>
 
 #include <algorithm>
 
-// Before a frame is drawn: with no window manager to hold the window to its largest size,
-// the X server may already have made it larger than the GL can draw into before the size
-// event reaches us, and the GL reads the size straight from the server (one frame at
-// 32767 x 32767 crashes the software rasterizer). Shrinks it back before the GL looks.
-void hold_window_size(SDL_Window* window, int max_side) {
+static Display* x_display;
+static ::Window x_window;
+static int largest_w, largest_h;
+static bool resizes_redirected;  // other clients' resizes come to us as requests
+static bool checked_each_frame;  // no redirect and no window manager: the fallback
+static bool x_request_failed;
+
+// Notes an X error instead of ending the game, for the one request that may be refused.
+static int note_x_error(Display*, XErrorEvent*) {
+  x_request_failed = true;
+  return 0;
+}
+
+// True when a window manager holds the screen: it alone may redirect the root's children.
+static bool window_manager_runs() {
+  XWindowAttributes root = {};
+  if (!XGetWindowAttributes(x_display, DefaultRootWindow(x_display), &root)) return false;
+  return (root.all_event_masks & SubstructureRedirectMask) != 0;
+}
+
+// Adds or removes ResizeRedirect in the game's own event mask on its window; true when
+// the server took it (only one client may hold it).
+static bool select_resize_redirect(bool on) {
+  XWindowAttributes attributes = {};
+  if (!XGetWindowAttributes(x_display, x_window, &attributes)) return false;
+  long mask = attributes.your_event_mask & ~ResizeRedirectMask;
+  if (on) mask |= ResizeRedirectMask;
+  XSync(x_display, False);
+  x_request_failed = false;
+  auto previous = XSetErrorHandler(note_x_error);
+  XSelectInput(x_display, x_window, mask);
+  XSync(x_display, False);
+  XSetErrorHandler(previous);
+  return !x_request_failed;
+}
+
+// Answers another client's resize with the size clamped to the largest the GL draws.
+// A window manager started since then would answer our resize with its own, and so on for
+// ever: once one runs, the redirect is dropped and the resize passes to it as it came.
+static void answer_resize_request(const XResizeRequestEvent& request) {
+  if (request.window != x_window) return;
+  if (window_manager_runs()) resizes_redirected = !select_resize_redirect(false);
+  XResizeWindow(x_display, x_window, std::min(request.width, largest_w),
+                std::min(request.height, largest_h));
+  XFlush(x_display);
+}
+
+// Sees the window system's raw events as SDL reads them; none is queued for the game.
+static int filter_window_system_events(void*, SDL_Event* event) {
+  if (event->type != SDL_SYSWMEVENT) return 1;
+  const SDL_SysWMmsg* message = event->syswm.msg;
+  if (message && message->subsystem == SDL_SYSWM_X11 &&
+      message->msg.x11.event.type == ResizeRequest)
+    answer_resize_request(message->msg.x11.event.xresizerequest);
+  return 0;
+}
+
+// Holds the shown window to at most width x height from now on, whoever resizes it.
+void hold_window_size(SDL_Window* window, int width, int height) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-  Display* display = info.info.x11.display;
+  x_display = info.info.x11.display;
+  x_window = info.info.x11.window;
+  largest_w = width, largest_h = height;
+  if (window_manager_runs() || resizes_redirected) return;
+  SDL_SetEventFilter(filter_window_system_events, nullptr);
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  resizes_redirected = select_resize_redirect(true);
+  checked_each_frame = !resizes_redirected;
+}
+
+// Before a frame is drawn, when the redirect could not be had and no window manager runs:
+// shrinks a window made too large back before the GL looks. This narrows the race with
+// another client's resize without closing it.
+void check_window_size() {
+  if (!checked_each_frame) return;
   ::Window root;
   int x, y;
   unsigned w = 0, h = 0, border, depth;
-  if (!XGetGeometry(display, info.info.x11.window, &root, &x, &y, &w, &h, &border, &depth)) return;
-  const unsigned side = max_side;
-  if (w <= side && h <= side) return;
-  XResizeWindow(display, info.info.x11.window, std::min(w, side), std::min(h, side));
-  XSync(display, False);
+  if (!XGetGeometry(x_display, x_window, &root, &x, &y, &w, &h, &border, &depth)) return;
+  if (w <= unsigned(largest_w) && h <= unsigned(largest_h)) return;
+  XResizeWindow(x_display, x_window, std::min(int(w), largest_w), std::min(int(h), largest_h));
+  XSync(x_display, False);
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Closing the window or SIGTERM ends the game with 0. A 1024 x 768 screen has no
+# Closing the window or SIGTERM ends the game with 0; no other client can make the window
+# larger than the screen. A 1024 x 768 screen has no
 # full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
 # Under a window manager the window's outer size, frame and all, is 1280 x 1024.
 # Args: the game binary, the repository root.
@@ -12,6 +13,17 @@ start_x 1280x1024x24
 start_game "$root"
 win=$(find_window Korvalen) || fail "no game window"
 menu_up
+# No window manager holds the window to its largest size here, so another client's resize
+# must never land: the GL would size its buffers to it (gigabytes at 32767 x 32767, or a
+# crash). xdotool waits for the server, so the size read next is the one the GL would see.
+for _ in 1 2 3; do
+  xdotool windowsize "$win" 32767 32767
+  geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  [ "$geometry" = 1280x1024 ] || fail "another client made the window $geometry"
+done
+menu_up
+peak=$(awk '/VmHWM/{print $2}' "/proc/$game_pid/status")
+[ "${peak:-0}" -lt 300000 ] || fail "the game grew to $peak kB after the resizes"
 close_window "$win"
 wait_exit "$deadline"
 [ "$code" = 0 ] || fail "closing the window: expected exit code 0, got $code"
