@@ -58,47 +58,69 @@ void eye_position(float eye[3]) {
     eye[k] = -(m[k * 4] * m[12] + m[k * 4 + 1] * m[13] + m[k * 4 + 2] * m[14]);
 }
 
-// True when a box's bottom at height z faces away from the eye: the box's
-// top and sides then hide all of it.
-static bool bottom_hidden(float z) {
+unsigned faces_toward_eye(const float eye[3], float x0, float y0, float z0, float x1, float y1,
+                          float z1) {
+  unsigned faces = 0;
+  if (eye[2] > z1) faces |= FACE_TOP;
+  if (eye[2] <= z0) faces |= FACE_BOTTOM;
+  if (eye[1] > y1) faces |= FACE_NORTH;
+  if (eye[1] < y0) faces |= FACE_SOUTH;
+  if (eye[0] > x1) faces |= FACE_EAST;
+  if (eye[0] < x0) faces |= FACE_WEST;
+  return faces;
+}
+
+// The faces of an actor's box the eye sees; those it does not are left out, but their
+// images are still bound, for what is drawn next.
+static unsigned seen_faces(float x0, float y0, float z0, float x1, float y1, float z1) {
   float eye[3];
   eye_position(eye);
-  return eye[2] > z;
+  return faces_toward_eye(eye, x0, y0, z0, x1, y1, z1);
+}
+
+// One face of a box, when the eye sees it. A face left out still leaves its last texture
+// coordinate behind, since untextured shapes drawn later take their tint from it.
+static void face_if(unsigned seen, unsigned which, const float v[4][3], const float st[4][2]) {
+  if (seen & which)
+    face(v, st);
+  else
+    glTexCoord2f(st[3][0], st[3][1]);
 }
 
 // Draws a player as a unit cube wearing his avatar, turned by his facing.
 void Player_Draw(float x, float y, float z, int color, int alpha) {
   const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const unsigned seen = seen_faces(x, y, z, x + 1, y + 1, z + 1);
 
   Texture_NCP_h(color);
   const float top[4][3] = {
       {x, y, z + 1}, {x + 1, y, z + 1}, {x + 1, y + 1, z + 1}, {x, y + 1, z + 1}};
-  face(top, quad_st);
+  face_if(seen, FACE_TOP, top, quad_st);
 
   Texture_NCP_h(color);
   const float bottom[4][3] = {{x, y, z}, {x, y + 1, z}, {x + 1, y + 1, z}, {x + 1, y, z}};
   const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  if (!bottom_hidden(z)) face(bottom, bottom_st);
+  face_if(seen, FACE_BOTTOM, bottom, bottom_st);
 
   bind_side(player_sides, 0, alpha, color);
   const float north[4][3] = {
       {x, y + 1, z}, {x, y + 1, z + 1}, {x + 1, y + 1, z + 1}, {x + 1, y + 1, z}};
-  face(north, quad_st);
+  face_if(seen, FACE_NORTH, north, quad_st);
 
   bind_side(player_sides, 1, alpha, color);
   const float south[4][3] = {{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}};
-  face(south, quad_st);
+  face_if(seen, FACE_SOUTH, south, quad_st);
 
   bind_side(player_sides, 2, alpha, color);
   const float east[4][3] = {
       {x + 1, y, z}, {x + 1, y + 1, z}, {x + 1, y + 1, z + 1}, {x + 1, y, z + 1}};
-  face(east, quad_st);
+  face_if(seen, FACE_EAST, east, quad_st);
 
   // The west face runs its texture the other way round from the east one.
   bind_side(player_sides, 3, alpha, color);
   const float west[4][3] = {{x, y, z}, {x, y, z + 1}, {x, y + 1, z + 1}, {x, y + 1, z}};
   const float west_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  face(west, west_st);
+  face_if(seen, FACE_WEST, west, west_st);
 }
 
 // Draws one arrow: a thin box, long along its flight, head image in front.
@@ -124,33 +146,34 @@ void Naboj_Draw(float x, float y, float z, int color, int alpha) {
     case dolava: Texture_n_dolava(0); break;
   }
 
+  const unsigned seen = seen_faces(x, y, z, x + xl, y + yl, z + zl);
   Texture_NCP_h(color);
   const float top[4][3] = {
       {x, y, z + zl}, {x + xl, y, z + zl}, {x + xl, y + yl, z + zl}, {x, y + yl, z + zl}};
-  face(top, quad_st);
+  face_if(seen, FACE_TOP, top, quad_st);
 
   Texture_NCP_h(color);
   const float bottom[4][3] = {{x, y, z}, {x, y + yl, z}, {x + xl, y + yl, z}, {x + xl, y, z}};
   const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  if (!bottom_hidden(z)) face(bottom, bottom_st);
+  face_if(seen, FACE_BOTTOM, bottom, bottom_st);
 
   bind_side(arrow_sides, 0, alpha, 0);
   const float north[4][3] = {
       {x, y + yl, z}, {x, y + yl, z + zl}, {x + xl, y + yl, z + zl}, {x + xl, y + yl, z}};
-  face(north, quad_st);
+  face_if(seen, FACE_NORTH, north, quad_st);
 
   bind_side(arrow_sides, 1, alpha, 0);
   const float south[4][3] = {{x, y, z}, {x + xl, y, z}, {x + xl, y, z + zl}, {x, y, z + zl}};
-  face(south, quad_st);
+  face_if(seen, FACE_SOUTH, south, quad_st);
 
   bind_side(arrow_sides, 2, alpha, 0);
   const float east[4][3] = {
       {x + xl, y, z}, {x + xl, y + yl, z}, {x + xl, y + yl, z + zl}, {x + xl, y, z + zl}};
-  face(east, quad_st);
+  face_if(seen, FACE_EAST, east, quad_st);
 
   bind_side(arrow_sides, 3, alpha, 0);
   const float west[4][3] = {{x, y, z}, {x, y, z + zl}, {x, y + yl, z + zl}, {x, y + yl, z}};
-  face(west, quad_st);
+  face_if(seen, FACE_WEST, west, quad_st);
 }
 
 // Draws every sub-arrow of one player that is still in the air.

@@ -52,6 +52,21 @@ void text_layer_end();
 // turns and moves only).
 void eye_position(float eye[3]);
 
+// The faces of an upright box, as bits.
+enum BoxFace : unsigned {
+  FACE_TOP = 1,
+  FACE_BOTTOM = 2,
+  FACE_NORTH = 4,  // side y = y1
+  FACE_SOUTH = 8,  // side y = y0
+  FACE_EAST = 16,  // side x = x1
+  FACE_WEST = 32,  // side x = x0
+  ALL_FACES = 63
+};
+// The faces of the box from (x0, y0, z0) to (x1, y1, z1) whose outside the eye sees. The
+// others lie wholly behind the box's near faces: with depth testing on they never show.
+unsigned faces_toward_eye(const float eye[3], float x0, float y0, float z0, float x1, float y1,
+                          float z1);
+
 // Actors and arrows.
 void Player_Draw(float x, float y, float z, int color, int alpha);
 void Naboj_Draw(float x, float y, float z, int color, int alpha);

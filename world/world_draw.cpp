@@ -8,17 +8,6 @@
 #include "render/render.h"
 #include "world/k321.h"
 
-// The faces of a unit cube, in the order they are drawn.
-enum CubeFace : unsigned {
-  FACE_TOP = 1,
-  FACE_BOTTOM = 2,
-  FACE_NORTH = 4,  // side y = cy + 1
-  FACE_SOUTH = 8,  // side y = cy
-  FACE_EAST = 16,  // side x = cx + 1
-  FACE_WEST = 32,  // side x = cx
-  ALL_FACES = 63
-};
-
 // One unit cube's faces with their texture corners, lowest corner (cx, cy, z0).
 // Shared by buildings (textured) and characters (plain, every face).
 static void cube_faces(float cx, float cy, float z0, bool textured, unsigned faces = ALL_FACES) {
@@ -161,13 +150,19 @@ void budova(int x, int y, int xl, int yl) {
   const long long i1 = VIEW_X1 - x < xl ? VIEW_X1 - x : xl;
   const long long j0 = VIEW_Y0 - y > 0 ? VIEW_Y0 - y : 0;
   const long long j1 = VIEW_Y1 - y < yl ? VIEW_Y1 - y : yl;
-  // Seen from above, a cube's bottom lies behind its top and sides: left out.
+  // Only the faces the eye sees the outside of are drawn, and of those not the sides
+  // between two cubes of the building: the neighbour's top or near side covers them.
   float eye[3];
   eye_position(eye);
-  const unsigned faces = eye[2] > 0 ? ALL_FACES & ~FACE_BOTTOM : ALL_FACES;
   for (long long j = j0; j < j1; j++) {
     for (long long i = i0; i < i1; i++) {
-      cube_faces(float(x + i), float(y + j), 0.0f, true, faces);
+      const float cx = float(x + i), cy = float(y + j);
+      unsigned faces = faces_toward_eye(eye, cx, cy, 0, cx + 1, cy + 1, 1);
+      if (i > 0) faces &= ~FACE_WEST;
+      if (i + 1 < xl) faces &= ~FACE_EAST;
+      if (j > 0) faces &= ~FACE_SOUTH;
+      if (j + 1 < yl) faces &= ~FACE_NORTH;
+      cube_faces(cx, cy, 0.0f, true, faces);
     }
   }
 }
