@@ -74,6 +74,7 @@ void hold_window_size(SDL_Window* window, int width, int height) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  if (info.info.x11.window != x_window) resizes_redirected = checked_each_frame = false;
   x_display = info.info.x11.display;
   x_window = info.info.x11.window;
   largest_w = width, largest_h = height;
