@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Closing the window or SIGTERM ends the game with 0; no other client can make the window
-# larger than the screen. A 1024 x 768 screen has no
+# larger than the screen, and a window manager started later takes sizing over. A 1024 x 768
+# screen has no
 # full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
 # Under a window manager the window's outer size, frame and all, is 1280 x 1024.
 # Args: the game binary, the repository root.
@@ -47,9 +48,19 @@ answer_box "$box" Return
 win=$(find_window Korvalen) || fail "no window after Yes"
 geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
 [ "$geometry" = 1280x1024 ] || fail "windowed fallback is $geometry, not 1280x1024"
+# A window manager started now takes over sizing: the game stops answering resizes
+# itself, or the two would pass each resize back and forth for ever.
+start_wm
+xdotool windowsize "$win" 800 600
+end=$((SECONDS + deadline))
+until xwininfo -id "$win" | grep -q "Width: 800"; do
+  [ $SECONDS -lt $end ] || fail "under a late window manager the window never became 800 wide"
+  sleep 0.1
+done
 close_window "$win"
 wait_exit "$deadline"
 [ "$code" = 0 ] || fail "closing the fallback window: expected 0, got $code"
+stop_pid "$wm_pid"
 
 # 1024 x 768, answer No.
 start_game "$root"
