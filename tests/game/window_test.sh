@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Closing the window or SIGTERM ends the game with 0; no other client can make the window
 # larger than the screen, and a window manager started later takes sizing over. A 1024 x 768
-# screen has no
-# full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends with 1.
+# screen has no full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends
+# with 1.
 # Under a window manager the window's outer size, frame and all, is 1280 x 1024.
 # Args: the game binary, the repository root.
 set -u
