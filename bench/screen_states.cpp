@@ -51,14 +51,16 @@ static void shoot(int numb, int record, float x, float y, int alpha) {
 }
 
 // A match on s_1.txt: both players armed, four bows lying about, two shots
-// in the air, the ratings apart and the clock running.
+// in the air, the ratings apart and the clock running. The camera hangs over
+// (10, 4): player 1 and his shot are up and to the left of it, player 2 and his
+// shot down and to the right, so every side of a box faces the eye somewhere.
 static void match_in_play() {
   New_game_set();
   sector_set();
   move = true;
   for (Sg_wepon& bow : g_wepon) bow.ly = false;
   place_player(1, 3.0f, 6.5f, doprava, 2, 3, 4);
-  place_player(2, 16.5f, 7.0f, dolava, 5, 6, 2);
+  place_player(2, 16.5f, 1.5f, dolava, 5, 6, 2);
   for (int i = 0; i < 4; i++) {
     g_wepon[i].ly = true;
     g_wepon[i].id = 2 * i + 1;
@@ -67,7 +69,7 @@ static void match_in_play() {
     g_wepon[i].z = 0;
   }
   shoot(1, 0, 6.0f, 6.8f, doprava);
-  shoot(2, 3, 12.0f, 5.5f, dole);
+  shoot(2, 3, 12.0f, 2.5f, dole);
   player[1].sumary = 3;
   player[2].sumary = -2;
   timer.time = 1234;
