@@ -50,12 +50,17 @@ geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w
 [ "$geometry" = 1280x1024 ] || fail "windowed fallback is $geometry, not 1280x1024"
 # A window manager started now takes over sizing: the game stops answering resizes
 # itself, or the two would pass each resize back and forth for ever.
+# Openbox sizes the window as it takes it over, so the resize is asked again until it holds.
 start_wm
-xdotool windowsize "$win" 800 600
 end=$((SECONDS + deadline))
+until xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | grep -q =; do
+  [ $SECONDS -lt $end ] || fail "the late window manager never framed the window"
+  sleep 0.1
+done
 until xwininfo -id "$win" | grep -q "Width: 800"; do
   [ $SECONDS -lt $end ] || fail "under a late window manager the window never became 800 wide"
-  sleep 0.1
+  xdotool windowsize "$win" 800 600
+  sleep 0.2
 done
 close_window "$win"
 wait_exit "$deadline"
