@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "core/data_files.h"
 #include "core/files.h"
@@ -50,17 +49,9 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
 
 void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
   glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
-  std::vector<unsigned char> level[2];
-  const unsigned char* above = data;
-  for (int n = 1; width > 1 || height > 1; n++) {
-    std::vector<unsigned char>& next = level[n % 2];
-    next.resize(size_t(width > 1 ? width / 2 : 1) * (height > 1 ? height / 2 : 1) * 3);
-    mipmap_halve_rgb(above, width, height, next.data());
-    width = width > 1 ? width / 2 : 1;
-    height = height > 1 ? height / 2 : 1;
-    glTexImage2D(GL_TEXTURE_2D, n, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, next.data());
-    above = next.data();
-  }
+  mipmap_chain(width, height, data, [](int n, int w, int h, const unsigned char* texels) {
+    glTexImage2D(GL_TEXTURE_2D, n, 3, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+  });
 }
 
 // Loads all 52 images into textures; 0 as soon as one image is missing.

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "render/bmp.h"
 #include "render/mipmap.h"
@@ -54,14 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::uint64_t i = 0; i < (std::uint64_t)w2 * h2 * 3; i++)
     if (image->data[i] < low || image->data[i] > high) fuzz_fail("scaled value out of range");
   // Down the mipmap chain to 1 x 1, each level from the one above, as the upload builds it.
-  std::vector<unsigned char> above(image->data, image->data + (size_t)w2 * h2 * 3), below;
-  for (int x = w2, y = h2; x > 1 || y > 1; x = x > 1 ? x / 2 : 1, y = y > 1 ? y / 2 : 1) {
-    below.assign((size_t)(x > 1 ? x / 2 : 1) * (y > 1 ? y / 2 : 1) * 3, 0);
-    mipmap_halve_rgb(above.data(), x, y, below.data());
-    for (unsigned char v : below)
-      if (v < low || v > high) fuzz_fail("mipmap value out of range");
-    above.swap(below);
-  }
+  mipmap_chain(w2, h2, image->data, [&](int, int x, int y, const unsigned char* texels) {
+    for (std::size_t i = 0; i < (std::size_t)x * y * 3; i++)
+      if (texels[i] < low || texels[i] > high) fuzz_fail("mipmap value out of range");
+  });
   bmp_free(image);
   return 0;
 }
