@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "bench/screen_states.h"
-#include "core/draw_scene.h"
-#include "core/game.h"
-#include "core/lybrary3.h"
+#include "game/draw_scene.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
 #include "platform/platform.h"
 #include "render/render.h"
 

@@ -3,9 +3,9 @@
 //   build/bench/match_bench   (run from the repository root to play on s_1.txt)
 #include <benchmark/benchmark.h>
 
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 
 namespace {
 

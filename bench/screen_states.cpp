@@ -2,9 +2,9 @@
 // known state, with the match on s_1.txt in mid-fight.
 #include "bench/screen_states.h"
 
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "world/world.h"
 
 static const char* const screen_names[] = {"main_menu", "pause_menu", "colour", "play", "end"};

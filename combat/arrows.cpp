@@ -1,7 +1,7 @@
 // Arrows in flight: stops at buildings, bounds and characters, hits on players, movement.
 // Tests use the positions from before this frame's move; sums are taken in double.
 #include "combat/combat.h"
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Shooting: which arrow a shot spends, and where each bow's arrows start.
 #include "combat/combat.h"
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "combat/combat.h"
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 // One drop attempt: each free entry in turn takes a random bow with probability
 // one half; at most one bow is dropped. rand is never seeded, so every run is the same.

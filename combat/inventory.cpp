@@ -1,6 +1,6 @@
 // The six bow slots, the bow in hand and its five arrows.
 #include "combat/combat.h"
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Death and scoring: a hit player goes back to his spawn; ratings are hits given minus taken.
 #include "combat/combat.h"
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 // Puts a player who was hit back on his spawn point, within the same frame.
 void player_death_control(int numb) {

@@ -1,6 +1,6 @@
 // The sword: one stroke, tested at once against every other player in play.
 #include "combat/combat.h"
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 // Whether one of the attacker's two sides at a (a + 1) lies within [t, t + 1].
 static bool overlap(float a, float t) {

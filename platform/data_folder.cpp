@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/data_files.h"
+#include "state/data_files.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 

@@ -3,7 +3,7 @@
 // key-ups, which would leave a key down for good. Both are made good here.
 #include <SDL.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "platform/platform.h"
 
 static bool down_unseen[KEY_CODES];  // went down since the last frame

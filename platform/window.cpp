@@ -10,12 +10,12 @@
 #include <cstring>
 #include <string>
 
-#include "core/data_files.h"
-#include "core/lybrary3.h"
+#include "state/data_files.h"
+#include "state/lybrary3.h"
 #include "platform/platform.h"
-#include "render/bmp.h"
-#include "render/flag_grid.h"
-#include "render/icon.h"
+#include "image/bmp.h"
+#include "flow/flag_grid.h"
+#include "image/icon.h"
 #include "render/render.h"
 
 extern SDL_Window* box_owner_window;

@@ -2,7 +2,7 @@
 // Nothing here sets colour, blending or depth; the caller's state holds.
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 
 typedef void (*bind_fn)(int);

@@ -1,8 +1,8 @@
 // The waving flag behind the menus and the end screen.
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "render/render.h"
 
 // True when column x of the cloth (between grid lines x and x + 1) is one flat

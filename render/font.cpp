@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 
 constexpr int FONT_TEXTURE = 35;

@@ -1,7 +1,7 @@
 // Textures, the font, the actors, the flag: everything drawn with GL.
 #pragma once
 
-#include "render/bmp.h"
+#include "image/bmp.h"
 
 // Start-up timing: when set, called with "window", "decode", "upload" and
 // "font" as each step of opening the game ends. The frame benchmark sets it.

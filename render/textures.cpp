@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
-#include "core/data_files.h"
-#include "core/files.h"
-#include "core/lybrary3.h"
-#include "render/mipmap.h"
+#include "state/data_files.h"
+#include "state/files.h"
+#include "state/lybrary3.h"
+#include "image/mipmap.h"
 #include "render/render.h"
 
 // Image file of every slot, in load order.

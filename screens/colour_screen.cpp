@@ -2,10 +2,10 @@
 // colour keys, and the key legend of both players.
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
-#include "world/k321.h"
+#include "render/k321.h"
 
 // One avatar's front image at z = 1, one unit square from x.
 static void avatar_quad(float x) {

@@ -2,7 +2,7 @@
 // high command's congratulation.
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
 

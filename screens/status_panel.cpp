@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
-#include "world/k321.h"
+#include "render/k321.h"
 
 // One textured panel icon at z = 1, image upright.
 static void panel_quad(float x0, float y0, float x1, float y1) {

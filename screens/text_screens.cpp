@@ -2,7 +2,7 @@
 // setting. Each shows "Esc" in the corner as the way back.
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
 

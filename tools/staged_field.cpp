@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "combat/combat.h"
-#include "core/game.h"
-#include "core/lybrary3.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
 #include "platform/platform.h"
 #include "screens/screens.h"
-#include "world/k321.h"
+#include "render/k321.h"
 #include "world/world.h"
 
 // Puts an archer on the field with a full bow of the given id in hand, and lets him shoot

@@ -7,9 +7,9 @@
 #include <climits>
 #include <cstdio>
 
-#include "core/data_files.h"
-#include "core/files.h"
-#include "core/lybrary3.h"
+#include "state/data_files.h"
+#include "state/files.h"
+#include "state/lybrary3.h"
 #include "world/world.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Walking: one whole step at a time, refused when anything would be touched.
 // Every bound is closed, so touching counts as running into it. Sums are
 // compared in double; only the new position is rounded to float.
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "world/world.h"
 
 namespace {

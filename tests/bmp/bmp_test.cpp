@@ -1,5 +1,5 @@
 // The image reader on every form the game's Data folder may hold, and on broken files.
-#include "render/bmp.h"
+#include "image/bmp.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

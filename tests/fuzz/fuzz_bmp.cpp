@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "render/bmp.h"
-#include "render/mipmap.h"
+#include "image/bmp.h"
+#include "image/mipmap.h"
 
 static int reports;
 

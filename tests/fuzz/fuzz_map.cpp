@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "world/world.h"
 
 static const int SENTINEL = 0x5A5A5A5A;

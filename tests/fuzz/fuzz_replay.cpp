@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "tools/replay/dump.h"
 
 // The runner's own pieces (tools/replay/replay.cpp).

@@ -5,7 +5,7 @@
 #include <climits>
 #include <vector>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "tests/gl/gl_fixture.h"
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/draw_scene.h"
-#include "core/lybrary3.h"
+#include "game/draw_scene.h"
+#include "state/lybrary3.h"
 
 static std::vector<BoxRecord> boxes;
 static bool yes_answer;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/screen_states.h"
-#include "core/draw_scene.h"
+#include "game/draw_scene.h"
 #include "tests/gl/gl_fixture.h"
 
 namespace {

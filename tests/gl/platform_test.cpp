@@ -4,7 +4,7 @@
 // Key places are given as USB HID usage ids (what SDL calls scancodes).
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "tests/gl/gl_fixture.h"
 

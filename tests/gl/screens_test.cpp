@@ -4,9 +4,9 @@
 
 #include <GL/gl.h>
 
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "render/render.h"
 #include "tests/gl/gl_fixture.h"
 

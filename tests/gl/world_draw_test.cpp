@@ -2,11 +2,11 @@
 // puts them.
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "render/render.h"
 #include "tests/gl/gl_fixture.h"
-#include "world/k321.h"
+#include "render/k321.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/data_files.h"
+#include "state/data_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "world/world.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "render/bmp.h"
-#include "render/icon.h"
+#include "image/bmp.h"
+#include "image/icon.h"
 
 static std::uint32_t crc_table[256];
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 static std::vector<field_t> fields;
 static std::unordered_map<std::string, int> byname;

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <vector>
 
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "tools/replay/dump.h"
 
 static const char* scriptname = "-";

@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/data_files.h"
-#include "core/draw_scene.h"
-#include "core/game.h"
-#include "core/lybrary3.h"
+#include "state/data_files.h"
+#include "game/draw_scene.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "render/render.h"

@@ -1,13 +1,13 @@
 // Frame composition: exactly one screen per frame, picked by the screen
 // flags in a fixed precedence, and the two menus drawn over the flag.
-#include "core/draw_scene.h"
+#include "game/draw_scene.h"
 
 #include <GL/gl.h>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
-#include "world/k321.h"
+#include "render/k321.h"
 
 // Menu entries: cyan for the highlighted one, white for the rest.
 static void menu_entry_colour(bool highlighted) {

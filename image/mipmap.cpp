@@ -1,5 +1,5 @@
 // The mipmap chain's box filter.
-#include "render/mipmap.h"
+#include "image/mipmap.h"
 
 #include <vector>
 

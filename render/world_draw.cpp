@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 #include "render/render.h"
-#include "world/k321.h"
+#include "render/k321.h"
 
 // One unit cube's faces with their texture corners, lowest corner (cx, cy, z0).
 // Shared by buildings (textured) and characters (plain, every face).

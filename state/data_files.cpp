@@ -1,7 +1,7 @@
 // Where the game's files are read. The working directory wins, so the source tree and a
 // player's own s_1.txt in the folder the game starts from are read as they are; the data
 // folder the game was installed with fills in whatever the working directory lacks.
-#include "core/data_files.h"
+#include "state/data_files.h"
 
 #include <sys/stat.h>
 

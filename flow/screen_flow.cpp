@@ -1,9 +1,9 @@
 // The screen flow: which screen is up, and the keys that move between them.
 // Screens are independent flags; the frame calls each step in its fixed place.
 #include "combat/combat.h"
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 #include "world/world.h"
 
 namespace {

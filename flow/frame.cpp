@@ -1,8 +1,8 @@
 // One frame of the game: draw, read the keyboard through the latches,
 // advance the screen flow and, while a match is in play, update the match.
 #include "combat/combat.h"
-#include "core/game.h"
-#include "core/lybrary3.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
 #include "world/world.h"
 
 namespace {

@@ -1,12 +1,12 @@
 // The game's BMP reader: every image of the Data folder goes through here on its way to a
 // texture. Pure byte work, so a broken or hostile file can only ever cost a message box.
-#include "render/bmp.h"
+#include "image/bmp.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "core/files.h"
+#include "state/files.h"
 
 // Writes a reader message to standard error until the platform installs its message box.
 static void bmp_report_stderr(const char* text) {

@@ -1,6 +1,6 @@
 // The icon: the menu flag shrunk to icon size with rounded corners. Whole-number
 // arithmetic only, so the same flag gives the same icon bytes on every machine.
-#include "render/icon.h"
+#include "image/icon.h"
 
 // Subsamples per side for the rounded corners' edge.
 static const int EDGE_SAMPLES = 4;

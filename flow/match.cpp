@@ -1,8 +1,8 @@
 // Match setup and the match clock.
 #include "combat/combat.h"
-#include "core/game.h"
-#include "core/lybrary3.h"
-#include "render/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "render/bmp.h"
+#include "image/bmp.h"
 
 namespace {
 

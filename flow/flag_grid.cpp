@@ -1,10 +1,10 @@
 // The waving flag's grid: where its points lie and how the wave travels.
 // Computed in double precision and stored as float.
-#include "render/flag_grid.h"
+#include "flow/flag_grid.h"
 
 #include <cmath>
 
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 void flag_grid_init() {
   for (int i = 0; i < FLAG_SIZE; i++) {

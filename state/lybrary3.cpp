@@ -1,5 +1,5 @@
 // The one place the game's globals are defined, with their start-up values.
-#include "core/lybrary3.h"
+#include "state/lybrary3.h"
 
 Splayer player[PLAYER_RECORDS];
 SNPC NCP[NCP_RECORDS];
