@@ -1,9 +1,12 @@
 // The entry point: open the window, run messages and frames until done.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "state/data_files.h"
+#include "game/command_line.h"
 #include "game/draw_scene.h"
+#include "game/input.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
 #include "korvalen_version.h"
@@ -43,33 +46,34 @@ static void print_usage() {
       folder.empty() ? "the data folder (none found)" : folder.c_str());
 }
 
-// The command line: --version and --help answer and end; anything else is refused.
+// The command line: --version and --help answer and end; a bad argument is refused.
 // Returns the exit code to end with, or -1 to start the game.
-static int command_line(int argc, char** argv) {
-  if (argc < 2) return -1;
-  if (argc > 2) {
-    fprintf(stderr, "korvalen: one argument at most (try korvalen --help)\n");
+static int command_line(int argc, char** argv, CommandLine* line) {
+  std::string error;
+  if (!read_command_line(argc, argv, line, &error)) {
+    fprintf(stderr, "korvalen: %s (try korvalen --help)\n", error.c_str());
     return 2;
   }
-  if (strcmp(argv[1], "--version") == 0) {
-    printf("korvalen %s\n", KORVALEN_VERSION);
-    return 0;
-  }
-  if (strcmp(argv[1], "--help") == 0) {
+  if (line->help) {
     print_usage();
     return 0;
   }
-  fprintf(stderr, "korvalen: unknown argument '%s' (try korvalen --help)\n", argv[1]);
-  return 2;
+  if (line->version) {
+    printf("korvalen %s\n", KORVALEN_VERSION);
+    return 0;
+  }
+  return -1;
 }
 
 // Starts the game and runs it; 0 on a normal end, 1 when it could not start.
 int main(int argc, char** argv) {
   locate_data_folder();
-  int code = command_line(argc, argv);
+  CommandLine line;
+  int code = command_line(argc, argv, &line);
   if (code >= 0) return code;
 
   game_startup_request();
+  if (line.speed) set_speed_level(line.speed);
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
 
   while (!done) {
@@ -82,6 +86,7 @@ int main(int argc, char** argv) {
       else
         DispatchMessageA(&msg);
     } else if (active) {
+      gather_frame_keys();
       game_frame(draw_and_present);
       KeysAfterFrame();
     }

@@ -1,11 +1,13 @@
-// The key-down table as the frames see it. keys[] is read once a frame, so a key pressed
-// and let go between two frames would leave no trace; and a flooded window system drops
-// key-ups, which would leave a key down for good. Both are made good here.
+// What this machine's keyboard holds, as the frames will see it. The loop copies it into
+// keys[] before each frame, beside the other input sources. keys[] is read once a frame, so
+// a key pressed and let go between two frames would leave no trace; and a flooded window
+// system drops key-ups, which would leave a key down for good. Both are made good here.
 #include <SDL.h>
 
 #include "state/lybrary3.h"
 #include "platform/platform.h"
 
+bool held_keys[KEY_CODES];
 static bool down_unseen[KEY_CODES];  // went down since the last frame
 static bool up_waiting[KEY_CODES];   // let go before any frame saw it down
 
@@ -16,7 +18,7 @@ static bool valid_key(int vk) {
 // A key goes down: held from now on, and for the next frame at least.
 void KeyWentDown(int vk) {
   if (!valid_key(vk)) return;
-  keys[vk] = true;
+  held_keys[vk] = true;
   down_unseen[vk] = true;
   up_waiting[vk] = false;
 }
@@ -27,7 +29,7 @@ void KeyWentUp(int vk) {
   if (down_unseen[vk])
     up_waiting[vk] = true;
   else
-    keys[vk] = false;
+    held_keys[vk] = false;
 }
 
 // Lets go of every key the keyboard itself no longer holds, through the same key table
@@ -43,13 +45,13 @@ static void release_keys_not_held() {
     if (valid_key(vk)) held[vk] = true;
   }
   for (int vk = 1; vk < KEY_CODES; vk++)
-    if (!held[vk]) keys[vk] = false;
+    if (!held[vk]) held_keys[vk] = false;
 }
 
 // The frame has seen every key that went down: the taps it saw are over now.
 void KeysAfterFrame() {
   for (int vk = 1; vk < KEY_CODES; vk++) {
-    if (up_waiting[vk]) keys[vk] = false;
+    if (up_waiting[vk]) held_keys[vk] = false;
     up_waiting[vk] = false;
     down_unseen[vk] = false;
   }

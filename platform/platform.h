@@ -43,8 +43,9 @@ void DispatchMessageA(const MSG* msg);
 // Presents the back buffer.
 void SwapBuffers();
 
-// The key-down table. A key that goes down is held for the next frame at least: a key-up
+// This machine's key-down table, copied into keys[] before each frame. A key that goes down is held for the next frame at least: a key-up
 // before any frame saw the key waits until that frame is over (KeysAfterFrame).
+extern bool held_keys[256];  // KEY_CODES
 void KeyWentDown(int vk);
 void KeyWentUp(int vk);
 // After every frame: the waiting key-ups, then every key the keyboard no longer holds

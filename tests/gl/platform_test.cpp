@@ -1,4 +1,4 @@
-// The platform layer: which code each key gets in keys[], the system keys the
+// The platform layer: which code each key gets in held_keys[], the system keys the
 // game never sees, a window of height 0, and the boxes a start shows when the
 // screen has no full-screen mode of the asked size.
 // Key places are given as USB HID usage ids (what SDL calls scancodes).
@@ -56,10 +56,10 @@ TEST(KeyTable, DigitsEnterArrowsAndTheRestByPlace) {
   EXPECT_EQ(keymap_virtual_key(NO_CHAR | 258, 258), 0);
 }
 
-// keys[] after one key event went through the window procedure.
+// held_keys[] after one key event went through the window procedure.
 static bool after(int keycode, int place, bool down, bool alt, int vk) {
   WndProc(KeyMessage(keycode, place, down, alt));
-  return keys[vk];
+  return held_keys[vk];
 }
 
 TEST(WindowProcedure, SystemKeysNeverGoDownButEveryKeyComesUp) {
@@ -79,7 +79,7 @@ TEST(WindowProcedure, SystemKeysNeverGoDownButEveryKeyComesUp) {
   EXPECT_TRUE(after('a', A_PLACE, true, false, 'A'));
   EXPECT_TRUE(after('a', A_PLACE, false, true, 'A'));
   KeysAfterFrame();
-  EXPECT_FALSE(keys['A']);
+  EXPECT_FALSE(held_keys['A']);
   EXPECT_EQ(KeyMessage(NO_CHAR | LALT_PLACE, LALT_PLACE, false, false).message, WM_KEYUP);
   EXPECT_EQ(KeyMessage(NO_CHAR | 258, 258, true, false).message, WM_NULL);
 }

@@ -1,0 +1,121 @@
+// The command line: each option at most once, in any order; the rest is refused by name.
+#include "game/command_line.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A whole decimal number from low to high, nothing before or after it.
+bool read_number(const char* text, int low, int high, int* value) {
+  if (!text || !*text || *text == '-' || *text == '+' || strlen(text) > 9) return false;
+  char* end = nullptr;
+  long n = strtol(text, &end, 10);
+  if (*end != '\0' || n < low || n > high) return false;
+  *value = (int)n;
+  return true;
+}
+
+// True when the next argument is a value rather than another option.
+bool has_value(int i, int argc, const char* const* argv) {
+  return i + 1 < argc && strncmp(argv[i + 1], "--", 2) != 0;
+}
+
+// HOST or HOST:PORT (an IPv6 address in brackets: [::1]:PORT).
+bool read_address(const std::string& text, std::string* host, int* port) {
+  std::string rest = text;
+  if (!rest.empty() && rest[0] == '[') {
+    size_t close = rest.find(']');
+    if (close == std::string::npos || close == 1) return false;
+    *host = rest.substr(1, close - 1);
+    rest = rest.substr(close + 1);
+    if (rest.empty()) return true;
+    return rest[0] == ':' && read_number(rest.c_str() + 1, 1, 65535, port);
+  }
+  size_t colon = rest.rfind(':');
+  if (colon != std::string::npos && rest.find(':') == colon) {
+    *host = rest.substr(0, colon);
+    if (host->empty()) return false;
+    return read_number(rest.c_str() + colon + 1, 1, 65535, port);
+  }
+  *host = rest;
+  return !host->empty();
+}
+
+}  // namespace
+
+bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
+  *line = CommandLine();
+  static const char* const names[] = {"--help", "--version", "--speed", "--window",
+                                      "--bot",  "--host",    "--join",  "--record"};
+  bool seen[sizeof(names) / sizeof(names[0])] = {};
+  for (int i = 1; i < argc; i++) {
+    const char* arg = argv[i];
+    int which = -1;
+    for (int n = 0; n < (int)(sizeof(names) / sizeof(names[0])); n++)
+      if (strcmp(arg, names[n]) == 0) which = n;
+    if (which < 0) {
+      *error = std::string("unknown argument '") + arg + "'";
+      return false;
+    }
+    if (seen[which]) {
+      *error = std::string(arg) + " given twice";
+      return false;
+    }
+    seen[which] = true;
+    std::string name = arg;
+    if (name == "--help") {
+      line->help = true;
+    } else if (name == "--version") {
+      line->version = true;
+    } else if (name == "--window") {
+      line->window = true;
+    } else if (name == "--speed") {
+      if (!read_number(i + 1 < argc ? argv[i + 1] : nullptr, 1, 3, &line->speed)) {
+        *error = "--speed takes a level: 1, 2 or 3";
+        return false;
+      }
+      i++;
+    } else if (name == "--bot") {
+      line->bot = 2;
+      if (has_value(i, argc, argv)) {
+        if (!read_number(argv[i + 1], 1, 3, &line->bot)) {
+          *error = "--bot takes a level: 1, 2 or 3";
+          return false;
+        }
+        i++;
+      }
+    } else if (name == "--host") {
+      line->host = true;
+      if (has_value(i, argc, argv)) {
+        if (!read_number(argv[i + 1], 1, 65535, &line->port)) {
+          *error = "--host takes a port from 1 to 65535";
+          return false;
+        }
+        i++;
+      }
+    } else if (name == "--join") {
+      line->join = true;
+      if (!has_value(i, argc, argv) || !read_address(argv[i + 1], &line->join_host, &line->port)) {
+        *error = "--join takes HOST or HOST:PORT (port 1 to 65535)";
+        return false;
+      }
+      i++;
+    } else if (name == "--record") {
+      if (i + 1 >= argc || !*argv[i + 1]) {
+        *error = "--record takes a file name";
+        return false;
+      }
+      line->record = argv[++i];
+    }
+  }
+  if (line->host && line->join) {
+    *error = "--host and --join exclude each other";
+    return false;
+  }
+  if ((line->host || line->join) && line->bot) {
+    *error = std::string(line->host ? "--host" : "--join") + " and --bot exclude each other";
+    return false;
+  }
+  return true;
+}

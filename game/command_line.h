@@ -1,0 +1,23 @@
+// What a player may ask for on the command line, read before anything else runs.
+#pragma once
+
+#include <string>
+
+constexpr int DEFAULT_PORT = 28760;
+
+struct CommandLine {
+  bool help = false;
+  bool version = false;
+  int speed = 0;      // 1 to 3 with --speed; 0 lets the game fit the level to the machine
+  bool window = false;
+  int bot = 0;        // the computer opponent's level, 1 to 3; 0 when nobody asked for it
+  bool host = false;  // --host [PORT]: waits for the other player on port
+  bool join = false;  // --join HOST[:PORT]: joins the game at join_host, port
+  std::string join_host;
+  int port = DEFAULT_PORT;
+  std::string record;  // --record FILE: where the session is written, empty for none
+};
+
+// Reads argv into *line. On a bad argument returns false with a one-line message (without
+// "korvalen: " and without a newline) in *error.
+bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error);
