@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "bench/screen_states.h"
-#include "game/draw_scene.h"
 #include "flow/game.h"
-#include "state/lybrary3.h"
+#include "game/draw_scene.h"
 #include "platform/platform.h"
 #include "render/render.h"
+#include "state/lybrary3.h"
 
 namespace {
 
@@ -59,14 +59,7 @@ void draw_floor_quad(bool field_tiles) {
   const float s = field_tiles ? 4 * half_w : 1, t = field_tiles ? 4 * half_h : 1;
   glBindTexture(GL_TEXTURE_2D, texture[36]);
   glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex3f(-half_w, -half_h, -10);
-  glTexCoord2f(s, 0);
-  glVertex3f(half_w, -half_h, -10);
-  glTexCoord2f(s, t);
-  glVertex3f(half_w, half_h, -10);
-  glTexCoord2f(0, t);
-  glVertex3f(-half_w, half_h, -10);
+  textured_rect(-half_w, -half_h, half_w, half_h, -10, 0, 0, s, t);
   glEnd();
 }
 

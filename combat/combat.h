@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "state/lybrary3.h"
+
 // Hit counters count on past the int range the way the hardware does instead
 // of overflowing into undefined behaviour (a replay may set any value).
 inline int add_wrapping(int a, int b) {
@@ -10,6 +12,18 @@ inline int add_wrapping(int a, int b) {
 }
 inline int sub_wrapping(int a, int b) {
   return static_cast<int>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// A bow's five arrows, in hand (Splayer::Swepon) or in a slot (Splayer::Sin), copied from one
+// to the other. A slot's sixth arrow only ever goes with the slot's clearing at a match start.
+template <class To, class From>
+inline void copy_arrows(To& to, const From& from) {
+  for (int j = 0; j < HAND_ARROWS; j++) to.naboj[j].have = from.naboj[j].have;
+}
+// Gives a bow in hand or in a slot its first count arrows, or takes them away.
+template <class Bow>
+inline void set_arrows(Bow& bow, bool have, int count = HAND_ARROWS) {
+  for (int j = 0; j < count; j++) bow.naboj[j].have = have;
 }
 
 // Weapon slots and ammunition.

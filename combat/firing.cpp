@@ -1,5 +1,6 @@
 // Shooting: which arrow a shot spends, and where each bow's arrows start.
 #include "combat/combat.h"
+#include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -34,17 +35,6 @@ constexpr Pattern three_abreast = {
     {{-0.2f, 0, 0.2f}, {1.1f, 1.1f, 1.1f}, {-0.2f, 0, 0.2f}, {-0.1f, -0.1f, -0.1f}},
     {{1.1f, 1.1f, 1.1f}, {-0.2f, 0, 0.2f}, {-0.1f, -0.1f, -0.1f}, {-0.2f, 0, 0.2f}},
     {true, true, true}};
-
-// Row of the pattern tables for a facing, or -1 for none of the four.
-int facing_row(int alpha) {
-  switch (alpha) {
-    case hore: return 0;
-    case doprava: return 1;
-    case dole: return 2;
-    case dolava: return 3;
-    default: return -1;
-  }
-}
 
 // Fills shot record vx with a bow's pattern in front of the shooter.
 void launch(int numb, int vx, const Pattern& pattern) {
@@ -105,5 +95,5 @@ void player_strel(int numb) {
   naboj_strel(numb, j);
   int d = find_in(numb, p.show.id);
   if (d < 0 || d >= SLOTS) return;
-  for (int i = 0; i < HAND_ARROWS; i++) p.in[d].naboj[i].have = p.wepon.naboj[i].have;
+  secreting_item(numb, d);
 }

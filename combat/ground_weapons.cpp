@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "combat/combat.h"
+#include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
 // One drop attempt: each free entry in turn takes a random bow with probability
@@ -20,18 +21,13 @@ void g_wepon_ly() {
   }
 }
 
-// Whether unit squares at a and b touch or overlap along one axis.
-static bool touching(float a, float b) {
-  return (b <= a && a <= b + 1.0) || (b <= a + 1.0 && a + 1.0 <= b + 1.0);
-}
-
 // Hands every bow a player touches to that player; player 1 first.
 void g_wepon_control() {
   for (int p = 0; p < PLAYER_RECORDS; p++) {
     if (!player[p].play) continue;
     for (int i = 0; i < GROUND_BOWS; i++) {
-      if (g_wepon[i].ly && touching(player[p].x, g_wepon[i].x) &&
-          touching(player[p].y, g_wepon[i].y))
+      if (g_wepon[i].ly && squares_touch(player[p].x, g_wepon[i].x) &&
+          squares_touch(player[p].y, g_wepon[i].y))
         take_item(p, i);
     }
   }

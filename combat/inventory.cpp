@@ -11,7 +11,7 @@ constexpr int CYCLED_SLOTS = 5;
 void fill_slot(Splayer::Sin& slot, int id) {
   slot.id = id;
   slot.have = true;
-  for (int j = 0; j < HAND_ARROWS; j++) slot.naboj[j].have = true;
+  set_arrows(slot, true);
 }
 
 }  // namespace
@@ -28,17 +28,16 @@ void set_item(int numb, int k) {
   Splayer& p = player[numb];
   if (k < 0 || k >= SLOTS) {
     p.wepon.id = 0;
-    for (int j = 0; j < HAND_ARROWS; j++) p.wepon.naboj[j].have = false;
+    set_arrows(p.wepon, false);
     return;
   }
   p.wepon.id = p.in[k].id;
-  for (int j = 0; j < HAND_ARROWS; j++) p.wepon.naboj[j].have = p.in[k].naboj[j].have;
+  copy_arrows(p.wepon, p.in[k]);
 }
 
 // Stores the hand's arrows back into slot k.
 void secreting_item(int numb, int k) {
-  Splayer& p = player[numb];
-  for (int j = 0; j < HAND_ARROWS; j++) p.in[k].naboj[j].have = p.wepon.naboj[j].have;
+  copy_arrows(player[numb].in[k], player[numb].wepon);
 }
 
 // Picks up ground bow k: refills a slot of the same type, else takes the first
@@ -82,7 +81,7 @@ void restore_in(int numb, int k) {
   Splayer::Sin& slot = player[numb].in[k];
   slot.id = 0;
   slot.have = false;
-  for (int j = 0; j < HAND_ARROWS; j++) slot.naboj[j].have = false;
+  set_arrows(slot, false);
 }
 
 // Loads the hand from the slot after k (for k >= 1), or empties the hand's type.
@@ -93,7 +92,7 @@ void reset_item(int numb, int k) {
     return;
   }
   p.wepon.id = p.in[k + 1].id;
-  for (int j = 0; j < HAND_ARROWS; j++) p.wepon.naboj[j].have = p.in[k + 1].naboj[j].have;
+  copy_arrows(p.wepon, p.in[k + 1]);
 }
 
 // Throws away every bow that has no arrow left; the selection stays on its slot.

@@ -1,11 +1,7 @@
 // The sword: one stroke, tested at once against every other player in play.
 #include "combat/combat.h"
+#include "state/ground_plane.h"
 #include "state/lybrary3.h"
-
-// Whether one of the attacker's two sides at a (a + 1) lies within [t, t + 1].
-static bool overlap(float a, float t) {
-  return (t <= a && a <= t + 1.0) || (t <= a + 1.0 && a + 1.0 <= t + 1.0);
-}
 
 // Strikes whoever stands right in front of player numb, within p_krok + 0.1.
 void player_mec(int numb) {
@@ -18,22 +14,22 @@ void player_mec(int numb) {
     switch (a.alpha) {
       case hore: {
         double f = a.y + 1.0 + r;
-        hit = target.y <= f && f <= target.y + 1.0 && overlap(a.x, target.x);
+        hit = target.y <= f && f <= target.y + 1.0 && squares_touch(a.x, target.x);
         break;
       }
       case doprava: {
         double f = a.x + 1.0 + r;
-        hit = target.x <= f && f <= target.x + 1.0 && overlap(a.y, target.y);
+        hit = target.x <= f && f <= target.x + 1.0 && squares_touch(a.y, target.y);
         break;
       }
       case dole: {
         double f = static_cast<double>(a.y) - r;
-        hit = target.y <= f && f <= target.y + 1.0 && overlap(a.x, target.x);
+        hit = target.y <= f && f <= target.y + 1.0 && squares_touch(a.x, target.x);
         break;
       }
       case dolava: {
         double f = static_cast<double>(a.x) - r;
-        hit = target.x <= f && f <= target.x + 1.0 && overlap(a.y, target.y);
+        hit = target.x <= f && f <= target.x + 1.0 && squares_touch(a.y, target.y);
         break;
       }
       default: hit = false; break;

@@ -1,8 +1,8 @@
 // Match setup and the match clock.
 #include "combat/combat.h"
+#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
-#include "flow/flag_grid.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void clear_arms(Splayer& p) {
   for (Splayer::Sin& slot : p.in) {
     slot.id = 0;
     slot.have = false;
-    for (Splayer::Sin::Snaboj& arrow : slot.naboj) arrow.have = false;
+    set_arrows(slot, false, SLOT_ARROWS);
   }
   for (Splayer::Snaboj& shot : p.naboj) {
     shot.alpha = 0;
@@ -31,7 +31,7 @@ void clear_arms(Splayer& p) {
     }
   }
   p.wepon.id = 0;
-  for (Splayer::Swepon::Snaboj& arrow : p.wepon.naboj) arrow.have = false;
+  set_arrows(p.wepon, false);
 }
 
 }  // namespace

@@ -2,21 +2,11 @@
 // Nothing here sets colour, blending or depth; the caller's state holds.
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
+#include "state/ground_plane.h"
+#include "state/lybrary3.h"
 
 typedef void (*bind_fn)(int);
-
-// Facing code to a column of the side tables: 0 up, 1 right, 2 down, 3 left.
-static int facing_index(int alpha) {
-  switch (alpha) {
-    case hore: return 0;
-    case doprava: return 1;
-    case dole: return 2;
-    case dolava: return 3;
-  }
-  return -1;
-}
 
 // Which avatar image each side wears, so the front always looks where the
 // player walks. Rows: north, south, east, west.
@@ -37,7 +27,7 @@ static const bind_fn arrow_sides[4][4] = {
 
 // Binds the side image for one face; an odd facing keeps what is bound.
 static void bind_side(const bind_fn sides[4][4], int face, int alpha, int arg) {
-  int f = facing_index(alpha);
+  int f = facing_row(alpha);
   if (f >= 0) sides[face][f](arg);
 }
 
@@ -87,47 +77,39 @@ static void face_if(unsigned seen, unsigned which, const float v[4][3], const fl
     glTexCoord2f(st[3][0], st[3][1]);
 }
 
+// An actor's box from (x, y, z), xl by yl by zl. Top and bottom wear the tint image of
+// colour; each side the image its table names for the facing, called with side_arg.
+// Every face binds its image even when unseen, for what is drawn next.
+static void actor_box(float x, float y, float z, float xl, float yl, float zl, int color,
+                      const bind_fn sides[4][4], int side_arg, int alpha,
+                      const float west_st[4][2]) {
+  static const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  static const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
+  const unsigned seen = seen_faces(x, y, z, x + xl, y + yl, z + zl);
+  float v[6][4][3];
+  box_corners(x, y, z, x + xl, y + yl, z + zl, v);
+
+  Texture_NCP_h(color);
+  face_if(seen, FACE_TOP, v[0], quad_st);
+  Texture_NCP_h(color);
+  face_if(seen, FACE_BOTTOM, v[1], bottom_st);
+  for (int side = 0; side < 4; side++) {
+    bind_side(sides, side, alpha, side_arg);
+    face_if(seen, FACE_NORTH << side, v[2 + side], side == 3 ? west_st : quad_st);
+  }
+}
+
 // Draws a player as a unit cube wearing his avatar, turned by his facing.
+// The west face runs its texture the other way round from the east one.
 void Player_Draw(float x, float y, float z, int color, int alpha) {
-  const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  const unsigned seen = seen_faces(x, y, z, x + 1, y + 1, z + 1);
-
-  Texture_NCP_h(color);
-  const float top[4][3] = {
-      {x, y, z + 1}, {x + 1, y, z + 1}, {x + 1, y + 1, z + 1}, {x, y + 1, z + 1}};
-  face_if(seen, FACE_TOP, top, quad_st);
-
-  Texture_NCP_h(color);
-  const float bottom[4][3] = {{x, y, z}, {x, y + 1, z}, {x + 1, y + 1, z}, {x + 1, y, z}};
-  const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  face_if(seen, FACE_BOTTOM, bottom, bottom_st);
-
-  bind_side(player_sides, 0, alpha, color);
-  const float north[4][3] = {
-      {x, y + 1, z}, {x, y + 1, z + 1}, {x + 1, y + 1, z + 1}, {x + 1, y + 1, z}};
-  face_if(seen, FACE_NORTH, north, quad_st);
-
-  bind_side(player_sides, 1, alpha, color);
-  const float south[4][3] = {{x, y, z}, {x + 1, y, z}, {x + 1, y, z + 1}, {x, y, z + 1}};
-  face_if(seen, FACE_SOUTH, south, quad_st);
-
-  bind_side(player_sides, 2, alpha, color);
-  const float east[4][3] = {
-      {x + 1, y, z}, {x + 1, y + 1, z}, {x + 1, y + 1, z + 1}, {x + 1, y, z + 1}};
-  face_if(seen, FACE_EAST, east, quad_st);
-
-  // The west face runs its texture the other way round from the east one.
-  bind_side(player_sides, 3, alpha, color);
-  const float west[4][3] = {{x, y, z}, {x, y, z + 1}, {x, y + 1, z + 1}, {x, y + 1, z}};
-  const float west_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  face_if(seen, FACE_WEST, west, west_st);
+  static const float west_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
+  actor_box(x, y, z, 1, 1, 1, color, player_sides, color, alpha, west_st);
 }
 
 // Draws one arrow: a thin box, long along its flight, head image in front.
 void Naboj_Draw(float x, float y, float z, int color, int alpha) {
-  const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  static const float quad_st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   float xl = 0.5f, yl = 0.2f;
-  const float zl = 0.2f;
 
   // The flight image goes on first: with color 0 nothing else is bound for
   // the top and bottom, so they show the arrow's direction.
@@ -145,35 +127,7 @@ void Naboj_Draw(float x, float y, float z, int color, int alpha) {
       break;
     case dolava: Texture_n_dolava(0); break;
   }
-
-  const unsigned seen = seen_faces(x, y, z, x + xl, y + yl, z + zl);
-  Texture_NCP_h(color);
-  const float top[4][3] = {
-      {x, y, z + zl}, {x + xl, y, z + zl}, {x + xl, y + yl, z + zl}, {x, y + yl, z + zl}};
-  face_if(seen, FACE_TOP, top, quad_st);
-
-  Texture_NCP_h(color);
-  const float bottom[4][3] = {{x, y, z}, {x, y + yl, z}, {x + xl, y + yl, z}, {x + xl, y, z}};
-  const float bottom_st[4][2] = {{1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  face_if(seen, FACE_BOTTOM, bottom, bottom_st);
-
-  bind_side(arrow_sides, 0, alpha, 0);
-  const float north[4][3] = {
-      {x, y + yl, z}, {x, y + yl, z + zl}, {x + xl, y + yl, z + zl}, {x + xl, y + yl, z}};
-  face_if(seen, FACE_NORTH, north, quad_st);
-
-  bind_side(arrow_sides, 1, alpha, 0);
-  const float south[4][3] = {{x, y, z}, {x + xl, y, z}, {x + xl, y, z + zl}, {x, y, z + zl}};
-  face_if(seen, FACE_SOUTH, south, quad_st);
-
-  bind_side(arrow_sides, 2, alpha, 0);
-  const float east[4][3] = {
-      {x + xl, y, z}, {x + xl, y + yl, z}, {x + xl, y + yl, z + zl}, {x + xl, y, z + zl}};
-  face_if(seen, FACE_EAST, east, quad_st);
-
-  bind_side(arrow_sides, 3, alpha, 0);
-  const float west[4][3] = {{x, y, z}, {x, y, z + zl}, {x, y + yl, z + zl}, {x, y + yl, z}};
-  face_if(seen, FACE_WEST, west, quad_st);
+  actor_box(x, y, z, xl, yl, 0.2f, color, arrow_sides, 0, alpha, quad_st);
 }
 
 // Draws every sub-arrow of one player that is still in the air.

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
+#include "state/lybrary3.h"
 
 constexpr int FONT_TEXTURE = 35;
 constexpr float CELL = 0.0625f;  // one of 16 cells across and down the sheet
@@ -24,14 +24,7 @@ static void glyph_cell(int k, float st[4]) {
 static void glyph_quad(int k, int x, int y) {
   float st[4];
   glyph_cell(k, st);
-  glTexCoord2f(st[0], st[2]);
-  glVertex2i(x, y);
-  glTexCoord2f(st[1], st[2]);
-  glVertex2i(x + 16, y);
-  glTexCoord2f(st[1], st[3]);
-  glVertex2i(x + 16, y + 16);
-  glTexCoord2f(st[0], st[3]);
-  glVertex2i(x, y + 16);
+  textured_rect(x, y, x + 16, y + 16, 0, st[0], st[2], st[1], st[3]);
 }
 
 // Cuts the glyph sheet into 256 lists, each one quad and the pen advance.

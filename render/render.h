@@ -62,6 +62,13 @@ enum BoxFace : unsigned {
   FACE_WEST = 32,  // side x = x0
   ALL_FACES = 63
 };
+// The corners of the box from (x0, y0, z0) to (x1, y1, z1), four a face in the order of the
+// face bits above, each face wound counter-clockwise as seen from outside.
+void box_corners(float x0, float y0, float z0, float x1, float y1, float z1, float v[6][4][3]);
+// One upright rectangle at height z from (x0, y0) to (x1, y1), the image's corners (s0, t0)
+// to (s1, t1) on it, counter-clockwise from (x0, y0): four corners inside glBegin(GL_QUADS).
+void textured_rect(float x0, float y0, float x1, float y1, float z, float s0 = 0, float t0 = 0,
+                   float s1 = 1, float t1 = 1);
 // The faces of the box from (x0, y0, z0) to (x1, y1, z1) whose outside the eye sees. The
 // others lie wholly behind the box's near faces: with depth testing on they never show.
 unsigned faces_toward_eye(const float eye[3], float x0, float y0, float z0, float x1, float y1,

@@ -4,59 +4,30 @@
 
 #include <algorithm>
 
-#include "state/lybrary3.h"
-#include "render/render.h"
 #include "render/k321.h"
+#include "render/render.h"
+#include "state/lybrary3.h"
 
 // One unit cube's faces with their texture corners, lowest corner (cx, cy, z0).
 // Shared by buildings (textured) and characters (plain, every face).
 static void cube_faces(float cx, float cy, float z0, bool textured, unsigned faces = ALL_FACES) {
-  const float z1 = z0 + 1.0f;
-  const float v[24][3] = {
-      // top
-      {cx, cy, z1},
-      {cx + 1, cy, z1},
-      {cx + 1, cy + 1, z1},
-      {cx, cy + 1, z1},
-      // bottom
-      {cx, cy, z0},
-      {cx, cy + 1, z0},
-      {cx + 1, cy + 1, z0},
-      {cx + 1, cy, z0},
-      // side y = cy + 1
-      {cx, cy + 1, z0},
-      {cx, cy + 1, z1},
-      {cx + 1, cy + 1, z1},
-      {cx + 1, cy + 1, z0},
-      // side y = cy
-      {cx, cy, z0},
-      {cx + 1, cy, z0},
-      {cx + 1, cy, z1},
-      {cx, cy, z1},
-      // side x = cx + 1
-      {cx + 1, cy, z0},
-      {cx + 1, cy + 1, z0},
-      {cx + 1, cy + 1, z1},
-      {cx + 1, cy, z1},
-      // side x = cx
-      {cx, cy, z0},
-      {cx, cy, z1},
-      {cx, cy + 1, z1},
-      {cx, cy + 1, z0},
+  static const float st[6][4][2] = {
+      {{0, 0}, {1, 0}, {1, 1}, {0, 1}},  // top
+      {{1, 0}, {1, 1}, {0, 1}, {0, 0}},  // bottom
+      {{0, 1}, {0, 0}, {1, 0}, {1, 1}},  // north
+      {{1, 1}, {0, 1}, {0, 0}, {1, 0}},  // south
+      {{1, 0}, {1, 1}, {0, 1}, {0, 0}},  // east
+      {{0, 0}, {1, 0}, {1, 1}, {0, 1}},  // west
   };
-  static const float st[24][2] = {
-      {0, 0}, {1, 0}, {1, 1}, {0, 1},  // top
-      {1, 0}, {1, 1}, {0, 1}, {0, 0},  // bottom
-      {0, 1}, {0, 0}, {1, 0}, {1, 1},  // side y = cy + 1
-      {1, 1}, {0, 1}, {0, 0}, {1, 0},  // side y = cy
-      {1, 0}, {1, 1}, {0, 1}, {0, 0},  // side x = cx + 1
-      {0, 0}, {1, 0}, {1, 1}, {0, 1},  // side x = cx
-  };
+  float v[6][4][3];
+  box_corners(cx, cy, z0, cx + 1, cy + 1, z0 + 1.0f, v);
   glBegin(GL_QUADS);
-  for (int i = 0; i < 24; i++) {
-    if (!(faces & 1u << (i / 4))) continue;
-    if (textured) glTexCoord2f(st[i][0], st[i][1]);
-    glVertex3f(v[i][0], v[i][1], v[i][2]);
+  for (int f = 0; f < 6; f++) {
+    if (!(faces & 1u << f)) continue;
+    for (int i = 0; i < 4; i++) {
+      if (textured) glTexCoord2f(st[f][i][0], st[f][i][1]);
+      glVertex3f(v[f][i][0], v[f][i][1], v[f][i][2]);
+    }
   }
   glEnd();
 }
@@ -126,14 +97,7 @@ void ground(int x, int y, int xl, int yl) {
               y1 = float(y + j1 + 1);
   const float s1 = float(i1 + 1 - i0), t1 = float(j1 + 1 - j0);
   glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex3f(x0, y0, 0);
-  glTexCoord2f(s1, 0);
-  glVertex3f(x1, y0, 0);
-  glTexCoord2f(s1, t1);
-  glVertex3f(x1, y1, 0);
-  glTexCoord2f(0, t1);
-  glVertex3f(x0, y1, 0);
+  textured_rect(x0, y0, x1, y1, 0, 0, 0, s1, t1);
   glEnd();
   // Untextured shapes drawn next take their tint from the last coordinate: the
   // corner the last tile ended on.
@@ -175,16 +139,7 @@ void ncp_DRAW(float x, float y, float z) {
 
 // Outlines a rectangle in the ground plane with whatever state is current.
 void QUADS_RAM(float x, float y, float xl, float yl) {
-  glBegin(GL_LINES);
-  glVertex2f(x, y);
-  glVertex2f(x + xl, y);
-  glVertex2f(x + xl, y);
-  glVertex2f(x + xl, y + yl);
-  glVertex2f(x + xl, y + yl);
-  glVertex2f(x, y + yl);
-  glVertex2f(x, y + yl);
-  glVertex2f(x, y);
-  glEnd();
+  QUADS_RAM(x, y, xl, yl, 0);
 }
 
 // Outlines a rectangle at height z with whatever state is current.
@@ -256,14 +211,7 @@ void S_D() {
     z = g_wepon[i].z;
     Texture_set(g_wepon[i].id);
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(x, y, z);
-    glTexCoord2f(1, 0);
-    glVertex3f(x + 1, y, z);
-    glTexCoord2f(1, 1);
-    glVertex3f(x + 1, y + 1, z);
-    glTexCoord2f(0, 1);
-    glVertex3f(x, y + 1, z);
+    textured_rect(x, y, x + 1, y + 1, z);
     glEnd();
   }
 

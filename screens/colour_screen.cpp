@@ -2,22 +2,15 @@
 // colour keys, and the key legend of both players.
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
+#include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
-#include "render/k321.h"
+#include "state/lybrary3.h"
 
 // One avatar's front image at z = 1, one unit square from x.
 static void avatar_quad(float x) {
   glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex3f(x, -0.4f, 1);
-  glTexCoord2f(1, 0);
-  glVertex3f(x + 1, -0.4f, 1);
-  glTexCoord2f(1, 1);
-  glVertex3f(x + 1, 0.6f, 1);
-  glTexCoord2f(0, 1);
-  glVertex3f(x, 0.6f, 1);
+  textured_rect(x, -0.4f, x + 1, 0.6f, 1);
   glEnd();
 }
 
@@ -56,32 +49,27 @@ static void legend(float kx, float tx, const char* const keys_shown[6]) {
   for (int i = 0; i < 6; i++, y = line(y)) glPrint(tx, y, 0, meaning[i]);
 }
 
+// One player's half: the colour keys under his avatar, "Ovladanie" and his key legend.
+static void player_half(float x, const char* left_key, float right_x, const char* right_key,
+                        float tx, const char* const keys_shown[6]) {
+  white();
+  glPrint(x, 90, 0, left_key);
+  glPrint(right_x, 90, 0, right_key);
+  red();
+  glPrint(x, 170, 0, "Ovladanie");
+  legend(x, tx, keys_shown);
+}
+
 // Draws the screen's title, the colour keys, both legends and the prompt.
 void New_Nastavenia_Text() {
   static const char* const keys1[6] = {"e - ", "d - ", "s - ", "f - ", "a - ", "q - "};
   static const char* const keys2[6] = {"i - ", "k - ", "j - ", "l - ", "m - ", "n - "};
 
-  text_layer_begin();
-
-  red();
-  glPrint(10, 10, 0, "Esc");
+  text_screen_begin();
   yellow();
   glPrint(200, 10, 0, "Zvol si farbu");
-
-  white();
-  glPrint(20, 90, 0, "S");
-  glPrint(130, 90, 0, "F");
-  red();
-  glPrint(20, 170, 0, "Ovladanie");
-  legend(20, 60, keys1);
-
-  white();
-  glPrint(360, 90, 0, "J");
-  glPrint(460, 90, 0, "L");
-  red();
-  glPrint(360, 170, 0, "Ovladanie");
-  legend(360, 400, keys2);
-
+  player_half(20, "S", 130, "F", 60, keys1);
+  player_half(360, "J", 460, "L", 400, keys2);
   white();
   glPrint(200, 400, 0, "Stlac medzernik pre start");
 

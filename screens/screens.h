@@ -11,6 +11,9 @@ void panel_backdrop_above(int rows);
 void Info_Text();
 void New_Nastavenia_Draw();
 void New_Nastavenia_Text();
+// Text screens draw over the cleared window with blending, depth off, and show "Esc" in
+// the corner as the way back.
+void text_screen_begin();
 void Help_list();
 void Info_list();
 void Nastavenia_list();

@@ -5,22 +5,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/lybrary3.h"
+#include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
-#include "render/k321.h"
+#include "state/lybrary3.h"
 
 // One textured panel icon at z = 1, image upright.
 static void panel_quad(float x0, float y0, float x1, float y1) {
   glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex3f(x0, y0, 1);
-  glTexCoord2f(1, 0);
-  glVertex3f(x1, y0, 1);
-  glTexCoord2f(1, 1);
-  glVertex3f(x1, y1, 1);
-  glTexCoord2f(0, 1);
-  glVertex3f(x0, y1, 1);
+  textured_rect(x0, y0, x1, y1, 1);
   glEnd();
 }
 

@@ -2,9 +2,9 @@
 // setting. Each shows "Esc" in the corner as the way back.
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/lybrary3.h"
 
 // The compiler that built this copy of the game, as it names itself.
 #define KORVALEN_STR2(x) #x
@@ -23,8 +23,7 @@
 #define KORVALEN_COMPILER "C++ compiler"
 #endif
 
-// Text screens draw over the cleared window with blending, depth off.
-static void text_screen_begin() {
+void text_screen_begin() {
   text_layer_begin();
   red();
   glPrint(10, 10, 0, "Esc");

@@ -1,6 +1,7 @@
 // Walking: one whole step at a time, refused when anything would be touched.
 // Every bound is closed, so touching counts as running into it. Sums are
 // compared in double; only the new position is rounded to float.
+#include "state/ground_plane.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -30,8 +31,7 @@ bool touches(const Splayer& p, Step s, double lo, double hi, double a, double b)
   double lead = leading_side(p, s);
   double side = s.along_x ? p.y : p.x;
   bool ahead = lead >= lo && hi >= lead;
-  bool beside = (a <= side && side <= b) || (a <= side + 1 && side + 1 <= b);
-  return ahead && beside;
+  return ahead && side_within(side, a, b);
 }
 
 // A unit square at (x, y) seen from the moving player.
