@@ -68,9 +68,11 @@ make_tree() {
   cp "${1:-$root/s_1.txt}" "$work/tree/s_1.txt"
 }
 
-# Starts the game in the given folder.
+# Starts the game in the given folder, with the rest of the arguments on its command line.
 start_game() {
-  (cd "$1" && exec "$game") >"$work/stdout" 2>"$work/stderr" &
+  local dir=$1
+  shift
+  (cd "$dir" && exec "$game" "$@") >"$work/stdout" 2>"$work/stderr" &
   game_pid=$!
 }
 
