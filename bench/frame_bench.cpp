@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "bench/screen_states.h"
 #include "flow/game.h"
 #include "game/draw_scene.h"
 #include "platform/platform.h"
 #include "render/render.h"
 #include "state/lybrary3.h"
+#include "tools/screen_states/screen_states.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "bench/screen_states.h"
 #include "game/draw_scene.h"
 #include "tests/gl/gl_fixture.h"
+#include "tools/screen_states/screen_states.h"
 
 namespace {
 

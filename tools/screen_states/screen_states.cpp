@@ -1,10 +1,10 @@
 // The fixed screens: every flag, record and the flag's wave put in one
 // known state, with the match on s_1.txt in mid-fight.
-#include "bench/screen_states.h"
+#include "tools/screen_states/screen_states.h"
 
+#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
-#include "flow/flag_grid.h"
 #include "world/world.h"
 
 static const char* const screen_names[] = {"main_menu", "pause_menu", "colour", "play", "end"};
