@@ -1,20 +1,20 @@
 // Bows lying on the ground: random drops during the match, pick-up by touch.
-#include <cstdlib>
-
 #include "combat/combat.h"
+#include "state/game_random.h"
 #include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
 // One drop attempt: each free entry in turn takes a random bow with probability
-// one half; at most one bow is dropped. rand is never seeded, so every run is the same.
+// one half; at most one bow is dropped. The generator starts the same in every run,
+// so every run drops the same bows.
 void g_wepon_ly() {
   for (Sg_wepon& bow : g_wepon) {
-    int a = std::rand() % 10;
+    int a = game_rand() % 10;
     if (a > 4) continue;
     if (bow.ly) continue;
-    bow.id = std::rand() % 3 + 1;
-    bow.x = static_cast<float>(std::rand() % 20);
-    bow.y = static_cast<float>(std::rand() % 10);
+    bow.id = game_rand() % 3 + 1;
+    bow.x = static_cast<float>(game_rand() % 20);
+    bow.y = static_cast<float>(game_rand() % 10);
     bow.z = 0;
     bow.ly = true;
     return;

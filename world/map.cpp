@@ -3,9 +3,17 @@
 // The file is one value per line, five lines per building (mask, x, y, x2, y2);
 // empty lines do not count, and a note may follow a number on its line. The
 // file's own length says how many buildings it holds.
+//
+// A match start reads its map either from the file or from text the game was given (the
+// host's map on the guest, a recorded map on replay). Either way what it read is kept as
+// the map's value lines, one per line: the number the game took from the line, or "-"
+// for a line without one. That text reads back to exactly the same buildings, and it is
+// what a recording stores and what the host sends.
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "state/data_files.h"
 #include "state/files.h"
@@ -16,28 +24,51 @@ namespace {
 
 constexpr int LINE_BUFFER = 255;  // 254 characters and the terminating zero
 constexpr int VALUES_PER_BUILDING = 5;
+constexpr int VALUE_LINES = BUILD_RECORDS * VALUES_PER_BUILDING;
 // A map is read no further than this: far past any real map, and a file that never ends
 // (or only ever holds empty lines) cannot keep a match from starting.
 constexpr long MAP_READ_LIMIT = 16L << 20;
 
-long map_bytes_left = MAP_READ_LIMIT;  // of the reading under way
+// Where the map's bytes come from: an open file, or bytes in memory.
+struct MapSource {
+  std::FILE* f;
+  const char* data;
+  std::size_t size, pos;
+  long left;  // bytes still allowed
+};
+
+MapSource file_source(std::FILE* f) {
+  return MapSource{f, nullptr, 0, 0, MAP_READ_LIMIT};
+}
+
+int next_byte(MapSource& s) {
+  if (s.f) return std::getc(s.f);
+  return s.pos < s.size ? static_cast<unsigned char>(s.data[s.pos++]) : EOF;
+}
+
+void unget_byte(MapSource& s, int c) {
+  if (s.f)
+    std::ungetc(c, s.f);
+  else
+    s.pos--;
+}
 
 // Reads the next piece of a line, as a text-mode line read would: at most 254
 // characters, keeping the line feed when it fits; a carriage return right
 // before a line feed is dropped. Returns false at the end of the file with
 // nothing read, leaving the buffer as it was. Past the read limit the file has ended.
-bool read_piece(std::FILE* f, char* string) {
+bool read_piece(MapSource& s, char* string) {
   int n = 0;
-  while (n < LINE_BUFFER - 1 && map_bytes_left > 0) {
-    map_bytes_left--;
-    int c = std::getc(f);
+  while (n < LINE_BUFFER - 1 && s.left > 0) {
+    s.left--;
+    int c = next_byte(s);
     if (c == EOF) break;
     if (c == '\r') {
-      int next = std::getc(f);
+      int next = next_byte(s);
       if (next == '\n')
         c = '\n';
       else if (next != EOF)
-        std::ungetc(next, f);
+        unget_byte(s, next);
     }
     string[n++] = static_cast<char>(c);
     if (c == '\n') break;
@@ -50,38 +81,68 @@ bool read_piece(std::FILE* f, char* string) {
 // Reads one whole decimal int at the start of a line (after white space, with
 // an optional sign), as "%d" would. A line without a number, or with one
 // outside the 32-bit range, leaves the field as it was.
-void scan_int(const char* s, int* field) {
+bool scan_int(const char* s, int* field) {
   while (std::isspace(static_cast<unsigned char>(*s))) s++;
   bool negative = *s == '-';
   if (*s == '-' || *s == '+') s++;
-  if (!std::isdigit(static_cast<unsigned char>(*s))) return;
+  if (!std::isdigit(static_cast<unsigned char>(*s))) return false;
   long long value = 0;
   while (std::isdigit(static_cast<unsigned char>(*s))) {
     value = value * 10 + (*s++ - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) return;
+    if (value > static_cast<long long>(INT_MAX) + 1) return false;
   }
   if (negative) value = -value;
-  if (value < INT_MIN || value > INT_MAX) return;
+  if (value < INT_MIN || value > INT_MAX) return false;
   *field = static_cast<int>(value);
+  return true;
 }
 
-// Counts the value lines the file holds, exactly as readstr would deliver them, up to
-// the most the building table can take.
-int count_value_lines(std::FILE* f) {
+// The value lines a map holds, exactly as readstr would deliver them, up to the most the
+// building table can take: each as the number it gives, or "-".
+std::string read_value_lines(MapSource& s) {
   char piece[LINE_BUFFER];
+  std::string text;
   int count = 0;
-  while (count < BUILD_RECORDS * VALUES_PER_BUILDING && read_piece(f, piece)) {
-    if (piece[0] != '\n') count++;
+  while (count < VALUE_LINES && read_piece(s, piece)) {
+    if (piece[0] == '\n') continue;
+    int value;
+    text += scan_int(piece, &value) ? std::to_string(value) : "-";
+    text += '\n';
+    count++;
   }
-  return count;
+  return text;
 }
+
+// Fills the building table from value lines: five a building, as many as they give.
+void fill_buildings(const std::string& text) {
+  int lines = 0;
+  for (char c : text) lines += c == '\n';
+  int buildings = lines / VALUES_PER_BUILDING;
+  Build_Max = buildings < BUILD_RECORDS ? buildings : BUILD_RECORDS;
+  NULL_build();
+  const char* line = text.c_str();
+  for (int i = 0; i < Build_Max; i++) {
+    int* fields[VALUES_PER_BUILDING] = {&build[i].mask, &build[i].x, &build[i].y, &build[i].x2,
+                                        &build[i].y2};
+    for (int* field : fields) {
+      scan_int(line, field);
+      line = std::strchr(line, '\n') + 1;
+    }
+  }
+}
+
+MapText last_map;  // what the last match start read
+long maps_read;    // match starts so far
+bool map_given;    // match starts read given_map instead of the file
+MapText given_map;
 
 }  // namespace
 
 // Reads the next non-empty line; at the end of the file the buffer stays as it was.
 void readstr(std::FILE* f, char* string) {
+  MapSource s = file_source(f);
   do {
-    if (!read_piece(f, string)) return;
+    if (!read_piece(s, string)) return;
   } while (string[0] == '\n');
 }
 
@@ -96,39 +157,65 @@ void NULL_build() {
   }
 }
 
+// Reads a map file's value lines without touching the buildings; false when it is missing,
+// not a regular file or unreadable.
+bool map_read_file(const char* Filename, MapText* map) {
+  map->present = false;
+  map->text.clear();
+  std::FILE* filein = open_regular_file(Filename, "r");
+  if (!filein) return false;
+  MapSource s = file_source(filein);
+  std::string text = read_value_lines(s);
+  bool readable = !std::ferror(filein);  // opened but unreadable (a folder, say): as if missing
+  std::fclose(filein);
+  if (!readable) return false;
+  map->present = true;
+  map->text = text;
+  return true;
+}
+
 // Fills the building table from the map file; a missing file leaves an open field, and
 // so does anything that is not a regular file (a folder, a pipe, a device).
 void Load_sector_map(const char* Filename) {
-  std::FILE* filein = open_regular_file(Filename, "r");
-  if (!filein) return;
+  map_read_file(Filename, &last_map);
+  if (last_map.present) fill_buildings(last_map.text);
+}
 
-  map_bytes_left = MAP_READ_LIMIT;
-  int buildings = count_value_lines(filein) / VALUES_PER_BUILDING;
-  if (std::ferror(filein)) {  // opened but unreadable (a folder, say): as if missing
-    std::fclose(filein);
-    return;
-  }
-  Build_Max = buildings < BUILD_RECORDS ? buildings : BUILD_RECORDS;
-  NULL_build();
-  std::rewind(filein);
-  map_bytes_left = MAP_READ_LIMIT;
+// Every match start from now on reads this map instead of the file; present false plays
+// as a missing file would. The text is read as a file's bytes would be.
+void map_use_given(bool present, const char* text, std::size_t size) {
+  map_given = true;
+  given_map.present = present;
+  given_map.text.assign(text, size);
+}
 
-  char oneline[LINE_BUFFER] = "";
-  for (int i = 0; i < Build_Max; i++) {
-    int* fields[VALUES_PER_BUILDING] = {&build[i].mask, &build[i].x, &build[i].y, &build[i].x2,
-                                        &build[i].y2};
-    for (int* field : fields) {
-      readstr(filein, oneline);
-      scan_int(oneline, field);
-    }
-  }
-  std::fclose(filein);
-  map_bytes_left = MAP_READ_LIMIT;
+// Match starts read the map file again.
+void map_use_file() {
+  map_given = false;
+}
+
+long map_reads() {
+  return maps_read;
+}
+
+const MapText& map_last_read() {
+  return last_map;
 }
 
 // Prepares the buildings for a new match on sector 1.
 void sector_set() {
   player[1].mapa = 1;
   NULL_build();
-  if (player[1].mapa == 1) Load_sector_map(data_file_path("s_1.txt").c_str());
+  if (player[1].mapa != 1) return;
+  maps_read++;
+  if (!map_given) {
+    Load_sector_map(data_file_path("s_1.txt").c_str());
+    return;
+  }
+  last_map = MapText();
+  if (!given_map.present) return;
+  MapSource s{nullptr, given_map.text.data(), given_map.text.size(), 0, MAP_READ_LIMIT};
+  last_map.present = true;
+  last_map.text = read_value_lines(s);
+  fill_buildings(last_map.text);
 }

@@ -10,7 +10,7 @@
 #include "flow/game.h"
 #include "state/lybrary3.h"
 #include "flow/flag_grid.h"
-#include "tools/replay/dump.h"
+#include "state/state_fields.h"
 
 // The runner's own pieces (tools/replay/replay.cpp).
 void RunLine(char* line);

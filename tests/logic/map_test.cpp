@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "state/lybrary3.h"
@@ -40,6 +41,61 @@ TEST(MapFile, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
   sector_set();
   EXPECT_EQ(Build_Max, 0);
   alarm(0);
+  std::remove("s_1.txt");
+  ASSERT_EQ(chdir(home), 0);
+  rmdir(folder);
+}
+
+// The buildings in use, for comparing two loads.
+std::string buildings() {
+  std::string out = std::to_string(Build_Max);
+  for (int i = 0; i < Build_Max; i++)
+    for (int v : {build[i].mask, build[i].x, build[i].y, build[i].x2, build[i].y2})
+      out += " " + std::to_string(v);
+  return out;
+}
+
+// What a match start reads is reported as value lines; given back, as text or as the
+// file's own bytes, they build the same table as the file did. A missing map given stays
+// missing. The file is never opened while a map is given.
+TEST(MapFile, AGivenMapBuildsWhatTheFileBuilt) {
+  char folder[] = "/tmp/korvalen-map-XXXXXX", home[4096];
+  ASSERT_NE(getcwd(home, sizeof home), nullptr);
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  ASSERT_EQ(chdir(folder), 0);
+  const std::string maps[] = {
+      "1\n4\n2\n1\n6\n\n1\n10\n5\n3 wide\n2\n",
+      "7\r\n\r\nnote\r\n-3\r\n+3\r\n99999999999\r\n1\n2\n3\n4\n5",
+      std::string(300, '7') + "\n1\n2\n3\n4\n5\n6\n7\n8\n\r",
+      std::string(60 * 5, '1') + "\n" + std::string(400, '\n'),
+  };
+  for (const std::string& bytes : maps) {
+    write_map(bytes);
+    Build_Max = 50;
+    long before = map_reads();
+    sector_set();
+    const std::string from_file = buildings();
+    const MapText read = map_last_read();
+    EXPECT_EQ(map_reads(), before + 1);
+    EXPECT_TRUE(read.present);
+    EXPECT_LE(read.text.size(), MAP_TEXT_MAX);
+    std::remove("s_1.txt");
+    for (const std::string& given : {read.text, bytes}) {
+      map_use_given(true, given.data(), given.size());
+      Build_Max = 50;
+      sector_set();
+      EXPECT_EQ(buildings(), from_file) << bytes.substr(0, 40);
+      EXPECT_EQ(map_last_read().text, read.text);
+    }
+    map_use_file();
+  }
+  map_use_given(false, "", 0);
+  write_map("1\n2\n3\n4\n5\n");
+  Build_Max = 3;
+  sector_set();
+  EXPECT_EQ(Build_Max, 3);
+  EXPECT_FALSE(map_last_read().present);
+  map_use_file();
   std::remove("s_1.txt");
   ASSERT_EQ(chdir(home), 0);
   rmdir(folder);

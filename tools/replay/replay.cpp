@@ -17,7 +17,7 @@
 #include "flow/game.h"
 #include "state/lybrary3.h"
 #include "flow/flag_grid.h"
-#include "tools/replay/dump.h"
+#include "state/state_fields.h"
 
 static const char* scriptname = "-";
 static long long linenum;

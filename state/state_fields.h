@@ -1,7 +1,9 @@
-// The replay's view of the game state: one table of every field it can print
-// or set, built once, so dump, prefix matching and set can never disagree.
+// The game state as named fields: one table of every field the replay can print or set,
+// built once, so dump, prefix matching, set and the state hash two machines compare can
+// never disagree.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 enum fieldtype_t { FT_BOOL, FT_INT, FT_FLOAT };
@@ -29,3 +31,8 @@ void Dump_Print(std::FILE* out, long long frame, const char* const* prefixes, in
 // Parses text as a value of the field and stores it; false when it does not parse whole
 // or lies outside the field's range.
 bool Dump_Set(const field_t* f, const char* text);
+
+// A hash of the whole game state as two machines playing one match must share it: every
+// field the dump prints without a prefix (all but the flag grid), and the bow drops'
+// generator. Dump_Init must have run.
+std::uint64_t State_Hash();

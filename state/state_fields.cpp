@@ -1,6 +1,6 @@
-// The field table of the replay: every printable field of the game state with
-// its name, place and type, in the order the dump prints them.
-#include "tools/replay/dump.h"
+// The field table of the game state: every printable field with its name, place and
+// type, in the order the replay's dump prints them.
+#include "state/state_fields.h"
 
 #include <cerrno>
 #include <climits>
@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 
 static std::vector<field_t> fields;
@@ -261,4 +262,35 @@ bool Dump_Set(const field_t* f, const char* text) {
       return true;
   }
   return false;
+}
+
+// FNV-1a over the bytes given.
+static void HashBytes(std::uint64_t* h, const void* data, size_t size) {
+  const unsigned char* p = (const unsigned char*)data;
+  for (size_t i = 0; i < size; i++) {
+    *h ^= p[i];
+    *h *= 1099511628211ull;
+  }
+}
+
+// The state hash: each field as its value (a bool as 0 or 1, a number by its bits), then
+// the generator.
+std::uint64_t State_Hash() {
+  std::uint64_t h = 14695981039346656037ull;
+  for (const field_t& f : fields) {
+    if (f.grid) continue;
+    switch (f.type) {
+      case FT_BOOL: {
+        unsigned char b = *(bool*)f.ptr ? 1 : 0;
+        HashBytes(&h, &b, 1);
+        break;
+      }
+      case FT_INT: HashBytes(&h, f.ptr, sizeof(int)); break;
+      case FT_FLOAT: HashBytes(&h, f.ptr, sizeof(float)); break;
+    }
+  }
+  HashBytes(&h, game_random.table, sizeof game_random.table);
+  HashBytes(&h, &game_random.front, sizeof game_random.front);
+  HashBytes(&h, &game_random.rear, sizeof game_random.rear);
+  return h;
 }
