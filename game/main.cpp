@@ -3,15 +3,16 @@
 #include <cstring>
 #include <string>
 
-#include "state/data_files.h"
+#include "flow/game.h"
 #include "game/command_line.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
-#include "flow/game.h"
-#include "state/lybrary3.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
+#include "record/recording.h"
 #include "render/render.h"
+#include "state/data_files.h"
+#include "state/lybrary3.h"
 
 // Draws the frame and shows it: the draw step of every frame.
 static void draw_and_present() {
@@ -69,12 +70,20 @@ static int command_line(int argc, char** argv, CommandLine* line) {
 int main(int argc, char** argv) {
   locate_data_folder();
   CommandLine line;
+  std::string error;
   int code = command_line(argc, argv, &line);
   if (code >= 0) return code;
 
   game_startup_request();
-  if (line.speed) set_speed_level(line.speed);
-  if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
+  if (line.speed) apply_speed_level(line.speed);
+  if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
+    fprintf(stderr, "korvalen: %s\n", error.c_str());
+    return 1;
+  }
+  if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
+    record_finish();
+    return 1;
+  }
 
   while (!done) {
     MSG msg;
@@ -85,12 +94,12 @@ int main(int argc, char** argv) {
         done = true;
       else
         DispatchMessageA(&msg);
+      note_window(active, done);
     } else if (active) {
-      gather_frame_keys();
-      game_frame(draw_and_present);
-      KeysAfterFrame();
+      local_frame(draw_and_present);
     }
   }
+  record_finish();
 
   KillGLWindow();
   KillFont();

@@ -14,7 +14,7 @@ FLOORS = [
     ["state"],
     ["world", "combat", "image"],
     ["flow"],
-    ["bot", "render"],
+    ["bot", "record", "render", "session"],
     ["screens", "net"],
     ["platform"],
     ["game"],

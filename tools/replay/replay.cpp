@@ -2,6 +2,7 @@
 // and no drawing, and prints the game state on request.
 //
 //   korvalen-replay [SCRIPT]      (no SCRIPT or "-": the script comes on stdin)
+//   korvalen-replay --recording FILE   (a session the game recorded; one dump at its end)
 //
 // Exit code 0 when the whole script ran, 2 at the first bad line (or an
 // unreadable script), after one line on stderr naming the line.
@@ -12,11 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include "flow/game.h"
-#include "state/lybrary3.h"
 #include "flow/flag_grid.h"
+#include "flow/game.h"
+#include "record/recording.h"
+#include "state/files.h"
+#include "state/lybrary3.h"
 #include "state/state_fields.h"
 
 static const char* scriptname = "-";
@@ -209,12 +213,56 @@ static void RunScript(std::FILE* f) {
   std::free(line);
 }
 
+// Runs a recording the game made and prints the state it ends in; 2 with one line on
+// stderr when the file is not a recording this version can run.
+static int RunRecording(const char* name) {
+  // far more than hours of play, and never the whole of a device
+  const long long limit = 1LL << 30;
+  long long size = 0;
+  std::FILE* f = open_regular_file(name, "rb", &size);
+  std::vector<std::uint8_t> bytes;
+  if (f && size <= limit) {
+    bytes.resize((size_t)size);
+    if (size && std::fread(bytes.data(), 1, (size_t)size, f) != (size_t)size)
+      bytes.clear(), size = -1;
+    // one byte more than the size said: the file grew while read
+    if (size >= 0 && std::fgetc(f) != EOF) size = -1;
+  }
+  if (!f || size < 0 || size > limit) {
+    std::fprintf(stderr, "korvalen-replay: %s: cannot read the recording%s\n", name,
+                 !f ? (errno ? (std::string(": ") + std::strerror(errno)).c_str() : "") : "");
+    if (f) std::fclose(f);
+    return 2;
+  }
+  std::fclose(f);
+  std::string error;
+  long long frames = recording_run(bytes.data(), bytes.size(), &error);
+  if (frames < 0) {
+    std::fprintf(stderr, "korvalen-replay: %s: %s\n", name, error.c_str());
+    return 2;
+  }
+  Dump_Print(stdout, frames, nullptr, 0);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   static char outbuf[1 << 16];
   std::setvbuf(stdout, outbuf, _IOFBF, sizeof(outbuf));
-  if (argc > 2) {
-    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT]\n");
+  bool recording = argc == 3 && !std::strcmp(argv[1], "--recording");
+  if (argc > 2 && !recording) {
+    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT] | --recording FILE\n");
     return 2;
+  }
+  if (recording) {
+    Dump_Init();
+    game_startup_request();
+    flag_grid_init();
+    int code = RunRecording(argv[2]);
+    if (std::fflush(stdout) || std::ferror(stdout)) {
+      std::fprintf(stderr, "korvalen-replay: cannot write the output\n");
+      return 2;
+    }
+    return code;
   }
   std::FILE* f = stdin;
   if (argc == 2 && std::strcmp(argv[1], "-")) {

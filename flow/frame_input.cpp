@@ -1,0 +1,11 @@
+// One frame on its inputs.
+#include "flow/frame_input.h"
+
+#include <cstring>
+
+void run_frame_input(const FrameInput& in, DrawAndPresent draw_and_present) {
+  std::memcpy(keys, in.keys, sizeof keys);
+  if (in.speed_level) set_speed_level(in.speed_level);
+  if (in.map_given) map_use_given(in.map.present, in.map.text.data(), in.map.text.size());
+  game_frame(draw_and_present);
+}

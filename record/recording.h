@@ -1,0 +1,42 @@
+// A recording of a session, local or online: the game's version, then each frame's inputs
+// in order, the window's minimise and restore, its closing, and an end mark. The replay
+// runs it from the start-up state and comes out in the state the game ended in.
+//
+// The file: "KORVREC" and a line feed, the format number (two bytes, low first), the
+// game's version (a length byte and its characters), then records, each a tag byte:
+//   'M' present(1) length(2) text   the map the next frame's match start reads
+//   'F' count(1) codes(count) level(1)   a frame: the keys down (codes 1 to 255, rising)
+//                                  and the speed level marked before it (0 for none)
+//   'A' 0|1                         the window minimised (0) or restored (1)
+//   'C'                             the window closed: the loop ended
+//   'Z' frames(4)                   the end, with the number of frames before it
+// Numbers are unsigned, low byte first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "flow/frame_input.h"
+
+constexpr int RECORDING_FORMAT = 1;
+
+// Starts writing a recording to path; false with the reason in *error when it cannot.
+bool record_open(const char* path, std::string* error);
+bool record_is_open();
+// One frame's inputs, written after the frame ran; map is what its match start read, if
+// one did (null otherwise).
+void record_frame(const bool frame_keys[KEY_CODES], int speed_level, const MapText* map);
+// The window minimised (false) or back (true).
+void record_active(bool is_active);
+// The window closed.
+void record_close();
+// Writes what is waiting to the file once a second has passed since the last write.
+void record_flush_if_due();
+// Writes the end mark and closes the file.
+void record_finish();
+
+// Runs a recording from the start-up state (which the caller has set up). Returns the
+// frames run, or -1 with a one-line reason in *error when the bytes are not a recording
+// this version can run.
+long long recording_run(const std::uint8_t* data, std::size_t size, std::string* error);
