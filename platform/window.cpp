@@ -21,6 +21,7 @@
 extern SDL_Window* box_owner_window;
 void hold_window_size(SDL_Window* window, int width, int height);
 void check_window_size();
+bool no_window_manager(SDL_Window* window);
 
 static bool video_up;  // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
@@ -213,6 +214,22 @@ static void size_message(MSG* msg) {
   msg->height = std::min(msg->height, largest_height);
 }
 
+// Full screen on an X server no window manager holds, whose screen already shows the
+// game's mode: a borderless window over the whole screen is all full screen is there.
+// SDL's own full-screen request would wait 100 ms on showing, and again on leaving, for a
+// window manager's answer that never comes. Anywhere else SDL's full screen stays.
+static void cover_screen_without_window_manager(const SDL_DisplayMode& mode) {
+  SDL_DisplayMode desktop;
+  SDL_Rect screen;
+  if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &screen) != 0) return;
+  if (desktop.w != mode.w || desktop.h != mode.h || desktop.format != mode.format ||
+      desktop.refresh_rate != mode.refresh_rate || !no_window_manager(hWnd))
+    return;
+  SDL_SetWindowFullscreen(hWnd, 0);  // still hidden: nothing to wait for
+  SDL_SetWindowBordered(hWnd, SDL_FALSE);
+  if (screen.x != 0 || screen.y != 0) SDL_SetWindowPosition(hWnd, screen.x, screen.y);
+}
+
 // Window, context, show, projection: the set-up up to InitGL.
 static bool open_window(const char* title, int width, int height) {
   SDL_DisplayMode mode = {};
@@ -229,6 +246,7 @@ static bool open_window(const char* title, int width, int height) {
     SDL_DestroyWindow(hWnd);
     hWnd = nullptr;
   }
+  if (hWnd && fullscreen) cover_screen_without_window_manager(mode);
   if (!hWnd) {
     KillGLWindow();
     setup_error("Window Creation Error.");

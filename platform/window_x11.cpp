@@ -26,10 +26,23 @@ static int note_x_error(Display*, XErrorEvent*) {
 }
 
 // True when a window manager holds the screen: it alone may redirect the root's children.
-static bool window_manager_runs() {
+static bool window_manager_runs(Display* display) {
   XWindowAttributes root = {};
-  if (!XGetWindowAttributes(x_display, DefaultRootWindow(x_display), &root)) return false;
+  if (!XGetWindowAttributes(display, DefaultRootWindow(display), &root)) return false;
   return (root.all_event_masks & SubstructureRedirectMask) != 0;
+}
+static bool window_manager_runs() {
+  return window_manager_runs(x_display);
+}
+
+// True when the window is on an X screen that no window manager holds, so nobody
+// answers a full-screen request: the window stays where and as large as it was made.
+bool no_window_manager(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return false;
+  return !window_manager_runs(info.info.x11.display);
 }
 
 // Adds or removes ResizeRedirect in the game's own event mask on its window; true when

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The game's start as a player meets it: the real binary from exec to its first frame on
+# screen, asking for full screen as it does by default, median of N starts, on a bare X
+# server (Xvfb, no window manager) and then under openbox on the same server.
+# Usage: bench/start_bench.sh [BUILD_DIR] [STARTS]   (defaults: build, 10)
+# The game runs from the source folder, reading its images and map there.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath "${1:-$here/build}")
+starts=${2:-10}
+for tool in Xvfb openbox xprop; do
+  command -v $tool >/dev/null || { echo "start_bench: $tool is missing" >&2; exit 1; }
+done
+source "$here/tests/xvfb_lib.bash"
+wm_pid=""
+cleanup() {
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+cd "$here"
+start_xvfb 1280x1024x24
+echo "== bare X server ($(cut -d' ' -f1-3 /proc/loadavg) load)"
+"$build/bench/start_bench" --starts "$starts" "$build/game/korvalen"
+
+openbox --sm-disable >/dev/null 2>&1 &
+wm_pid=$!
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+echo "== under openbox ($(cut -d' ' -f1-3 /proc/loadavg) load)"
+"$build/bench/start_bench" --starts "$starts" "$build/game/korvalen"
