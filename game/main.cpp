@@ -35,6 +35,7 @@ static void print_usage() {
       "  use the weapon    A          M\n"
       "  change weapon     Q          N\n"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
+      "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "\n"
       "The game moves one step a frame, so its speed follows the frame rate: when it\n"
       "feels slow, raise the level under Nastavenia (keys 1, 2, 3).\n"

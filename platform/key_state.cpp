@@ -1,39 +1,52 @@
-// What this machine's keyboard holds, as the frames will see it. The loop copies it into
-// keys[] before each frame, beside the other input sources. keys[] is read once a frame, so
-// a key pressed and let go between two frames would leave no trace; and a flooded window
+// What this machine's keyboard and pads hold, as the frames will see it. The loop copies it
+// into keys[] before each frame, beside the other input sources. keys[] is read once a frame,
+// so a key pressed and let go between two frames would leave no trace; and a flooded window
 // system drops key-ups, which would leave a key down for good. Both are made good here.
 #include <SDL.h>
 
-#include "state/lybrary3.h"
 #include "platform/platform.h"
+#include "state/lybrary3.h"
 
 bool held_keys[KEY_CODES];
-static bool down_unseen[KEY_CODES];  // went down since the last frame
-static bool up_waiting[KEY_CODES];   // let go before any frame saw it down
+static unsigned char holders[KEY_CODES];  // who holds each key: KEY_HOLDER_* bits
+static bool down_unseen[KEY_CODES];       // went down since the last frame
+static bool up_waiting[KEY_CODES];        // let go before any frame saw it down
 
 static bool valid_key(int vk) {
   return vk > 0 && vk < KEY_CODES;
 }
 
-// A key goes down: held from now on, and for the next frame at least.
-void KeyWentDown(int vk) {
+// A key goes down on one device: held from now on, and for the next frame at least.
+void KeyDownBy(int vk, int holder) {
   if (!valid_key(vk)) return;
+  holders[vk] |= holder;
   held_keys[vk] = true;
   down_unseen[vk] = true;
   up_waiting[vk] = false;
 }
 
-// A key is let go; a tap no frame has seen yet is let go after the next frame.
-void KeyWentUp(int vk) {
+// A device lets a key go. The key stays down while another device holds it; a tap no
+// frame has seen yet is let go after the next frame.
+void KeyUpBy(int vk, int holder) {
   if (!valid_key(vk)) return;
+  holders[vk] &= ~holder;
+  if (holders[vk]) return;
   if (down_unseen[vk])
     up_waiting[vk] = true;
   else
     held_keys[vk] = false;
 }
 
-// Lets go of every key the keyboard itself no longer holds, through the same key table
-// the key messages go through.
+void KeyWentDown(int vk) {
+  KeyDownBy(vk, KEY_HOLDER_KEYBOARD);
+}
+
+void KeyWentUp(int vk) {
+  KeyUpBy(vk, KEY_HOLDER_KEYBOARD);
+}
+
+// Lets go of every key no device holds any more: the keyboard is asked for its own state,
+// each pad for its controls, so a key-up the window system lost cannot leave a key down.
 static void release_keys_not_held() {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
   bool held[KEY_CODES] = {};
@@ -45,7 +58,10 @@ static void release_keys_not_held() {
     if (valid_key(vk)) held[vk] = true;
   }
   for (int vk = 1; vk < KEY_CODES; vk++)
-    if (!held[vk]) held_keys[vk] = false;
+    if (!held[vk]) holders[vk] &= ~KEY_HOLDER_KEYBOARD;
+  PadsLetGoOfReleasedControls();
+  for (int vk = 1; vk < KEY_CODES; vk++)
+    if (!holders[vk]) held_keys[vk] = false;
 }
 
 // The frame has seen every key that went down: the taps it saw are over now.

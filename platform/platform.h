@@ -43,14 +43,50 @@ void DispatchMessageA(const MSG* msg);
 // Presents the back buffer.
 void SwapBuffers();
 
-// This machine's key-down table, copied into keys[] before each frame. A key that goes down is held for the next frame at least: a key-up
-// before any frame saw the key waits until that frame is over (KeysAfterFrame).
+// This machine's key-down table, copied into keys[] before each frame. A key that goes down is held
+// for the next frame at least: a key-up before any frame saw the key waits until that frame is over
+// (KeysAfterFrame).
 extern bool held_keys[256];  // KEY_CODES
-void KeyWentDown(int vk);
+// The keyboard and the pads hold keys side by side: a key is up once no device holds it.
+// The pad playing player p holds its keys as KEY_HOLDER_KEYBOARD << p.
+constexpr int KEY_HOLDER_KEYBOARD = 1;
+void KeyDownBy(int vk, int holder);
+void KeyUpBy(int vk, int holder);
+void KeyWentDown(int vk);  // the keyboard's
 void KeyWentUp(int vk);
-// After every frame: the waiting key-ups, then every key the keyboard no longer holds
+// After every frame: the waiting key-ups, then every key no device holds any more
 // is let go, so a key-up the window system lost cannot leave a key down.
 void KeysAfterFrame();
+
+// Gamepads (pads.cpp): each pad presses its player's keys in held_keys. Called after
+// every frame: a pad lets go of the keys whose buttons it no longer holds.
+void PadsLetGoOfReleasedControls();
+// For the tests: virtual pads with the standard layout, plugged in and worked through
+// SDL like real ones. Buttons and axes are numbered as SDL's game controllers number them.
+enum PadButton {
+  PAD_A = 0,
+  PAD_B,
+  PAD_X,
+  PAD_Y,
+  PAD_BACK,
+  PAD_GUIDE,
+  PAD_START,
+  PAD_LEFTSTICK,
+  PAD_RIGHTSTICK,
+  PAD_LEFTSHOULDER,
+  PAD_RIGHTSHOULDER,
+  PAD_DPAD_UP,
+  PAD_DPAD_DOWN,
+  PAD_DPAD_LEFT,
+  PAD_DPAD_RIGHT
+};
+enum PadAxis { PAD_LEFTX = 0, PAD_LEFTY };
+// Plugs in a virtual pad; pads with the same product number count as the same pad.
+// Returns its number for the calls below, or -1.
+int TestPadPlug(int product);
+void TestPadButton(int pad, PadButton button, bool down);
+void TestPadAxis(int pad, PadAxis axis, int value);  // -32768 to 32767, up and left negative
+void TestPadUnplug(int pad);
 
 // Virtual-key code of a key as SDL names it (keycode, scancode); 0 when the
 // game has no code for it. Key codes are plain ints so no SDL type leaks out.

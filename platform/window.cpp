@@ -22,6 +22,8 @@ extern SDL_Window* box_owner_window;
 void hold_window_size(SDL_Window* window, int width, int height);
 void check_window_size();
 bool no_window_manager(SDL_Window* window);
+void start_pads();
+void pad_event(const SDL_Event& event);
 
 static bool video_up;  // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
@@ -172,6 +174,7 @@ static bool start_video() {
     return false;
   }
   SDL_DisableScreenSaver();
+  start_pads();
   return true;
 }
 
@@ -443,6 +446,7 @@ static MSG translate_event(const SDL_Event& event) {
       msg = KeyMessage(event.key.keysym.sym, event.key.keysym.scancode, event.type == SDL_KEYDOWN,
                        (event.key.keysym.mod & KMOD_ALT) != 0);
       break;
+    default: pad_event(event); break;  // a pad presses its player's keys itself
   }
   return msg;
 }

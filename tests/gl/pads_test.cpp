@@ -1,0 +1,277 @@
+// Gamepads, as virtual pads SDL plugs in: their buttons reach the key table through the
+// game's own event handling, and the frames read them like the keyboard's keys.
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "flow/game.h"
+#include "game/input.h"
+#include "state/lybrary3.h"
+#include "tests/gl/gl_fixture.h"
+#include "tests/gl/x_keys.h"
+
+namespace {
+
+// Every waiting message, as the loop takes them between two frames.
+void messages() {
+  MSG msg;
+  while (PeekMessageA(&msg)) DispatchMessageA(&msg);
+}
+
+// One turn of the game's loop: the messages, then one frame.
+void frame() {
+  messages();
+  gather_frame_keys();
+  game_frame(nullptr);
+  KeysAfterFrame();
+}
+
+// The keys the last frame saw down, by name, in code order.
+std::string seen() {
+  std::string names;
+  for (int vk = 1; vk < KEY_CODES; vk++) {
+    if (!keys[vk]) continue;
+    const char* name = vk == VK_ESCAPE  ? "Esc"
+                       : vk == VK_SPACE ? "Space"
+                       : vk == VK_UP    ? "Up"
+                       : vk == VK_DOWN  ? "Down"
+                                        : nullptr;
+    names += (names.empty() ? "" : " ") + (name ? std::string(name) : std::string(1, char(vk)));
+  }
+  return names;
+}
+
+// A button, or the stick pushed to value on one axis; the keys each player's pad presses.
+struct Control {
+  PadButton button;
+  PadAxis axis;
+  int value;
+  const char *player1, *player2;
+};
+const Control controls[] = {
+    {PAD_DPAD_UP, PAD_LEFTX, 0, "Up E", "I"},  // player 2's up is the credits key I on menus
+    {PAD_DPAD_DOWN, PAD_LEFTX, 0, "Down D", "Down K"},
+    {PAD_DPAD_LEFT, PAD_LEFTX, 0, "S", "J"},
+    {PAD_DPAD_RIGHT, PAD_LEFTX, 0, "F", "L"},
+    {PAD_A, PAD_LEFTX, 0, "Space A", "Space M"},
+    {PAD_B, PAD_LEFTX, 0, "Q", "N"},
+    {PAD_X, PAD_LEFTX, 0, "Q", "N"},
+    {PAD_START, PAD_LEFTX, 0, "Esc", "Esc"},
+    {PAD_Y, PAD_LEFTX, 0, "", ""},
+    {PAD_BACK, PAD_LEFTX, 0, "", ""},  // both players have a pad: no hand-over
+    {PAD_Y, PAD_LEFTY, -32768, "Up E", "I"},
+    {PAD_Y, PAD_LEFTY, 32767, "Down D", "Down K"},
+    {PAD_Y, PAD_LEFTX, -17000, "S", "J"},
+    {PAD_Y, PAD_LEFTX, 17000, "F", "L"},
+    {PAD_Y, PAD_LEFTX, 15000, "", ""},  // inside the dead zone
+    {PAD_Y, PAD_LEFTY, -15000, "", ""},
+};
+
+// Both pads plugged in on the main menu: the first plays player 1, the second player 2.
+class Pads : public GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    reset_screen_flags();
+    start = true;
+    frame();
+    one = TestPadPlug(1), two = TestPadPlug(2);
+    ASSERT_TRUE(one >= 0 && two >= 0);
+    frame();
+  }
+  void TearDown() override {
+    for (int pad : {one, two})
+      if (pad >= 0) TestPadUnplug(pad);
+    frame();
+    reset_screen_flags();
+  }
+  void hold(int pad, const Control& c, bool down) {
+    if (c.value)
+      TestPadAxis(pad, c.axis, down ? c.value : 0);
+    else
+      TestPadButton(pad, c.button, down);
+  }
+  // Presses a control for one frame and lets go in the next; what the first frame saw.
+  std::string press(int pad, const Control& c) {
+    hold(pad, c, true);
+    frame();
+    std::string keys_seen = seen();
+    hold(pad, c, false);
+    frame();
+    return keys_seen;
+  }
+  std::string press(int pad, PadButton button) {
+    return press(pad, {button, PAD_LEFTX, 0, "", ""});
+  }
+  int one = -1, two = -1;
+};
+
+TEST_F(Pads, EveryControlPressesItsPlayersKeysAndAllAtOnceToo) {
+  for (const Control& c : controls) {
+    EXPECT_EQ(press(one, c), c.player1) << c.button << " " << c.axis << " " << c.value;
+    EXPECT_EQ(press(two, c), c.player2) << c.button << " " << c.axis << " " << c.value;
+    EXPECT_EQ(seen(), "") << "left down";
+  }
+  // No ghosting: both players' six inputs held at once, all seen in the same frame.
+  for (int pad : {one, two})
+    for (PadButton b : {PAD_DPAD_UP, PAD_DPAD_DOWN, PAD_DPAD_LEFT, PAD_DPAD_RIGHT, PAD_A, PAD_X})
+      TestPadButton(pad, b, true);
+  frame();
+  EXPECT_EQ(seen(), "Space Up Down A D E F I J K L M N Q S");
+  frame();
+  EXPECT_EQ(seen(), "Space Up Down D E F I J K L N Q S") << "A attacks once, Space stays";
+}
+
+// What a player can see change, in groups: screens, highlight, colours, the archers.
+std::vector<std::vector<double>> effects() {
+  return {{double(Start_Menu), double(Menu), double(New_Nastavenia), double(Nastavenia),
+           double(Help), double(Info), double(End), double(Exit), double(move)},
+          {double(QNew), double(QNastavenia), double(QExit), double(QReturn), double(QEnd)},
+          {double(player[1].color), double(player[2].color)},
+          {player[1].x, player[1].y, player[2].x, player[2].y, double(player[1].show.id),
+           double(player[2].show.id), double(player[1].kill), double(player[2].kill)}};
+}
+
+TEST_F(Pads, NoControlHasTwoEffectsOnAnyScreen) {
+  void (*screens[])() = {
+      [] { Start_Menu = QNastavenia = true; },
+      [] { Menu = QNastavenia = true; },
+      [] { Start_Menu = New_Nastavenia = true; },
+      [] { Menu = Nastavenia = true; },
+      [] { Menu = Help = true; },
+      [] { Start_Menu = Info = true; },
+      [] { move = true; },
+      [] { End = true; },
+  };
+  for (int screen = 0; screen < 8; screen++) {
+    for (const Control& c : controls) {
+      for (int pad : {one, two}) {
+        // Both archers on their spawns, where starting a match puts them too.
+        reset_screen_flags();
+        New_game_set(), move = true;
+        frame();
+        reset_screen_flags();
+        screens[screen]();
+        frame();
+        auto before = effects();
+        hold(pad, c, true);
+        frame();
+        auto after = effects();
+        hold(pad, c, false);
+        frame();
+        // A menu that opens brings its own highlight: that is part of opening it.
+        bool menu_opened = after[0][0] > before[0][0] || after[0][1] > before[0][1];
+        int changed = -(menu_opened && before[1] != after[1]);
+        for (size_t g = 0; g < before.size(); g++) changed += before[g] != after[g];
+        EXPECT_LE(changed, 1) << "screen " << screen << ", pad " << pad << ", " << c.button << " "
+                              << c.axis << " " << c.value;
+      }
+    }
+  }
+}
+
+TEST_F(Pads, TwoPadsStartAMatchPlayItPauseAndResume) {
+  press(one, PAD_DPAD_DOWN);
+  EXPECT_TRUE(QNastavenia);
+  press(one, PAD_DPAD_UP);
+  press(one, PAD_A);
+  ASSERT_TRUE(New_Nastavenia) << "New opens the colour screen";
+  press(one, PAD_DPAD_RIGHT);
+  press(two, PAD_DPAD_LEFT);
+  EXPECT_EQ(player[1].color, 2);
+  EXPECT_EQ(player[2].color, 1);
+  press(two, PAD_A);
+  ASSERT_TRUE(move) << "the match is on";
+  float x1 = player[1].x, y2 = player[2].y;
+  TestPadButton(one, PAD_DPAD_RIGHT, true);
+  TestPadAxis(two, PAD_LEFTY, 32767);
+  for (int i = 0; i < 10; i++) frame();
+  TestPadButton(one, PAD_DPAD_RIGHT, false);
+  TestPadAxis(two, PAD_LEFTY, 0);
+  EXPECT_GT(player[1].x, x1);
+  EXPECT_LT(player[2].y, y2);
+
+  // Player 2 right in front of player 1's sword.
+  player[1].x = player[2].x = player[1].y = 5;
+  player[2].y = 6.05f;
+  player[1].alpha = hore;
+  press(one, PAD_START);
+  ASSERT_TRUE(Menu && QReturn);
+  TestPadButton(one, PAD_A, true);  // resumes, and is still held in play
+  frame();
+  frame();
+  EXPECT_TRUE(move);
+  EXPECT_EQ(player[1].kill, 0) << "the A that resumed the match also struck";
+  TestPadButton(one, PAD_A, false);
+  frame();
+  press(one, PAD_A);
+  EXPECT_EQ(player[1].kill, 1) << "A in play strikes";
+}
+
+TEST_F(Pads, UnpluggedPadsLetGoAtOnceAndComeBackToTheirPlayers) {
+  for (PadButton b : {PAD_DPAD_RIGHT, PAD_DPAD_UP, PAD_START}) TestPadButton(two, b, true);
+  frame();
+  TestPadButton(one, PAD_A, true);
+  messages();
+  TestPadUnplug(one);  // a tap no frame has seen yet still counts once
+  TestPadUnplug(two);
+  frame();
+  EXPECT_EQ(seen(), "Space A");
+  frame();
+  EXPECT_EQ(seen(), "");
+  two = TestPadPlug(2);  // the second pad comes back first: player 2 still
+  frame();
+  EXPECT_EQ(press(two, PAD_DPAD_UP), "I");
+  one = TestPadPlug(1);
+  frame();
+  EXPECT_EQ(press(one, PAD_DPAD_UP), "Up E");
+}
+
+TEST_F(Pads, BackHandsThePadToAPlayerWithoutOne) {
+  TestPadUnplug(two);
+  TestPadButton(one, PAD_DPAD_RIGHT, true);
+  frame();
+  TestPadButton(one, PAD_BACK, true);
+  frame();
+  EXPECT_EQ(seen(), "L") << "player 1's keys let go, player 2's pressed";
+  TestPadButton(one, PAD_BACK, false);
+  TestPadButton(one, PAD_DPAD_RIGHT, false);
+  frame();
+  press(one, PAD_BACK);
+  EXPECT_EQ(press(one, PAD_DPAD_UP), "Up E");
+  two = TestPadPlug(2);
+  frame();
+  press(one, PAD_BACK);  // player 2 has a pad again
+  EXPECT_EQ(press(one, PAD_DPAD_UP), "Up E");
+}
+
+// Runs frames until the frame sees key vk as want, for five seconds at most.
+bool frames_until(int vk, bool want) {
+  for (int i = 0; i < 500 && keys[vk] != want; i++) {
+    frame();
+    if (keys[vk] != want) usleep(10000);
+  }
+  return keys[vk] == want;
+}
+
+TEST_F(Pads, AKeyHeldOnTheKeyboardAndAPadIsUpOnlyWhenBothLetGo) {
+  x_key("e", true);
+  ASSERT_TRUE(frames_until('E', true)) << "the keyboard's E never reached the game";
+  TestPadButton(one, PAD_DPAD_UP, true);
+  frame();
+  x_key("e", false);
+  x_key("w", true);  // W's arrival tells E's key-up has been handled
+  ASSERT_TRUE(frames_until('W', true));
+  EXPECT_TRUE(keys['E']) << "the pad still holds E";
+  x_key("e", true);
+  x_key("w", false);
+  ASSERT_TRUE(frames_until('W', false));
+  TestPadButton(one, PAD_DPAD_UP, false);
+  frame();
+  EXPECT_TRUE(keys['E']) << "the keyboard still holds E";
+  x_key("e", false);
+  EXPECT_TRUE(frames_until('E', false));
+}
+
+}  // namespace
