@@ -264,13 +264,9 @@ bool Dump_Set(const field_t* f, const char* text) {
   return false;
 }
 
-// FNV-1a over the bytes given.
-static void HashBytes(std::uint64_t* h, const void* data, size_t size) {
-  const unsigned char* p = (const unsigned char*)data;
-  for (size_t i = 0; i < size; i++) {
-    *h ^= p[i];
-    *h *= 1099511628211ull;
-  }
+// Mixes one value into the hash (FNV-1a, a whole value a step).
+static inline void HashValue(std::uint64_t* h, std::uint32_t v) {
+  *h = (*h ^ v) * 1099511628211ull;
 }
 
 // The state hash: each field as its value (a bool as 0 or 1, a number by its bits), then
@@ -279,18 +275,15 @@ std::uint64_t State_Hash() {
   std::uint64_t h = 14695981039346656037ull;
   for (const field_t& f : fields) {
     if (f.grid) continue;
-    switch (f.type) {
-      case FT_BOOL: {
-        unsigned char b = *(bool*)f.ptr ? 1 : 0;
-        HashBytes(&h, &b, 1);
-        break;
-      }
-      case FT_INT: HashBytes(&h, f.ptr, sizeof(int)); break;
-      case FT_FLOAT: HashBytes(&h, f.ptr, sizeof(float)); break;
-    }
+    std::uint32_t v;
+    if (f.type == FT_BOOL)
+      v = *(bool*)f.ptr ? 1 : 0;
+    else
+      std::memcpy(&v, f.ptr, sizeof v);
+    HashValue(&h, v);
   }
-  HashBytes(&h, game_random.table, sizeof game_random.table);
-  HashBytes(&h, &game_random.front, sizeof game_random.front);
-  HashBytes(&h, &game_random.rear, sizeof game_random.rear);
+  for (std::uint32_t word : game_random.table) HashValue(&h, word);
+  HashValue(&h, (std::uint32_t)game_random.front);
+  HashValue(&h, (std::uint32_t)game_random.rear);
   return h;
 }

@@ -1,0 +1,152 @@
+// The session's handshake, its endings, the two-keyboard rule and its decoder's refusals.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "session/lockstep.h"
+#include "state/lybrary3.h"
+
+namespace {
+
+// Carries every waiting datagram both ways at once, time after time.
+void exchange(Session* a, Session* b, double now) {
+  for (int round = 0; round < 4; round++) {
+    session_poll(a, now);
+    session_poll(b, now);
+    for (Session* from : {a, b}) {
+      Session* to = from == a ? b : a;
+      for (const std::string& d : from->outbox)
+        session_receive(to, (const std::uint8_t*)d.data(), d.size(), now);
+      from->outbox.clear();
+    }
+  }
+}
+
+void connect(Session* host, Session* guest, const char* guest_version = "1.0.0") {
+  session_begin(host, true, "1.0.0", 0);
+  session_begin(guest, false, guest_version, 0);
+  session_set_map(host, MapText{true, "1\n2\n3\n4\n5\n"});
+  for (double now = 0; now < 1000 && guest->phase == PHASE_CONNECTING; now += 100)
+    exchange(host, guest, now);
+}
+
+TEST(SessionRules, HandshakeRefusalsAndEndings) {
+  Session host, guest;
+  connect(&host, &guest, "1.0.1");
+  EXPECT_EQ(host.end_message, "The other game is version 1.0.1; both need the same version.");
+  EXPECT_EQ(guest.end_message, "The other game is version 1.0.0; both need the same version.");
+  EXPECT_EQ(host.exit_code + guest.exit_code, 2);
+
+  connect(&host, &guest);
+  ASSERT_EQ(guest.phase, PHASE_RUNNING);
+  ASSERT_EQ(host.phase, PHASE_RUNNING);
+  Session third;
+  session_begin(&third, false, "1.0.0", 0);
+  std::string full = session_refuse_full("1.0.0");
+  session_receive(&third, (const std::uint8_t*)full.data(), full.size(), 0);
+  EXPECT_EQ(third.end_message, "This game already has two players.");
+  EXPECT_EQ(third.exit_code, 1);
+
+  // Frames run in step; a state that differs at frame 30 ends both.
+  bool none[KEY_CODES] = {};
+  for (int f = 0; f < 30; f++) {
+    for (Session* s : {&host, &guest}) {
+      session_add_input(s, none, 0);
+      exchange(&host, &guest, 1000 + f);
+      ASSERT_TRUE(session_ready(s)) << f;
+      session_frame_done(s, s == &host || f < 29 ? 7 : 8);
+    }
+  }
+  exchange(&host, &guest, 2000);
+  EXPECT_EQ(host.end_message, "The two games no longer agree (frame 30).");
+  EXPECT_EQ(guest.end_message, host.end_message);
+  EXPECT_EQ(guest.exit_code, 1);
+
+  connect(&host, &guest);
+  session_leave(&guest, LEAVE_CLOSED);
+  exchange(&host, &guest, 1000);
+  EXPECT_EQ(host.end_message, "The other player has left.");
+  EXPECT_EQ(host.exit_code, 0);
+
+  connect(&host, &guest);
+  session_poll(&host, 900 + SILENCE_LIMIT_MS);  // nothing heard since 900
+  EXPECT_EQ(host.end_message, "The connection to the other player was lost.");
+  EXPECT_EQ(host.exit_code, 1);
+}
+
+// The merged table for the host's and the guest's keys ('^' is Escape), as a sorted string.
+std::string merged(const char* host_keys, const char* guest_keys) {
+  InputEntry e[2];
+  for (int side = 0; side < 2; side++)
+    for (const char* k = side ? guest_keys : host_keys; *k; k++)
+      e[side].codes[e[side].count++] = *k == '^' ? 27 : *k;
+  bool out[KEY_CODES];
+  merge_keys(e[0], e[1], out);
+  std::string down;
+  for (int c = 0; c < KEY_CODES; c++)
+    if (out[c]) down += c == 27 ? '^' : (char)c;
+  return down;
+}
+
+TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
+  bool saved_move = move, saved_colour = New_Nastavenia;
+  move = true;  // in play either hand set is the player's own; the rest acts from both
+  EXPECT_EQ(merged("^IL", "EF"), "^EFIL");
+  EXPECT_EQ(merged("MN", "AQ"), "AMNQ");
+  EXPECT_EQ(merged("I", ""), "E");
+  move = false, New_Nastavenia = true;  // colour screen: only the colour keys are remapped
+  EXPECT_EQ(merged("JL", "SF"), "FJLS");
+  EXPECT_EQ(merged("I", "E"), "EI");
+  New_Nastavenia = false;  // menus: every key as it is (the host's I opens the credits)
+  EXPECT_EQ(merged("I", ""), "I");
+  EXPECT_EQ(merged("JL", ""), "JL");
+  move = saved_move, New_Nastavenia = saved_colour;
+}
+
+TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
+  Message m;
+  m.type = MSG_INPUTS;
+  m.from_host = true;
+  m.count = 2;
+  m.inputs[0].count = 2, m.inputs[0].codes[0] = 'A', m.inputs[0].codes[1] = 'E';
+  m.inputs[0].map = 1, m.inputs[1].map = 1;
+  const std::string good = encode_message(m);
+  Message out;
+  ASSERT_TRUE(decode_message((const std::uint8_t*)good.data(), good.size(), &out));
+  EXPECT_EQ(out.count, 2);
+  for (size_t cut = 0; cut < good.size(); cut++)
+    EXPECT_FALSE(decode_message((const std::uint8_t*)good.data(), cut, &out)) << cut;
+  EXPECT_FALSE(decode_message((const std::uint8_t*)(good + "x").data(), good.size() + 1, &out));
+  auto refused = [&](Message bad) {
+    std::string b = encode_message(bad);
+    return !decode_message((const std::uint8_t*)b.data(), b.size(), &out);
+  };
+  Message bad = m;
+  bad.inputs[0].codes[0] = 0;  // no such key
+  EXPECT_TRUE(refused(bad));
+  bad = m, bad.inputs[0].codes[1] = 'A';  // a key twice
+  EXPECT_TRUE(refused(bad));
+  bad = m, bad.inputs[1].level = 4;
+  EXPECT_TRUE(refused(bad));
+  bad = m, bad.from_host = false;  // the guest names no map
+  EXPECT_TRUE(refused(bad));
+  bad = Message(), bad.type = MSG_MAP, bad.map_id = 1, bad.map.present = true;
+  bad.map.text.assign(MAP_TEXT_MAX + 1, '1');
+  EXPECT_TRUE(refused(bad));
+  bad.map.text.resize(MAP_TEXT_MAX);
+  EXPECT_FALSE(refused(bad));
+
+  // Frames far ahead are not taken; the session goes on.
+  Session host, guest;
+  connect(&host, &guest);
+  Message far = m;
+  far.first = 100000;
+  std::string b = encode_message(far);
+  session_receive(&guest, (const std::uint8_t*)b.data(), b.size(), 500);
+  EXPECT_EQ(guest.remote_next, (std::uint32_t)guest.delay);
+  session_receive(&guest, (const std::uint8_t*)"KV", 2, 500);
+  EXPECT_EQ(guest.dropped, 1);
+  EXPECT_EQ(guest.phase, PHASE_RUNNING);
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// Two games in one process, each with its own copy of the game state, play over a link
+// that delays with jitter (so messages overtake each other), loses and repeats them, with
+// random keys on both sides: after every frame both states must be the same. Also with
+// either side minimised now and then, the host's map changing, and garbage on the link.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "flow/flag_grid.h"
+#include "flow/game.h"
+#include "session/lockstep.h"
+#include "state/snapshot.h"
+#include "state/state_fields.h"
+
+namespace {
+
+#ifndef RUNS
+#define RUNS 300
+#endif
+
+struct Link {
+  std::mt19937* rng;
+  int loss_percent, repeat_percent, delay_ms, jitter_ms;
+  std::multimap<double, std::pair<int, std::string>> flying;  // arrival -> (to side, bytes)
+
+  void carry(int to, const std::string& bytes, double now) {
+    if ((int)((*rng)() % 100) < loss_percent) return;
+    int copies = (int)((*rng)() % 100) < repeat_percent ? 2 : 1;
+    for (int i = 0; i < copies; i++)
+      flying.emplace(now + delay_ms + (*rng)() % (jitter_ms + 1), std::make_pair(to, bytes));
+  }
+};
+
+struct Side {
+  Session session;
+  GameSnapshot state;
+  bool held[KEY_CODES] = {};
+  bool minimised = false;
+  bool ended = false;                 // its frames ended the game (Exit)
+  std::vector<std::uint64_t> hashes;  // after each frame
+};
+
+const int KEYS[] = {' ', ' ', 13,  27,  'E', 'S', 'D', 'F', 'A', 'Q', 'I',
+                    'J', 'K', 'L', 'M', 'N', 'H', '1', '2', '3', 38,  40};
+
+// Runs one session of about frames frames; returns both sides' hashes, frame by frame.
+void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garbage, Side side[2],
+          const GameSnapshot& startup) {
+  for (int i = 0; i < 2; i++) {
+    side[i] = Side();
+    side[i].state = startup;
+    session_begin(&side[i].session, i == 0, "1.0.0", 0, 1 + (*rng)() % 20, (*rng)() % 4);
+  }
+  session_set_map(&side[0].session, MapText{true, "1\n3\n3\n2\n2\n"});
+  for (double now = 0; now < 120000; now += 1) {
+    while (!link->flying.empty() && link->flying.begin()->first <= now) {
+      auto [to, bytes] = link->flying.begin()->second;
+      link->flying.erase(link->flying.begin());
+      session_receive(&side[to].session, (const std::uint8_t*)bytes.data(), bytes.size(), now);
+    }
+    if (garbage && (*rng)() % 50 == 0) {
+      std::string junk(1 + (*rng)() % 40, 0);
+      for (char& c : junk) c = (char)(*rng)();
+      if ((*rng)() % 2) junk.replace(0, std::min<size_t>(3, junk.size()), "KV\x05");
+      link->carry((*rng)() % 2, junk, now);
+    }
+    for (int i = 0; i < 2; i++) {
+      Side& me = side[i];
+      Session* s = &me.session;
+      if (minimising && (*rng)() % 400 == 0) me.minimised = !me.minimised;
+      if (i == 0 && (*rng)() % 3000 == 0)
+        session_set_map(
+            s, MapText{(*rng)() % 5 != 0, std::to_string((*rng)() % 9) + "\n1\n1\n2\n7\n"});
+      if (!me.minimised && !me.ended && session_wants_input(s)) {
+        if ((*rng)() % 6 == 0)
+          for (int code : KEYS) me.held[code] = (*rng)() % 5 == 0;
+        session_add_input(s, me.held, (*rng)() % 200 == 0 ? 1 + (*rng)() % 3 : 0);
+      }
+      // each side runs at most one frame a millisecond, the slower one less often
+      if (!me.minimised && !me.ended && session_ready(s) && (i == 0 || (*rng)() % 3)) {
+        snapshot_put(me.state);
+        FrameInput in;
+        session_frame_input(s, &in);
+        run_frame_input(in, nullptr);
+        me.hashes.push_back(State_Hash());
+        session_frame_done(s, me.hashes.back());
+        me.ended = done;
+        snapshot_take(&me.state);
+      }
+      if (me.ended && s->phase == PHASE_RUNNING && session_delivered(s))
+        session_leave(s, LEAVE_EXIT);
+      session_poll(s, now);
+      for (const std::string& bytes : s->outbox) link->carry(1 - i, bytes, now);
+      s->outbox.clear();
+    }
+    bool finished = true;
+    for (int i = 0; i < 2; i++)
+      finished = finished &&
+                 ((int)side[i].hashes.size() >= frames || side[i].session.phase == PHASE_ENDED);
+    if (finished) break;
+  }
+}
+
+TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
+  Dump_Init();
+  game_startup_request();
+  flag_grid_init();
+  GameSnapshot startup;
+  snapshot_take(&startup);
+  std::mt19937 rng(7);
+  long long frames_compared = 0, matches = 0;
+  for (int run = 0; run < RUNS; run++) {
+    Link link{&rng, (int)(rng() % 25), (int)(rng() % 20), (int)(rng() % 40), (int)(rng() % 60), {}};
+    const bool minimising = run % 3 == 1, garbage = run % 3 == 2;
+    Side side[2];
+    play(&rng, &link, 300, minimising, garbage, side, startup);
+    // each side ran to the end, or both ended the game through Exit at the same frame
+    const size_t n = std::min(side[0].hashes.size(), side[1].hashes.size());
+    ASSERT_GT(n, 0u) << "run " << run;
+    for (size_t f = 0; f < n; f++)
+      ASSERT_EQ(side[0].hashes[f], side[1].hashes[f]) << "run " << run << " frame " << f + 1;
+    for (int i = 0; i < 2; i++) {
+      EXPECT_NE(side[i].session.phase == PHASE_ENDED && side[i].session.exit_code, 1)
+          << side[i].session.end_message << " run " << run;
+      EXPECT_TRUE(side[i].hashes.size() >= 300 || side[0].hashes.size() == side[1].hashes.size())
+          << "run " << run;
+    }
+    frames_compared += n;
+    snapshot_put(side[0].state);
+    matches += player[1].play && Build_Max > 0;
+  }
+  EXPECT_GT(frames_compared, 60000);
+  EXPECT_GT(matches, 30) << "the random keys start matches";
+  snapshot_put(startup);
+}
+
+}  // namespace
