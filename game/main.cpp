@@ -9,6 +9,7 @@
 #include "game/input.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
 #include "record/recording.h"
 #include "render/render.h"
 #include "state/data_files.h"
@@ -58,17 +59,18 @@ static int command_line(int argc, char** argv, CommandLine* line) {
   }
   if (line->help) {
     print_usage();
-    return 0;
+    return standard_output_written() ? 0 : 1;
   }
   if (line->version) {
     printf("korvalen %s\n", KORVALEN_VERSION);
-    return 0;
+    return standard_output_written() ? 0 : 1;
   }
   return -1;
 }
 
 // Starts the game and runs it; 0 on a normal end, 1 when it could not start.
 int main(int argc, char** argv) {
+  guard_process();
   locate_data_folder();
   CommandLine line;
   std::string error;

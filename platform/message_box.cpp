@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/signals.h"
 
 MessageBoxHook message_box_hook = nullptr;
 
@@ -47,6 +48,8 @@ static int show_box(const char* text, const char* caption, BoxIcon icon, bool ye
   box_line(text, caption);
   if (reason && *reason) fprintf(stderr, "korvalen: reason: %s\n", reason);
   if (boxes_to_stderr()) return 0;
+  // Once the game is to quit, a box would only hold it up: its line is all there is.
+  if (quit_requested()) return -1;
   SDL_MessageBoxButtonData ok = {
       SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"};
   // SDL lays buttons out in array order; Yes stays on the left.
@@ -60,8 +63,12 @@ static int show_box(const char* text, const char* caption, BoxIcon icon, bool ye
   data.numbuttons = yes_no ? 2 : 1;
   data.buttons = yes_no ? yn : &ok;
   int pressed = -1;
-  // With no display to show it on, the line above is all there is.
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) return -1;
+  // With no display to show it on, the line above is all there is. A quit request
+  // while it is up closes it, unanswered.
+  box_process_begin();
+  int shown = SDL_ShowMessageBox(&data, &pressed);
+  box_process_end();
+  if (shown != 0 || quit_requested()) return -1;
   return pressed;
 }
 

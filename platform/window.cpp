@@ -5,7 +5,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,6 +12,8 @@
 #include "state/data_files.h"
 #include "state/lybrary3.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
+#include "platform/x_guard.h"
 #include "image/bmp.h"
 #include "flow/flag_grid.h"
 #include "image/icon.h"
@@ -28,9 +29,8 @@ void pad_event(const SDL_Event& event);
 static bool video_up;  // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
 static SDL_GLContext hRC;
-// The quit request, set by the close button, SIGTERM, SIGINT and PostQuitMessage. It is
-// ours and not only an event: a flooded event queue drops events, never this flag.
-static volatile std::sig_atomic_t quit_posted;
+// The quit request (platform/signals.cpp) is ours and not only an event: a flooded event
+// queue drops events, never the request.
 static int quit_code;
 // The window's largest size: what the GL can draw into and the screens can show.
 static int largest_width = 16384, largest_height = 16384;
@@ -124,28 +124,15 @@ static bool has_screen() {
   return !headless || (wanted && strcmp(wanted, driver) == 0);
 }
 
-// SIGTERM and SIGINT ask the game to quit, like the close button.
-static void quit_on_signal(int) {
-  quit_posted = 1;
-}
-
 // Sees the close button and the quit event as SDL makes them, before they are queued,
-// so a full queue cannot lose them.
+// so a full queue cannot lose them. Once the game is to quit, whatever the window system
+// still holds for it is dropped: a flood of key events would otherwise be read first.
 static int watch_quit(void*, SDL_Event* event) {
   if (event->type == SDL_QUIT ||
       (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE))
-    quit_posted = 1;
+    request_quit();
+  if (quit_requested()) drop_window_system_events(hWnd);
   return 1;
-}
-
-// Our own quit signals instead of SDL's, whose quit event a full queue would drop.
-static void catch_quit_signals() {
-  struct sigaction action = {};
-  action.sa_handler = quit_on_signal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
 }
 
 // Starts the window system: the old class registration. A display that is
@@ -159,7 +146,6 @@ static bool start_video() {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
     if (has_screen()) {
       video_up = true;
-      catch_quit_signals();
       SDL_AddEventWatch(watch_quit, nullptr);
       SDL_StopTextInput();  // no typing in the game: a key is only ever a key
       break;
@@ -401,8 +387,8 @@ long WndProc(const MSG& msg) {
 
 // Queues the quit message; the loop ends when it takes it.
 void PostQuitMessage(int code) {
-  quit_posted = true;
   quit_code = code;
+  request_quit();
 }
 
 // The message of one key event: Alt, F10 and anything pressed with Alt are
@@ -453,8 +439,7 @@ static MSG translate_event(const SDL_Event& event) {
 
 // Takes one message without waiting: the quit message first once posted.
 bool PeekMessageA(MSG* msg) {
-  if (quit_posted) {
-    quit_posted = false;
+  if (take_quit_request()) {
     *msg = {WM_QUIT, quit_code, 0, 0};
     return true;
   }

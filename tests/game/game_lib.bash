@@ -194,3 +194,22 @@ into_match() {
   hold_until space "colour screen" 'tint now 24 177 100' '! tint now 300 100 011'
   hold_until space "match" 'tint now 252 380 010' 'tint now 30 370 111'
 }
+
+# Sends N taps of the given keys through XTest as fast as the server takes them;
+# returns once the server has sent them all.
+flood() {
+  [ -x "$work/flood" ] || c++ -x c++ -o "$work/flood" - -lX11 -l:libXtst.so.6 <<'CODE'
+#include <X11/Xlib.h>
+#include <cstdlib>
+extern "C" int XTestFakeKeyEvent(Display*, unsigned, int, unsigned long);
+int main(int argc, char** argv) {
+  Display* d = XOpenDisplay(nullptr);
+  for (long i = 0; d && i < atol(argv[1]); i++) {
+    KeyCode k = XKeysymToKeycode(d, XStringToKeysym(argv[2 + i % (argc - 2)]));
+    XTestFakeKeyEvent(d, k, True, 0), XTestFakeKeyEvent(d, k, False, 0);
+  }
+  return d ? XSync(d, False), XCloseDisplay(d) : 1;
+}
+CODE
+  "$work/flood" "$@" || fail "no flood"
+}
