@@ -7,6 +7,7 @@
 #include "game/command_line.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/online.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -86,6 +87,12 @@ int main(int argc, char** argv) {
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
+  }
+  if (line.host || line.join) {
+    code = run_online(line, draw_and_present);
+    KillGLWindow();
+    KillFont();
+    return code;
   }
 
   while (!done) {

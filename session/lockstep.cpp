@@ -216,12 +216,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
     case MSG_MAP:
       if (s->phase == PHASE_RUNNING) take_map(s, m);
       break;
-    case MSG_LEAVE:
-      if (m.reason == LEAVE_EXIT)
-        s->other_ended = true;
-      else
-        end(s, "The other player has left.", 0);
-      break;
+    case MSG_LEAVE: session_other_gone(s, m.reason); break;
     case MSG_DESYNC:
       if (s->phase == PHASE_RUNNING)
         end(s, "The two games no longer agree (frame " + std::to_string(m.frame) + ").", 1);
@@ -325,6 +320,15 @@ void session_leave(Session* s, int reason) {
   m.reason = reason;
   send(s, m, GOODBYE_COPIES);
   end(s, "", 0);
+}
+
+void session_other_gone(Session* s, int reason) {
+  if (reason == LEAVE_EXIT)
+    s->other_ended = true;
+  else if (reason == LEAVE_CLOSED)
+    end(s, "The other player has left.", 0);
+  else
+    end(s, "The connection to the other player was lost.", 1);
 }
 
 bool session_delivered(const Session* s) {

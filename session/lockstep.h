@@ -91,6 +91,9 @@ void session_frame_done(Session* s, std::uint64_t state_hash);
 // This side ends: the window closed (LEAVE_CLOSED) or the frames ended the game
 // (LEAVE_EXIT). The outbox then holds the goodbye.
 void session_leave(Session* s, int reason);
+// The link says the other side is gone: in order, for a reason of LeaveReason, or
+// silent (0).
+void session_other_gone(Session* s, int reason);
 // Whether the other side has every input it needs to run the frames this side ran.
 bool session_delivered(const Session* s);
 

@@ -1,0 +1,202 @@
+// The loop of online play: the waiting screen, then frames as the session allows them.
+// This machine's keys go out a few frames ahead; a frame runs once the other machine's
+// keys for it are in. Minimised, the game sends no keys and the session waits for it.
+#include "game/online.h"
+
+#include <GL/gl.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include "game/input.h"
+#include "korvalen_version.h"
+#include "net/net.h"
+#include "platform/platform.h"
+#include "record/recording.h"
+#include "render/render.h"
+#include "session/lockstep.h"
+#include "state/data_files.h"
+#include "state/lybrary3.h"
+#include "state/state_fields.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int GOODBYE_WAIT_MS = 300;    // for the goodbye to leave before the game does
+constexpr int DELIVERY_WAIT_MS = 1000;  // for the other side to have the last inputs
+constexpr double MAP_CHECK_MS = 250;    // how often the host looks at its map file
+
+Session session;
+
+double now_ms() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
+  session_receive(&session, data, size, now_ms());
+}
+
+// The network for up to wait_ms, then what the session has to say.
+void pump(int wait_ms) {
+  NetEvents events;
+  net_service(wait_ms, take_datagram, nullptr, &events);
+  if (events.disconnected && session.phase != PHASE_ENDED)
+    session_other_gone(&session, events.gone_in_order ? LEAVE_CLOSED : 0);
+  session_poll(&session, now_ms());
+  for (const std::string& d : session.outbox)
+    net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
+  session.outbox.clear();
+}
+
+// The host's map file, read again whenever it changed, becomes the map of the next match
+// start on both machines.
+void check_map(bool force) {
+  static double checked = -1e9;
+  static struct stat seen;
+  if (!force && now_ms() - checked < MAP_CHECK_MS) return;
+  checked = now_ms();
+  const std::string path = data_file_path("s_1.txt");
+  struct stat st = {};
+  bool exists = stat(path.c_str(), &st) == 0;
+  if (!force && exists && st.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
+      st.st_mtim.tv_nsec == seen.st_mtim.tv_nsec && st.st_size == seen.st_size &&
+      st.st_ino == seen.st_ino)
+    return;
+  static const struct stat none = {};
+  seen = exists ? st : none;
+  MapText map;
+  map_read_file(path.c_str(), &map);
+  session_set_map(&session, map);
+}
+
+// The waiting screen: what the game waits for, and how to give up.
+void draw_waiting(const std::string& what) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  text_layer_begin();
+  yellow();
+  glPrint(60, 200, 0, what.c_str());
+  white();
+  glPrint(60, 240, 0, "Esc - koniec");
+  text_layer_end();
+  SwapBuffers();
+}
+
+// Ends the game with the session's word on why, if it has one.
+int session_over() {
+  if (!session.end_message.empty())
+    MessageBoxA(session.end_message.c_str(), "Korvalen",
+                session.exit_code ? BoxIcon::stop : BoxIcon::information);
+  net_close(0, 0);
+  record_finish();
+  return session.exit_code;
+}
+
+// This side ends in order: the window closed, or the frames ended the game.
+int leave(int reason) {
+  double start = now_ms();
+  while (reason == LEAVE_EXIT && !session_delivered(&session) && session.phase == PHASE_RUNNING &&
+         now_ms() - start < DELIVERY_WAIT_MS)
+    pump(5);
+  if (session.phase == PHASE_ENDED && !session.end_message.empty()) return session_over();
+  session_leave(&session, reason);
+  pump(0);
+  net_close(reason, GOODBYE_WAIT_MS);
+  record_finish();
+  return 0;
+}
+
+// Until the session starts: the waiting screen, the handshake, Escape or closing to give up.
+// Returns -1 once the session runs, else the exit code.
+int wait_for_other(const CommandLine& line) {
+  const std::string what =
+      line.host ? "Cakam na druheho hraca, port " + std::to_string(line.port)
+                : "Pripajam sa k " + line.join_host + ":" + std::to_string(line.port);
+  double started = now_ms();
+  long frames = 0;
+  while (session.phase == PHASE_CONNECTING) {
+    MSG msg;
+    while (PeekMessageA(&msg)) {
+      if (msg.message == WM_QUIT) {
+        net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
+        record_finish();
+        return 0;
+      }
+      DispatchMessageA(&msg);
+    }
+    if (held_keys[27]) {
+      net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
+      record_finish();
+      return 0;
+    }
+    KeysAfterFrame();
+    if (active) {
+      draw_waiting(what);
+      // the host's own frame time, from the waiting screen drawn at the display's pace
+      if (++frames >= 10) session.frame_ms = (now_ms() - started) / frames;
+    }
+    pump(active ? 1 : 20);
+  }
+  return session.phase == PHASE_RUNNING ? -1 : session_over();
+}
+
+}  // namespace
+
+int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
+  std::string error;
+  bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
+  if (!ok) {
+    MessageBoxA(error.c_str(), "Korvalen", BoxIcon::stop);
+    record_finish();
+    return 1;
+  }
+  Dump_Init();
+  // the host's level counts for both; a guest's --speed is the host's business
+  int start_level = take_speed_level();
+  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), 16, line.host ? start_level : 0);
+  net_set_refusal(session_refuse_full(KORVALEN_VERSION));
+  if (line.host) check_map(true);
+  int code = wait_for_other(line);
+  if (code >= 0) return code;
+
+  // Nothing of the game has moved yet: both start from the start-up state.
+  while (!done) {
+    MSG msg;
+    if (PeekMessageA(&msg)) {
+      if (msg.message == WM_QUIT) {
+        note_window(active, true);
+        return leave(LEAVE_CLOSED);
+      }
+      DispatchMessageA(&msg);
+      note_window(active, false);
+      continue;
+    }
+    if (session.phase == PHASE_ENDED) return session_over();
+    if (!active) {  // minimised: no keys go out, so the other side waits too
+      pump(20);
+      continue;
+    }
+    if (line.host) check_map(false);
+    if (session_wants_input(&session)) {
+      session_add_input(&session, held_keys, take_speed_level());
+      KeysAfterFrame();
+    }
+    if (!session_ready(&session)) {
+      pump(1);
+      continue;
+    }
+    FrameInput in;
+    session_frame_input(&session, &in);
+    long reads = map_reads();
+    run_frame_input(in, draw_and_present);
+    record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
+    record_flush_if_due();
+    session_frame_done(&session, (session.frame + 1) % HASH_EVERY == 0 ? State_Hash() : 0);
+    pump(0);
+  }
+  if (session.phase == PHASE_ENDED) return session_over();
+  return leave(LEAVE_EXIT);
+}

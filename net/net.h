@@ -1,0 +1,36 @@
+// The link between two games over UDP, through ENet: the one place that knows sockets.
+// It carries the session's datagrams to the other player and back, and turns everything
+// else (a third player, the other side gone quiet) into plain events.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+constexpr int LINK_TIMEOUT_MS = 5000;  // the other side is gone when silent this long
+
+// What a call of net_service saw besides datagrams.
+struct NetEvents {
+  bool connected = false;     // the other player's machine answered
+  bool disconnected = false;  // it went away: in order (gone_in_order) or silent
+  bool gone_in_order = false;
+  bool connect_failed = false;  // joining: nobody answered at that address (yet)
+};
+
+using NetReceive = void (*)(const std::uint8_t* data, std::size_t size, void* context);
+
+// Waits for another player on port (all addresses, UDP); false with the reason.
+bool net_host(int port, std::string* error);
+// Starts joining the game at host:port; false with the reason (an unknown host name).
+bool net_join(const std::string& host, int port, std::string* error);
+// Sends and receives for at most wait_ms: every datagram from the other player goes to
+// receive. Anyone else who connects gets refusal and is let go.
+void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* events);
+// Sends one datagram to the other player: reliable ones are repeated until they arrive,
+// the rest go once.
+void net_send(const std::string& datagram, bool reliable);
+// What a host says to anyone who connects while two already play.
+void net_set_refusal(const std::string& datagram);
+// Says goodbye (a reason number the other side sees) and lets go, waiting up to
+// wait_ms for the goodbye and anything still unsent to leave.
+void net_close(std::uint32_t reason, int wait_ms);
