@@ -1,4 +1,6 @@
 // The entry point: open the window, run messages and frames until done.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,14 +24,26 @@ static void draw_and_present() {
   SwapBuffers();
 }
 
-// The --help text: what the game is, the keys, the speed advice, the files, the exit codes.
+// The --help text: the options, the keys, what the screens say, where the files are read.
 static void print_usage() {
   const std::string& folder = data_folder();
+  std::string images = data_file_full_path("Data"), arena = data_file_full_path("s_1.txt");
+  auto missing = [](const std::string& path) {
+    return access(path.c_str(), F_OK) ? " (missing)" : "";
+  };
   printf(
-      "Usage: korvalen [--help | --version]\n"
+      "Usage: korvalen [OPTION...]\n"
       "Korvalen: a two-player arena game for one keyboard. Two archers walk, pick up\n"
       "bows, shoot and strike with the sword; a hit scores for the attacker, against\n"
       "the target. After 500 time units the better rating wins.\n"
+      "\n"
+      "  --speed 1|2|3       start at this speed level, not the one fitted to the machine\n"
+      "  --window            play in a 1280 x 1024 window (or the largest that fits)\n"
+      "  --bot [LEVEL]       player 2 is the computer, level 1 to 3 (default 2)\n"
+      "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
+      "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
+      "  --record FILE       write the session to FILE\n"
+      "  --help, --version   print this help or the version, and end\n"
       "\n"
       "Keys              player 1   player 2\n"
       "  up/down           E / D      I / K\n"
@@ -39,15 +53,28 @@ static void print_usage() {
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "\n"
-      "The game moves one step a frame, so its speed follows the frame rate: when it\n"
-      "feels slow, raise the level under Nastavenia (keys 1, 2, 3).\n"
+      "The menus mix English and Slovak words: Nastavenia is the speed screen, where\n"
+      "keys 1, 2, 3 change the speed level the game picked for the machine. In a match\n"
+      "the panel shows each player's rating after \"H:\" and the time left under \"Time\".\n"
+      "The end screen, \"Velitelstvo ti gratuluje player 1\" (or 2: the high command\n"
+      "congratulates the winner), says \"Stlac medzernik\", press Space: Space goes on\n"
+      "to a new match's colour screen.\n"
       "\n"
-      "Files: Data/ and s_1.txt (the arena) are read from the working directory when\n"
-      "there, else from %s.\n"
+      "Where the display has no 1280 x 1024 full-screen mode, the game asks \"Chces\n"
+      "pouzit zobrazenie bez fullscreenu?\" (play without full screen?). Yes: the note\n"
+      "\"Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.\" (maximise the window;\n"
+      "the picture may be out of shape), then the game plays in a window. No: \"Program\n"
+      "sa zatvori.\" (the game closes) and it ends. --window asks nothing.\n"
+      "\n"
+      "Files, from where this start would read them (the working directory first,\n"
+      "then the data folder, %s):\n"
+      "  images  %s%s\n"
+      "  arena   %s%s\n"
       "\n"
       "Exit status: 0 after Exit or closing the window, 1 when the game could not\n"
       "start (the reason is printed on standard error), 2 for a bad argument.\n",
-      folder.empty() ? "the data folder (none found)" : folder.c_str());
+      DEFAULT_PORT, folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
+      arena.c_str(), missing(arena));
 }
 
 // The command line: --version and --help answer and end; a bad argument is refused.

@@ -2,16 +2,27 @@
 # The game:      games/korvalen
 # Its data:      ${CMAKE_INSTALL_DATADIR}/games/korvalen/{Data/,s_1.txt}
 # The desktop:   applications/, icons/hicolor/, metainfo/, man6/
+# The docs:      doc/korvalen/{README.md.gz,CHANGELOG.md.gz,changelog.gz,copyright}
 
 install(TARGETS korvalen RUNTIME DESTINATION ${KORVALEN_GAMES_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data DESTINATION ${KORVALEN_DATA_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/s_1.txt DESTINATION ${KORVALEN_DATA_DIR})
 
 set(KORVALEN_APP_ID io.github.korvalen.Korvalen)
-# The menu starts the game by its full path: /usr/games is not on every PATH.
+# The menu starts the game by its full path (/usr/games is not on every PATH), in its data
+# folder: started in $HOME, a folder there named Data would stand in for the game's images.
+# Written again when installing, so the paths follow the prefix installed to (cpack's /usr,
+# cmake --install --prefix); the build folder's copy is for desktop-file-validate.
+set(KORVALEN_FULL_GAMES_DIR ${CMAKE_INSTALL_PREFIX}/${KORVALEN_GAMES_DIR})
+set(KORVALEN_FULL_DATA_DIR ${CMAKE_INSTALL_PREFIX}/${KORVALEN_DATA_DIR})
 configure_file(${CMAKE_SOURCE_DIR}/packaging/korvalen.desktop.in ${CMAKE_BINARY_DIR}/korvalen.desktop
                @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/korvalen.desktop
+install(CODE "
+  set(KORVALEN_FULL_GAMES_DIR \"\${CMAKE_INSTALL_PREFIX}/${KORVALEN_GAMES_DIR}\")
+  set(KORVALEN_FULL_DATA_DIR \"\${CMAKE_INSTALL_PREFIX}/${KORVALEN_DATA_DIR}\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/korvalen.desktop.in\"
+                 \"${CMAKE_BINARY_DIR}/installed/korvalen.desktop\" @ONLY)")
+install(FILES ${CMAKE_BINARY_DIR}/installed/korvalen.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${KORVALEN_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -28,13 +39,25 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/korvalen.6.gz
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
                    COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/debian.changelog > ${CMAKE_BINARY_DIR}/changelog.gz
                    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian.changelog VERBATIM)
+# The player's README and the changes of every version, which the man page points to.
+foreach(doc README.md CHANGELOG.md)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${doc}.gz
+                     COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/${doc} > ${CMAKE_BINARY_DIR}/${doc}.gz
+                     DEPENDS ${CMAKE_SOURCE_DIR}/${doc} VERBATIM)
+endforeach()
 add_custom_target(korvalen_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/korvalen.6.gz
-                                            ${CMAKE_BINARY_DIR}/changelog.gz)
+                                            ${CMAKE_BINARY_DIR}/changelog.gz
+                                            ${CMAKE_BINARY_DIR}/README.md.gz
+                                            ${CMAKE_BINARY_DIR}/CHANGELOG.md.gz)
 install(FILES ${CMAKE_BINARY_DIR}/korvalen.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz
+              ${CMAKE_BINARY_DIR}/README.md.gz ${CMAKE_BINARY_DIR}/CHANGELOG.md.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvalen)
+# lintian takes the arena file for documentation; the override says it is the game's data.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME korvalen)
 
-# cpack -G DEB in the build folder: korvalen_1.0.0_amd64.deb, dependencies from the binary.
+# cpack -G DEB in the build folder: korvalen_1.1.0_amd64.deb, dependencies from the binary.
 set(CPACK_PACKAGE_NAME korvalen)
 set(CPACK_PACKAGE_VENDOR "Korvalen developers")
 set(CPACK_PACKAGE_CONTACT "Korvalen developers <korvalen@users.noreply.github.com>")
@@ -45,6 +68,8 @@ a sword at close range. A hit scores a point for the attacker and costs the
 target one; after 500 time units the better rating wins.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
+# What Debian's own packaging strips besides: the compilers' version notes.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/strip_notes.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

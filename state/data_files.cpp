@@ -4,6 +4,7 @@
 #include "state/data_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -31,4 +32,11 @@ static bool in_working_directory(const char* name) {
 std::string data_file_path(const char* name) {
   if (installed_folder.empty() || name[0] == '/' || in_working_directory(name)) return name;
   return installed_folder + "/" + name;
+}
+
+std::string data_file_full_path(const char* name) {
+  std::string path = data_file_path(name);
+  char cwd[4096];
+  if (path[0] == '/' || !getcwd(cwd, sizeof cwd)) return path;
+  return std::string(cwd) + "/" + path;
 }

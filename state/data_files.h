@@ -12,3 +12,6 @@ const std::string& data_folder();
 // has that file's folder (or, for a bare name, the file), else the same name
 // inside the data folder.
 std::string data_file_path(const char* name);
+// The same path made full (the working directory put in front of a relative one), to tell
+// the player where a file is read.
+std::string data_file_full_path(const char* name);

@@ -7,17 +7,27 @@ set -u
 source "$(dirname "$0")/game_lib.bash"
 export KORVALEN_BOXES=stderr
 stage=$work/stage
-DESTDIR=$stage cmake --install "$(dirname "$game")" --prefix /usr >/dev/null || fail "install failed"
+build=$(dirname "$game")
+until [ -f "$build/CMakeCache.txt" ] || [ "$build" = / ]; do build=$(dirname "$build"); done
+DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null || fail "install failed"
 for f in games/korvalen share/games/korvalen/s_1.txt share/games/korvalen/Data/system/001.bmp \
   share/applications/korvalen.desktop share/man/man6/korvalen.6.gz \
-  share/metainfo/io.github.korvalen.Korvalen.metainfo.xml share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/korvalen.png; do
+  share/metainfo/io.github.korvalen.Korvalen.metainfo.xml share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/korvalen.png \
+  share/doc/korvalen/{README.md.gz,CHANGELOG.md.gz,changelog.gz,copyright} share/lintian/overrides/korvalen; do
   [ -s "$stage/usr/$f" ] || fail "not installed: $f"
 done
 game=$stage/usr/games/korvalen
+# The menu starts the installed game by its full path, in its data folder.
+desktop=$stage/usr/share/applications/korvalen.desktop
+grep -qx "Exec=/usr/games/korvalen" "$desktop" || fail "desktop entry: $(grep Exec= "$desktop")"
+grep -qx "Path=/usr/share/games/korvalen" "$desktop" || fail "desktop entry: no Path= to the data folder"
 mkdir "$work/elsewhere"
 
-[ "$("$game" --version)" = "korvalen 1.0.0" ] || fail "--version"
+[ "$("$game" --version)" = "korvalen 1.1.0" ] || fail "--version"
 "$game" --help | grep -q "share/games/korvalen" || fail "--help does not name the data folder"
+# In the source folder the game reads the images and the arena found there; --help says so.
+(cd "$root" && "$game" --help) | grep -qx "  images  $root/Data" ||
+  fail "--help in the source folder does not name $root/Data"
 "$game" --bogus 2>"$work/err" >/dev/null
 [ $? = 2 ] && [ "$(wc -l <"$work/err")" = 1 ] || fail "a bad argument: want one line and exit code 2"
 
