@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "bot/bot.h"
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "state/lybrary3.h"
@@ -12,6 +13,8 @@ static bool window_was_active = true;
 
 void gather_frame_keys() {
   memcpy(keys, held_keys, sizeof keys);
+  // the computer presses its player's keys over the keyboard's
+  bot_press_keys();
 }
 
 void apply_speed_level(int level) {

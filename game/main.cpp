@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "bot/bot.h"
 #include "flow/game.h"
 #include "game/command_line.h"
 #include "game/draw_scene.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
 
   game_startup_request();
   if (line.speed) apply_speed_level(line.speed);
+  if (line.bot) bot_play(2, line.bot);
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "bot/bot.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
 #include "flow/flag_grid.h"
@@ -15,6 +16,7 @@
 // The runner's own pieces (tools/replay/replay.cpp).
 void RunLine(char* line);
 extern void (*replay_stop)();
+extern bool replay_held[KEY_CODES];
 
 namespace {
 
@@ -71,6 +73,9 @@ void load(const Snapshot& s) {
   copy(points, s.points);
   r_p = s.r_p, p_krok = s.p_krok;
   for (int i = 0; i < NFLAGS; i++) *FLAGS[i] = s.flags[i];
+  copy(replay_held, s.keys);
+  bot_play(1, 0);
+  bot_play(2, 0);
 }
 
 // Frames a line asks for, or -1 when it is not a frames line with a whole count.

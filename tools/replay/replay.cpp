@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bot/bot.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "record/recording.h"
@@ -26,6 +27,8 @@
 static const char* scriptname = "-";
 static long long linenum;
 static long long framecount;  // frames actually run
+// The keys the script holds; the computer's players press their own over them.
+bool replay_held[KEY_CODES];
 
 // Ends the run after a bad line, with code 2.
 static void StopRun() {
@@ -104,8 +107,9 @@ static void Cmd_Hold(char** argv, int argc) {
     if (c < 0) Fail("hold: unknown key \"%s\"", argv[i]);
     down.push_back(c);
   }
-  std::memset(keys, 0, sizeof(keys));
-  for (int c : down) keys[c] = true;
+  std::memset(replay_held, 0, sizeof(replay_held));
+  for (int c : down) replay_held[c] = true;
+  std::memcpy(keys, replay_held, sizeof(keys));
 }
 
 // frames N: the game's frames, as long as its loop has not ended. A minimised game
@@ -115,6 +119,8 @@ static void Cmd_Frames(char** argv, int argc) {
   if (argc != 1) Fail("frames takes one count");
   if (!ParseCount(argv[0], &n)) Fail("frames: \"%s\" is not a whole number of 0 or more", argv[0]);
   for (long long i = 0; i < n && !done && active; i++) {
+    std::memcpy(keys, replay_held, sizeof(keys));
+    bot_press_keys();
     game_frame(nullptr);
     framecount++;
   }
@@ -159,6 +165,26 @@ static void Cmd_Dump(char** argv, int argc) {
   std::fflush(stdout);
 }
 
+// A whole number in [lo, hi], decimal with an optional sign, or false.
+static bool ParseSmall(const char* w, int lo, int hi, int* out) {
+  char* end;
+  errno = 0;
+  long n = std::strtol(w, &end, 10);
+  if (end == w || *end || errno || n < lo || n > hi) return false;
+  *out = static_cast<int>(n);
+  return true;
+}
+
+// bot N LEVEL: the computer plays player N from now on; level 0 hands him back to the keys held.
+static void Cmd_Bot(char** argv, int argc) {
+  int numb, level;
+  if (argc != 2) Fail("bot takes a player and a level");
+  if (!ParseSmall(argv[0], 1, 2, &numb)) Fail("bot: \"%s\" is not a player, 1 or 2", argv[0]);
+  if (!ParseSmall(argv[1], 0, BOT_LEVELS, &level))
+    Fail("bot: \"%s\" is not a level from 0 to %d", argv[1], BOT_LEVELS);
+  bot_play(numb, level);
+}
+
 // Splits a line into words at spaces and tabs, in place.
 static int SplitWords(char* line, std::vector<char*>* words) {
   words->clear();
@@ -179,7 +205,8 @@ void RunLine(char* line) {
     const char* name;
     void (*run)(char**, int);
   } commands[] = {{"hold", Cmd_Hold},   {"frames", Cmd_Frames}, {"active", Cmd_Active},
-                  {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump}};
+                  {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump},
+                  {"bot", Cmd_Bot}};
   int n = SplitWords(line, &words);
   if (n == 0 || words[0][0] == '#') return;
   for (const auto& c : commands)

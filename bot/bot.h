@@ -1,0 +1,17 @@
+// The computer opponent. It plays a player only by pressing that player's six keys
+// (player 1: E S D F A Q, player 2: I J K L M N) before the frame reads them, so the frame
+// treats them exactly like a person's. It reads the game state and writes keys[], nothing
+// else; the same state and the same keys give the same decisions.
+#pragma once
+
+constexpr int BOT_LEVELS = 3;
+
+// From now on the computer plays player numb (1 or 2) at level 1 (easy) to 3 (hard);
+// level 0 hands the player back to the keyboard.
+void bot_play(int numb, int level);
+// The level the computer plays player numb at, 0 when a person plays him.
+int bot_level(int numb);
+// Before a frame: writes into keys[] which of each computer player's keys are down, in
+// place of what the keyboard held for them. Outside a match the keys are left alone, so
+// the menus' keys (I for the credits, J and L for a colour) still answer the keyboard.
+void bot_press_keys();

@@ -1,0 +1,227 @@
+// Whole matches of the computer opponent, run in-process through the game's own frames:
+// against a player who does nothing, and computer against computer on random arenas.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "bot/bot.h"
+#include "flow/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+
+namespace {
+
+// The test's own generator, so the arenas never change with the library.
+struct Dice {
+  unsigned long long s;
+  int roll(int lo, int hi) {
+    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+    return lo + static_cast<int>((s >> 33) % static_cast<unsigned long long>(hi - lo + 1));
+  }
+};
+
+// One frame with only the computer pressing keys.
+void frame() {
+  std::memset(keys, 0, sizeof keys);
+  bot_press_keys();
+  game_frame(nullptr);
+}
+
+void press(int code) {
+  std::memset(keys, 0, sizeof keys);
+  keys[code] = true;
+  game_frame(nullptr);
+  std::memset(keys, 0, sizeof keys);
+  game_frame(nullptr);
+}
+
+// From wherever the screens stand into a new match at a speed level, as a player gets there.
+void start_match(int speed) {
+  static bool once = (flag_grid_init(), game_startup_request(), true);
+  (void)once;
+  active = true;
+  start = true;
+  End = Menu = Help = Info = Nastavenia = New_Nastavenia = false;
+  key = keep = {};
+  // no bows left lying from an earlier arena
+  for (Sg_wepon& g : g_wepon) g.ly = false;
+  set_speed_level(speed);
+  press(0);         // the main menu opens
+  press(VK_SPACE);  // New: the colour screen
+  press(VK_SPACE);  // the match starts
+  ASSERT_TRUE(move);
+}
+
+// A building table: none when there is no map file beside the test.
+void set_arena(const int (*boxes)[4], int count) {
+  Build_Max = count;
+  for (int i = 0; i < count; i++)
+    build[i] = {1, boxes[i][0], boxes[i][1], -100, boxes[i][2], boxes[i][3]};
+}
+
+// Whether a player's corner at (x, y) keeps his square clear of every building.
+bool clear(const int (*boxes)[4], int count, double x, double y) {
+  for (int i = 0; i < count; i++) {
+    const int* b = boxes[i];
+    if (x + 1 >= b[0] && x <= b[0] + b[2] && y + 1 >= b[1] && y <= b[1] + b[3]) return false;
+  }
+  return true;
+}
+
+// Whether a player can walk from one spawn point to the other, on a quarter-unit grid.
+bool spawns_joined(const int (*boxes)[4], int count) {
+  const int W = 83, H = 45;  // x from -0.5 to 20, y from 0 to 11
+  static bool seen[W * H];
+  static int queue[W * H];
+  std::memset(seen, 0, sizeof seen);
+  int head = 0, tail = 0;
+  queue[tail++] = 2;  // (0, 0)
+  seen[2] = true;
+  while (head < tail) {
+    int n = queue[head++];
+    static const int DX[4] = {1, -1, 0, 0}, DY[4] = {0, 0, 1, -1};
+    for (int k = 0; k < 4; k++) {
+      int i = n % W + DX[k], j = n / W + DY[k];
+      if (i < 0 || i >= W || j < 0 || j >= H || seen[j * W + i]) continue;
+      if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) continue;
+      seen[j * W + i] = true;
+      queue[tail++] = j * W + i;
+    }
+  }
+  return seen[42 * W + 80];  // (19.5, 10.5)
+}
+
+// Random buildings of random size and place, the spawn points free and joined.
+int random_arena(Dice& dice, int (*boxes)[4]) {
+  for (;;) {
+    int count = dice.roll(4, 16);
+    for (int i = 0; i < count;) {
+      int* b = boxes[i];
+      b[0] = dice.roll(-2, 20), b[1] = dice.roll(-2, 11);
+      b[2] = dice.roll(1, 4), b[3] = dice.roll(1, 4);
+      if (clear(boxes + i, 1, 0, 0) && clear(boxes + i, 1, 19.5, 10.5)) i++;
+    }
+    if (spawns_joined(boxes, count)) return count;
+  }
+}
+
+struct Outcome {
+  int frames;
+  int kills[3];
+  int deaths[3];
+  int winner;       // 0 when the match did not end
+  double stuck[3];  // longest time in one spot, in units walked
+};
+
+// Plays one match to its end with the computer at the given levels (0: nobody plays).
+Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count, int cap) {
+  start_match(speed);
+  set_arena(boxes, count);
+  bot_play(1, level1);
+  bot_play(2, level2);
+  Outcome o = {};
+  float anchor[3][2] = {};
+  long still[3] = {};
+  int deaths[3] = {};
+  for (o.frames = 0; o.frames < cap && !End; o.frames++) {
+    frame();
+    // stuck: in one spot while nobody is hit (a marksman scoring from his spot is not)
+    bool hit = player[1].death != deaths[1] || player[2].death != deaths[2];
+    deaths[1] = player[1].death, deaths[2] = player[2].death;
+    for (int p = 1; p <= 2; p++) {
+      const Splayer& pl = player[p];
+      if (hit || std::fabs(pl.x - anchor[p][0]) > 0.5f || std::fabs(pl.y - anchor[p][1]) > 0.5f) {
+        anchor[p][0] = pl.x, anchor[p][1] = pl.y, still[p] = 0;
+      } else if (++still[p] * p_krok > o.stuck[p]) {
+        o.stuck[p] = still[p] * p_krok;
+      }
+    }
+  }
+  for (int p = 1; p <= 2; p++) o.kills[p] = player[p].kill, o.deaths[p] = player[p].death;
+  if (End) o.winner = player[1].sumary > player[2].sumary ? 1 : 2;
+  bot_play(1, 0);
+  bot_play(2, 0);
+  return o;
+}
+
+const int NO_BUILDINGS[1][4] = {};
+
+// The same state and keys give the same decisions, whatever the keyboard holds for the
+// computer's players: the same match twice, the second time with every key of both held.
+TEST(BotMatch, SameDecisionsWhateverTheKeyboardHolds) {
+  static const int HELD[] = {'E', 'D', 'F', 'S', 'A', 'Q', 'I', 'K', 'L', 'J', 'M', 'N'};
+  const int ARENA[2][4] = {{9, 5, 2, 2}, {5, 6, 1, 4}};
+  unsigned long long trace[2] = {};
+  for (int run = 0; run < 2; run++) {
+    player[2].alpha = 0;
+    start_match(3);
+    set_arena(ARENA, 2);
+    // no bow drops: the frame's random numbers stay out of it
+    for (int k = 2; k < GROUND_BOWS; k++) g_wepon[k].ly = false;
+    timer.hranica = 1e9f;
+    bot_play(1, 3);
+    bot_play(2, 2);
+    for (int f = 0; f < 3000; f++) {
+      std::memset(keys, 0, sizeof keys);
+      if (run)
+        for (int code : HELD) keys[code] = true;
+      bot_press_keys();
+      game_frame(nullptr);
+      for (int p = 1; p <= 2; p++) {
+        unsigned bits[2];
+        std::memcpy(&bits[0], &player[p].x, 4);
+        std::memcpy(&bits[1], &player[p].y, 4);
+        trace[run] = trace[run] * 1000003 + bits[0] * 31 + bits[1] + player[p].kill;
+      }
+    }
+    EXPECT_GT(player[1].kill + player[2].kill, 0);
+  }
+  bot_play(1, 0);
+  bot_play(2, 0);
+  EXPECT_EQ(trace[0], trace[1]);
+}
+
+TEST(BotMatch, HardComputerBeatsAPlayerWhoDoesNothing) {
+  Outcome o = play(3, 0, 3, NO_BUILDINGS, 0, 20000);
+  EXPECT_EQ(o.winner, 2);
+  EXPECT_GE(o.kills[2], 10);
+  EXPECT_EQ(o.kills[1], 0);
+  EXPECT_EQ(o.deaths[2], 0);  // never into its own arrows
+  std::printf("level 3 against nobody: %d hits in %d frames\n", o.kills[2], o.frames);
+}
+
+TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
+  Dice dice{20261207};
+  static int boxes[BUILD_RECORDS][4];
+  const int ARENAS = 20;
+  int wins3 = 0, wins2 = 0;
+  double worst_stuck = 0;
+  for (int a = 0; a < ARENAS; a++) {
+    int count = random_arena(dice, boxes);
+    bool swap = a % 2;  // each level plays from both spawn points
+    for (int strong = 3; strong >= 2; strong--) {
+      Outcome o =
+          swap ? play(3, strong, 1, boxes, count, 40000) : play(3, 1, strong, boxes, count, 40000);
+      int strong_side = swap ? 1 : 2;
+      EXPECT_NE(o.winner, 0) << "arena " << a << ": the match never ended";
+      EXPECT_GE(o.kills[1], 1) << "arena " << a << " level " << strong;
+      EXPECT_GE(o.kills[2], 1) << "arena " << a << " level " << strong;
+      if (o.winner == strong_side) (strong == 3 ? wins3 : wins2)++;
+      for (int p = 1; p <= 2; p++) {
+        worst_stuck = std::fmax(worst_stuck, o.stuck[p]);
+        EXPECT_LT(o.stuck[p], 12.0) << "arena " << a << " player " << p;
+      }
+      std::printf("arena %2d level %d vs 1: %3d : %3d hits, stuck %.1f %.1f\n", a, strong,
+                  o.kills[strong_side], o.kills[3 - strong_side], o.stuck[1], o.stuck[2]);
+    }
+  }
+  std::printf(
+      "level 3 beat level 1 in %d of %d, level 2 in %d of %d; longest in one spot %.1f units\n",
+      wins3, ARENAS, wins2, ARENAS, worst_stuck);
+  EXPECT_GE(wins3 * 10, ARENAS * 8);
+  EXPECT_GT(wins2 * 2, ARENAS);
+}
+
+}  // namespace
