@@ -3,11 +3,11 @@
 //   build/bench/match_bench   (run from the repository root to play on s_1.txt)
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <vector>
 
 #include "bot/bot.h"
+#include "state/game_random.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
@@ -76,7 +76,7 @@ void Match(benchmark::State& state) {
 void same_start() {
   for (Sg_wepon& g : g_wepon) g.ly = false;
   player[2].alpha = 0;
-  std::srand(1);
+  game_random_reset();
 }
 
 // The computer playing both players, level 3 against level 3 (at speed 1 the first
