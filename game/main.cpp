@@ -11,6 +11,7 @@
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/online.h"
+#include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -113,10 +114,12 @@ int main(int argc, char** argv) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
   }
+  if (line.window) fullscreen = false;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
   }
+  speed_fit_start(line.speed);
   if (line.host || line.join) {
     code = run_online(line, draw_and_present);
     KillGLWindow();
@@ -135,6 +138,7 @@ int main(int argc, char** argv) {
         DispatchMessageA(&msg);
       note_window(active, done);
     } else if (active) {
+      speed_fit_before_frame();
       local_frame(draw_and_present);
     }
   }

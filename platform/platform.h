@@ -121,3 +121,8 @@ bool OpenTestWindow();
 bool OpenBareTestWindow(int width, int height);
 // The drawable size of the open window in pixels.
 void WindowDrawableSize(int* width, int* height);
+
+// Asks the driver to pace frames to the display (with the context current).
+void request_display_pacing();
+// The display's refresh rate when frames are paced by it; 0 when they are not or it is unknown.
+double DisplayPacedRate();

@@ -257,6 +257,7 @@ static bool open_window(const char* title, int width, int height) {
     return false;
   }
   take_gl_limits(width, height);
+  request_display_pacing();
 
   SDL_ShowWindow(hWnd);
   SDL_RaiseWindow(hWnd);
