@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and libFuzzer (address and undefined-behaviour
 # checks on) in build-fuzz/, then runs each for SECONDS (default 60), starting from the
-# committed corpus under tests/fuzz/corpus/. Any crash, hang or sanitizer report fails
-# the run; the input that caused it is kept in build-fuzz/artifacts/NAME/. What the targets
-# print themselves (the replay's dumps and bad-line messages) is dropped.
+# committed corpus under tests/fuzz/corpus/ (the replay script also from tests/scenarios/).
+# Any crash, hang or sanitizer report fails the run; the input that caused it is kept in
+# build-fuzz/artifacts/NAME/. What the targets print themselves (the replay's dumps and
+# bad-line messages) is dropped.
 #   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay, recording, message (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +39,8 @@ fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# The script target also starts from the scenario scripts.
+declare -A extra=([replay]="$root/tests/scenarios")
 status=0
 : > "$build/summary.txt"
 for t in "${present[@]}"; do
@@ -49,7 +52,8 @@ for t in "${present[@]}"; do
   echo "fuzz $t: ${seconds}s"
   if (cd "$work" && TMPDIR=$work "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" \
         -timeout=10 -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 -close_fd_mask=3 \
-        -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/corpus/$t") >"$log" 2>&1; then
+        -artifact_prefix="$artifacts/" "$corpus" "$root/tests/fuzz/corpus/$t" \
+        ${extra[$t]:-}) >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | tr -dc 0-9)
     echo "fuzz $t: ${runs:-?} executions in ${seconds}s, coverage ${edges:-?} edges, no crash" |
