@@ -21,21 +21,10 @@ struct PixelRect {
   int x0, y0, x1, y1;
 };
 
-// One message box the game tried to show (the fixture records instead of showing).
-struct BoxRecord {
-  std::string text;
-  std::string caption;
-  BoxIcon icon;
-  bool yes_no;
-};
-
 // Opens the 1280 x 1024 game window on the images under the working directory.
 bool gl_open_window();
 int gl_width();
 int gl_height();
-// Every box shown since the test began, and the answer a Yes/No question gets.
-std::vector<BoxRecord>& gl_boxes();
-void gl_box_answer(bool yes);
 void gl_clear();
 // Runs one DrawGLScene into the back buffer (not presented) and waits for it.
 void gl_draw_scene();
@@ -83,7 +72,7 @@ class SlotColours {
 // Puts every screen flag, request and key back to false.
 void reset_screen_flags();
 
-// Base for tests drawing in the game window: opens it, forgets earlier boxes.
+// Base for tests drawing in the game window: opens it.
 class GlTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -1,11 +1,11 @@
 // The platform layer: which code each key gets in held_keys[], the system keys the
-// game never sees, a window of height 0, and the boxes a start shows when the
-// screen has no full-screen mode of the asked size.
+// game never sees, a window of height 0. (The question a start asks when the screen has
+// no full-screen mode of the asked size is the real game's, in window_test.sh.)
 // Key places are given as USB HID usage ids (what SDL calls scancodes).
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
+#include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
 enum Place {
@@ -114,37 +114,4 @@ TEST_F(GlTest, BindersOutOfRangeFallBackOrLeaveTheBinding) {
   Texture_n_hore(0);
   for (int c : {0, 7}) Texture_NCP_(c), Texture_NCP_h(c);
   EXPECT_EQ(bound(), texture[48]);
-}
-
-// Starts the game afresh: the test window is closed for this and opened again after.
-class StartUp : public GlTest {
- protected:
-  void SetUp() override {
-    GlTest::SetUp();
-    KillGLWindow();
-    fullscreen = true;
-  }
-  void TearDown() override {
-    KillGLWindow();
-    gl_box_answer(false);
-    ASSERT_TRUE(OpenTestWindow());
-  }
-};
-
-static const char* const question =
-    "Tvoja Video karta pri tomto rozliseni nepodporuje \n"
-    "spustenie na celu obrazovku. Chces pouzit zobrazenie bez fullscreenu?";
-
-TEST_F(StartUp, NoFullScreenModeAsksAndNoEndsTheStart) {
-  // The test screen is 1280 x 1024: it has no 1000 x 700 mode.
-  EXPECT_FALSE(CreateGLWindow("Korvalen", 1000, 700, 32, true));
-  ASSERT_EQ(gl_boxes().size(), 2u);
-  EXPECT_EQ(gl_boxes()[0].text, question);
-  EXPECT_EQ(gl_boxes()[0].caption, "Tarvo GL");
-  EXPECT_TRUE(gl_boxes()[0].yes_no);
-  EXPECT_EQ(gl_boxes()[0].icon, BoxIcon::exclamation);
-  EXPECT_EQ(gl_boxes()[1].text, "Program sa zatvori.");
-  EXPECT_EQ(gl_boxes()[1].caption, "OZNAM");
-  EXPECT_EQ(gl_boxes()[1].icon, BoxIcon::stop);
-  EXPECT_FALSE(gl_boxes()[1].yes_no);
 }

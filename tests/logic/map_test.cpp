@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,19 +18,29 @@ void write_map(const std::string& text) {
   std::fclose(f);
 }
 
+// The lowest file handle free now: it grows when a load leaves the map file open.
+int lowest_free_handle() {
+  int fd = dup(0);
+  close(fd);
+  return fd;
+}
+
 // A pipe with no writer or an endless device in the map's place is no map: the match
-// starts at once on an open field. A file is read no further than 16 MiB. The test
-// plays in a scratch folder of its own, never beside a real map.
+// starts at once on an open field. A file is read no further than 16 MiB, and closed
+// after every load, whatever it held. The test plays in a scratch folder of its own,
+// never beside a real map.
 TEST(MapFile, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
   char folder[] = "/tmp/korvalen-map-XXXXXX", home[4096];
   ASSERT_NE(getcwd(home, sizeof home), nullptr);
   ASSERT_NE(mkdtemp(folder), nullptr);
   ASSERT_EQ(chdir(folder), 0);
   alarm(20);  // a load that waits on the pipe or reads /dev/zero ends the test here
+  const int free_handle = lowest_free_handle();
   write_map("1\n2\n3\n4\n5\n");
   sector_set();
   std::remove("s_1.txt");
   ASSERT_EQ(Build_Max, 1);
+  EXPECT_EQ(lowest_free_handle(), free_handle);
   for (bool pipe : {true, false}) {
     ASSERT_EQ(pipe ? mkfifo("s_1.txt", 0600) : symlink("/dev/zero", "s_1.txt"), 0);
     sector_set();
@@ -37,9 +48,17 @@ TEST(MapFile, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
     EXPECT_EQ(Build_Max, 1);  // as with no file: the count stays
     EXPECT_EQ(build[0].x, -100);
   }
+  // The int range holds to its last value at both ends, and no further.
+  write_map("0\n-2147483648\n2147483647\n-2147483649\n2147483648\n");
+  sector_set();
+  EXPECT_EQ(build[0].x, INT_MIN);
+  EXPECT_EQ(build[0].y, INT_MAX);
+  EXPECT_EQ(build[0].x2, -100);  // left as the reset gave it
+  EXPECT_EQ(build[0].y2, -100);
   write_map(std::string(16 << 20, '\n') + "1\n2\n3\n4\n5\n");
   sector_set();
   EXPECT_EQ(Build_Max, 0);
+  EXPECT_EQ(lowest_free_handle(), free_handle);
   alarm(0);
   std::remove("s_1.txt");
   ASSERT_EQ(chdir(home), 0);

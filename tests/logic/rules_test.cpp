@@ -1,0 +1,225 @@
+// The combat rules at their edges, called directly on a bare field: the sword's reach,
+// where an arrow stops or hits, a shot with every record in the air, and match setup.
+// Bounds are closed everywhere, so each case sits exactly on one, or just past it.
+#include <gtest/gtest.h>
+
+#include "combat/combat.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+
+namespace {
+
+// Both players in play at (5, 5) and (0, 0), no building, character or bow about.
+// A walking step of 0.4 makes the sword's reach p_krok + 0.1 a plain 0.5 in floats.
+class Rules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (Splayer& p : player) p = Splayer{};
+    for (Sg_wepon& g : g_wepon) g = Sg_wepon{};
+    player[1].play = player[2].play = player[1].live = player[2].live = true;
+    player[1].x = player[1].y = 5;
+    player[0].show.id = player[1].show.id = player[2].show.id = -1;
+    Build_Max = NCP_Max = 0;
+    p_krok = 0.4f;
+    r_p = 1;
+  }
+};
+
+// Player 1 at (5, 5) strikes; player 2 stands at (5 + dx, 5 + dy). The blade's tip lies
+// at 6.5 ahead (up, right) or 4.5 (down, left): struck when the tip lies in his square's
+// span along the stroke, its ends included, and the squares touch across it.
+TEST_F(Rules, SwordReachesThroughTheClosedSquareInFront) {
+  const struct {
+    int alpha;
+    float dx, dy;
+    bool struck;
+  } cases[] = {
+      {hore, 0, 1.5f, true},      {hore, 0, 0.5f, true},      {hore, 0, 1.51f, false},
+      {hore, 0, 0.49f, false},    {hore, 1, 1, true},         {hore, -1, 1, true},
+      {hore, 1.01f, 1, false},    {doprava, 1.5f, 0, true},   {doprava, 0.5f, 0, true},
+      {doprava, 1.51f, 0, false}, {doprava, 1, -1, true},     {doprava, 1, 1.01f, false},
+      {dole, 0, -0.5f, true},     {dole, 0, -1.5f, true},     {dole, 0, -0.49f, false},
+      {dole, 0, -1.51f, false},   {dolava, -0.5f, 0, true},   {dolava, -1.5f, 0, true},
+      {dolava, -0.49f, 0, false}, {dolava, -1.51f, 0, false}, {dolava, -1, 1, true},
+      {45, 0, 1, false},  // no facing, no stroke
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    player[1].alpha = c.alpha;
+    player[2].x = 5 + c.dx;
+    player[2].y = 5 + c.dy;
+    player_mec(1);
+    EXPECT_EQ(player[1].kill, int(c.struck)) << c.alpha << " " << c.dx << " " << c.dy;
+    EXPECT_EQ(player[2].death, int(c.struck)) << c.alpha << " " << c.dx << " " << c.dy;
+    EXPECT_EQ(player[2].live, !c.struck);
+  }
+  // Record 0 never plays, so standing in front it is never struck.
+  SetUp();
+  player[2].x = 0;
+  player[0].x = 5, player[0].y = 6;
+  player_mec(1);
+  EXPECT_EQ(player[0].death + player[1].kill, 0);
+}
+
+// One shot record of player 1 with only its sub-arrow s in the air, at (x, y).
+Splayer::Snaboj& lone_arrow(int s, float x, float y) {
+  Splayer::Snaboj& shot = player[1].naboj[0];
+  shot.fly[s] = true;
+  shot.x[s] = x;
+  shot.y[s] = y;
+  return shot;
+}
+
+// Buildings, characters and players are closed rectangles: an arrow on a far edge or
+// corner is in, just past it out. Any sub-arrow counts, also the last alone.
+TEST_F(Rules, ArrowsStopOnEveryEdgeOfWhatTheyMeet) {
+  build[0] = {0, 8, 2, 0, 3, 4};  // x 8 to 11, y 2 to 6
+  Build_Max = 1;
+  for (int s = 0; s < SUB_ARROWS; s++) {
+    const float corners[][2] = {{11, 6}, {8, 2}, {11.01f, 6}, {11, 6.01f}};
+    for (int k = 0; k < 4; k++) {
+      Splayer::Snaboj& shot = lone_arrow(s, corners[k][0], corners[k][1]);
+      naboj_strel_control(1);
+      EXPECT_EQ(shot.fly[s], k >= 2) << "sub-arrow " << s << " at corner " << k;
+      shot = {};
+    }
+  }
+  Build_Max = 0;
+  NCP_Max = 1;
+  NCP[0] = {nullptr, 0, 14, 3, 0, 0, {}, true};
+  Splayer::Snaboj& shot = lone_arrow(2, 15, 4);
+  naboj_strel_control(1);
+  EXPECT_FALSE(shot.fly[2]);
+  EXPECT_FALSE(NCP[0].live);
+  EXPECT_EQ(player[1].kill, 1);
+  // Player 2 at (0, 0) is hit by an arrow on his far corner, not one just past it.
+  lone_arrow(1, 1, 1.01f);
+  kill_another_player(1);
+  EXPECT_EQ(player[2].death, 0);
+  lone_arrow(1, 1, 1);
+  kill_another_player(1);
+  EXPECT_EQ(player[2].death, 1);
+  EXPECT_EQ(player[1].kill, 2);
+}
+
+// With all 25 records in the air (any sub-arrow flying keeps a record busy) a shot
+// still spends its arrow, and no record changes.
+TEST_F(Rules, AShotWithNoFreeRecordSpendsItsArrowAllTheSame) {
+  for (int r = 0; r < SHOT_RECORDS; r++) player[1].naboj[r].fly[r % 3] = true;
+  player[1].wepon.id = 2;
+  for (int j = 0; j < HAND_ARROWS; j++) player[1].wepon.naboj[j].have = true;
+  naboj_strel(1, 4);
+  EXPECT_FALSE(player[1].wepon.naboj[4].have);
+  for (int r = 0; r < SHOT_RECORDS; r++) {
+    EXPECT_EQ(player[1].naboj[r].x[0] + player[1].naboj[r].y[2], 0) << r;
+    EXPECT_EQ(player[1].naboj[r].fly[0] + player[1].naboj[r].fly[1] + player[1].naboj[r].fly[2], 1);
+  }
+}
+
+// Three abreast (bow 4) and one behind the other (bow 2) from (5, 5), in each facing:
+// where the three sub-arrows start, 0.1 or 0.2 clear of the side he faces, and which fly.
+TEST_F(Rules, BowsLaunchAheadOfTheShooterInEveryFacing) {
+  const struct {
+    int id, alpha;
+    float x[3], y[3];
+    bool fly[3];
+  } cases[] = {
+      {4, hore, {4.8f, 5, 5.2f}, {6.1f, 6.1f, 6.1f}, {1, 1, 1}},
+      {4, doprava, {6.1f, 6.1f, 6.1f}, {4.8f, 5, 5.2f}, {1, 1, 1}},
+      {4, dole, {4.8f, 5, 5.2f}, {4.9f, 4.9f, 4.9f}, {1, 1, 1}},
+      {4, dolava, {4.9f, 4.9f, 4.9f}, {4.8f, 5, 5.2f}, {1, 1, 1}},
+      {2, hore, {5.2f, 5.2f, 5.2f}, {6.2f, 6.2f, 7.2f}, {1, 0, 1}},
+      {2, doprava, {6.2f, 6.2f, 7.2f}, {5, 5, 5}, {1, 0, 1}},
+      {2, dole, {5.2f, 5.2f, 5.2f}, {4.8f, 4.8f, 3.8f}, {1, 0, 1}},
+      {2, dolava, {4.8f, 4.8f, 3.8f}, {5.2f, 5.2f, 5.2f}, {1, 0, 1}},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    player[1].alpha = c.alpha;
+    player[1].wepon.id = c.id;
+    naboj_strel(1, 0);
+    const Splayer::Snaboj& shot = player[1].naboj[0];
+    EXPECT_EQ(shot.alpha, c.alpha);
+    for (int s = 0; s < SUB_ARROWS; s++) {
+      EXPECT_FLOAT_EQ(shot.x[s], c.x[s]) << c.id << " " << c.alpha << " " << s;
+      EXPECT_FLOAT_EQ(shot.y[s], c.y[s]) << c.id << " " << c.alpha << " " << s;
+      EXPECT_EQ(shot.fly[s], c.fly[s]) << c.id << " " << c.alpha << " " << s;
+    }
+  }
+}
+
+// A shot writes the hand's arrows back to the lowest slot holding a bow of its type,
+// not to the slot selected. An emptied bow is thrown away from slots 0 to 4 only.
+TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
+  for (int s : {0, 2, 5}) {
+    player[1].in[s].id = s == 5 ? 3 : 1;
+    player[1].in[s].have = true;
+    for (int j = 0; j < HAND_ARROWS; j++) player[1].in[s].naboj[j].have = s != 5;
+  }
+  player[1].show.id = 2;
+  set_item(1, 2);
+  player_strel(1);
+  for (int j = 0; j < HAND_ARROWS; j++) {
+    EXPECT_EQ(player[1].in[0].naboj[j].have, j < 4) << j;
+    EXPECT_TRUE(player[1].in[2].naboj[j].have) << j;
+  }
+  wepon_naboj_control(1);
+  EXPECT_TRUE(player[1].in[5].have);
+}
+
+// A new match puts both players in play at 0 : 0 and the clock and its drop mark at 0,
+// whatever the last match left.
+TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
+  player[1].play = player[2].play = false;
+  player[1].sumary = player[2].kill = player[2].death = 7;
+  timer.time = timer.hranica = 4800;
+  New_game_set();
+  EXPECT_TRUE(player[1].play && player[2].play && !player[0].play);
+  EXPECT_EQ(player[1].sumary + player[2].kill + player[2].death, 0);
+  EXPECT_EQ(timer.time + timer.hranica, 0);
+}
+
+// Any screen up stops play, and none up lets it run. The colour keys step through all
+// six colours and wrap.
+TEST(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
+  bool* const screens[] = {&Start_Menu, &Menu, &Nastavenia, &New_Nastavenia, &End, &Info, &Help};
+  start = New = Return = Exit = false;
+  key = keep = Skey{};
+  for (bool& k : keys) k = false;
+  for (bool* up : screens) {
+    for (bool* s : screens) *s = false;
+    *up = true;
+    game_frame(nullptr);
+    EXPECT_FALSE(move) << up - screens[0];
+  }
+  for (bool* s : screens) *s = false;
+  game_frame(nullptr);
+  EXPECT_TRUE(move);
+  // Player 2's bow keys in play: N takes his slot 0's bow (one arrow) in hand, M shoots
+  // it, and M again with the emptied bow thrown away only swings the sword.
+  player[2].play = true;
+  player[2].alpha = hore;
+  player[2].x = 10, player[2].y = 5;
+  player[2].show.id = -1;
+  player[2].in[0] = {3, true, {{true}}};
+  for (int code : {'N', 'M', 'M'}) {
+    keys[code] = true;
+    game_frame(nullptr);
+    keys[code] = false;
+    game_frame(nullptr);
+  }
+  EXPECT_EQ(player[2].show.id, 0);
+  EXPECT_TRUE(player[2].naboj[0].fly[0] && player[2].naboj[0].fly[2]);
+  EXPECT_FALSE(player[2].naboj[1].fly[0] || player[2].in[0].have);
+  New_Nastavenia = true;
+  player[1].color = 5;
+  for (int want : {6, 1}) {
+    keys['F'] = true;
+    game_frame(nullptr);
+    keys['F'] = false;
+    game_frame(nullptr);
+    EXPECT_EQ(player[1].color, want);
+  }
+}
+
+}  // namespace
