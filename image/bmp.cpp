@@ -15,6 +15,7 @@ static void bmp_report_stderr(const char* text) {
 }
 
 BmpReport bmp_report = bmp_report_stderr;
+const char* bmp_failure = "";
 int bmp_gl_max_side = 0;
 
 static const char* const BMP_CONVERSION = "Image file conversion error.";
@@ -23,15 +24,18 @@ static const char* const BMP_MEMORY = "Out of memory.";
 
 // Reports one failure and gives the null image every caller expects.
 static AUX_RGBImageRec* bmp_fail(const char* text) {
+  bmp_failure = text == BMP_MEMORY ? "out of memory" : "bad format";
   bmp_report(text);
   return nullptr;
 }
 
-// Reports a file that cannot be opened or holds nothing.
-static AUX_RGBImageRec* bmp_fail_open(const char* name) {
+// Reports a file that cannot be opened or holds nothing, for the given cause.
+static AUX_RGBImageRec* bmp_fail_open(const char* name, const char* cause = "bad format") {
   char text[4200];
   std::snprintf(text, sizeof(text), "Failed to open DIB file %.4096s.\n", name ? name : "");
-  return bmp_fail(text);
+  bmp_fail(text);
+  bmp_failure = cause;
+  return nullptr;
 }
 
 // True when the game can make a texture of an image this size.
@@ -140,7 +144,7 @@ AUX_RGBImageRec* bmp_decode(const std::uint8_t* bytes, std::size_t size, const c
 AUX_RGBImageRec* bmp_read_file(const char* name) {
   long long length = 0;
   std::FILE* f = open_regular_file(name, "rb", &length);
-  if (!f) return bmp_fail_open(name);
+  if (!f) return bmp_fail_open(name, why_unopened(name));
   if (length > BMP_MAX_FILE) {
     std::fclose(f);
     return bmp_fail(BMP_CONVERSION);
@@ -169,9 +173,11 @@ AUX_RGBImageRec* bmp_read_file(const char* name) {
     size += got;
     if (got == 0 || size == cap) break;
   }
-  const bool bad = std::ferror(f) || size == 0;
+  const bool unreadable = std::ferror(f);
   std::fclose(f);
-  AUX_RGBImageRec* image = bad ? bmp_fail_open(name) : bmp_decode(buf, size, name);
+  AUX_RGBImageRec* image = unreadable  ? bmp_fail_open(name, "unreadable")
+                           : size == 0 ? bmp_fail_open(name)
+                                       : bmp_decode(buf, size, name);
   std::free(buf);
   return image;
 }

@@ -22,6 +22,10 @@ extern int bmp_gl_max_side;  // 0 until a GL context has said
 // The largest image file the reader takes in, in bytes.
 constexpr long long BMP_MAX_FILE = 64LL << 20;
 
+// Why the last read, decode or scaling gave no image: "missing", "unreadable", "not a
+// regular file", "bad format" or "out of memory".
+extern const char* bmp_failure;
+
 // Decodes a whole file held in memory; null (after one report) when it cannot.
 // The name is only used in the report text.
 AUX_RGBImageRec* bmp_decode(const std::uint8_t* bytes, std::size_t size, const char* name);

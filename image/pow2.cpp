@@ -48,6 +48,7 @@ AUX_RGBImageRec* bmp_to_pow2(AUX_RGBImageRec* image) {
                             : nullptr;
   if (!data) {
     bmp_free(image);
+    bmp_failure = "out of memory";
     bmp_report("Out of memory.");
     return nullptr;
   }

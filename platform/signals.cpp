@@ -13,7 +13,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
+
+#include "platform/platform.h"
 
 // The quit request: asked for once, for good; taken by the loop once.
 static volatile std::sig_atomic_t quit_asked, quit_taken;
@@ -101,7 +106,24 @@ static void hold_standard_descriptors() {
   }
 }
 
+// Whatever the game throws and nothing catches ends here, not in an abort that leaves the
+// display mode behind: memory that ran out is exit code 1 with the reason.
+static void on_uncaught() {
+  bool out_of_memory = false;
+  try {
+    if (std::current_exception()) std::rethrow_exception(std::current_exception());
+  } catch (const std::bad_alloc&) {
+    out_of_memory = true;
+  } catch (...) {
+  }
+  KillGLWindow();
+  if (!out_of_memory) std::abort();
+  std::fputs("korvalen: out of memory\n", stderr);
+  _exit(1);
+}
+
 void guard_process() {
+  std::set_terminate(on_uncaught);
   hold_standard_descriptors();
   game_pid = getpid();
   void* page =

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <new>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -112,6 +113,14 @@ static void fit_outer_size_once_known() {
   int inner_h = fit_height - top - bottom;
   fit_width = fit_height = 0;
   if (inner_w > 0 && inner_h > 0) SDL_SetWindowSize(hWnd, inner_w, inner_h);
+}
+
+// True when the X server refused a request of the window's creation; the start fails
+// with the error as its reason.
+static bool x_failed() {
+  const char* error = x_error_seen(hWnd);
+  if (error) SDL_SetError("%s", error);
+  return error != nullptr;
 }
 
 // SDL falls back to drawing off screen when no display answers; a game
@@ -236,7 +245,7 @@ static bool open_window(const char* title, int width, int height) {
     hWnd = nullptr;
   }
   if (hWnd && fullscreen) cover_screen_without_window_manager(mode);
-  if (!hWnd) {
+  if (!hWnd || x_failed()) {
     KillGLWindow();
     setup_error("Window Creation Error.");
     return false;
@@ -246,12 +255,12 @@ static bool open_window(const char* title, int width, int height) {
   if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
 
   hRC = SDL_GL_CreateContext(hWnd);
-  if (!hRC) {
+  if (!hRC || x_failed()) {
     KillGLWindow();
     setup_error("Can't Create A GL Rendering Context.");
     return false;
   }
-  if (SDL_GL_MakeCurrent(hWnd, hRC) != 0) {
+  if (SDL_GL_MakeCurrent(hWnd, hRC) != 0 || x_failed()) {
     KillGLWindow();
     setup_error("Can't Activate The GL Rendering Context.");
     return false;
@@ -299,21 +308,42 @@ static void set_window_icon() {
   SDL_FreeSurface(icon);
 }
 
-// Opens the game window and its GL context and sets up everything drawn.
-bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag) {
-  (void)bits;  // the pixel format asks for 8-8-8 whatever the desktop depth
-  fullscreen = fullscreenflag;
+// The box of the start step under way: memory running out in it fails the start with it.
+static const char* start_step_box;
+
+// Video, window, context, textures and GL state, each step failing with its own box.
+static bool open_everything(const char* title, int width, int height) {
+  start_step_box = "Failed To Register The Window Class.";
   if (!start_video()) return false;
+  x_errors_begin();
+  start_step_box = "Window Creation Error.";
   if (!open_window(title, width, height)) return false;
   startup_step("window");
+  start_step_box = "Initialization Failed.";
   if (!InitGL()) {
     KillGLWindow();
-    SDL_SetError("could not read every image in %s", data_file_path("Data").c_str());
+    SDL_SetError("%s", texture_load_failure());
     setup_error("Initialization Failed.");
     return false;
   }
   set_window_icon();
   return true;
+}
+
+// Opens the game window and its GL context and sets up everything drawn.
+bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag) {
+  (void)bits;  // the pixel format asks for 8-8-8 whatever the desktop depth
+  fullscreen = fullscreenflag;
+  bool opened = false;
+  try {
+    opened = open_everything(title, width, height);
+  } catch (const std::bad_alloc&) {
+    KillGLWindow();
+    SDL_SetError("out of memory");
+    setup_error(start_step_box);
+  }
+  x_errors_end();
+  return opened;
 }
 
 // Gives back the display mode, the context and the window, in reverse order.

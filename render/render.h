@@ -11,6 +11,9 @@ void startup_step(const char* step);
 // Textures and image loading.
 AUX_RGBImageRec* LoadBMP(const char* Filename);
 int LoadGLTextures();
+// Why LoadGLTextures gave 0: the image as the game names it, the folder it was looked
+// for in (a full path) and the cause.
+const char* texture_load_failure();
 // Puts a packed RGB image and its whole mipmap chain into the bound texture:
 // the chain GLU would build, built here without GLU's slow general path. The sides
 // are powers of two within the GL's largest texture: the loader scales every image

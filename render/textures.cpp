@@ -2,7 +2,10 @@
 // that turn a weapon, an avatar colour or a part of an arrow into a slot.
 #include <GL/gl.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "state/data_files.h"
 #include "state/files.h"
@@ -42,7 +45,10 @@ void startup_step(const char* step) {
 // reported by the reader itself. The test opening never waits (on a pipe, say).
 AUX_RGBImageRec* LoadBMP(const char* Filename) {
   int file = open_without_waiting(Filename);
-  if (file < 0) return nullptr;
+  if (file < 0) {
+    bmp_failure = why_unopened(Filename);
+    return nullptr;
+  }
   close(file);
   return bmp_read_file(Filename);
 }
@@ -54,12 +60,30 @@ void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
   });
 }
 
+static char load_failure[PATH_MAX + 200];
+
+const char* texture_load_failure() {
+  return load_failure;
+}
+
+// Notes which image stopped the start and why, with the folder it was looked for in:
+// the working directory or the installed data folder.
+static void note_load_failure(const char* name) {
+  std::string path = data_file_path(name);
+  std::string folder = path == name ? "." : data_folder();
+  char* full = realpath(folder.c_str(), nullptr);
+  std::snprintf(load_failure, sizeof(load_failure), "could not read %s in %s: %s", name,
+                full ? full : folder.c_str(), bmp_failure);
+  std::free(full);
+}
+
 // Loads all 52 images into textures; 0 as soon as one image is missing.
 int LoadGLTextures() {
   AUX_RGBImageRec* images[N] = {};
   for (int i = 0; i < N; i++) {
     images[i] = bmp_to_pow2(LoadBMP(data_file_path(texture_files[i]).c_str()));
     if (!images[i]) {
+      note_load_failure(texture_files[i]);
       // What was already decoded would otherwise be lost for the whole run.
       for (int j = 0; j < i; j++) bmp_free(images[j]);
       return 0;

@@ -7,12 +7,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 // Opens a name read-only without blocking, whatever it is; -1 when it cannot be opened.
 inline int open_without_waiting(const char* name) {
   if (!name) return -1;
   return open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+// Why a data file cannot be opened, as a player would say it: "missing", "not a regular
+// file" or "unreadable".
+inline const char* why_unopened(const char* name) {
+  struct stat st;
+  if (!name || stat(name, &st) != 0)
+    return name && errno != ENOENT && errno != ENOTDIR ? "unreadable" : "missing";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  return "unreadable";
 }
 
 // Opens a regular file for reading as a stream; null for anything else, or when it

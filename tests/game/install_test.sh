@@ -43,7 +43,7 @@ unset KORVALEN_BOXES
 start_game "$work/elsewhere"
 box=$(find_window ERROR) || fail "missing image: no box"
 grep -A1 -x "korvalen: ERROR: Initialization Failed." "$work/stderr" |
-  grep -qx "korvalen: reason: could not read every image in .*/share/games/korvalen/Data" ||
+  grep -qx "korvalen: reason: could not read Data/world/grass.bmp in /.*/share/games/korvalen: missing" ||
   fail "missing image: no line with its reason"
 answer_box "$box" Return
 wait_exit "$deadline"
