@@ -89,7 +89,7 @@ void draw_waiting(const std::string& what) {
 // Ends the game with the session's word on why, if it has one.
 int session_over() {
   if (!session.end_message.empty())
-    MessageBoxA(session.end_message.c_str(), "Korvalen",
+    MessageBoxA(session.end_message.c_str(), "OZNAM",
                 session.exit_code ? BoxIcon::stop : BoxIcon::information);
   net_close(0, 0);
   record_finish();
@@ -150,7 +150,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   std::string error;
   bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
   if (!ok) {
-    MessageBoxA(error.c_str(), "Korvalen", BoxIcon::stop);
+    MessageBoxA(error.c_str(), "OZNAM", BoxIcon::stop);
     record_finish();
     return 1;
   }
