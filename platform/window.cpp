@@ -476,6 +476,11 @@ bool PeekMessageA(MSG* msg) {
   }
   SDL_Event event;
   if (!video_up) return false;
+  int shaded = shade_change(hWnd, active);
+  if (shaded >= 0) {
+    *msg = {WM_ACTIVATE, shaded, 0, 0};
+    return true;
+  }
   fit_outer_size_once_known();
   if (!SDL_PollEvent(&event)) {
     check_window_size();  // a frame follows at once

@@ -16,3 +16,8 @@ void x_errors_begin();
 const char* x_error_seen(SDL_Window* window);
 // X errors go back to the handler they had before x_errors_begin.
 void x_errors_end();
+
+// Looked at four times a second, since no SDL event tells of it: a window the window
+// manager has shaded (rolled up to its title bar) counts as minimised. Gives 1 when the
+// game must take the window as minimised, 0 when as shown again, -1 for no change.
+int shade_change(SDL_Window* window, bool active);

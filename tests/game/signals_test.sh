@@ -3,7 +3,8 @@
 # and alarm signals change nothing in a match, SIGHUP ends it with 0, SIGTERM after a
 # flood of 100 000 key events ends the game within a second. A message box goes with its
 # game: SIGTERM ends both within a second (stderr closed too), SIGKILL leaves no box
-# process behind, and the box process keeps none of the game's signal handling.
+# process behind, and the box process keeps none of the game's signal handling. --help
+# and --version fail when their text cannot be written.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -43,6 +44,13 @@ box_up() {
   find_window ERROR >/dev/null || fail "$1: no box"
   pgrep -P "$game_pid" || fail "$1: no box process"
 }
+
+# --help and --version succeed only when their text was written.
+"$game" --help >/dev/full 2>"$work/err"
+[ $? = 1 ] && grep -q "^korvalen: could not write to standard output: " "$work/err" ||
+  fail "--help to a full disk: expected exit code 1 and the reason"
+"$game" --version >&- 2>&-
+[ $? = 1 ] || fail "--version with standard output closed: expected exit code 1"
 
 start_x 1280x1024x24
 make_tree

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Failed starts: missing images (one never drawn, the first, the font's, the last),
 # broken images (empty, cut off, an unknown header size, a folder, a pipe or
-# /dev/zero in an image's place), memory running out while the images load, and no
-# display. Each ends with exit code 1 after exactly its messages and the reason (for an
-# image: which, where and why), never with a crash, an abort or a hang.
+# /dev/zero in an image's place), memory running out while the images load, an X error
+# and no display. Each ends with exit code 1 after exactly its messages and the reason
+# (for an image: which, where and why), never with a crash, an abort or a hang.
 # KORVALEN_BOXES=stderr leaves out the boxes; their lines go to stderr anyway.
 # Args: the game binary, the repository root.
 set -u
@@ -112,6 +112,15 @@ FAIL_ALLOC="malloc 100000" expect_failed_start "malloc fails" "Data/system/Font.
   "korvalen: Error: Out of memory."
 FAIL_ALLOC="new 40000" expect_failed_start "new fails" "out of memory"
 unset LD_PRELOAD
+
+# An X error while the window and context are made (indirect GL, which the test server
+# refuses): the failed start's box with the X error as its reason, not Xlib's own exit.
+make_tree
+LIBGL_ALWAYS_INDIRECT=1 start_game "$work/tree"
+wait_exit "$deadline"
+[ "$code" = 1 ] || fail "indirect GL: expected exit code 1, got $code"
+grep -q "^korvalen: ERROR: " "$work/stderr" && grep -q "^korvalen: reason: X error " "$work/stderr" ||
+  fail "indirect GL: no box line with the X error as its reason"
 
 (unset DISPLAY; cd "$root" && exec "$game") >"$work/stdout" 2>"$work/stderr" &
 game_pid=$!
