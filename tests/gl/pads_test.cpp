@@ -246,9 +246,9 @@ TEST_F(Pads, BackHandsThePadToAPlayerWithoutOne) {
   EXPECT_EQ(press(one, PAD_DPAD_UP), "Up E");
 }
 
-// Runs frames until the frame sees key vk as want, for five seconds at most.
+// Runs frames until the frame sees key vk as want, for half a minute at most.
 bool frames_until(int vk, bool want) {
-  for (int i = 0; i < 500 && keys[vk] != want; i++) {
+  for (int i = 0; i < 3000 && keys[vk] != want; i++) {
     frame();
     if (keys[vk] != want) usleep(10000);
   }
