@@ -8,6 +8,8 @@ void locate_data_folder();
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag);
 void KillGLWindow();
 void ReSizeGLScene(int width, int height);
+// Where the 5:4 picture lies in a drawable of width x height: as large as fits, centred.
+void PictureRect(int width, int height, int* x, int* y, int* picture_w, int* picture_h);
 int InitGL();
 
 // The game's own window messages. The shell turns SDL events into these,

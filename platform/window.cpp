@@ -25,6 +25,8 @@ void hold_window_size(SDL_Window* window, int width, int height);
 void check_window_size();
 bool no_window_manager(SDL_Window* window);
 void start_pads();
+void size_for_start(int* width, int* height, bool full_screen);
+void toggle_full_screen(SDL_Window* window);
 void pad_event(const SDL_Event& event);
 
 static bool video_up;  // SDL video started: the window system is ours to use
@@ -50,7 +52,7 @@ static void setup_error(const char* text) {
 
 // True when the display can take width x height at 24 bits or more; SDL never
 // refuses a mode, it quietly picks another, so only an exact entry counts.
-static bool find_display_mode(int width, int height, SDL_DisplayMode* found) {
+bool find_display_mode(int width, int height, SDL_DisplayMode* found) {
   int count = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < count; i++) {
     SDL_DisplayMode mode;
@@ -99,6 +101,11 @@ static void request_pixel_format() {
 
 // The outer size the windowed fallback still has to be fitted to; 0 once it is.
 static int fit_width, fit_height;
+
+// Fits the window's outer size to width x height once its borders are known.
+void fit_outer_size(int width, int height) {
+  fit_width = width, fit_height = height;
+}
 
 // A decorated window's frame counts in its size: once the window manager has told
 // its borders (they arrive with the first events after showing, not at once), shrink
@@ -315,6 +322,7 @@ static const char* start_step_box;
 static bool open_everything(const char* title, int width, int height) {
   start_step_box = "Failed To Register The Window Class.";
   if (!start_video()) return false;
+  size_for_start(&width, &height, fullscreen);
   x_errors_begin();
   start_step_box = "Window Creation Error.";
   if (!open_window(title, width, height)) return false;
@@ -366,10 +374,12 @@ void KillGLWindow() {
   // after a shut-down now and then misses the X display and lands off screen.
 }
 
-// Viewport and the 45-degree perspective for a drawable of width x height.
+// Viewport and the 45-degree perspective for a drawable of width x height: the 5:4 picture
+// as large as fits, centred; the frame's clear paints the bars black.
 void ReSizeGLScene(int width, int height) {
-  if (height == 0) height = 1;
-  glViewport(0, 0, width, height);
+  int x, y;
+  PictureRect(width, height, &x, &y, &width, &height);
+  glViewport(x, y, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   gluPerspective(45.0, (GLfloat)width / (GLfloat)height, 0.1f, 100.0);
@@ -438,6 +448,16 @@ MSG KeyMessage(int sdl_keycode, int sdl_scancode, bool down, bool alt_held) {
   return msg;
 }
 
+// Alt+Enter and F11 switch between full screen and a window: the shell's keys, never the
+// game's (F11 is not recorded at all; Enter with Alt is a system key anyway).
+static bool full_screen_key(const SDL_Event& event) {
+  SDL_Keycode sym = event.key.keysym.sym;
+  bool enter = sym == SDLK_RETURN || sym == SDLK_KP_ENTER;
+  bool toggle = sym == SDLK_F11 || (enter && (event.key.keysym.mod & KMOD_ALT));
+  if (toggle && event.type == SDL_KEYDOWN && !event.key.repeat) toggle_full_screen(hWnd);
+  return sym == SDLK_F11;
+}
+
 // Turns one SDL event into the game's message; WM_NULL for the rest.
 static MSG translate_event(const SDL_Event& event) {
   MSG msg = {WM_NULL, 0, 0, 0};
@@ -460,6 +480,7 @@ static MSG translate_event(const SDL_Event& event) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+      if (full_screen_key(event)) break;
       msg = KeyMessage(event.key.keysym.sym, event.key.keysym.scancode, event.type == SDL_KEYDOWN,
                        (event.key.keysym.mod & KMOD_ALT) != 0);
       break;

@@ -126,12 +126,16 @@ maxima() {
   convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage \
     -format '%[fx:int(255*maxima.r)] %[fx:int(255*maxima.g)] %[fx:int(255*maxima.b)]' info:
 }
+# Where the game's 5:4 picture lies on the screen: x y width height (the whole 1280 x 1024
+# screen unless a test says otherwise).
+picture=(0 0 1280 1024)
 # Whether the text printed at text point (tx, ty) has the tint $4, three 0/1 digits
-# ("011" is cyan): the left part of its first glyph, in window pixels of the
-# 640 x 480 text space on 1280 x 1024. seen keeps what was there.
+# ("011" is cyan): the left part of its first glyph, in screen pixels of the 640 x 480
+# text space on the picture. seen keeps what was there.
 tint() {
-  local r g b v i=0
-  read -r r g b < <(maxima "$1" $(($2 * 2)) $((($3 + 4) * 1024 / 480)) 20 34)
+  local r g b v i=0 x=${picture[0]} y=${picture[1]} w=${picture[2]} h=${picture[3]}
+  read -r r g b < <(maxima "$1" $((x + $2 * w / 640)) $((y + ($3 + 4) * h / 480)) \
+    $((20 * w / 1280)) $((34 * h / 1024)))
   seen="($r, $g, $b) at ($2, $3)"
   for v in $r $g $b; do
     if [ "${4:$i:1}" = 1 ]; then [ "$v" -ge 120 ] || return 1; else [ "$v" -le 40 ] || return 1; fi

@@ -84,17 +84,29 @@ TEST(WindowProcedure, SystemKeysNeverGoDownButEveryKeyComesUp) {
   EXPECT_EQ(KeyMessage(NO_CHAR | 258, 258, true, false).message, WM_NULL);
 }
 
-TEST_F(GlTest, ASizeOfHeightZeroStillGivesAProjection) {
-  WndProc({WM_SIZE, 0, 800, 0});
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 800);
-  EXPECT_EQ(viewport[3], 1);
-  // 45 degrees, aspect 800: the x scale is the y scale over 800.
-  GLfloat p[16];
-  glGetFloatv(GL_PROJECTION_MATRIX, p);
-  EXPECT_NEAR(p[5], 2.41421f, 1e-4f);
-  EXPECT_NEAR(p[0] * 800, p[5], 1e-3f);
+// Any window shape gets the 5:4 picture whole, as large as fits and centred; its aspect
+// stays that of the picture, so nothing is stretched. A height of 0 still gives a projection.
+TEST_F(GlTest, PictureKeepsItsShapeInAnyWindow) {
+  struct {
+    int w, h, x, y, vw, vh;
+  } sizes[] = {{1900, 1000, 325, 0, 1250, 1000},
+               {1000, 1000, 0, 100, 1000, 800},
+               {1280, 1024, 0, 0, 1280, 1024},
+               {800, 0, 399, 0, 1, 1}};
+  for (const auto& s : sizes) {
+    WndProc({WM_SIZE, 0, s.w, s.h});
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], s.x) << s.w << " x " << s.h;
+    EXPECT_EQ(viewport[1], s.y) << s.w << " x " << s.h;
+    EXPECT_EQ(viewport[2], s.vw) << s.w << " x " << s.h;
+    EXPECT_EQ(viewport[3], s.vh) << s.w << " x " << s.h;
+    // 45 degrees, aspect of the viewport: the x scale is the y scale over it.
+    GLfloat p[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    EXPECT_NEAR(p[5], 2.41421f, 1e-4f);
+    EXPECT_NEAR(p[0] * s.vw / s.vh, p[5], 1e-3f);
+  }
   WndProc({WM_SIZE, 0, gl_width(), gl_height()});
 }
 
