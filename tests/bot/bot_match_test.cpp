@@ -2,6 +2,7 @@
 // against a player who does nothing, and computer against computer on random arenas.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -190,6 +191,37 @@ TEST(BotMatch, HardComputerBeatsAPlayerWhoDoesNothing) {
   EXPECT_EQ(o.kills[1], 0);
   EXPECT_EQ(o.deaths[2], 0);  // never into its own arrows
   std::printf("level 3 against nobody: %d hits in %d frames\n", o.kills[2], o.frames);
+}
+
+// Its plans are in map units, so the same walk and aim take it as long in play at every
+// speed level: against nobody it scores in the time it takes to walk 60 units.
+TEST(BotMatch, HardComputerScoresAtEverySpeed) {
+  for (int speed = 1; speed <= 2; speed++) {
+    float step = speed == 1 ? 0.002f : 0.03f;
+    Outcome o = play(speed, 0, 3, NO_BUILDINGS, 0, static_cast<int>(60 / step));
+    EXPECT_GE(o.kills[2], 2) << "speed " << speed;
+    EXPECT_EQ(o.deaths[2], 0) << "speed " << speed;
+  }
+}
+
+// Whatever a map file holds: 50 buildings, most far off the field or with sums past the
+// int range, some of no width or of a negative one; the field stays open to walk.
+TEST(BotMatch, HardComputerScoresOnAnOddArena) {
+  static int boxes[BUILD_RECORDS][4];
+  for (int i = 0; i < BUILD_RECORDS; i++) {
+    int* b = boxes[i];
+    b[0] = i % 2 ? INT_MAX - i : INT_MIN + i, b[1] = 1000000 * (i - 25);
+    b[2] = i % 3 ? INT_MAX : -5, b[3] = i % 5 ? 7 : INT_MIN;
+  }
+  const int odd[][4] = {{5, 5, 0, 3},
+                        {12, 2, -3, 4},
+                        {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                        {9, 5, 2, 2},
+                        {-2, 3, 1, 1}};
+  for (int i = 0; i < 5; i++) std::memcpy(boxes[i * 9], odd[i], sizeof odd[i]);
+  Outcome o = play(3, 0, 3, boxes, BUILD_RECORDS, 20000);
+  EXPECT_EQ(o.winner, 2);
+  EXPECT_GE(o.kills[2], 10);
 }
 
 TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
