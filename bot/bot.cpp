@@ -165,7 +165,7 @@ float pattern_middle(int id, int alpha) {
 
 // The best place in line with the other archer: the cheapest to walk to, counting a
 // longer flight (more time for him to step aside) against it. False when there is none.
-bool find_line(Brain& b, int numb, int here, int id) {
+bool find_line(Brain& b, int here, int id) {
   double tx = b.seen_x, ty = b.seen_y, best_cost = 1e9;
   bool found = false;
   static const int FACINGS[4] = {hore, doprava, dole, dolava};
@@ -195,24 +195,28 @@ bool find_line(Brain& b, int numb, int here, int id) {
           cost -= 1;  // keep to its plan
         if (walk == UNREACHABLE || place == b.banned_place || cost >= best_cost) continue;
         if (shot_hits(id, alpha, sx, sy, tx, ty, 0) == 0) break;
-        // where a wall keeps it from the ideal line, the lattice place may still do
+        // where a wall keeps it from the ideal line, a line nearer the lattice place may
+        // still do, with its arrows well inside his square, not on its edge
         double stand = cross;
         if (!spot_clear(sx, sy)) {
-          stand = lane + lane_origin;
-          sx = along_x ? along : stand, sy = along_x ? stand : along;
-          if (shot_hits(id, alpha, sx, sy, tx, ty, 0) == 0) continue;
+          double lane_at = lane + lane_origin, toward = cross - lane_at;
+          bool fits = false;
+          for (double part : {0.9, 0.5, 0.0}) {
+            stand = lane_at + toward * part;
+            sx = along_x ? along : stand, sy = along_x ? stand : along;
+            fits = spot_clear(sx, sy) && shot_hits(id, alpha, sx, sy, tx, ty, 0.05) > 0;
+            if (fits) break;
+          }
+          if (!fits) continue;
         }
-        {
-          best_cost = cost;
-          found = true;
-          b.goal_place = place;
-          b.aim_alpha = alpha;
-          b.aim_cross = static_cast<float>(stand);
-        }
+        best_cost = cost;
+        found = true;
+        b.goal_place = place;
+        b.aim_alpha = alpha;
+        b.aim_cross = static_cast<float>(stand);
       }
     }
   }
-  (void)numb;
   return found;
 }
 
@@ -325,7 +329,7 @@ void look(Brain& b, int numb) {
   } else if (stock > 0 && b.goal == TO_LINE && b.goal_place != b.banned_place &&
              std::fabs(op.x - b.line_x) + std::fabs(op.y - b.line_y) < 0.3) {
     // he has hardly moved since it chose its place: the place still does
-  } else if (stock > 0 && find_line(b, numb, here, aim_bow(me, style.bow_sense))) {
+  } else if (stock > 0 && find_line(b, here, aim_bow(me, style.bow_sense))) {
     b.goal = TO_LINE;
     b.line_x = op.x;
     b.line_y = op.y;
