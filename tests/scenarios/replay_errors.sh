@@ -48,6 +48,10 @@ set NCP_Max 10 ; set NCP_Max 11                | line 2: set: bad value "11" for
 set player[1].show.id 5 ; set player[2].show.id -1 ; set player[1].show.id 6 | line 3: set: bad value "6" for player[1].show.id
 set player[0].show.id -2                       | line 1: set: bad value "-2" for player[0].show.id
 dump done Points                               | line 1: dump: no field starts with "Points"
+bot 2 3 ; bot 3 1                              | line 2: bot: "3" is not a player, 1 or 2
+bot 1 0 ; bot 1 +2 ; bot 1 4                   | line 3: bot: "4" is not a level from 0 to 3
+bot 1 1 ; bot 2                                | line 2: bot takes a player and a level
+bot 1 2x                                       | line 1: bot: "2x" is not a level from 0 to 3
 @.                                             | cannot read the script
 @nosuch.replay                                 | nosuch.replay: cannot open the script
 TABLE
