@@ -53,6 +53,7 @@ static void print_usage() {
       "  use the weapon    A          M\n"
       "  change weapon     Q          N\n"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
+      "  Alt+Enter or F11: full screen or window, at any time\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "\n"
       "The menus mix English and Slovak words: Nastavenia is the speed screen, where\n"
