@@ -55,6 +55,10 @@ bool quit_requested() {
   return quit_asked != 0;
 }
 
+bool quit_pending() {
+  return quit_asked && !quit_taken;
+}
+
 bool take_quit_request() {
   if (!quit_asked || quit_taken) return false;
   quit_taken = 1;

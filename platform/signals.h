@@ -13,6 +13,8 @@ void request_quit();
 bool quit_requested();
 // True the first time the loop asks after a quit was asked for.
 bool take_quit_request();
+// True while a quit is asked for and the loop has not taken it yet.
+bool quit_pending();
 
 // Around a message box: a process forked while it is up is the box's own, tied to the
 // game so that it never outlives it and ends when the game is asked to quit.

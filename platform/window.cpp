@@ -141,13 +141,13 @@ static bool has_screen() {
 }
 
 // Sees the close button and the quit event as SDL makes them, before they are queued,
-// so a full queue cannot lose them. Once the game is to quit, whatever the window system
-// still holds for it is dropped: a flood of key events would otherwise be read first.
+// so a full queue cannot lose them. Until the loop takes a quit, whatever the window system
+// still holds for the game is dropped: a flood of key events would otherwise be read first.
 static int watch_quit(void*, SDL_Event* event) {
   if (event->type == SDL_QUIT ||
       (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE))
     request_quit();
-  if (quit_requested()) drop_window_system_events(hWnd);
+  if (quit_pending()) drop_window_system_events(hWnd);
   return 1;
 }
 
