@@ -16,6 +16,12 @@ void request_display_pacing() {
   if (!paced) SDL_GL_SetSwapInterval(0);
 }
 
+// Frames as fast as they can be drawn: the test and bench windows, which time the drawing.
+void stop_display_pacing() {
+  SDL_GL_SetSwapInterval(0);
+  paced = false;
+}
+
 // The display's refresh rate when frames are paced by it, 0 when they are not or the rate
 // is unknown. KORVALEN_REFRESH_RATE stands in for a pacing display of that rate (tests).
 double DisplayPacedRate() {

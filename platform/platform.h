@@ -126,5 +126,7 @@ void WindowDrawableSize(int* width, int* height);
 
 // Asks the driver to pace frames to the display (with the context current).
 void request_display_pacing();
+// Frames unpaced again, as fast as they are drawn (the test and bench windows).
+void stop_display_pacing();
 // The display's refresh rate when frames are paced by it; 0 when they are not or it is unknown.
 double DisplayPacedRate();

@@ -540,13 +540,17 @@ void SwapBuffers() {
 
 // The test window: the game's own set-up, windowed.
 bool OpenTestWindow() {
-  return CreateGLWindow("Korvalen", 1280, 1024, 32, false);
+  if (!CreateGLWindow("Korvalen", 1280, 1024, 32, false)) return false;
+  stop_display_pacing();
+  return true;
 }
 
 // A window with a current context and the projection, without the textures.
 bool OpenBareTestWindow(int width, int height) {
   fullscreen = false;
-  return start_video() && open_window("Korvalen", width, height);
+  if (!start_video() || !open_window("Korvalen", width, height)) return false;
+  stop_display_pacing();
+  return true;
 }
 
 // The drawable size of the game window in pixels.
