@@ -167,21 +167,56 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   EXPECT_TRUE(player[1].in[5].have);
 }
 
-// A new match puts both players in play at 0 : 0 and the clock and its drop mark at 0,
-// whatever the last match left.
+// A new match forgets everything the last one left: both players in play at 0 : 0 with
+// nothing held or flying, player 1 facing up in the corner, the two first bows laid, the
+// clock and its drop mark at 0. Record 0 never plays and keeps its counts.
 TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
+  for (Splayer& p : player) {
+    p.alpha = doprava, p.mapa = 0, p.x = p.y = p.z = 3, p.live = p.play = true;
+    p.kill = p.death = p.sumary = 7, p.show.id = 2, p.wepon.id = 2;
+    set_arrows(p.wepon, true);
+    for (Splayer::Sin& s : p.in) s.id = 1, s.have = true, set_arrows(s, true, SLOT_ARROWS);
+    for (Splayer::Snaboj& shot : p.naboj) shot = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, dole, {1, 1, 1}};
+  }
   player[1].play = player[2].play = false;
-  player[1].sumary = player[2].kill = player[2].death = 7;
+  g_wepon[0] = g_wepon[1] = {nullptr, 7, 7, 7, 3, false};
+  NCP[0].live = true;
   timer.time = timer.hranica = 4800;
   New_game_set();
   EXPECT_TRUE(player[1].play && player[2].play && !player[0].play);
-  EXPECT_EQ(player[1].sumary + player[2].kill + player[2].death, 0);
+  EXPECT_EQ(player[1].alpha, hore);
+  EXPECT_EQ(player[1].mapa, 1);
+  EXPECT_EQ(player[1].x + player[1].y + player[1].z, 0);
+  for (int n = 0; n < PLAYER_RECORDS; n++) {
+    const Splayer& p = player[n];
+    int left = p.wepon.id + p.live + p.show.id + 1;  // anything held, flying or selected
+    for (const auto& a : p.wepon.naboj) left += a.have;
+    for (const Splayer::Sin& s : p.in) {
+      left += s.id + s.have;
+      for (const auto& a : s.naboj) left += a.have;
+    }
+    for (const Splayer::Snaboj& shot : p.naboj) {
+      left += shot.alpha != 0;
+      for (int b = 0; b < SUB_ARROWS; b++)
+        left += shot.fly[b] + (shot.x[b] != 0) + (shot.y[b] != 0) + (shot.z[b] != 0);
+    }
+    EXPECT_EQ(left, 0) << n;
+    EXPECT_EQ(p.kill + p.death + p.sumary, n == 0 ? 21 : 0) << n;
+  }
+  const Sg_wepon& a = g_wepon[0];
+  const Sg_wepon& b = g_wepon[1];
+  EXPECT_TRUE(a.ly && a.id == 1 && a.x == 3 && a.y == 3 && a.z == 0);
+  EXPECT_TRUE(b.ly && b.id == 1 && b.x == 15 && b.y == 9 && b.z == 0);
+  EXPECT_FALSE(NCP[0].live);
   EXPECT_EQ(timer.time + timer.hranica, 0);
 }
 
-// Any screen up stops play, and none up lets it run. The colour keys step through all
-// six colours and wrap.
+// The start-up request; any screen up stops play, and none up lets it run; player 2's
+// bow keys; the colour keys step through all six colours and wrap.
 TEST(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
+  // What the entry point asks for: 1280 x 1024 at 32 bits, full screen, speed level 1.
+  game_startup_request();
+  EXPECT_TRUE(Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32 && fullscreen && Q_1);
   bool* const screens[] = {&Start_Menu, &Menu, &Nastavenia, &New_Nastavenia, &End, &Info, &Help};
   start = New = Return = Exit = false;
   key = keep = Skey{};
