@@ -36,12 +36,12 @@ TEST_F(Rules, SwordReachesThroughTheClosedSquareInFront) {
   } cases[] = {
       {hore, 0, 1.5f, true},      {hore, 0, 0.5f, true},      {hore, 0, 1.51f, false},
       {hore, 0, 0.49f, false},    {hore, 1, 1, true},         {hore, -1, 1, true},
-      {hore, 1.01f, 1, false},    {doprava, 1.5f, 0, true},   {doprava, 0.5f, 0, true},
-      {doprava, 1.51f, 0, false}, {doprava, 1, -1, true},     {doprava, 1, 1.01f, false},
-      {dole, 0, -0.5f, true},     {dole, 0, -1.5f, true},     {dole, 0, -0.49f, false},
-      {dole, 0, -1.51f, false},   {dolava, -0.5f, 0, true},   {dolava, -1.5f, 0, true},
-      {dolava, -0.49f, 0, false}, {dolava, -1.51f, 0, false}, {dolava, -1, 1, true},
-      {45, 0, 1, false},  // no facing, no stroke
+      {hore, 1.01f, 1, false},    {hore, -1.01f, 1, false},   {doprava, 1.5f, 0, true},
+      {doprava, 0.5f, 0, true},   {doprava, 1.51f, 0, false}, {doprava, 1, -1, true},
+      {doprava, 1, 1.01f, false}, {dole, 0, -0.5f, true},     {dole, 0, -1.5f, true},
+      {dole, 0, -0.49f, false},   {dole, 0, -1.51f, false},   {dolava, -0.5f, 0, true},
+      {dolava, -1.5f, 0, true},   {dolava, -0.49f, 0, false}, {dolava, -1.51f, 0, false},
+      {dolava, -1, 1, true},      {45, 0, 1, false},  // no facing, no stroke
   };
   for (const auto& c : cases) {
     SetUp();
