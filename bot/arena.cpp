@@ -126,8 +126,8 @@ void arena_forget() {
   known_valid = false;
 }
 
-void arena_refresh() {
-  if (known_valid && print_holds(known)) return;
+bool arena_refresh() {
+  if (known_valid && print_holds(known)) return false;
   take_print(&known);
   known_valid = true;
   for (int n = 0; n < PLACES; n++) free_place[n] = corner_clear(place_x(n), place_y(n));
@@ -137,6 +137,7 @@ void arena_refresh() {
       if (neighbour(n, k) >= 0) exits[n][exit_count[n]++] = neighbour(n, k);
   }
   for (int n = 0; n < PLACES; n++) spread_from(n);
+  return true;
 }
 
 bool spot_clear(double x, double y) {

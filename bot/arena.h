@@ -27,8 +27,9 @@ inline float place_y(int n) {
   return 0.5f + n / LATTICE_W;
 }
 
-// Rebuilds the lattice and its walking distances when the buildings or characters changed.
-void arena_refresh();
+// Rebuilds the lattice and its walking distances when the buildings or characters changed;
+// says whether it did.
+bool arena_refresh();
 // Forgets the lattice, so the next refresh rebuilds it.
 void arena_forget();
 bool place_free(int n);

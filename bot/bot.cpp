@@ -57,8 +57,9 @@ struct Brain {
   int level;
   float clock;  // the match clock last frame: a smaller one means a new match
   bool started;
-  int look_in;             // frames to the next look
-  int look_gap;            // frames between the last two looks
+  int look_in;   // frames to the next look
+  int look_gap;  // frames between the last two looks
+  int looks;
   float seen_x, seen_y;    // the other archer at the last look
   float near_x, near_y;    // and where it sees him at arm's length: now, or at the look
   float drift_x, drift_y;  // and how far he walked per frame since the look before
@@ -118,6 +119,9 @@ int next_selection(const Splayer& p, int s) {
 int wanted_slot(const Splayer& p, int sense) {
   int s = p.show.id, best = -2, best_value = -1;
   if (hand_loaded(p) && sense == 0) return s;
+  bool any = false;
+  for (const Splayer::Sin& slot : p.in) any |= slot.have;
+  if (!any) return s;
   for (int press = 0; press <= SLOTS; press++) {
     if (s >= 0 && slot_arrows(p, s) > 0) {
       int value = p.in[s].id * 10 + slot_arrows(p, s);
@@ -230,7 +234,8 @@ int find_bow(int here, int sense, int* bow_id, int* walk) {
     // whole units, so the four places round it; a replay's bow anywhere, the nearest
     float fx = std::floor(g.x), fy = std::floor(g.y);
     if (!(std::fabs(fx) < 1e3f && std::fabs(fy) < 1e3f)) continue;
-    for (int k = 0; k < 5; k++) {
+    bool whole = fx == g.x && fy == g.y;
+    for (int k = 0; k < (whole ? 4 : 5); k++) {
       int i = static_cast<int>(fx) + k % 2, j = static_cast<int>(fy) - 1 + k / 2;
       bool on_lattice = i >= 0 && i < LATTICE_W && j >= 0 && j < LATTICE_H;
       int place = k == 4 ? place_near(g.x, g.y) : on_lattice ? j * LATTICE_W + i : -1;
@@ -254,6 +259,7 @@ void watch_arrows(Brain& b, int numb) {
   bool arrow_along_x = false;
   for (const Splayer::Snaboj& shot : op.naboj)
     for (int k = 0; k < SUB_ARROWS; k++) {
+      if (!shot.fly[k]) continue;
       double gap = arrow_gap(shot, k, me.x, me.y, 0.05);
       if (gap < 0 || gap >= soonest) continue;
       soonest = gap;
@@ -276,8 +282,8 @@ void look(Brain& b, int numb) {
   const Splayer& me = player[numb];
   const Splayer& op = player[3 - numb];
   const Style& style = STYLES[b.level];
-  arena_refresh();
-  b.walk_from = -2;  // the lattice may have changed
+  // the buildings stand still in a match; only a replay moves them, so now and then will do
+  if (b.looks++ % 4 == 0 && arena_refresh()) b.walk_from = -2;
   b.slot = wanted_slot(me, style.bow_sense);
   if (b.started) {
     b.drift_x = (op.x - b.seen_x) / b.look_gap;
@@ -431,8 +437,9 @@ int attack_facings(const Brain& b, int numb) {
   // an arrow of its own already on its way to him: no need for another
   if (!sword)
     for (const Splayer::Snaboj& shot : me.naboj)
-      for (int k = 0; k < SUB_ARROWS; k++)
-        if (shot.fly[k] && arrow_gap(shot, k, b.seen_x, b.seen_y, 0) >= 0) return 0;
+      if (shot.fly[0] || shot.fly[1] || shot.fly[2])
+        for (int k = 0; k < SUB_ARROWS; k++)
+          if (shot.fly[k] && arrow_gap(shot, k, b.seen_x, b.seen_y, 0) >= 0) return 0;
   for (int f = 0; f < 4; f++) {
     int alpha = FACINGS[f];
     if (sword) {
@@ -493,7 +500,8 @@ void play_frame(int numb, bool press[]) {
   b.near_x = b.level >= 2 ? op.x : b.seen_x;
   b.near_y = b.level >= 2 ? op.y : b.seen_y;
 
-  if (!hand_loaded(me)) b.slot = wanted_slot(me, style.bow_sense);
+  // its bow ran dry: which next, if it has another
+  if (!hand_loaded(me) && b.slot == me.show.id) b.slot = wanted_slot(me, style.bow_sense);
   if (b.slot != me.show.id) press[KEY_SWITCH] = true;
   // rest only while he is still by his spawn point
   double spawn_x = numb == 1 ? 19.5 : 0, spawn_y = numb == 1 ? 10.5 : 0;
