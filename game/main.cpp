@@ -55,6 +55,8 @@ static void print_usage() {
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
       "  Alt+Enter or F11: full screen or window, at any time\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
+      "  online: your keys (either hand's) move only your own archer; every other key\n"
+      "  acts from both keyboards; the host's arena and speed count for both\n"
       "\n"
       "The menus mix English and Slovak words: Nastavenia is the speed screen, where\n"
       "keys 1, 2, 3 change the speed level the game picked for the machine. In a match\n"
@@ -74,8 +76,9 @@ static void print_usage() {
       "  images  %s%s\n"
       "  arena   %s%s\n"
       "\n"
-      "Exit status: 0 after Exit or closing the window, 1 when the game could not\n"
-      "start (the reason is printed on standard error), 2 for a bad argument.\n",
+      "Exit status: 0 after Exit or closing the window (or the other player leaving),\n"
+      "1 when the game could not start (the reason is printed on standard error) or\n"
+      "an online game lost its connection or was refused, 2 for a bad argument.\n",
       DEFAULT_PORT, folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
       arena.c_str(), missing(arena));
 }

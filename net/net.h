@@ -31,6 +31,8 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
 void net_send(const std::string& datagram, bool reliable);
 // What a host says to anyone who connects while two already play.
 void net_set_refusal(const std::string& datagram);
+// Bytes this side has sent and received on the wire so far, ENet's own included.
+void net_traffic(unsigned long long* sent, unsigned long long* received);
 // Says goodbye (a reason number the other side sees) and lets go, waiting up to
 // wait_ms for the goodbye and anything still unsent to leave.
 void net_close(std::uint32_t reason, int wait_ms);

@@ -32,6 +32,13 @@ void set_timeouts(ENetPeer* peer) {
   if (peer) enet_peer_timeout(peer, 0, LINK_TIMEOUT_MS, LINK_TIMEOUT_MS);
 }
 
+// The inputs are never held back by ENet's throttle, which drops unreliable datagrams
+// when the round trip wavers: the session repeats them anyway.
+void no_throttle(ENetPeer* peer) {
+  enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL,
+                               ENET_PEER_PACKET_THROTTLE_SCALE, 0);
+}
+
 void connect_to_host() {
   other = enet_host_connect(link_host, &join_address, CHANNELS, 0);
   set_timeouts(other);
@@ -86,6 +93,7 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
           other = event.peer;
           linked = true;
           set_timeouts(other);
+          no_throttle(other);
           events->connected = true;
         } else if (!refusal.empty()) {
           // a third player: told why, then let go once that has arrived
@@ -123,6 +131,11 @@ void net_send(const std::string& datagram, bool reliable) {
       enet_packet_create(datagram.data(), datagram.size(),
                          reliable ? ENET_PACKET_FLAG_RELIABLE : ENET_PACKET_FLAG_UNSEQUENCED);
   if (p && enet_peer_send(other, reliable ? 0 : 1, p) < 0) enet_packet_destroy(p);
+}
+
+void net_traffic(unsigned long long* sent, unsigned long long* received) {
+  *sent = link_host ? link_host->totalSentData : 0;
+  *received = link_host ? link_host->totalReceivedData : 0;
 }
 
 void net_close(std::uint32_t reason, int wait_ms) {

@@ -57,10 +57,11 @@ void send_welcome(Session* s) {
   send(s, w);
 }
 
-// The input delay that hides half the round trip at the host's frame rate, with a frame
-// to spare for the time between taking an input and sending it.
+// The input delay that hides the way from one machine to the other at the host's frame
+// rate, with a frame to spare for the time between taking an input and sending it. (The
+// host starts half a round trip late, so both begin together.)
 int pick_delay(double round_trip_ms, double frame_ms) {
-  double frames = std::ceil(round_trip_ms / 2 / (frame_ms > 0.01 ? frame_ms : 0.01)) + 2;
+  double frames = std::ceil(round_trip_ms / 2 / (frame_ms > 0.01 ? frame_ms : 0.01)) + 1;
   if (frames < 2) return 2;
   return frames > INPUT_DELAY_MAX ? INPUT_DELAY_MAX : static_cast<int>(frames);
 }
@@ -189,6 +190,8 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
         if (!s->map_current) session_set_map(s, MapText());
         s->delay = pick_delay(now - s->probe_ms, s->frame_ms);
         start_running(s);
+        s->hold_until_ms = now + (now - s->probe_ms) / 2;
+        s->holding = true;
         send_welcome(s);
       }
       break;
@@ -231,6 +234,7 @@ void session_poll(Session* s, double now) {
     end(s, "The connection to the other player was lost.", 1);
     return;
   }
+  if (s->holding && now >= s->hold_until_ms) s->holding = false;
   if (s->phase == PHASE_CONNECTING) {
     if (!s->host && now - s->sent_ms >= HELLO_EVERY_MS) {
       Message h;
@@ -284,7 +288,8 @@ void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) 
 }
 
 bool session_ready(const Session* s) {
-  if (s->phase != PHASE_RUNNING || s->frame >= s->local_next || s->frame >= s->remote_next)
+  if (s->phase != PHASE_RUNNING || s->frame >= s->local_next || s->frame >= s->remote_next ||
+      s->holding)
     return false;
   const InputEntry& h =
       s->host ? s->local[s->frame % INPUT_RING] : s->remote[s->frame % INPUT_RING];

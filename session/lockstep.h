@@ -52,7 +52,9 @@ struct Session {
   std::uint64_t newest_hash = 0;
 
   double heard_ms = 0, sent_ms = -1e9, probe_ms = -1e9;
-  bool probing = false;  // the host has heard a hello and measures the round trip
+  bool probing = false;      // the host has heard a hello and measures the round trip
+  bool holding = false;      // the host's first frame waits for the welcome to land,
+  double hold_until_ms = 0;  // until then
   std::uint32_t probe_token = 0;
   bool sent_news = false;  // a new input waits to go out
   bool other_ended = false;
