@@ -5,7 +5,9 @@
 # Usage: bench/start_bench.sh [BUILD_DIR] [STARTS]   (defaults: build, 10)
 # The game runs from the source folder, reading its images and map there. On a machine
 # busy with other work, NICE=-10 (as root) runs the X server, the window manager and the
-# games at that priority, so the figures show the start and not the queue for a core.
+# games at that priority (and this session's scheduling group with them, since the kernel
+# shares the processor out between sessions first), so the figures show the start and not
+# the queue for a core; the group's own priority is given back at the end.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$here/build}")
@@ -15,7 +17,9 @@ for tool in Xvfb openbox xprop; do
 done
 source "$here/tests/xvfb_lib.bash"
 wm_pid=""
+group_nice=$(awk '{print $NF}' /proc/self/autogroup 2>/dev/null || true)
 cleanup() {
+  [ -n "${NICE:-}" ] && [ -n "$group_nice" ] && echo "$group_nice" >/proc/self/autogroup
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
@@ -25,6 +29,7 @@ cd "$here"
 start_xvfb 1280x1024x24
 at_priority() { [ -z "${NICE:-}" ] || renice -n "$NICE" -p "$@" >/dev/null; }
 at_priority "$xvfb_pid" $$
+[ -z "${NICE:-}" ] || echo "$NICE" >/proc/self/autogroup 2>/dev/null || true
 echo "== bare X server (load $(cut -d' ' -f1-3 /proc/loadavg)${NICE:+, priority $NICE})"
 "$build/bench/start_bench" --starts "$starts" "$build/game/korvalen"
 
