@@ -224,6 +224,24 @@ bool find_line(Brain& b, int here, int id) {
   return found;
 }
 
+// Where to stand across the chosen line now that he has moved a little; false when the
+// chosen place no longer does.
+bool follow_line(Brain& b, int id) {
+  int alpha = b.aim_alpha;
+  bool along_x = alpha == doprava || alpha == dolava;
+  double tx = b.seen_x, ty = b.seen_y;
+  double error = (b.seen_death & 1) ? STYLES[b.level].aim_error : -STYLES[b.level].aim_error;
+  double cross = (along_x ? ty : tx) + 0.5 - pattern_middle(id, alpha) + error;
+  double lane = along_x ? place_y(b.goal_place) : place_x(b.goal_place);
+  double along = along_x ? place_x(b.goal_place) : place_y(b.goal_place);
+  float sx = along_x ? along : cross, sy = along_x ? cross : along;
+  if (std::fabs(cross - lane) > 0.5 || !spot_clear(sx, sy) ||
+      shot_hits(id, alpha, sx, sy, tx, ty, 0.05) == 0)
+    return false;
+  b.aim_cross = static_cast<float>(cross);
+  return true;
+}
+
 // The nearest bow on the ground worth walking to, as a place to walk to; -1 for none.
 int find_bow(int here, int sense, int* bow_id, int* walk) {
   int best = -1;
@@ -333,8 +351,9 @@ void look(Brain& b, int numb) {
     b.goal = TO_BOW;
     b.goal_place = bow;
   } else if (stock > 0 && b.goal == TO_LINE && b.goal_place != b.banned_place &&
-             std::fabs(op.x - b.line_x) + std::fabs(op.y - b.line_y) < 0.3) {
-    // he has hardly moved since it chose its place: the place still does
+             std::fabs(op.x - b.line_x) + std::fabs(op.y - b.line_y) < 1 &&
+             follow_line(b, aim_bow(me, style.bow_sense))) {
+    // he has moved a little since it chose its place: the place still does
   } else if (stock > 0 && find_line(b, here, aim_bow(me, style.bow_sense))) {
     b.goal = TO_LINE;
     b.line_x = op.x;
