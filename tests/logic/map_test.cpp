@@ -25,15 +25,26 @@ int lowest_free_handle() {
   return fd;
 }
 
+// Tests that write s_1.txt play in a scratch folder of their own, never beside a real map.
+class MapFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(getcwd(home, sizeof home), nullptr);
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+  }
+  void TearDown() override {
+    std::remove("s_1.txt");
+    ASSERT_EQ(chdir(home), 0);
+    rmdir(folder);
+  }
+  char folder[32] = "/tmp/korvalen-map-XXXXXX", home[4096];
+};
+
 // A pipe with no writer or an endless device in the map's place is no map: the match
 // starts at once on an open field. A file is read no further than 16 MiB, and closed
-// after every load, whatever it held. The test plays in a scratch folder of its own,
-// never beside a real map.
-TEST(MapFile, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
-  char folder[] = "/tmp/korvalen-map-XXXXXX", home[4096];
-  ASSERT_NE(getcwd(home, sizeof home), nullptr);
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  ASSERT_EQ(chdir(folder), 0);
+// after every load, whatever it held.
+TEST_F(MapFolder, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
   alarm(20);  // a load that waits on the pipe or reads /dev/zero ends the test here
   const int free_handle = lowest_free_handle();
   write_map("1\n2\n3\n4\n5\n");
@@ -60,9 +71,6 @@ TEST(MapFile, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
   EXPECT_EQ(Build_Max, 0);
   EXPECT_EQ(lowest_free_handle(), free_handle);
   alarm(0);
-  std::remove("s_1.txt");
-  ASSERT_EQ(chdir(home), 0);
-  rmdir(folder);
 }
 
 // The buildings in use, for comparing two loads.
@@ -77,11 +85,7 @@ std::string buildings() {
 // What a match start reads is reported as value lines; given back, as text or as the
 // file's own bytes, they build the same table as the file did. A missing map given stays
 // missing. The file is never opened while a map is given.
-TEST(MapFile, AGivenMapBuildsWhatTheFileBuilt) {
-  char folder[] = "/tmp/korvalen-map-XXXXXX", home[4096];
-  ASSERT_NE(getcwd(home, sizeof home), nullptr);
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  ASSERT_EQ(chdir(folder), 0);
+TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
   const std::string maps[] = {
       "1\n4\n2\n1\n6\n\n1\n10\n5\n3 wide\n2\n",
       "7\r\n\r\nnote\r\n-3\r\n+3\r\n99999999999\r\n1\n2\n3\n4\n5",
@@ -115,9 +119,6 @@ TEST(MapFile, AGivenMapBuildsWhatTheFileBuilt) {
   EXPECT_EQ(Build_Max, 3);
   EXPECT_FALSE(map_last_read().present);
   map_use_file();
-  std::remove("s_1.txt");
-  ASSERT_EQ(chdir(home), 0);
-  rmdir(folder);
 }
 
 // What the README promises map makers: only truly empty lines are skipped (a CRLF one
