@@ -2,7 +2,7 @@
 // Nothing outside platform/ includes SDL: this header is the whole shell.
 #pragma once
 
-// Finds the installed data folder before anything is read (see core/data_files.h).
+// Finds the installed data folder before anything is read (see state/data_files.h).
 void locate_data_folder();
 
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag);
