@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "bot/bot.h"
@@ -56,6 +57,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   snapshot_put(startup);
+  // the runner's own start: no key held by the script, nobody played by the computer
+  std::memset(replay_held, 0, sizeof replay_held);
+  bot_play(1, 0);
+  bot_play(2, 0);
   long long budget = FRAME_BUDGET;
   std::string script(reinterpret_cast<const char*>(data), size);
   std::size_t pos = 0;
