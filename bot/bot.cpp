@@ -595,13 +595,13 @@ int bot_level(int numb) {
 }
 
 void bot_press_keys() {
-  if (!move) return;
   for (int numb = 1; numb <= 2; numb++) {
     if (!brain[numb].level) continue;
     const PlayerKeys& k = KEYS[numb];
     bool press[PLAYER_KEYS] = {};
     const Splayer& p = player[numb];
-    if (p.play) play_frame(numb, press);
+    // Outside a match the computer holds none of its keys: its player's keys are its own.
+    if (move && p.play) play_frame(numb, press);
     // The shot's arrows are tested where they start, after the frame's steps: a step
     // toward them in the same frame would walk into its own arrow.
     if (press[KEY_ATTACK] && p.show.id > -1 && p.alpha % 90 == 0 && p.alpha >= 0 && p.alpha <= 270)

@@ -12,6 +12,6 @@ void bot_play(int numb, int level);
 // The level the computer plays player numb at, 0 when a person plays him.
 int bot_level(int numb);
 // Before a frame: writes into keys[] which of each computer player's keys are down, in
-// place of what the keyboard held for them. Outside a match the keys are left alone, so
-// the menus' keys (I for the credits, J and L for a colour) still answer the keyboard.
+// place of what the keyboard held for them, in every screen: outside a match it holds none,
+// so the keyboard's I, J, K, L, M and N do nothing while the computer plays player 2.
 void bot_press_keys();
