@@ -45,7 +45,7 @@ void pump(int wait_ms) {
   NetEvents events;
   net_service(wait_ms, take_datagram, nullptr, &events);
   if (events.disconnected && session.phase != PHASE_ENDED)
-    session_other_gone(&session, events.gone_in_order ? LEAVE_CLOSED : 0);
+    session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
   for (const std::string& d : session.outbox)
     net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);

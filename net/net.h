@@ -11,10 +11,10 @@ constexpr int LINK_TIMEOUT_MS = 5000;  // the other side is gone when silent thi
 
 // What a call of net_service saw besides datagrams.
 struct NetEvents {
-  bool connected = false;     // the other player's machine answered
-  bool disconnected = false;  // it went away: in order (gone_in_order) or silent
-  bool gone_in_order = false;
-  bool connect_failed = false;  // joining: nobody answered at that address (yet)
+  bool connected = false;         // the other player's machine answered
+  bool disconnected = false;      // it went away: in order, for a reason (net_close's), or
+  std::uint32_t gone_reason = 0;  // silent (0)
+  bool connect_failed = false;    // joining: nobody answered at that address (yet)
 };
 
 using NetReceive = void (*)(const std::uint8_t* data, std::size_t size, void* context);

@@ -117,7 +117,7 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
           break;
         }
         events->disconnected = true;
-        events->gone_in_order = event.data != 0;
+        events->gone_reason = event.data;
         other = nullptr;
         break;
       case ENET_EVENT_TYPE_NONE: break;

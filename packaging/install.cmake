@@ -75,9 +75,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # SDL opens libGL.so.1 and the GL driver at run time, so shlibdeps cannot see them.
-# libenet7 (online play) is found from the binary too; naming it keeps it there whatever
-# the build's linker flags drop.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libenet7")
+# ENet (online play) links like SDL, so shlibdeps adds libenet7 from the binary.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_GENERATOR DEB)

@@ -57,11 +57,12 @@ void send_welcome(Session* s) {
   send(s, w);
 }
 
-// The input delay that hides the way from one machine to the other at the host's frame
-// rate, with a frame to spare for the time between taking an input and sending it. (The
+// The input delay that hides the way from one machine to the other (and the wait for the
+// next send) at the host's frame rate, with a frame to spare for the time between taking an input and sending it. (The
 // host starts half a round trip late, so both begin together.)
 int pick_delay(double round_trip_ms, double frame_ms) {
-  double frames = std::ceil(round_trip_ms / 2 / (frame_ms > 0.01 ? frame_ms : 0.01)) + 1;
+  double one_way = round_trip_ms / 2 + SEND_GAP_MS;
+  double frames = std::ceil(one_way / (frame_ms > 0.01 ? frame_ms : 0.01)) + 1;
   if (frames < 2) return 2;
   return frames > INPUT_DELAY_MAX ? INPUT_DELAY_MAX : static_cast<int>(frames);
 }
@@ -263,7 +264,8 @@ void session_poll(Session* s, double now) {
     }
     s->map_sent_ms = now;
   }
-  if (s->sent_news || now - s->sent_ms >= RESEND_MS) {
+  // a fast machine's frames go out a few at a time, so a slow link is not flooded
+  if ((s->sent_news && now - s->sent_ms >= SEND_GAP_MS) || now - s->sent_ms >= RESEND_MS) {
     send_inputs(s);
     s->sent_news = false;
     s->sent_ms = now;
@@ -329,8 +331,8 @@ void session_leave(Session* s, int reason) {
 
 void session_other_gone(Session* s, int reason) {
   if (reason == LEAVE_EXIT)
-    s->other_ended = true;
-  else if (reason == LEAVE_CLOSED)
+    s->other_ended = true;  // its frames ended the game: ours will too, at the same frame
+  else if (reason != 0)
     end(s, "The other player has left.", 0);
   else
     end(s, "The connection to the other player was lost.", 1);

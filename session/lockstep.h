@@ -21,7 +21,8 @@ constexpr int MAP_RING = 8;                // the host's maps kept until the gue
 constexpr int HASH_RING = 8;               // state hashes kept for comparing
 constexpr int HASH_EVERY = 30;             // frames
 constexpr double SILENCE_LIMIT_MS = 5000;  // the other side is gone after this
-constexpr double RESEND_MS = 40;           // messages go at least this often
+constexpr double RESEND_MS = 40;           // messages go at least this often,
+constexpr double SEND_GAP_MS = 4;          // and new inputs no more often than this
 
 enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
 

@@ -3,8 +3,9 @@
 # the host starts it, both walk, the guest picks up a bow and shoots, and the host leaves
 # through the pause menu's "End" and the main menu's "Exit"; both end with 0, and their
 # two recordings run headless to the same state. Then the same through a relay that
-# delays, reorders, loses and repeats datagrams. Last, the guest is killed: the host
-# shows why and ends with 1. Every step waits for what the screens must show.
+# delays, reorders, loses and repeats datagrams. A host waiting alone shows where it
+# waits and gives up on Escape; a third player is turned away; last, the guest is killed:
+# the host shows why and ends with 1. Every step waits for what the screens must show.
 # Usage: online_test.sh GAME_BINARY REPOSITORY_ROOT
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -98,6 +99,14 @@ play_one() {
     fail "the guest's shot is not in the recording"
 }
 
+DISPLAY=$host_display start_game "$work/tree" --window --host "$(port)"
+host_pid=$game_pid
+use host
+shows "host: waiting screen" 'tint now 60 200 110' 'tint now 60 240 111'
+xdotool keydown Escape
+ends_with host 0
+xdotool keyup Escape
+
 p=$(port)
 start_both "$p" "127.0.0.1:$p"
 play_one
@@ -145,9 +154,16 @@ echo "online_test: relay ok ($SECONDS s)"
 stop_pid "$relay_pid"
 relay_pid=""
 
-# Killing the guest: the host says the connection is lost, in a box and on stderr, and ends.
+# A third player is turned away with 1 and the two play on; then killing the guest: the
+# host says the connection is lost, in a box and on stderr, and ends.
 p=$(port)
 start_both "$p" "127.0.0.1:$p"
+(cd "$work/tree" && KORVALEN_BOXES=stderr DISPLAY=$guest_display timeout "$deadline" "$game" --window --join "127.0.0.1:$p") 2>"$work/third.err"
+third=$?
+[ "$third" = 1 ] || fail "third player: exit code $third, not 1"
+grep -q "This game already has two players." "$work/third.err" || fail "third player: no refusal"
+use host
+hold_until space "host: colour screen after the refusal" 'tint now 24 177 100'
 kill -9 "$guest_pid"
 wait "$guest_pid" 2>/dev/null
 guest_pid=""

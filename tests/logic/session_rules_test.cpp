@@ -52,7 +52,7 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   for (int f = 0; f < 30; f++) {
     for (Session* s : {&host, &guest}) {
       session_add_input(s, none, 0);
-      exchange(&host, &guest, 1000 + f);
+      exchange(&host, &guest, 1000 + 10 * f);
       ASSERT_TRUE(session_ready(s)) << f;
       session_frame_done(s, s == &host || f < 29 ? 7 : 8);
     }
@@ -67,6 +67,12 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   exchange(&host, &guest, 1000);
   EXPECT_EQ(host.end_message, "The other player has left.");
   EXPECT_EQ(host.exit_code, 0);
+
+  // The other side's frames ended the game: this one plays on to the same frame.
+  connect(&host, &guest);
+  session_other_gone(&host, LEAVE_EXIT);
+  EXPECT_EQ(host.phase, PHASE_RUNNING);
+  EXPECT_TRUE(session_delivered(&host));
 
   connect(&host, &guest);
   session_poll(&host, 900 + SILENCE_LIMIT_MS);  // nothing heard since 900
