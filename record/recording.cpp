@@ -42,17 +42,21 @@ void flush_pending() {
 
 }  // namespace
 
+std::string recording_header() {
+  std::string header(MAGIC, sizeof MAGIC);
+  put16(&header, RECORDING_FORMAT);
+  const std::string version = KORVALEN_RECORDING_VERSION;
+  header.push_back(static_cast<char>(version.size()));
+  return header + version;
+}
+
 bool record_open(const char* path, std::string* error) {
   record_fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (record_fd < 0) {
     *error = std::string("cannot write the recording ") + path + ": " + std::strerror(errno);
     return false;
   }
-  pending.assign(MAGIC, sizeof MAGIC);
-  put16(&pending, RECORDING_FORMAT);
-  const std::string version = KORVALEN_RECORDING_VERSION;
-  pending.push_back(static_cast<char>(version.size()));
-  pending += version;
+  pending = recording_header();
   frames_written = 0;
   flush_pending();
   return true;

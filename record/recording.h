@@ -21,6 +21,8 @@
 
 constexpr int RECORDING_FORMAT = 1;
 
+// The header a recording of this game starts with: the magic, the format, the version.
+std::string recording_header();
 // Starts writing a recording to path; false with the reason in *error when it cannot.
 bool record_open(const char* path, std::string* error);
 bool record_is_open();

@@ -1,6 +1,8 @@
 // Fuzz target: the recording reader and the frames it drives, on arbitrary bytes. Every
 // input starts from the game's start-up state; whatever the bytes, the run ends with a
-// frame count or a refusal with its reason, never a crash or a read past the bytes.
+// frame count or a refusal with its reason, never a crash or a read past the bytes. An
+// input that does not start like a recording gets this version's header put before it,
+// so the saved inputs keep reaching the frames whatever the version.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +24,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   snapshot_put(startup);
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (bytes.compare(0, 8, "KORVREC\n") != 0) bytes = recording_header() + bytes;
   std::string error;
-  long long frames = recording_run(data, size, &error);
+  long long frames =
+      recording_run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &error);
   if (frames < 0 && error.empty()) {
     std::fprintf(stderr, "fuzz_recording: refused without a reason\n");
     std::abort();
