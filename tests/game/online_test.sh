@@ -132,14 +132,20 @@ def later(sock, data, addr):
             heapq.heappush(queue, (time.time() + random.uniform(0.02, 0.06), random.random(), sock, data, addr))
 def from_host():
     while True:
-        data = up.recv(65536)
+        try:
+            data = up.recv(65536)
+        except OSError:  # the host not listening yet: the ICMP answer lands here
+            continue
         if guest: later(s, data, guest)
 def sender():
     while True:
         with lock:
             due = [heapq.heappop(queue) for _ in range(len(queue)) if queue and queue[0][0] <= time.time()]
         for _, _, sock, data, addr in due:
-            (sock.sendto(data, addr) if addr else sock.send(data))
+            try:
+                sock.sendto(data, addr) if addr else sock.send(data)
+            except OSError:
+                pass
         time.sleep(0.002)
 threading.Thread(target=from_host, daemon=True).start()
 threading.Thread(target=sender, daemon=True).start()
