@@ -24,6 +24,7 @@ extern SDL_Window* box_owner_window;
 void hold_window_size(SDL_Window* window, int width, int height);
 void check_window_size();
 bool no_window_manager(SDL_Window* window);
+void map_window_plain(SDL_Window* window);
 void start_pads();
 void size_for_start(int* width, int* height, bool full_screen);
 void toggle_full_screen(SDL_Window* window);
@@ -252,6 +253,7 @@ static bool open_window(const char* title, int width, int height) {
     hWnd = nullptr;
   }
   if (hWnd && fullscreen) cover_screen_without_window_manager(mode);
+  if (hWnd && (SDL_GetWindowFlags(hWnd) & SDL_WINDOW_FULLSCREEN)) map_window_plain(hWnd);
   if (!hWnd || x_failed()) {
     KillGLWindow();
     setup_error("Window Creation Error.");

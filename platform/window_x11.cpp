@@ -82,6 +82,17 @@ static int filter_window_system_events(void*, SDL_Event* event) {
   return 0;
 }
 
+// Takes the full-screen state SDL wrote on the window before it is mapped. A window manager
+// would then map it full screen at once, and SDL's own full-screen request on showing would
+// see nothing change and wait 100 ms; mapped plain, the request moves it and SDL goes on.
+void map_window_plain(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  Display* display = info.info.x11.display;
+  XDeleteProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_STATE", False));
+}
+
 // Holds the shown window to at most width x height from now on, whoever resizes it.
 void hold_window_size(SDL_Window* window, int width, int height) {
   SDL_SysWMinfo info;
