@@ -6,12 +6,22 @@
 #include "combat/combat.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
 
 namespace {
 
 // Both players in play at (5, 5) and (0, 0), no building, character or bow about.
 // A walking step of 0.4 makes the sword's reach p_krok + 0.1 a plain 0.5 in floats.
-class Rules : public ::testing::Test {
+// Whatever a test here changes is put back after it, for the tests that run after it in
+// the same process.
+class KeepsState : public ::testing::Test {
+ protected:
+  KeepsState() { snapshot_take(&saved); }
+  ~KeepsState() override { snapshot_put(saved); }
+  GameSnapshot saved;
+};
+
+class Rules : public KeepsState {
  protected:
   void SetUp() override {
     for (Splayer& p : player) p = Splayer{};
@@ -213,7 +223,9 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
 
 // The start-up request; any screen up stops play, and none up lets it run; player 2's
 // bow keys; the colour keys step through all six colours and wrap.
-TEST(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
+using Frame = KeepsState;
+
+TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
   // What the entry point asks for: 1280 x 1024 at 32 bits, full screen, speed level 1.
   game_startup_request();
   EXPECT_TRUE(Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32 && fullscreen && Q_1);
@@ -255,6 +267,39 @@ TEST(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
     game_frame(nullptr);
     EXPECT_EQ(player[1].color, want);
   }
+}
+
+// On the main menu no play key acts: Q selects nothing. In play a bow in hand shoots and
+// does not strike as well: player 2 touching in front is hit once, by the arrow.
+TEST_F(Frame, PlayKeysActInPlayOnly) {
+  for (bool* s : {&start, &Start_Menu, &Menu, &Nastavenia, &New_Nastavenia, &End, &Info, &Help,
+                  &New, &Return, &Exit, &move})
+    *s = false;
+  key = keep = Skey{};
+  for (bool& k : keys) k = false;
+  for (Splayer& p : player) p = Splayer{};
+  for (Sg_wepon& g : g_wepon) g = Sg_wepon{};
+  Build_Max = NCP_Max = 0;
+  timer.hranica = 1e9f;  // no bow drops
+  player[1].play = player[2].play = player[1].live = player[2].live = true;
+  player[1].x = player[1].y = player[2].x = 5, player[2].y = 6;
+  player[1].show.id = -1;
+  player[1].in[0] = {1, true, {{true}, {true}}};
+  Start_Menu = true;
+  auto press = [](int code) {
+    keys[code] = true;
+    game_frame(nullptr);
+    keys[code] = false;
+    game_frame(nullptr);
+  };
+  press('Q');
+  EXPECT_EQ(player[1].show.id, -1);
+  Start_Menu = false;
+  game_frame(nullptr);
+  press('Q');
+  press('A');
+  EXPECT_EQ(player[1].show.id, 0);
+  EXPECT_EQ(player[2].death, 1);
 }
 
 }  // namespace
