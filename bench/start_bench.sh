@@ -31,7 +31,7 @@ at_priority() { [ -z "${NICE:-}" ] || renice -n "$NICE" -p "$@" >/dev/null; }
 at_priority "$xvfb_pid" $$
 [ -z "${NICE:-}" ] || echo "$NICE" >/proc/self/autogroup 2>/dev/null || true
 echo "== bare X server (load $(cut -d' ' -f1-3 /proc/loadavg)${NICE:+, priority $NICE})"
-"$build/bench/start_bench" --starts "$starts" "$build/game/korvalen"
+"$build/bench/start_bench" --starts "$starts" "$build/korvalen"
 
 openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
@@ -43,4 +43,4 @@ for _ in $(seq 1 100); do
 done
 [ $wm_up = 1 ] && kill -0 "$wm_pid" 2>/dev/null || { echo "start_bench: openbox did not start" >&2; exit 1; }
 echo "== under openbox (load $(cut -d' ' -f1-3 /proc/loadavg)${NICE:+, priority $NICE})"
-"$build/bench/start_bench" --starts "$starts" "$build/game/korvalen"
+"$build/bench/start_bench" --starts "$starts" "$build/korvalen"

@@ -9,7 +9,7 @@
 # Usage: online_test.sh GAME_BINARY REPOSITORY_ROOT
 set -u
 source "$(dirname "$0")/game_lib.bash"
-replay=$(dirname "$game")/../tools/korvalen-replay
+replay=$(dirname "$game")/korvalen-replay
 other_xvfb="" host_pid="" guest_pid="" relay_pid=""
 trap 'for p in "$host_pid" "$guest_pid" "$relay_pid" "$other_xvfb" "$wm_pid" "$xvfb_pid"; do
         stop_pid "$p"; done; rm -rf "$work"' EXIT

@@ -3,7 +3,7 @@
 # message standard error must hold. Every row must end with exit code 2, the message
 # naming the bad line, and no dump from that line on: what was printed stays printed,
 # nothing after runs. "@PATH" instead of a script passes PATH as the script's name.
-#   tests/scenarios/replay_errors.sh build/tools/korvalen-replay
+#   tests/scenarios/replay_errors.sh build/korvalen-replay
 set -u
 replay=$(realpath "$1")
 while IFS='|' read -r script message; do
