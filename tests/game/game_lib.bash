@@ -98,25 +98,42 @@ find_window() {
   return 1
 }
 
-# Asks the window to close, as a window manager's close button does.
-close_window() {
-  [ -x "$work/close" ] || c++ -x c++ -o "$work/close" - -lX11 <<'EOF' || fail "cannot build the close helper"
+# Sends window $1 the client message of type $2 with the named atoms $3 and $4 (or a
+# number) as its first data words, to the window itself or, with $5 = root, to the window
+# manager through the root window, as xdotool cannot.
+client_message() {
+  [ -x "$work/client_message" ] || c++ -x c++ -o "$work/client_message" - -lX11 <<'EOF' ||
 #include <X11/Xlib.h>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 int main(int, char** argv) {
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 1;
+  auto word = [d](const char* w) -> long {
+    return isdigit(w[0]) ? strtol(w, nullptr, 0) : XInternAtom(d, w, False);
+  };
   XEvent e = {};
   e.xclient.type = ClientMessage;
   e.xclient.window = strtoul(argv[1], nullptr, 0);
-  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.message_type = XInternAtom(d, argv[2], False);
   e.xclient.format = 32;
-  e.xclient.data.l[0] = XInternAtom(d, "WM_DELETE_WINDOW", False);
-  XSendEvent(d, e.xclient.window, False, NoEventMask, &e);
+  e.xclient.data.l[0] = word(argv[3]);
+  e.xclient.data.l[1] = word(argv[4]);
+  e.xclient.data.l[3] = 1;  // asked for by a program
+  bool root = strcmp(argv[5], "root") == 0;
+  XSendEvent(d, root ? DefaultRootWindow(d) : e.xclient.window, False,
+             root ? SubstructureRedirectMask | SubstructureNotifyMask : NoEventMask, &e);
   XCloseDisplay(d);
 }
 EOF
-  "$work/close" "$1"
+    fail "cannot build the client message helper"
+  "$work/client_message" "$@"
+}
+
+# Asks the window to close, as a window manager's close button does.
+close_window() {
+  client_message "$1" WM_PROTOCOLS WM_DELETE_WINDOW 0 window
 }
 
 shot() { import -window root "$work/$1.png" 2>/dev/null || fail "no screenshot $1"; }

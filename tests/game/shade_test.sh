@@ -6,28 +6,9 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# Asks the window manager to shade window $1 ("on") or unshade it ("off").
+# Asks the window manager to shade window $1 (1) or unshade it (0).
 shade() {
-  [ -x "$work/shade" ] || c++ -x c++ -o "$work/shade" - -lX11 <<'CODE' || fail "cannot build the shade helper"
-#include <X11/Xlib.h>
-#include <cstdlib>
-#include <cstring>
-int main(int, char** argv) {
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return 1;
-  XEvent e = {};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = strtoul(argv[1], nullptr, 0);
-  e.xclient.message_type = XInternAtom(d, "_NET_WM_STATE", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = strcmp(argv[2], "on") == 0;  // add or remove
-  e.xclient.data.l[1] = XInternAtom(d, "_NET_WM_STATE_SHADED", False);
-  e.xclient.data.l[3] = 1;  // asked for by a program
-  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
-  XCloseDisplay(d);
-}
-CODE
-  "$work/shade" "$@" || fail "cannot ask for the shade"
+  client_message "$1" _NET_WM_STATE "$2" _NET_WM_STATE_SHADED root || fail "cannot ask for the shade"
 }
 # Waits until window $1's state does ($2 = "") or does not ($2 = "!") hold the shade.
 wait_shade() {
@@ -52,13 +33,13 @@ make_tree
 start_game "$work/tree" --window --speed 1
 win=$(find_window Korvalen) || fail "no game window"
 wait_map_state "$win" IsViewable
-shade "$win" on
+shade "$win" 1
 wait_shade "$win" ""
 sleep 1  # the game looks at the shade four times a second
 used=$(cpu 3)
 alive "shaded"
 [ "$used" -lt 5 ] || fail "shaded, the game used $used % of a core"
-shade "$win" off
+shade "$win" 0
 wait_shade "$win" "!"
 end=$((SECONDS + deadline))
 until [ "$(cpu 1)" -ge 5 ]; do [ $SECONDS -lt $end ] || fail "unshaded, the game draws no more"; done
