@@ -21,6 +21,15 @@ bool has_value(int i, int argc, const char* const* argv) {
   return i + 1 < argc && strncmp(argv[i + 1], "--", 2) != 0;
 }
 
+// An option's optional number: when the next argument is a value, it must be a whole
+// number from low to high, and it is taken (*i moves past it). False when it is not.
+bool optional_number(int* i, int argc, const char* const* argv, int low, int high, int* value) {
+  if (!has_value(*i, argc, argv)) return true;
+  if (!read_number(argv[*i + 1], low, high, value)) return false;
+  ++*i;
+  return true;
+}
+
 // HOST or HOST:PORT (an IPv6 address in brackets: [::1]:PORT).
 bool read_address(const std::string& text, std::string* host, int* port) {
   std::string rest = text;
@@ -78,21 +87,15 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
       i++;
     } else if (name == "--bot") {
       line->bot = 2;
-      if (has_value(i, argc, argv)) {
-        if (!read_number(argv[i + 1], 1, 3, &line->bot)) {
-          *error = "--bot takes a level: 1, 2 or 3";
-          return false;
-        }
-        i++;
+      if (!optional_number(&i, argc, argv, 1, 3, &line->bot)) {
+        *error = "--bot takes a level: 1, 2 or 3";
+        return false;
       }
     } else if (name == "--host") {
       line->host = true;
-      if (has_value(i, argc, argv)) {
-        if (!read_number(argv[i + 1], 1, 65535, &line->port)) {
-          *error = "--host takes a port from 1 to 65535";
-          return false;
-        }
-        i++;
+      if (!optional_number(&i, argc, argv, 1, 65535, &line->port)) {
+        *error = "--host takes a port from 1 to 65535";
+        return false;
       }
     } else if (name == "--join") {
       line->join = true;
