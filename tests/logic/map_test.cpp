@@ -121,29 +121,4 @@ TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
   map_use_file();
 }
 
-// What the README promises map makers: only truly empty lines are skipped (a CRLF one
-// too); a line holding a space is a value line without a number, and a line is read in
-// pieces of 254 characters, so a longer one is two value lines. Either moves every later
-// field one place on.
-TEST(MapFile, OnlyTrulyEmptyLinesAreSkipped) {
-  const std::string exactly_254 = "3" + std::string(253, ' ') + "\n";
-  const std::string longer = "4" + std::string(254, ' ') + "\n";  // "4 ..." and " \n"
-  const std::string bytes =
-      "1 pillar\n9\n \n5\n2\n\n\r\n2\n1\n2\n" + exactly_254 + longer + "5\n6\n7\n8\n";
-  map_use_given(true, bytes.data(), bytes.size());
-  sector_set();
-  map_use_file();
-  ASSERT_EQ(Build_Max, 3);
-  // The space line is the first building's y, left unset.
-  EXPECT_EQ(build[0].x, 9);
-  EXPECT_EQ(build[0].y, -100);
-  EXPECT_EQ(build[0].x2, 5);
-  EXPECT_EQ(build[1].mask, 2);
-  EXPECT_EQ(build[1].x2, 3);
-  EXPECT_EQ(build[1].y2, 4);
-  // The rest of the long line is the third building's mask: 5 lands on its x.
-  EXPECT_EQ(build[2].x, 5);
-  EXPECT_EQ(build[2].y2, 8);
-}
-
 }  // namespace

@@ -51,7 +51,8 @@ TEST_F(Rules, SwordReachesThroughTheClosedSquareInFront) {
       {doprava, 1, 1.01f, false}, {dole, 0, -0.5f, true},     {dole, 0, -1.5f, true},
       {dole, 0, -0.49f, false},   {dole, 0, -1.51f, false},   {dolava, -0.5f, 0, true},
       {dolava, -1.5f, 0, true},   {dolava, -0.49f, 0, false}, {dolava, -1.51f, 0, false},
-      {dolava, -1, 1, true},      {45, 0, 1, false},  // no facing, no stroke
+      {dolava, -1, 1, true},      {hore, 0, 0, false},        {hore, 0, -1, false},
+      {45, 0, 1, false},  // no facing, no stroke
   };
   for (const auto& c : cases) {
     SetUp();
@@ -222,10 +223,10 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
 }
 
 // The start-up request; any screen up stops play, and none up lets it run; player 2's
-// bow keys; the colour keys step through all six colours and wrap.
+// bow keys.
 using Frame = KeepsState;
 
-TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
+TEST_F(Frame, AnyScreenUpStopsPlay) {
   // What the entry point asks for: 1280 x 1024 at 32 bits, full screen, speed level 1.
   game_startup_request();
   EXPECT_TRUE(Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32 && fullscreen && Q_1);
@@ -258,15 +259,6 @@ TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
   EXPECT_EQ(player[2].show.id, 0);
   EXPECT_TRUE(player[2].naboj[0].fly[0] && player[2].naboj[0].fly[2]);
   EXPECT_FALSE(player[2].naboj[1].fly[0] || player[2].in[0].have);
-  New_Nastavenia = true;
-  player[1].color = 5;
-  for (int want : {6, 1}) {
-    keys['F'] = true;
-    game_frame(nullptr);
-    keys['F'] = false;
-    game_frame(nullptr);
-    EXPECT_EQ(player[1].color, want);
-  }
 }
 
 // On the main menu no play key acts: Q selects nothing. In play a bow in hand shoots and
