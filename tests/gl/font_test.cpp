@@ -5,8 +5,8 @@
 #include <climits>
 #include <vector>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
+#include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
 // Colour of glyph cell k on the test sheet: every cell its own colour.

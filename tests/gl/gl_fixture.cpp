@@ -85,15 +85,6 @@ int GlFrame::lit(const PixelRect& r) const {
   return (r.x1 - r.x0) * (r.y1 - r.y0) - count(r, {0, 0, 0}, 40);
 }
 
-bool same_pixels(const GlFrame& a, const GlFrame& b, const PixelRect& r) {
-  for (int y = r.y0; y < r.y1; y++)
-    for (int x = r.x0; x < r.x1; x++) {
-      Rgb p = a.at(x, y), q = b.at(x, y);
-      if (p.r != q.r || p.g != q.g || p.b != q.b) return false;
-    }
-  return true;
-}
-
 PixelRect gl_text_rect(float tx, float ty, float w, float h) {
   const float sx = gl_width() / 640.0f, sy = gl_height() / 480.0f;
   return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
@@ -107,35 +98,11 @@ PixelRect gl_glyph_cell(float tx, float ty, int index, float inset) {
   return gl_text_rect(x + inset, ty + 4 + inset, 16 - 2 * inset, 16 - 2 * inset);
 }
 
-::testing::AssertionResult HasTint(const GlFrame& f, float tx, float ty, int r, int g, int b,
-                                   int index) {
-  PixelRect cell = gl_text_rect(tx + 10 * index, ty + 4, 10, 16);
-  Rgb p = {0, 0, 0};
-  for (int y = cell.y0; y < cell.y1; y++)
-    for (int x = cell.x0; x < cell.x1; x++) {
-      Rgb q = f.at(x, y);
-      if (std::max({q.r, q.g, q.b}) > std::max({p.r, p.g, p.b})) p = q;
-    }
-  const int want[3] = {r, g, b}, got[3] = {p.r, p.g, p.b};
-  bool ok = true;
-  for (int c = 0; c < 3; c++) ok = ok && (want[c] ? got[c] >= 120 : got[c] <= 40);
-  if (ok) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "text at (" << tx << ", " << ty << ") glyph " << index << " is (" << p.r << ", " << p.g
-         << ", " << p.b << "), want the hue (" << r << ", " << g << ", " << b << ")";
-}
-
 void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
   const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
   const double aspect = double(gl_width()) / gl_height();
   *px = int(std::floor((f / aspect * ex / -ez + 1) / 2 * gl_width()));
   *py = int(std::floor((1 - f * ey / -ez) / 2 * gl_height()));
-}
-
-Rgb field_pixel(const GlFrame& f, float x, float y, float z) {
-  int px, py;
-  eye_to_window(x - 10, y - 4, z - 20, &px, &py);
-  return f.at(px, py);
 }
 
 SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {
