@@ -71,31 +71,20 @@ Rgb GlFrame::at(int x, int y) const {
   return {p[0], p[1], p[2]};
 }
 
-int GlFrame::count(const PixelRect& r, Rgb want, int tol) const {
+int GlFrame::lit(const PixelRect& r) const {
   int n = 0;
   for (int y = r.y0; y < r.y1; y++)
     for (int x = r.x0; x < r.x1; x++) {
       Rgb p = at(x, y);
-      if (abs(p.r - want.r) <= tol && abs(p.g - want.g) <= tol && abs(p.b - want.b) <= tol) n++;
+      n += std::max({p.r, p.g, p.b}) > 40;
     }
   return n;
-}
-
-int GlFrame::lit(const PixelRect& r) const {
-  return (r.x1 - r.x0) * (r.y1 - r.y0) - count(r, {0, 0, 0}, 40);
 }
 
 PixelRect gl_text_rect(float tx, float ty, float w, float h) {
   const float sx = gl_width() / 640.0f, sy = gl_height() / 480.0f;
   return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
           int((ty + h) * sy + 0.5f)};
-}
-
-// A glyph printed at (tx, ty) covers text x tx .. tx + 16 and, y down,
-// ty + 4 .. ty + 20: the print puts its lower-left corner 460 - ty above the bottom.
-PixelRect gl_glyph_cell(float tx, float ty, int index, float inset) {
-  float x = tx + 10 * index;
-  return gl_text_rect(x + inset, ty + 4 + inset, 16 - 2 * inset, 16 - 2 * inset);
 }
 
 void eye_to_window(float ex, float ey, float ez, int* px, int* py) {

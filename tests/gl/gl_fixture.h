@@ -34,8 +34,6 @@ struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   Rgb at(int x, int y) const;
-  // Pixels in the rectangle whose channels are all within tol of want.
-  int count(const PixelRect& r, Rgb want, int tol) const;
   // Pixels in the rectangle brighter than black.
   int lit(const PixelRect& r) const;
 };
@@ -43,9 +41,6 @@ GlFrame gl_read_frame();
 
 // The window pixels of a rectangle of the 640 x 480 text space (y down).
 PixelRect gl_text_rect(float tx, float ty, float w, float h);
-// The 16 x 16 cell of glyph number index of a text printed at (tx, ty),
-// shrunk by inset text units on every side.
-PixelRect gl_glyph_cell(float tx, float ty, int index, float inset = 0);
 // Window pixel of an eye-space point through the game's 45-degree perspective.
 void eye_to_window(float ex, float ey, float ez, int* px, int* py);
 
