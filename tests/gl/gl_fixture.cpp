@@ -7,22 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/draw_scene.h"
 #include "state/lybrary3.h"
 
 // Answers No to every box instead of showing it, so no test waits on a dialog.
 static bool no_box(const char*, const char*, BoxIcon, bool) {
   return false;
-}
-
-bool gl_open_window() {
-  static int state;  // 0 not tried, 1 open, 2 failed
-  if (state == 0) {
-    message_box_hook = no_box;
-    state = OpenTestWindow() ? 1 : 2;
-    if (state == 1) atexit(KillGLWindow);
-  }
-  return state == 1;
 }
 
 int gl_width() {
@@ -40,11 +29,6 @@ int gl_height() {
 void gl_clear() {
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-void gl_draw_scene() {
-  DrawGLScene();
-  glFinish();
 }
 
 GlFrame gl_read_frame() {
@@ -129,6 +113,13 @@ void reset_screen_flags() {
   key = keep = Skey{};
 }
 
+// The window opens once, for the whole run, on the images under the working directory.
 void GlTest::SetUp() {
-  ASSERT_TRUE(gl_open_window()) << "no game window: is Data/ under the working directory?";
+  static int state;  // 0 not tried, 1 open, 2 failed
+  if (state == 0) {
+    message_box_hook = no_box;
+    state = OpenTestWindow() ? 1 : 2;
+    if (state == 1) atexit(KillGLWindow);
+  }
+  ASSERT_EQ(state, 1) << "no game window: is Data/ under the working directory?";
 }

@@ -21,15 +21,11 @@ struct PixelRect {
   int x0, y0, x1, y1;
 };
 
-// Opens the 1280 x 1024 game window on the images under the working directory.
-bool gl_open_window();
 int gl_width();
 int gl_height();
 void gl_clear();
-// Runs one DrawGLScene into the back buffer (not presented) and waits for it.
-void gl_draw_scene();
 
-// The whole back buffer, read once, top row first.
+// The whole back buffer, read once all drawing is done, top row first.
 struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
@@ -59,7 +55,7 @@ class SlotColours {
 // Puts every screen flag, request and key back to false.
 void reset_screen_flags();
 
-// Base for tests drawing in the game window: opens it.
+// Base for tests drawing in the 1280 x 1024 game window: opens it.
 class GlTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -102,9 +102,6 @@ class Pads : public GlTest {
     frame();
     return keys_seen;
   }
-  std::string press(int pad, PadButton button) {
-    return press(pad, {button, PAD_LEFTX, 0, "", ""});
-  }
   int one = -1, two = -1;
 };
 
@@ -192,10 +189,10 @@ TEST_F(Pads, UnpluggedPadsLetGoAtOnceAndComeBackToTheirPlayers) {
   EXPECT_EQ(seen(), "");
   two = TestPadPlug(2);  // the second pad comes back first: player 2 still
   frame();
-  EXPECT_EQ(press(two, PAD_DPAD_UP), "I");
+  EXPECT_EQ(press(two, {PAD_DPAD_UP}), "I");
   one = TestPadPlug(1);
   frame();
-  EXPECT_EQ(press(one, PAD_DPAD_UP), "Up E");
+  EXPECT_EQ(press(one, {PAD_DPAD_UP}), "Up E");
 }
 
 TEST_F(Pads, BackHandsThePadToAPlayerWithoutOne) {
@@ -208,8 +205,8 @@ TEST_F(Pads, BackHandsThePadToAPlayerWithoutOne) {
   TestPadButton(one, PAD_BACK, false);
   TestPadButton(one, PAD_DPAD_RIGHT, false);
   frame();
-  press(one, PAD_BACK);
-  EXPECT_EQ(press(one, PAD_DPAD_UP), "Up E");
+  press(one, {PAD_BACK});
+  EXPECT_EQ(press(one, {PAD_DPAD_UP}), "Up E");
 }
 
 // Runs frames until the frame sees key vk as want, for half a minute at most.

@@ -22,7 +22,7 @@ class Pixels : public GlTest, public ::testing::WithParamInterface<FixedScreen> 
 GlFrame draw_twice(FixedScreen screen) {
   for (int i = 0; i < 2; i++) {
     fixed_screen_set(screen);
-    gl_draw_scene();
+    DrawGLScene();
   }
   return gl_read_frame();
 }

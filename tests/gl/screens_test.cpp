@@ -6,6 +6,7 @@
 
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "game/draw_scene.h"
 #include "render/render.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
@@ -23,7 +24,7 @@ class Screens : public GlTest {
 };
 
 GlFrame draw() {
-  gl_draw_scene();
+  DrawGLScene();
   return gl_read_frame();
 }
 
