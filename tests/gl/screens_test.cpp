@@ -1,13 +1,7 @@
 // What the pixel check's fixed screens do not show: credits over the colour screen,
 // and the panel's arrow icons when the arrows held have gaps between them.
-#include "screens/screens.h"
-
-#include <GL/gl.h>
-
 #include "flow/flag_grid.h"
-#include "flow/game.h"
 #include "game/draw_scene.h"
-#include "render/render.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
@@ -23,14 +17,10 @@ class Screens : public GlTest {
   void TearDown() override { reset_screen_flags(); }
 };
 
-GlFrame draw() {
-  DrawGLScene();
-  return gl_read_frame();
-}
-
 TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
   Start_Menu = New_Nastavenia = Info = true;
-  GlFrame f = draw();
+  DrawGLScene();
+  GlFrame f = gl_read_frame();
   EXPECT_GT(f.lit(gl_text_rect(350, 94, 30, 16)), 0);    // "C++"
   EXPECT_EQ(f.lit(gl_text_rect(200, 14, 130, 16)), 0);   // "Zvol si farbu"
   EXPECT_EQ(f.lit(gl_text_rect(200, 404, 250, 16)), 0);  // the space prompt
@@ -56,7 +46,8 @@ TEST_F(Screens, StatusPanelShowsArrowsWithoutGaps) {
     player[1].wepon.naboj[k].have = k != 1 && k != 4;
     player[2].wepon.naboj[k].have = false;
   }
-  GlFrame f = draw();
+  DrawGLScene();
+  GlFrame f = gl_read_frame();
   for (int k = 0; k < 4; k++) {
     Rgb p = arrow_icon(f, 1.4f, 0.3f * k + 0.1f);
     EXPECT_NEAR(p.r + p.g + p.b, k < 3 ? icon.r + icon.g + icon.b : 0, 8) << "icon " << k;
