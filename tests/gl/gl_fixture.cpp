@@ -81,19 +81,14 @@ void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
 SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {
   for (int i = 0; i < N; i++) saved[i] = texture[i];
   for (const auto& s : slots) {
-    unsigned char img[4 * 4 * 3];
-    for (int p = 0; p < 16; p++) {
-      img[p * 3] = s.second.r;
-      img[p * 3 + 1] = s.second.g;
-      img[p * 3 + 2] = s.second.b;
-    }
+    const unsigned char rgb[3] = {(unsigned char)s.second.r, (unsigned char)s.second.g,
+                                  (unsigned char)s.second.b};
     GLuint t;
     glGenTextures(1, &t);
     glBindTexture(GL_TEXTURE_2D, t);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, img);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     texture[s.first] = t;
     made.push_back(t);
   }
