@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,8 @@ void rejects(const Bytes& file) {
 }
 
 // Every depth and header kind, both row orders, padding dropped and BGR swapped to RGB.
+// Without "BM" the pixels follow the colour table, so a wrong table length shifts them:
+// 256 entries for 8 bits (3 bytes each in the core header), or the colours used.
 TEST(Bmp, EveryAcceptedFormReadsAsRgbBottomRowFirst) {
   Form f;
   f.w = 3, f.h = 2;
@@ -130,12 +133,7 @@ TEST(Bmp, EveryAcceptedFormReadsAsRgbBottomRowFirst) {
   for (int i = 0; i < 16; i++) f.palette[i] = 0x010203 * i;
   f.rows = {{0x1f, 0x20}};
   reads(f, {0x010203, 0x0f1e2d, 0x020406});
-}
-
-// Without "BM" the pixels follow the colour table, so a wrong table length shifts them:
-// 256 entries for 8 bits (3 bytes each in the core header), or the colours used.
-TEST(Bmp, ColourTableLengthFollowsColoursUsedOrTheDepth) {
-  Form f;
+  f = Form();
   f.bm = false, f.bits = 8, f.w = 2;
   for (int i = 0; i < 256; i++) f.palette.push_back(0x000100 * i + 7);
   f.rows = {{0xff, 0x03}};
@@ -149,26 +147,21 @@ TEST(Bmp, ColourTableLengthFollowsColoursUsedOrTheDepth) {
   reads(f, {0x0000cc, 0xaa0000});
 }
 
-// A file over 64 MiB is refused unread (pipes, devices and folders: the fault tests).
-TEST(Bmp, FilesOver64MiBAreRefused) {
+// A file over 64 MiB is refused unread (pipes, devices and folders: the fault tests), and
+// so is an image over 8192 pixels a side, or the GL's largest texture when smaller: a 1-bit
+// one past the cap before its pixels are made.
+TEST(Bmp, FilesOver64MiBAndSidesPastTheCapAreRefused) {
   const std::string path = testing::TempDir() + "korvalen_huge.bmp";
   Form f;
   f.rows = {bgr({0})};
-  Bytes file = write_bmp(f);  // a good 1 x 1 image, then zeros to one byte past 64 MiB
-  FILE* out = std::fopen(path.c_str(), "wb");
-  std::fwrite(file.data(), 1, file.size(), out);
-  std::fclose(out);
+  const Bytes file = write_bmp(f);  // a good 1 x 1 image, then zeros to one byte past 64 MiB
+  std::ofstream(path).write(reinterpret_cast<const char*>(file.data()), file.size());
   ASSERT_EQ(truncate(path.c_str(), BMP_MAX_FILE + 1), 0);
   reports.clear();
   EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
   EXPECT_EQ(reports, std::vector<std::string>{"Image file conversion error."});
   std::remove(path.c_str());
-}
-
-// 8192 pixels a side at most, or the GL's largest texture when smaller: a 1-bit image past
-// the cap is refused before its pixels are made.
-TEST(Bmp, SidesPastTheCapAreRefused) {
-  Form f;
+  f = Form();
   f.w = 8193, f.bits = 1, f.palette = {0, 0xffffff}, f.rows = {Bytes(1028, 0xff)};
   rejects(write_bmp(f));
   f.w = 8192;

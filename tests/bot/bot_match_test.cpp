@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "bot/bot.h"
 #include "flow/flag_grid.h"
@@ -79,27 +80,22 @@ bool clear(const int (*boxes)[4], int count, double x, double y) {
   return true;
 }
 
-// Whether a player can walk from one spawn point to the other, on a quarter-unit grid.
+// Whether a player can walk from one spawn point to the other, on a quarter-unit grid of
+// x from -0.5 to 20 and y from 0 to 11.
 bool spawns_joined(const int (*boxes)[4], int count) {
-  const int W = 83, H = 45;  // x from -0.5 to 20, y from 0 to 11
-  static bool seen[W * H];
-  static int queue[W * H];
+  static bool seen[83][45];
   std::memset(seen, 0, sizeof seen);
-  int head = 0, tail = 0;
-  queue[tail++] = 2;  // (0, 0)
-  seen[2] = true;
-  while (head < tail) {
-    int n = queue[head++];
-    static const int DX[4] = {1, -1, 0, 0}, DY[4] = {0, 0, 1, -1};
-    for (int k = 0; k < 4; k++) {
-      int i = n % W + DX[k], j = n / W + DY[k];
-      if (i < 0 || i >= W || j < 0 || j >= H || seen[j * W + i]) continue;
-      if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) continue;
-      seen[j * W + i] = true;
-      queue[tail++] = j * W + i;
-    }
-  }
-  return seen[42 * W + 80];  // (19.5, 10.5)
+  std::function<void(int, int)> walk = [&](int i, int j) {
+    if (i < 0 || i >= 83 || j < 0 || j >= 45 || seen[i][j]) return;
+    if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) return;
+    seen[i][j] = true;
+    walk(i + 1, j);
+    walk(i - 1, j);
+    walk(i, j + 1);
+    walk(i, j - 1);
+  };
+  walk(2, 0);           // (0, 0)
+  return seen[80][42];  // (19.5, 10.5)
 }
 
 // Random buildings of random size and place, the spawn points free and joined.
