@@ -69,11 +69,15 @@ Bytes bgr(const Pixels& rgb) {
 
 std::vector<std::string> reports;
 
-// Decodes from a buffer of exactly the file's size, so any read past it is caught; the
-// reader's messages land in `reports`.
-AUX_RGBImageRec* decode(const Bytes& file) {
+// Keeps the reader's messages from now on in `reports`.
+void listen() {
   reports.clear();
   bmp_report = [](const char* text) { reports.push_back(text); };
+}
+
+// Decodes from a buffer of exactly the file's size, so any read past it is caught.
+AUX_RGBImageRec* decode(const Bytes& file) {
+  listen();
   const Bytes exact(file);
   return bmp_decode(exact.data(), exact.size(), "Data/test.bmp");
 }
@@ -157,7 +161,7 @@ TEST(Bmp, FilesOver64MiBAndSidesPastTheCapAreRefused) {
   const Bytes file = write_bmp(f);  // a good 1 x 1 image, then zeros to one byte past 64 MiB
   std::ofstream(path).write(reinterpret_cast<const char*>(file.data()), file.size());
   ASSERT_EQ(truncate(path.c_str(), BMP_MAX_FILE + 1), 0);
-  reports.clear();
+  listen();
   EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
   EXPECT_EQ(reports, std::vector<std::string>{"Image file conversion error."});
   std::remove(path.c_str());

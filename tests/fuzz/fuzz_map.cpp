@@ -23,14 +23,8 @@ static void fuzz_fail(const char* why) {
 }
 
 // The map file for this process: its own name, so parallel runs never share one.
-static const std::string& map_path() {
-  static std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/korvalen-fuzz-map-" +
-           std::to_string(getpid()) + "-s_1.txt";
-  }();
-  return path;
-}
+static const std::string map_path =
+    "/tmp/korvalen-fuzz-map-" + std::to_string(getpid()) + "-s_1.txt";
 
 // Value lines as the game reads them: CR-LF is one line end, every line of L other bytes
 // gives ceil(L / 254) pieces, and empty lines give none.
@@ -49,7 +43,7 @@ static long long value_lines(const std::uint8_t* data, std::size_t size) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(map_path().c_str(), "wb");
+  std::FILE* f = std::fopen(map_path.c_str(), "wb");
   if (!f) fuzz_fail("cannot write the map file");
   if (size) std::fwrite(data, 1, size, f);
   std::fclose(f);
@@ -57,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (Sbuild& b : build) b = UNTOUCHED;
   // An earlier match's count, as the game would carry it into the load.
   Build_Max = size ? data[0] % 51 : 0;
-  Load_sector_map(map_path().c_str());
+  Load_sector_map(map_path.c_str());
 
   if (Build_Max < 0 || Build_Max > BUILD_RECORDS) fuzz_fail("building count outside 0..50");
   const long long lines = value_lines(data, size);
@@ -68,6 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (i >= Build_Max && std::memcmp(&build[i], &UNTOUCHED, sizeof UNTOUCHED) != 0)
       fuzz_fail("a record past the count was written");
   }
-  std::remove(map_path().c_str());
+  std::remove(map_path.c_str());
   return 0;
 }
