@@ -3,9 +3,8 @@
 // and its power-of-two copy and every mipmap level made from it too.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
+#include "fuzz_fail.h"
 #include "image/bmp.h"
 #include "image/mipmap.h"
 
@@ -14,12 +13,6 @@ static int reports;
 // Counts reader messages instead of showing them.
 static void count_report(const char*) {
   reports++;
-}
-
-// Stops the run with a reason the fuzzer keeps beside the input.
-static void fuzz_fail(const char* why) {
-  std::fprintf(stderr, "fuzz_bmp: %s\n", why);
-  std::abort();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,22 +5,16 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fuzz_fail.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
 // What every record holds before the load, so a write past the count shows.
 static const Sbuild UNTOUCHED = {0x5A5A5A5A, 0x5A5A5A5A, 0x5A5A5A5A,
                                  0x5A5A5A5A, 0x5A5A5A5A, 0x5A5A5A5A};
-
-// Stops the run with a reason the fuzzer keeps beside the input.
-static void fuzz_fail(const char* why) {
-  std::fprintf(stderr, "fuzz_map: %s\n", why);
-  std::abort();
-}
 
 // The map file for this process: its own name, so parallel runs never share one.
 static const std::string map_path =
