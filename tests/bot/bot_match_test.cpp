@@ -113,7 +113,6 @@ int random_arena(Dice& dice, int (*boxes)[4]) {
 }
 
 struct Outcome {
-  int frames;
   int kills[3];
   int deaths[3];
   int winner;                // 0 when the match did not end
@@ -130,20 +129,17 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
   Outcome o = {};
   float anchor[3][2] = {};
   long still[3] = {};
-  int deaths[3] = {};
-  for (o.frames = 0; o.frames < cap && !End; o.frames++) {
+  for (int f = 0; f < cap && !End; f++) {
     frame();
-    for (int p = 1; p <= 2; p++) {
-      unsigned bits[2];
-      std::memcpy(bits, &player[p].x, 4);
-      std::memcpy(bits + 1, &player[p].y, 4);
-      o.trace = o.trace * 1000003 + bits[0] * 31 + bits[1] + player[p].kill;
-    }
     // stuck: in one spot while nobody is hit (a marksman scoring from his spot is not)
-    bool hit = player[1].death != deaths[1] || player[2].death != deaths[2];
-    deaths[1] = player[1].death, deaths[2] = player[2].death;
+    bool hit = player[1].death != o.deaths[1] || player[2].death != o.deaths[2];
     for (int p = 1; p <= 2; p++) {
       const Splayer& pl = player[p];
+      o.kills[p] = pl.kill, o.deaths[p] = pl.death;
+      unsigned bits[2];
+      std::memcpy(bits, &pl.x, 4);
+      std::memcpy(bits + 1, &pl.y, 4);
+      o.trace = o.trace * 1000003 + bits[0] * 31 + bits[1] + pl.kill;
       if (hit || std::fabs(pl.x - anchor[p][0]) > 0.5f || std::fabs(pl.y - anchor[p][1]) > 0.5f) {
         anchor[p][0] = pl.x, anchor[p][1] = pl.y, still[p] = 0;
       } else if (++still[p] * p_krok > o.stuck[p]) {
@@ -151,7 +147,6 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
       }
     }
   }
-  for (int p = 1; p <= 2; p++) o.kills[p] = player[p].kill, o.deaths[p] = player[p].death;
   if (End) o.winner = player[1].sumary > player[2].sumary ? 1 : 2;
   bot_play(1, 0);
   bot_play(2, 0);
