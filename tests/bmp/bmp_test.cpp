@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 typedef std::vector<std::uint8_t> Bytes;
+typedef std::vector<std::uint32_t> Pixels;  // 0xRRGGBB
 
 // One image file to write: header kind, size, depth, palette and stored rows (unpadded).
 struct Form {
@@ -59,211 +61,173 @@ Bytes write_bmp(const Form& f) {
 }
 
 // Stored bytes of 24-bit pixels given as 0xRRGGBB (little-endian: blue, green, red).
-Bytes bgr(std::vector<std::uint32_t> rgb) {
+Bytes bgr(const Pixels& rgb) {
   Bytes b;
   for (std::uint32_t c : rgb) put(b, c, 3);
   return b;
 }
 
 std::vector<std::string> reports;
-void capture(const char* text) {
-  reports.push_back(text);
+
+// Keeps the reader's messages from now on in `reports`.
+void listen() {
+  reports.clear();
+  bmp_report = [](const char* text) { reports.push_back(text); };
 }
 
-class Bmp : public ::testing::Test {
- protected:
-  void SetUp() override {
-    reports.clear();
-    bmp_report = capture;
-  }
-  void TearDown() override { bmp_free(image); }
-  // Decodes from a buffer of exactly the file's size, so any read past it is caught.
-  AUX_RGBImageRec* decode(const Bytes& file) {
-    bmp_free(image);
-    Bytes exact(file);
-    image = bmp_decode(exact.data(), exact.size(), "Data/test.bmp");
-    return image;
-  }
-  // Pixels of the decoded image as 0xRRGGBB, bottom row first.
-  std::vector<std::uint32_t> rgb() {
-    std::vector<std::uint32_t> v;
-    for (int i = 0; i < image->sizeX * image->sizeY; i++)
-      v.push_back(image->data[3 * i] << 16 | image->data[3 * i + 1] << 8 | image->data[3 * i + 2]);
-    return v;
-  }
-  // A file the reader must turn down with exactly one message.
-  void rejects(const Bytes& file, const char* text) {
-    reports.clear();
-    EXPECT_EQ(decode(file), nullptr);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0], text);
-  }
-  AUX_RGBImageRec* image = nullptr;
-};
+// Decodes from a buffer of exactly the file's size, so any read past it is caught.
+AUX_RGBImageRec* decode(const Bytes& file) {
+  listen();
+  const Bytes exact(file);
+  return bmp_decode(exact.data(), exact.size(), "Data/test.bmp");
+}
 
-const char* const CONVERSION = "Image file conversion error.";
+// Pixels of an image as 0xRRGGBB, bottom row first (none for no image); the image is freed.
+Pixels rgb(AUX_RGBImageRec* image) {
+  Pixels v;
+  if (!image) return v;
+  for (int i = 0; i < image->sizeX * image->sizeY; i++)
+    v.push_back(image->data[3 * i] << 16 | image->data[3 * i + 1] << 8 | image->data[3 * i + 2]);
+  bmp_free(image);
+  return v;
+}
 
-TEST_F(Bmp, TrueColourInEveryHeaderKindDropsPaddingAndSwapsToRgb) {
+// A file the reader must read silently to the form's sides and these pixels.
+void reads(const Form& f, const Pixels& want) {
+  AUX_RGBImageRec* image = decode(write_bmp(f));
+  ASSERT_NE(image, nullptr) << f.hsize << " " << f.bits << " " << f.w;
+  EXPECT_EQ(image->sizeX, f.w);
+  EXPECT_EQ(image->sizeY, f.h < 0 ? -f.h : f.h);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(rgb(image), want) << f.hsize << " " << f.bits << " " << f.w;
+}
+
+// A file the reader must turn down with exactly one message.
+void rejects(const Bytes& file) {
+  EXPECT_EQ(decode(file), nullptr);
+  EXPECT_EQ(reports, std::vector<std::string>{"Image file conversion error."});
+}
+
+// Every depth and header kind, both row orders, padding dropped and BGR swapped to RGB.
+// Without "BM" the pixels follow the colour table, so a wrong table length shifts them:
+// 256 entries for 8 bits (3 bytes each in the core header), or the colours used.
+TEST(Bmp, EveryAcceptedFormReadsAsRgbBottomRowFirst) {
+  Form f;
+  f.w = 3, f.h = 2;
+  f.rows = {bgr({0xff0000, 0x00ff00, 0x0000ff}), bgr({0x123456, 0x000000, 0xfedcba})};
   for (std::uint32_t hsize : {40u, 12u}) {
     for (bool bm : {true, false}) {
-      Form f;
-      f.hsize = hsize, f.bm = bm, f.w = 3, f.h = 2;
-      f.rows = {bgr({0xff0000, 0x00ff00, 0x0000ff}), bgr({0x123456, 0x000000, 0xfedcba})};
-      ASSERT_NE(decode(write_bmp(f)), nullptr) << hsize << bm;
-      EXPECT_EQ(image->sizeX, 3);
-      EXPECT_EQ(image->sizeY, 2);
-      EXPECT_EQ(rgb(),
-                (std::vector<std::uint32_t>{0xff0000, 0x00ff00, 0x0000ff, 0x123456, 0, 0xfedcba}));
-      EXPECT_TRUE(reports.empty());
+      f.hsize = hsize, f.bm = bm;
+      reads(f, {0xff0000, 0x00ff00, 0x0000ff, 0x123456, 0, 0xfedcba});
     }
   }
-}
-
-TEST_F(Bmp, BottomRowComesFirstWhateverTheStoredOrder) {
-  Form f;
-  f.w = 1, f.h = 3;
-  f.rows = {bgr({0xff0000}), bgr({0x00ff00}), bgr({0x0000ff})};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0xff0000, 0x00ff00, 0x0000ff}));
+  f = Form();
   f.h = -3;  // top-down: the first stored row is the top one
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(image->sizeY, 3);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000ff, 0x00ff00, 0xff0000}));
-}
-
-TEST_F(Bmp, ThirtyTwoBitPixelsSkipTheFourthByte) {
-  Form f;
-  f.w = 2, f.bits = 32;
+  f.rows = {bgr({0xff0000}), bgr({0x00ff00}), bgr({0x0000ff})};
+  reads(f, {0x0000ff, 0x00ff00, 0xff0000});
+  f = Form();
+  f.w = 2, f.bits = 32;  // the fourth byte is skipped
   f.rows = {{0x01, 0x02, 0x03, 0xff, 0x04, 0x05, 0x06, 0x80}};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x030201, 0x060504}));
-}
-
-TEST_F(Bmp, PaletteImagesOfOneFourAndEightBits) {
-  Form f;
-  f.bits = 1, f.w = 10, f.h = 1, f.palette = {0x101010, 0xf0e0d0};
-  f.rows = {{0xa5, 0x40}};  // 1010 0101 01: row of 10 pixels in 4 stored bytes
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  std::vector<std::uint32_t> want;
-  for (int bit : {1, 0, 1, 0, 0, 1, 0, 1, 0, 1}) want.push_back(f.palette[bit]);
-  EXPECT_EQ(rgb(), want);
-
+  reads(f, {0x030201, 0x060504});
+  f.bits = 1, f.w = 10, f.palette = {0x101010, 0xf0e0d0};
+  f.rows = {{0xa5, 0x40}};  // 1010 0101 01
+  const std::uint32_t o = 0x101010, l = 0xf0e0d0;
+  reads(f, {l, o, l, o, o, l, o, l, o, l});
   f.bits = 4, f.w = 3, f.palette.assign(16, 0);
   for (int i = 0; i < 16; i++) f.palette[i] = 0x010203 * i;
   f.rows = {{0x1f, 0x20}};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x010203, 0x0f1e2d, 0x020406}));
-}
-
-TEST_F(Bmp, ColourTableLengthFollowsColoursUsedOrTheDepth) {
-  // Without "BM" the pixels follow the table, so a wrong table length shifts them.
-  Form f;
+  reads(f, {0x010203, 0x0f1e2d, 0x020406});
+  f = Form();
   f.bm = false, f.bits = 8, f.w = 2;
   for (int i = 0; i < 256; i++) f.palette.push_back(0x000100 * i + 7);
   f.rows = {{0xff, 0x03}};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x00ff07, 0x000307}));
-  f.hsize = 12;  // core header: 3-byte entries, always 256 for 8 bits
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x00ff07, 0x000307}));
+  reads(f, {0x00ff07, 0x000307});
+  f.hsize = 12;
+  reads(f, {0x00ff07, 0x000307});
   f.hsize = 40, f.used = 3, f.palette = {0xaa0000, 0x00bb00, 0x0000cc};
   f.rows = {{0x02, 0x00}};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000cc, 0xaa0000}));
+  reads(f, {0x0000cc, 0xaa0000});
   f.bm = true, f.gap = 9;  // with "BM" the stored offset wins
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0x0000cc, 0xaa0000}));
+  reads(f, {0x0000cc, 0xaa0000});
 }
 
-// A file over 64 MiB is refused unread (pipes, devices and folders: the fault tests).
-TEST_F(Bmp, FilesOver64MiBAreRefused) {
+// A file over 64 MiB is refused unread (pipes, devices and folders: the fault tests), and
+// so is an image over 8192 pixels a side, or the GL's largest texture when smaller: a 1-bit
+// one past the cap before its pixels are made.
+TEST(Bmp, FilesOver64MiBAndSidesPastTheCapAreRefused) {
   const std::string path = testing::TempDir() + "korvalen_huge.bmp";
   Form f;
   f.rows = {bgr({0})};
-  Bytes file = write_bmp(f);  // a good 1 x 1 image, then zeros to one byte past 64 MiB
-  FILE* out = std::fopen(path.c_str(), "wb");
-  std::fwrite(file.data(), 1, file.size(), out);
-  std::fclose(out);
+  const Bytes file = write_bmp(f);  // a good 1 x 1 image, then zeros to one byte past 64 MiB
+  std::ofstream(path).write(reinterpret_cast<const char*>(file.data()), file.size());
   ASSERT_EQ(truncate(path.c_str(), BMP_MAX_FILE + 1), 0);
+  listen();
   EXPECT_EQ(bmp_read_file(path.c_str()), nullptr);
-  EXPECT_EQ(reports, std::vector<std::string>{CONVERSION});
+  EXPECT_EQ(reports, std::vector<std::string>{"Image file conversion error."});
   std::remove(path.c_str());
-}
-
-// 8192 pixels a side at most, or the GL's largest texture when smaller: a 1-bit image past
-// the cap is refused before its pixels are made.
-TEST_F(Bmp, SidesPastTheCapAreRefused) {
-  Form f;
+  f = Form();
   f.w = 8193, f.bits = 1, f.palette = {0, 0xffffff}, f.rows = {Bytes(1028, 0xff)};
-  rejects(write_bmp(f), CONVERSION);
+  rejects(write_bmp(f));
   f.w = 8192;
-  EXPECT_NE(decode(write_bmp(f)), nullptr);
+  EXPECT_EQ(rgb(decode(write_bmp(f))), Pixels(8192, 0xffffff));
   bmp_gl_max_side = 4096;
-  rejects(write_bmp(f), CONVERSION);
+  rejects(write_bmp(f));
   bmp_gl_max_side = 0;
   f.w = 1, f.h = 8193, f.rows.assign(8193, Bytes(1, 0));
-  rejects(write_bmp(f), CONVERSION);
+  rejects(write_bmp(f));
 }
 
 // Sides that are not powers of two are blended up to the next ones; others stay as read.
-TEST_F(Bmp, MipmapsGetPowerOfTwoSides) {
+TEST(Bmp, MipmapsGetPowerOfTwoSides) {
   Form f;
   f.w = 3, f.rows = {bgr({0, 0x808080, 0xffffff})};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(bmp_to_pow2(image), image);
   // New pixel centres fall at -0.125, 0.625, 1.375 and 2.125 old pixels, the ends held to
   // the edge: 0, 0.625 * 128 = 80, 128 + 0.375 * 127 = 175.6 and 255.
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{0, 0x505050, 0xb0b0b0, 0xffffff}));
+  EXPECT_EQ(rgb(bmp_to_pow2(decode(write_bmp(f)))), (Pixels{0, 0x505050, 0xb0b0b0, 0xffffff}));
   f.w = 2, f.rows = {bgr({1, 2})};
-  ASSERT_NE(decode(write_bmp(f)), nullptr);
-  EXPECT_EQ(bmp_to_pow2(image), image);
-  EXPECT_EQ(rgb(), (std::vector<std::uint32_t>{1, 2}));
+  AUX_RGBImageRec* image = decode(write_bmp(f));
+  ASSERT_EQ(bmp_to_pow2(image), image);
+  EXPECT_EQ(rgb(image), (Pixels{1, 2}));
 }
 
-TEST_F(Bmp, EveryTruncationIsRejected) {
+// Every cut-short file, sizes and offsets past the file or the int range, depths and
+// compression the game does not read, and palette indices past the table.
+TEST(Bmp, BrokenFilesAreRejected) {
   Form eight;
   eight.bits = 8, eight.w = 5, eight.h = 2, eight.palette.assign(256, 0x336699);
   eight.rows = {Bytes(5, 1), Bytes(5, 2)};
   Form core = eight;
   core.hsize = 12, core.bm = false;
   for (const Form& f : {eight, core}) {
+    reads(f, Pixels(10, 0x336699));
     Bytes file = write_bmp(f);
-    ASSERT_NE(decode(file), nullptr);
-    for (std::size_t n = 1; n < file.size(); n++)
-      rejects(Bytes(file.begin(), file.begin() + n), CONVERSION);
+    for (std::size_t n = 1; n < file.size(); n++) rejects(Bytes(file.begin(), file.begin() + n));
   }
-}
-
-TEST_F(Bmp, HostileSizesAndOffsetsAreRejected) {
   Form f;
   f.w = 2, f.h = 2, f.rows = {bgr({1, 2}), bgr({3, 4})};
-  Bytes good = write_bmp(f);
+  const Bytes good = write_bmp(f);
   Bytes file = good;
   file[10] = 0xf0, file[11] = file[12] = file[13] = 0xff;  // pixels far past the end
-  rejects(file, CONVERSION);
+  rejects(file);
   for (std::int32_t w : {0, 2, -2, 0x7fffffff}) {
     for (std::int32_t h : {0, 0x7fffffff, (std::int32_t)0x80000000, 0x40000000}) {
       file = good;
       for (int i = 0; i < 4; i++) file[18 + i] = w >> 8 * i, file[22 + i] = h >> 8 * i;
-      rejects(file, CONVERSION);
+      rejects(file);
     }
   }
-}
-
-TEST_F(Bmp, UnsupportedFormsAndStrayPaletteIndicesAreRejected) {
-  Form f;
-  f.w = 2, f.rows = {Bytes(8, 0)};
+  f.h = 1, f.rows = {Bytes(8, 0)};
   for (int bits : {0, 2, 16, 48}) {
     f.bits = bits;
-    rejects(write_bmp(f), CONVERSION);
+    rejects(write_bmp(f));
   }
   f.bits = 8, f.compression = 1, f.palette.assign(256, 0);
-  rejects(write_bmp(f), CONVERSION);
+  rejects(write_bmp(f));
   f.compression = 0, f.used = 2, f.palette = {0, 0xffffff};
   f.rows = {{1, 5}};
-  rejects(write_bmp(f), CONVERSION);
+  rejects(write_bmp(f));
   f.bits = 4, f.rows = {{0x12}};  // second pixel is index 2 of a 2-entry table
-  rejects(write_bmp(f), CONVERSION);
+  rejects(write_bmp(f));
 }
 
 }  // namespace

@@ -6,12 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "bot/bot.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
 
 namespace {
 
@@ -24,18 +26,17 @@ struct Dice {
   }
 };
 
+// Whether every key of both players is held beneath the computer's: for a player it plays,
+// its keys must replace them, and its decisions must not read them.
+bool hold_all;
+
 // One frame with only the computer pressing keys.
 void frame() {
+  static const int HELD[] = {'E', 'D', 'F', 'S', 'A', 'Q', 'I', 'K', 'L', 'J', 'M', 'N'};
   std::memset(keys, 0, sizeof keys);
+  if (hold_all)
+    for (int code : HELD) keys[code] = true;
   bot_press_keys();
-  game_frame(nullptr);
-}
-
-void press(int code) {
-  std::memset(keys, 0, sizeof keys);
-  keys[code] = true;
-  game_frame(nullptr);
-  std::memset(keys, 0, sizeof keys);
   game_frame(nullptr);
 }
 
@@ -52,9 +53,14 @@ void start_match(int speed) {
   for (Sg_wepon& g : g_wepon) g.ly = false;
   game_random_reset();
   set_speed_level(speed);
-  press(0);         // the main menu opens
-  press(VK_SPACE);  // New: the colour screen
-  press(VK_SPACE);  // the match starts
+  // the main menu opens, New: the colour screen, the match starts
+  for (int code : {0, VK_SPACE, VK_SPACE}) {
+    std::memset(keys, 0, sizeof keys);
+    keys[code] = true;
+    game_frame(nullptr);
+    std::memset(keys, 0, sizeof keys);
+    game_frame(nullptr);
+  }
   ASSERT_TRUE(move);
 }
 
@@ -74,27 +80,22 @@ bool clear(const int (*boxes)[4], int count, double x, double y) {
   return true;
 }
 
-// Whether a player can walk from one spawn point to the other, on a quarter-unit grid.
+// Whether a player can walk from one spawn point to the other, on a quarter-unit grid of
+// x from -0.5 to 20 and y from 0 to 11.
 bool spawns_joined(const int (*boxes)[4], int count) {
-  const int W = 83, H = 45;  // x from -0.5 to 20, y from 0 to 11
-  static bool seen[W * H];
-  static int queue[W * H];
+  static bool seen[83][45];
   std::memset(seen, 0, sizeof seen);
-  int head = 0, tail = 0;
-  queue[tail++] = 2;  // (0, 0)
-  seen[2] = true;
-  while (head < tail) {
-    int n = queue[head++];
-    static const int DX[4] = {1, -1, 0, 0}, DY[4] = {0, 0, 1, -1};
-    for (int k = 0; k < 4; k++) {
-      int i = n % W + DX[k], j = n / W + DY[k];
-      if (i < 0 || i >= W || j < 0 || j >= H || seen[j * W + i]) continue;
-      if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) continue;
-      seen[j * W + i] = true;
-      queue[tail++] = j * W + i;
-    }
-  }
-  return seen[42 * W + 80];  // (19.5, 10.5)
+  std::function<void(int, int)> walk = [&](int i, int j) {
+    if (i < 0 || i >= 83 || j < 0 || j >= 45 || seen[i][j]) return;
+    if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) return;
+    seen[i][j] = true;
+    walk(i + 1, j);
+    walk(i - 1, j);
+    walk(i, j + 1);
+    walk(i, j - 1);
+  };
+  walk(2, 0);           // (0, 0)
+  return seen[80][42];  // (19.5, 10.5)
 }
 
 // Random buildings of random size and place, the spawn points free and joined.
@@ -112,11 +113,11 @@ int random_arena(Dice& dice, int (*boxes)[4]) {
 }
 
 struct Outcome {
-  int frames;
   int kills[3];
   int deaths[3];
-  int winner;       // 0 when the match did not end
-  double stuck[3];  // longest time in one spot, in units walked
+  int winner;                // 0 when the match did not end
+  double stuck[3];           // longest time in one spot, in units walked
+  unsigned long long trace;  // both players' places and hits, frame by frame
 };
 
 // Plays one match to its end with the computer at the given levels (0: nobody plays).
@@ -128,14 +129,17 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
   Outcome o = {};
   float anchor[3][2] = {};
   long still[3] = {};
-  int deaths[3] = {};
-  for (o.frames = 0; o.frames < cap && !End; o.frames++) {
+  for (int f = 0; f < cap && !End; f++) {
     frame();
     // stuck: in one spot while nobody is hit (a marksman scoring from his spot is not)
-    bool hit = player[1].death != deaths[1] || player[2].death != deaths[2];
-    deaths[1] = player[1].death, deaths[2] = player[2].death;
+    bool hit = player[1].death != o.deaths[1] || player[2].death != o.deaths[2];
     for (int p = 1; p <= 2; p++) {
       const Splayer& pl = player[p];
+      o.kills[p] = pl.kill, o.deaths[p] = pl.death;
+      unsigned bits[2];
+      std::memcpy(bits, &pl.x, 4);
+      std::memcpy(bits + 1, &pl.y, 4);
+      o.trace = o.trace * 1000003 + bits[0] * 31 + bits[1] + pl.kill;
       if (hit || std::fabs(pl.x - anchor[p][0]) > 0.5f || std::fabs(pl.y - anchor[p][1]) > 0.5f) {
         anchor[p][0] = pl.x, anchor[p][1] = pl.y, still[p] = 0;
       } else if (++still[p] * p_krok > o.stuck[p]) {
@@ -143,73 +147,18 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
       }
     }
   }
-  for (int p = 1; p <= 2; p++) o.kills[p] = player[p].kill, o.deaths[p] = player[p].death;
   if (End) o.winner = player[1].sumary > player[2].sumary ? 1 : 2;
   bot_play(1, 0);
   bot_play(2, 0);
   return o;
 }
 
-const int NO_BUILDINGS[1][4] = {};
-
-// The same state and keys give the same decisions, whatever the keyboard holds for the
-// computer's players: the same match twice, the second time with every key of both held.
-TEST(BotMatch, SameDecisionsWhateverTheKeyboardHolds) {
-  static const int HELD[] = {'E', 'D', 'F', 'S', 'A', 'Q', 'I', 'K', 'L', 'J', 'M', 'N'};
-  const int ARENA[2][4] = {{9, 5, 2, 2}, {5, 6, 1, 4}};
-  unsigned long long trace[2] = {};
-  for (int run = 0; run < 2; run++) {
-    player[2].alpha = 0;
-    start_match(3);
-    set_arena(ARENA, 2);
-    // no bow drops: the frame's random numbers stay out of it
-    for (int k = 2; k < GROUND_BOWS; k++) g_wepon[k].ly = false;
-    timer.hranica = 1e9f;
-    bot_play(1, 3);
-    bot_play(2, 2);
-    for (int f = 0; f < 3000; f++) {
-      std::memset(keys, 0, sizeof keys);
-      if (run)
-        for (int code : HELD) keys[code] = true;
-      bot_press_keys();
-      game_frame(nullptr);
-      for (int p = 1; p <= 2; p++) {
-        unsigned bits[2];
-        std::memcpy(&bits[0], &player[p].x, 4);
-        std::memcpy(&bits[1], &player[p].y, 4);
-        trace[run] = trace[run] * 1000003 + bits[0] * 31 + bits[1] + player[p].kill;
-      }
-    }
-    EXPECT_GT(player[1].kill + player[2].kill, 0);
-  }
-  bot_play(1, 0);
-  bot_play(2, 0);
-  EXPECT_EQ(trace[0], trace[1]);
-}
-
-TEST(BotMatch, HardComputerBeatsAPlayerWhoDoesNothing) {
-  Outcome o = play(3, 0, 3, NO_BUILDINGS, 0, 20000);
-  EXPECT_EQ(o.winner, 2);
-  EXPECT_GE(o.kills[2], 10);
-  EXPECT_EQ(o.kills[1], 0);
-  EXPECT_EQ(o.deaths[2], 0);  // never into its own arrows
-  std::printf("level 3 against nobody: %d hits in %d frames\n", o.kills[2], o.frames);
-}
-
-// Its plans are in map units, so the same walk and aim take it as long in play at every
-// speed level: against nobody it scores in the time it takes to walk 60 units.
-TEST(BotMatch, HardComputerScoresAtEverySpeed) {
-  for (int speed = 1; speed <= 2; speed++) {
-    float step = speed == 1 ? 0.002f : 0.03f;
-    Outcome o = play(speed, 0, 3, NO_BUILDINGS, 0, static_cast<int>(60 / step));
-    EXPECT_GE(o.kills[2], 2) << "speed " << speed;
-    EXPECT_EQ(o.deaths[2], 0) << "speed " << speed;
-  }
-}
-
-// Whatever a map file holds: 50 buildings, most far off the field or with sums past the
-// int range, some of no width or of a negative one; the field stays open to walk.
-TEST(BotMatch, HardComputerScoresOnAnOddArena) {
+// Whatever a map file holds (50 buildings, most far off the field or with sums past the int
+// range, some of no width or of a negative one) the field stays open to walk; and its plans
+// are in map units, so the same walk and aim take it as long in play at every speed level.
+// Against nobody it scores in the time it takes to walk 60 units, and at speed level 3 wins
+// a whole match with 10 hits or more and none taken.
+TEST(BotMatch, HardComputerScoresAtEverySpeedOnAnOddArena) {
   static int boxes[BUILD_RECORDS][4];
   for (int i = 0; i < BUILD_RECORDS; i++) {
     int* b = boxes[i];
@@ -222,9 +171,17 @@ TEST(BotMatch, HardComputerScoresOnAnOddArena) {
                         {9, 5, 2, 2},
                         {-2, 3, 1, 1}};
   for (int i = 0; i < 5; i++) std::memcpy(boxes[i * 9], odd[i], sizeof odd[i]);
+  for (int speed = 1; speed <= 2; speed++) {
+    float step = speed == 1 ? 0.002f : 0.03f;
+    Outcome o = play(speed, 0, 3, boxes, BUILD_RECORDS, static_cast<int>(60 / step));
+    EXPECT_GE(o.kills[2], 2) << "speed " << speed;
+    EXPECT_EQ(o.deaths[2], 0) << "speed " << speed;
+  }
   Outcome o = play(3, 0, 3, boxes, BUILD_RECORDS, 20000);
   EXPECT_EQ(o.winner, 2);
   EXPECT_GE(o.kills[2], 10);
+  EXPECT_EQ(o.kills[1], 0);
+  EXPECT_EQ(o.deaths[2], 0);  // never into its own arrows
 }
 
 TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
@@ -237,9 +194,19 @@ TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
     int count = random_arena(dice, boxes);
     bool swap = a % 2;  // each level plays from both spawn points
     for (int strong = 3; strong >= 2; strong--) {
-      Outcome o =
-          swap ? play(3, strong, 1, boxes, count, 40000) : play(3, 1, strong, boxes, count, 40000);
+      GameSnapshot before;
+      snapshot_take(&before);
+      auto match = [&] {
+        return swap ? play(3, strong, 1, boxes, count, 40000)
+                    : play(3, 1, strong, boxes, count, 40000);
+      };
+      Outcome o = match();
       int strong_side = swap ? 1 : 2;
+      // again from the same state with every key held: the computer decides the same
+      hold_all = true;
+      snapshot_put(before);
+      EXPECT_EQ(match().trace, o.trace) << "arena " << a << " level " << strong;
+      hold_all = false;
       EXPECT_NE(o.winner, 0) << "arena " << a << ": the match never ended";
       EXPECT_GE(o.kills[1], 1) << "arena " << a << " level " << strong;
       EXPECT_GE(o.kills[2], 1) << "arena " << a << " level " << strong;
@@ -249,8 +216,6 @@ TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
         // 15 units walked: two and a half seconds at the pace of every speed level
         EXPECT_LT(o.stuck[p], 15.0) << "arena " << a << " player " << p;
       }
-      std::printf("arena %2d level %d vs 1: %3d : %3d hits, stuck %.1f %.1f\n", a, strong,
-                  o.kills[strong_side], o.kills[3 - strong_side], o.stuck[1], o.stuck[2]);
     }
   }
   std::printf(

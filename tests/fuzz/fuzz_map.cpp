@@ -5,30 +5,20 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fuzz_fail.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
-static const int SENTINEL = 0x5A5A5A5A;
-
-// Stops the run with a reason the fuzzer keeps beside the input.
-static void fuzz_fail(const char* why) {
-  std::fprintf(stderr, "fuzz_map: %s\n", why);
-  std::abort();
-}
+// What every record holds before the load, so a write past the count shows.
+static const Sbuild UNTOUCHED = {0x5A5A5A5A, 0x5A5A5A5A, 0x5A5A5A5A,
+                                 0x5A5A5A5A, 0x5A5A5A5A, 0x5A5A5A5A};
 
 // The map file for this process: its own name, so parallel runs never share one.
-static const std::string& map_path() {
-  static std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/korvalen-fuzz-map-" +
-           std::to_string(getpid()) + "-s_1.txt";
-  }();
-  return path;
-}
+static const std::string map_path =
+    "/tmp/korvalen-fuzz-map-" + std::to_string(getpid()) + "-s_1.txt";
 
 // Value lines as the game reads them: CR-LF is one line end, every line of L other bytes
 // gives ceil(L / 254) pieces, and empty lines give none.
@@ -47,29 +37,25 @@ static long long value_lines(const std::uint8_t* data, std::size_t size) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(map_path().c_str(), "wb");
+  std::FILE* f = std::fopen(map_path.c_str(), "wb");
   if (!f) fuzz_fail("cannot write the map file");
   if (size) std::fwrite(data, 1, size, f);
   std::fclose(f);
 
-  for (Sbuild& b : build) b.mask = b.x = b.y = b.z = b.x2 = b.y2 = SENTINEL;
+  for (Sbuild& b : build) b = UNTOUCHED;
   // An earlier match's count, as the game would carry it into the load.
   Build_Max = size ? data[0] % 51 : 0;
-  Load_sector_map(map_path().c_str());
+  Load_sector_map(map_path.c_str());
 
   if (Build_Max < 0 || Build_Max > BUILD_RECORDS) fuzz_fail("building count outside 0..50");
   const long long lines = value_lines(data, size);
   const long long want = lines / 5 < BUILD_RECORDS ? lines / 5 : BUILD_RECORDS;
   if (Build_Max != want) fuzz_fail("building count is not one per five value lines");
   for (int i = 0; i < BUILD_RECORDS; i++) {
-    const Sbuild& b = build[i];
-    if (i < Build_Max) {
-      if (b.z != -100) fuzz_fail("a record in use was not reset");
-    } else if (b.mask != SENTINEL || b.x != SENTINEL || b.y != SENTINEL || b.z != SENTINEL ||
-               b.x2 != SENTINEL || b.y2 != SENTINEL) {
+    if (i < Build_Max && build[i].z != -100) fuzz_fail("a record in use was not reset");
+    if (i >= Build_Max && std::memcmp(&build[i], &UNTOUCHED, sizeof UNTOUCHED) != 0)
       fuzz_fail("a record past the count was written");
-    }
   }
-  std::remove(map_path().c_str());
+  std::remove(map_path.c_str());
   return 0;
 }

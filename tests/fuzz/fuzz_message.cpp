@@ -2,16 +2,10 @@
 // datagrams. Whatever arrives, nothing reads past it; what decodes encodes back to the very
 // same bytes; and the session only ever drops a datagram or ends with its message.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_fail.h"
 #include "session/lockstep.h"
-
-static void fuzz_fail(const char* why) {
-  std::fprintf(stderr, "fuzz_message: %s\n", why);
-  std::abort();
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Message m;

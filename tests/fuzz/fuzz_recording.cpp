@@ -4,12 +4,11 @@
 // input that does not start like a recording gets this version's header put before it,
 // so the saved inputs keep reaching the frames whatever the version.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "fuzz_fail.h"
 #include "record/recording.h"
 #include "state/snapshot.h"
 
@@ -29,9 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   long long frames =
       recording_run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &error);
-  if (frames < 0 && error.empty()) {
-    std::fprintf(stderr, "fuzz_recording: refused without a reason\n");
-    std::abort();
-  }
+  if (frames < 0 && error.empty()) fuzz_fail("refused without a reason");
   return 0;
 }

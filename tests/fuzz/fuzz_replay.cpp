@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "bot/bot.h"
@@ -30,17 +31,6 @@ const long long FRAME_BUDGET = 4000;
 // The state every input starts from: the runner's at start-up.
 GameSnapshot startup;
 
-// Frames a line asks for, or -1 when it is not a frames line with a whole count.
-long long frames_asked(const std::string& line) {
-  std::size_t a = line.find_first_not_of(" \t");
-  if (a == std::string::npos || line.compare(a, 6, "frames") != 0) return -1;
-  std::size_t b = line.find_first_not_of(" \t", a + 6);
-  if (b == std::string::npos || b == a + 6) return -1;
-  char* end;
-  long long n = std::strtoll(line.c_str() + b, &end, 10);
-  return end == line.c_str() + b ? -1 : n;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -62,18 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bot_play(1, 0);
   bot_play(2, 0);
   long long budget = FRAME_BUDGET;
-  std::string script(reinterpret_cast<const char*>(data), size);
-  std::size_t pos = 0;
+  std::istringstream script(std::string(reinterpret_cast<const char*>(data), size));
+  std::string line;
   try {
-    while (pos < script.size()) {
-      std::size_t nl = script.find('\n', pos);
-      std::string line = script.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-      pos = nl == std::string::npos ? script.size() : nl + 1;
+    while (std::getline(script, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.find('\0') != std::string::npos) break;  // the runner refuses such a line
-      long long n = frames_asked(line);
-      if (n > budget) break;
-      if (n > 0) budget -= n;
+      // a frames line counts against the budget (a line the runner refuses may count too)
+      long long n = 0;
+      if (std::sscanf(line.c_str(), " frames %lld", &n) == 1 && n > budget) break;
+      budget -= n > 0 ? n : 0;
       RunLine(&line[0]);
     }
   } catch (const BadLine&) {

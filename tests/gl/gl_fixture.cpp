@@ -7,22 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/draw_scene.h"
 #include "state/lybrary3.h"
 
 // Answers No to every box instead of showing it, so no test waits on a dialog.
 static bool no_box(const char*, const char*, BoxIcon, bool) {
   return false;
-}
-
-bool gl_open_window() {
-  static int state;  // 0 not tried, 1 open, 2 failed
-  if (state == 0) {
-    message_box_hook = no_box;
-    state = OpenTestWindow() ? 1 : 2;
-    if (state == 1) atexit(KillGLWindow);
-  }
-  return state == 1;
 }
 
 int gl_width() {
@@ -40,11 +29,6 @@ int gl_height() {
 void gl_clear() {
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-void gl_draw_scene() {
-  DrawGLScene();
-  glFinish();
 }
 
 GlFrame gl_read_frame() {
@@ -71,58 +55,20 @@ Rgb GlFrame::at(int x, int y) const {
   return {p[0], p[1], p[2]};
 }
 
-int GlFrame::count(const PixelRect& r, Rgb want, int tol) const {
+int GlFrame::lit(const PixelRect& r) const {
   int n = 0;
   for (int y = r.y0; y < r.y1; y++)
     for (int x = r.x0; x < r.x1; x++) {
       Rgb p = at(x, y);
-      if (abs(p.r - want.r) <= tol && abs(p.g - want.g) <= tol && abs(p.b - want.b) <= tol) n++;
+      n += std::max({p.r, p.g, p.b}) > 40;
     }
   return n;
-}
-
-int GlFrame::lit(const PixelRect& r) const {
-  return (r.x1 - r.x0) * (r.y1 - r.y0) - count(r, {0, 0, 0}, 40);
-}
-
-bool same_pixels(const GlFrame& a, const GlFrame& b, const PixelRect& r) {
-  for (int y = r.y0; y < r.y1; y++)
-    for (int x = r.x0; x < r.x1; x++) {
-      Rgb p = a.at(x, y), q = b.at(x, y);
-      if (p.r != q.r || p.g != q.g || p.b != q.b) return false;
-    }
-  return true;
 }
 
 PixelRect gl_text_rect(float tx, float ty, float w, float h) {
   const float sx = gl_width() / 640.0f, sy = gl_height() / 480.0f;
   return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
           int((ty + h) * sy + 0.5f)};
-}
-
-// A glyph printed at (tx, ty) covers text x tx .. tx + 16 and, y down,
-// ty + 4 .. ty + 20: the print puts its lower-left corner 460 - ty above the bottom.
-PixelRect gl_glyph_cell(float tx, float ty, int index, float inset) {
-  float x = tx + 10 * index;
-  return gl_text_rect(x + inset, ty + 4 + inset, 16 - 2 * inset, 16 - 2 * inset);
-}
-
-::testing::AssertionResult HasTint(const GlFrame& f, float tx, float ty, int r, int g, int b,
-                                   int index) {
-  PixelRect cell = gl_text_rect(tx + 10 * index, ty + 4, 10, 16);
-  Rgb p = {0, 0, 0};
-  for (int y = cell.y0; y < cell.y1; y++)
-    for (int x = cell.x0; x < cell.x1; x++) {
-      Rgb q = f.at(x, y);
-      if (std::max({q.r, q.g, q.b}) > std::max({p.r, p.g, p.b})) p = q;
-    }
-  const int want[3] = {r, g, b}, got[3] = {p.r, p.g, p.b};
-  bool ok = true;
-  for (int c = 0; c < 3; c++) ok = ok && (want[c] ? got[c] >= 120 : got[c] <= 40);
-  if (ok) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "text at (" << tx << ", " << ty << ") glyph " << index << " is (" << p.r << ", " << p.g
-         << ", " << p.b << "), want the hue (" << r << ", " << g << ", " << b << ")";
 }
 
 void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
@@ -132,28 +78,17 @@ void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
   *py = int(std::floor((1 - f * ey / -ez) / 2 * gl_height()));
 }
 
-Rgb field_pixel(const GlFrame& f, float x, float y, float z) {
-  int px, py;
-  eye_to_window(x - 10, y - 4, z - 20, &px, &py);
-  return f.at(px, py);
-}
-
 SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {
   for (int i = 0; i < N; i++) saved[i] = texture[i];
   for (const auto& s : slots) {
-    unsigned char img[4 * 4 * 3];
-    for (int p = 0; p < 16; p++) {
-      img[p * 3] = s.second.r;
-      img[p * 3 + 1] = s.second.g;
-      img[p * 3 + 2] = s.second.b;
-    }
+    const unsigned char rgb[3] = {(unsigned char)s.second.r, (unsigned char)s.second.g,
+                                  (unsigned char)s.second.b};
     GLuint t;
     glGenTextures(1, &t);
     glBindTexture(GL_TEXTURE_2D, t);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, img);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     texture[s.first] = t;
     made.push_back(t);
   }
@@ -173,6 +108,13 @@ void reset_screen_flags() {
   key = keep = Skey{};
 }
 
+// The window opens once, for the whole run, on the images under the working directory.
 void GlTest::SetUp() {
-  ASSERT_TRUE(gl_open_window()) << "no game window: is Data/ under the working directory?";
+  static int state;  // 0 not tried, 1 open, 2 failed
+  if (state == 0) {
+    message_box_hook = no_box;
+    state = OpenTestWindow() ? 1 : 2;
+    if (state == 1) atexit(KillGLWindow);
+  }
+  ASSERT_EQ(state, 1) << "no game window: is Data/ under the working directory?";
 }

@@ -21,41 +21,24 @@ struct PixelRect {
   int x0, y0, x1, y1;
 };
 
-// Opens the 1280 x 1024 game window on the images under the working directory.
-bool gl_open_window();
 int gl_width();
 int gl_height();
 void gl_clear();
-// Runs one DrawGLScene into the back buffer (not presented) and waits for it.
-void gl_draw_scene();
 
-// The whole back buffer, read once, top row first.
+// The whole back buffer, read once all drawing is done, top row first.
 struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   Rgb at(int x, int y) const;
-  // Pixels in the rectangle whose channels are all within tol of want.
-  int count(const PixelRect& r, Rgb want, int tol) const;
   // Pixels in the rectangle brighter than black.
   int lit(const PixelRect& r) const;
 };
 GlFrame gl_read_frame();
-bool same_pixels(const GlFrame& a, const GlFrame& b, const PixelRect& r);
 
 // The window pixels of a rectangle of the 640 x 480 text space (y down).
 PixelRect gl_text_rect(float tx, float ty, float w, float h);
-// The 16 x 16 cell of glyph number index of a text printed at (tx, ty),
-// shrunk by inset text units on every side.
-PixelRect gl_glyph_cell(float tx, float ty, int index, float inset = 0);
-// The text's glyph index is tinted with the hue (r, g, b), each 0 or 1: its
-// brightest pixel, in the part no later glyph overlaps, on black.
-::testing::AssertionResult HasTint(const GlFrame& f, float tx, float ty, int r, int g, int b,
-                                   int index = 0);
-
 // Window pixel of an eye-space point through the game's 45-degree perspective.
 void eye_to_window(float ex, float ey, float ez, int* px, int* py);
-// The colour at a point of the field, drawn moved by (-10, -4, -20).
-Rgb field_pixel(const GlFrame& f, float x, float y, float z);
 
 // Puts one-colour images in the given texture slots for the life of the
 // object, so a test knows what each slot paints; restores the game's own.
@@ -72,7 +55,7 @@ class SlotColours {
 // Puts every screen flag, request and key back to false.
 void reset_screen_flags();
 
-// Base for tests drawing in the game window: opens it.
+// Base for tests drawing in the 1280 x 1024 game window: opens it.
 class GlTest : public ::testing::Test {
  protected:
   void SetUp() override;

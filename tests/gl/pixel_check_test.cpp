@@ -22,13 +22,14 @@ class Pixels : public GlTest, public ::testing::WithParamInterface<FixedScreen> 
 GlFrame draw_twice(FixedScreen screen) {
   for (int i = 0; i < 2; i++) {
     fixed_screen_set(screen);
-    gl_draw_scene();
+    DrawGLScene();
   }
   return gl_read_frame();
 }
 
 TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
-  const std::string path = std::string("tests/gl/pixels/") + fixed_screen_name(GetParam()) + ".png";
+  const std::string name = fixed_screen_name(GetParam());
+  const std::string path = "tests/gl/pixels/" + name + ".png";
   GlFrame f = draw_twice(GetParam());
   png_image image = {};
   image.version = PNG_IMAGE_VERSION;
@@ -63,8 +64,7 @@ TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
   const bool resampled = GetParam() != FixedScreen::colour;
   if (resampled && most <= 1 && differ <= f.width * f.height / 200) return;
   if (differ == 0) return;
-  const std::string got =
-      std::string("/tmp/korvalen-pixels-") + fixed_screen_name(GetParam()) + ".png";
+  const std::string got = "/tmp/korvalen-pixels-" + name + ".png";
   png_image_write_to_file(&image, got.c_str(), 0, f.rgb.data(), 0, nullptr);
   ADD_FAILURE() << differ << " pixels differ, by up to " << most << ", the first at ("
                 << first % f.width << ", " << first / f.width << "); drawn picture: " << got;
