@@ -9,16 +9,12 @@ namespace {
 // The boundaries lie where the ratios to the neighbouring design rates are equal
 // (60 x 1.83 ~ 110 ~ 200 / 1.83, 200 x 3.87 ~ 775 ~ 3000 / 3.87).
 TEST(SpeedFit, LevelNearestByRatio) {
-  EXPECT_EQ(speed_level_for_rate(60), 3);
   EXPECT_EQ(speed_level_for_rate(109.99), 3);
   EXPECT_EQ(speed_level_for_rate(110), 2);
-  EXPECT_EQ(speed_level_for_rate(144), 2);
   EXPECT_EQ(speed_level_for_rate(774.99), 2);
   EXPECT_EQ(speed_level_for_rate(775), 1);
-  EXPECT_EQ(speed_level_for_rate(3000), 1);
   EXPECT_EQ(speed_level_for_rate(INFINITY), 1);
   EXPECT_EQ(speed_level_for_rate(0), 3);
-  EXPECT_EQ(speed_level_for_rate(-5), 3);
   EXPECT_EQ(speed_level_for_rate(NAN), 3);
 }
 
