@@ -24,6 +24,9 @@ TEST(DataFiles, WorkingDirectoryFirstThenTheDataFolder) {
   mkdir("Data", 0755);
   EXPECT_EQ(data_file_path("Data/world/way.bmp"), "Data/world/way.bmp");
   EXPECT_EQ(data_file_path("/x/s_1.txt"), "/x/s_1.txt");
+  // A message names a file by its full path.
+  EXPECT_EQ(data_file_full_path("/x/s_1.txt"), "/x/s_1.txt");
+  EXPECT_EQ(data_file_full_path("s_1.txt"), std::string(folder) + "/s_1.txt");
   data_folder_set("");
   std::remove("s_1.txt");
   EXPECT_EQ(data_file_path("s_1.txt"), "s_1.txt");

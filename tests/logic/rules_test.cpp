@@ -176,6 +176,15 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   }
   wepon_naboj_control(1);
   EXPECT_TRUE(player[1].in[5].have);
+  // The hand reloads from the slot after the one given: slot 3 after slot 2.
+  player[1].in[3] = {2, true, {}};
+  reset_item(1, 2);
+  EXPECT_EQ(player[1].wepon.id, 2);
+  // A player out of play takes no bow he stands on.
+  g_wepon[0] = {nullptr, 5, 5, 0, 3, true};
+  player[1].play = false;
+  g_wepon_control();
+  EXPECT_TRUE(g_wepon[0].ly);
 }
 
 // A new match forgets everything the last one left: both players in play at 0 : 0 with
@@ -183,7 +192,7 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
 // clock and its drop mark at 0. Record 0 never plays and keeps its counts.
 TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
   for (Splayer& p : player) {
-    p.alpha = doprava, p.mapa = 0, p.x = p.y = p.z = 3, p.live = p.play = true;
+    p.name = "", p.alpha = doprava, p.mapa = 0, p.x = p.y = p.z = 3, p.live = p.play = true;
     p.kill = p.death = p.sumary = 7, p.show.id = 2, p.wepon.id = 2;
     set_arrows(p.wepon, true);
     for (Splayer::Sin& s : p.in) s.id = 1, s.have = true, set_arrows(s, true, SLOT_ARROWS);
@@ -197,6 +206,8 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
   EXPECT_TRUE(player[1].play && player[2].play && !player[0].play);
   EXPECT_EQ(player[1].alpha, hore);
   EXPECT_EQ(player[1].mapa, 1);
+  EXPECT_STREQ(player[1].name, "player1");
+  EXPECT_STREQ(player[2].name, "player2");
   EXPECT_EQ(player[1].x + player[1].y + player[1].z, 0);
   for (int n = 0; n < PLAYER_RECORDS; n++) {
     const Splayer& p = player[n];
@@ -243,6 +254,11 @@ TEST_F(Frame, AnyScreenUpStopsPlay) {
   for (bool* s : screens) *s = false;
   game_frame(nullptr);
   EXPECT_TRUE(move);
+  // A level the speed screen has no digit for leaves the speed as it is.
+  set_speed_level(2);
+  set_speed_level(0);
+  set_speed_level(4);
+  EXPECT_TRUE(Q_2 && r_p == 0.3f);
   // Player 2's bow keys in play: N takes his slot 0's bow (one arrow) in hand, M shoots
   // it, and M again with the emptied bow thrown away only swings the sword.
   player[2].play = true;
