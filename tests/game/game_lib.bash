@@ -59,7 +59,7 @@ answer_box() {
 
 # Fails unless the game still runs.
 alive() {
-  kill -0 "$game_pid" 2>/dev/null || { wait_exit 1; fail "$1: the game ended (code $code)"; }
+  kill -0 "$game_pid" 2>/dev/null || { wait "$game_pid"; fail "$1: the game ended (code $?)"; }
 }
 
 # A scratch folder to start the game in: the real images and the given map file
@@ -85,17 +85,11 @@ open_game() {
   win=$(find_window Korvalen) || fail "no game window"
 }
 
-# Waits up to $1 seconds for the game to end; code is its exit code or "running".
-wait_exit() {
-  local end=$((SECONDS + $1))
-  code=running
-  while kill -0 "$game_pid" 2>/dev/null; do [ $SECONDS -lt $end ] || return 0; sleep 0.1; done
-  wait "$game_pid"
-  code=$? game_pid=""
-}
 # Waits for the game to end and fails unless its exit code is $1 ($2 names the step).
 ends_with() {
-  wait_exit "$deadline"
+  wait_for "$2: the game still runs" '! kill -0 "$game_pid" 2>/dev/null'
+  wait "$game_pid"
+  code=$? game_pid=""
   [ "$code" = "$1" ] || fail "$2: expected exit code $1, got $code"
 }
 
