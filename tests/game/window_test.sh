@@ -57,16 +57,15 @@ for _ in 1 2 3; do
   xdotool windowsize "$win" 32767 32767
   [ "$(win_size "$win")" = 1900x1000 ] || fail "another client made the window $(win_size "$win")"
 done
-peak=$(awk '/VmHWM/{print $2}' "/proc/$game_pid/status")
-[ "${peak:-0}" -lt 300000 ] || fail "the game grew to $peak kB after the resizes"
 picture_in 1900 1000
 into_match
-for s in "1900 1000" "1000 1000"; do
-  wait_for "the window never became ${s/ / x }" \
-    "[ \$(win_size $win) = ${s/ /x} ] || { xdotool windowsize $win $s; false; }"
-  picture_in $s
-  shows "the panel at ${s/ / x }" 'tint now 252 380 010' 'tint now 30 370 111' 'bars_black'
-done
+peak=$(awk '/VmHWM/{print $2}' "/proc/$game_pid/status")
+[ "${peak:-0}" -lt 300000 ] || fail "the game grew to $peak kB after the resizes"
+# (The panel beside bars at 1900 x 1000: in full screen below.)
+wait_for "the window never became 1000 x 1000" \
+  "[ \$(win_size $win) = 1000x1000 ] || { xdotool windowsize $win 1000 1000; false; }"
+picture_in 1000 1000
+shows "the panel at 1000 x 1000" 'tint now 252 380 010' 'tint now 30 370 111' 'bars_black'
 
 shot playing
 field playing before
