@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Data no real game holds. Maps the field is drawn from: buildings two billion cells wide
-# and 10 MB of text; a match starts on each and is drawn, both players walk and attack,
-# and closing the window ends the game with exit code 0. (Missing, empty, folder and
-# garbage maps are read the same way without a window: see the map scenarios and the map
-# fuzz target.) An image whose sides are not powers of two (1 x 3) starts the game under
-# valgrind with no invalid read: the game scales it before the mipmaps are built, so no
-# library reads past its pixels; closed, it ends with 0, or valgrind's 1 on an error.
+# Data no real game holds: on maps of buildings two billion cells wide and of 10 MB a
+# match is drawn and played, and closing the window ends the game with 0 (other bad maps:
+# the map scenarios and fuzz target); an image of 1 x 3 pixels, scaled before its mipmaps,
+# starts the game under valgrind with no invalid read.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# Keys and signals as a hostile or broken machine sends them. A tap with no hold (xdotool
-# key) opens the pause menu every time; 20 000 key events leave no key down once the game
-# has caught up with them; SIGPIPE and the user and alarm signals change nothing in a match,
-# and SIGHUP in a flood of 100 000 key events ends the game with 0 within a second. A
-# message box goes with its game: SIGTERM ends both within a second (stderr closed too),
-# SIGKILL leaves no box process behind, and the box process keeps none of the game's signal
-# handling. --help and --version fail when their text cannot be written.
+# Keys and signals as a hostile or broken machine sends them: taps with no hold, floods of
+# key events, stray signals, quit signals in a flood and under a message box (which goes
+# with its game); --help and --version fail when their text cannot be written.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"

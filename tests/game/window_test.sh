@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# The game's window. On a 1900 x 1000 screen, which has no full-screen mode of the game's
-# size, --window opens a 1250 x 1000 window without the full-screen question; no other
-# client can make it larger than the screen. Made 1900 x 1000 and 1000 x 1000, the picture
-# keeps its 5:4 shape: the status panel's text lies where the centred picture puts it and
-# the bars beside or above and below it are black. Alt+Enter and F11 switch the paused match
-# to full screen and back to the same window, and the match goes on exactly where it was;
-# closing the window ends the game with 0. Without --window on a 1600 x 1200 screen the
-# game asks: No ends with 1, Yes gives a 1280 x 1024 window, which a window manager started
-# later takes sizing over; under a window manager its outer size, frame and all, is 1280 x 1024.
+# The game's window: --window on a screen without the game's mode, never larger than the
+# screen, the 5:4 picture centred between black bars in any window, full screen and back
+# (Alt+Enter, F11) with the match where it was; without --window such a screen brings the
+# question (No ends with 1, Yes gives a 1280 x 1024 window, frame and all), and a window
+# manager started later takes sizing over.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
