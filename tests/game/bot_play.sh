@@ -18,9 +18,7 @@ spawn_bare() {
 
 start_x 1280x1024x24
 make_tree
-(cd "$work/tree" && exec "$game" --bot 3 --speed 3) >"$work/stdout" 2>"$work/stderr" &
-game_pid=$!
-find_window Korvalen >/dev/null || fail "no game window"
+open_game "$work/tree" --bot 3 --speed 3
 xdotool mousemove 640 512
 into_match
 shows "player 2 off his spawn point" 'spawn_bare'

@@ -28,25 +28,28 @@ fail() {
 }
 start_x() { start_xvfb "$1" || fail "could not start Xvfb"; }
 
-# Starts openbox as the window manager and waits until it has taken the screen.
-start_wm() {
-  openbox --sm-disable >/dev/null 2>&1 &
-  wm_pid=$!
+# Polls the shell code $2 until it holds, failing with "$1" at the deadline.
+wait_for() {
   local end=$((SECONDS + deadline))
-  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-    [ $SECONDS -lt $end ] || fail "openbox did not start"
+  until eval "$2"; do
+    [ $SECONDS -lt $end ] || fail "$1"
     sleep 0.1
   done
 }
 
+# Starts openbox as the window manager and waits until it has taken the screen.
+start_wm() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  wait_for "openbox did not start" 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+}
+
 # Waits until xwininfo says window $1 is in map state $2 (IsViewable, IsUnMapped).
 wait_map_state() {
-  local end=$((SECONDS + deadline))
-  until xwininfo -id "$1" 2>/dev/null | grep -q "Map State: $2"; do
-    [ $SECONDS -lt $end ] || fail "window $1 never became $2"
-    sleep 0.1
-  done
+  wait_for "window $1 never became $2" "xwininfo -id $1 2>/dev/null | grep -q 'Map State: $2'"
 }
+# The size of window $1 as the X server has it: WxH.
+win_size() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
 # Answers a message box once it shows: focus it and type the key (Return or Escape).
 answer_box() {
@@ -56,7 +59,7 @@ answer_box() {
 
 # Fails unless the game still runs.
 alive() {
-  kill -0 "$game_pid" 2>/dev/null || { wait_exit 1; fail "$1: the game ended (code $code)"; }
+  kill -0 "$game_pid" 2>/dev/null || { wait "$game_pid"; fail "$1: the game ended (code $?)"; }
 }
 
 # A scratch folder to start the game in: the real images and the given map file
@@ -68,21 +71,26 @@ make_tree() {
   cp "${1:-$root/s_1.txt}" "$work/tree/s_1.txt"
 }
 
-# Starts the game in the given folder, with the rest of the arguments on its command line.
+# Starts the game in the given folder, with the rest of the arguments on its command line
+# (behind $wrap, a program that runs it, if set).
 start_game() {
   local dir=$1
   shift
-  (cd "$dir" && exec "$game" "$@") >"$work/stdout" 2>"$work/stderr" &
+  (cd "$dir" && exec ${wrap:-} "$game" "$@") >"$work/stdout" 2>"$work/stderr" &
   game_pid=$!
 }
+# As start_game, then waits for the game's window: its id is left in win.
+open_game() {
+  start_game "$@"
+  win=$(find_window Korvalen) || fail "no game window"
+}
 
-# Waits up to $1 seconds for the game to end; code is its exit code or "running".
-wait_exit() {
-  local end=$((SECONDS + $1))
-  code=running
-  while kill -0 "$game_pid" 2>/dev/null; do [ $SECONDS -lt $end ] || return 0; sleep 0.1; done
+# Waits for the game to end and fails unless its exit code is $1 ($2 names the step).
+ends_with() {
+  wait_for "$2: the game still runs" '! kill -0 "$game_pid" 2>/dev/null'
   wait "$game_pid"
   code=$? game_pid=""
+  [ "$code" = "$1" ] || fail "$2: expected exit code $1, got $code"
 }
 
 # Prints the id of the window titled exactly $1 (a window manager may have framed it),
@@ -129,6 +137,15 @@ int main(int, char** argv) {
 EOF
     fail "cannot build the client message helper"
   "$work/client_message" "$@"
+}
+
+# Percent of a core the game uses over the next $1 seconds.
+cpu_use() {
+  local c0 c1
+  c0=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
+  sleep "$1"
+  c1=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
+  echo $((100 * (c1 - c0) / $(getconf CLK_TCK) / $1))
 }
 
 # Asks the window to close, as a window manager's close button does.
@@ -214,6 +231,17 @@ into_match() {
   shows "main menu" 'tint now 300 100 011'
   hold_until space "colour screen" 'tint now 24 177 100' '! tint now 300 100 011'
   hold_until space "match" 'tint now 252 380 010' 'tint now 30 370 111'
+}
+
+# From the pause menu through End to the main menu, and on to Exit, where Space is left
+# held down.
+end_and_exit() {
+  hold_until Down "pause Nastavenia" 'tint now 270 130 011'
+  hold_until Down "End" 'tint now 300 160 011'
+  hold_until space "main menu again" 'tint now 300 100 011' 'tint now 10 420 110'
+  hold_until Down "Nastavenia" 'tint now 270 130 011'
+  hold_until Down "Exit" 'tint now 300 160 011'
+  xdotool keydown space
 }
 
 # Sends N taps of the given keys through XTest as fast as the server takes them;

@@ -10,44 +10,56 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 replay=$(dirname "$game")/korvalen-replay
-other_xvfb="" host_pid="" guest_pid="" relay_pid=""
-trap 'for p in "$host_pid" "$guest_pid" "$relay_pid" "$other_xvfb" "$wm_pid" "$xvfb_pid"; do
-        stop_pid "$p"; done; rm -rf "$work"' EXIT
+declare -A pid=([host]="" [guest]="") display
+relay_pid=""
+trap 'for p in "${pid[@]}" "$relay_pid" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
+      rm -rf "$work"' EXIT
 
 # A wall (the unseen record 0) across the field at y 8 to 9: the guest, walking left and
 # down from his spawn, stops on it level with the bow at (15, 9) and walks over it.
 printf '%s\n' 0 0 8 21 1 >"$work/map.txt"
 make_tree "$work/map.txt"
-start_x 1280x1024x24
-host_display=$DISPLAY host_xvfb=$xvfb_pid
-start_x 1280x1024x24
-guest_display=$DISPLAY other_xvfb=$xvfb_pid xvfb_pid=$host_xvfb
+xvfb=()
+for side in host guest; do
+  start_x 1280x1024x24
+  display[$side]=$DISPLAY xvfb+=("$xvfb_pid")
+done
 
 # Points the game_lib helpers (screens, keys, liveness) at one of the two games.
-use() {
-  if [ "$1" = host ]; then DISPLAY=$host_display game_pid=$host_pid; else DISPLAY=$guest_display game_pid=$guest_pid; fi
-}
+use() { DISPLAY=${display[$1]} game_pid=${pid[$1]}; }
 port() { python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-
+# Starts one side's game with the given arguments.
+start_side() {
+  local side=$1
+  shift
+  DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
+  pid[$side]=$game_pid
+  mv "$work/stderr" "$work/$side.err"
+  use "$side"
+}
 # Starts both games, the guest joining at $2 (host:port) and the host waiting on $1.
 start_both() {
-  DISPLAY=$host_display start_game "$work/tree" --window --speed 3 --host "$1" --record "$work/host.rec"
-  host_pid=$game_pid
-  mv "$work/stderr" "$work/host.err"
-  DISPLAY=$guest_display start_game "$work/tree" --window --join "$2" --record "$work/guest.rec"
-  guest_pid=$game_pid
+  start_side host --speed 3 --host "$1" --record "$work/host.rec"
+  start_side guest --join "$2" --record "$work/guest.rec"
   for side in host guest; do
     use $side
     shows "$side: main menu" 'tint now 300 100 011'
   done
 }
-
-# Waits for a game to end and checks its exit code.
-ends_with() {
+# Waits for one side's game to end and checks its exit code.
+side_ends() {
   use "$1"
-  wait_exit "$deadline"
-  [ "$code" = "$2" ] || fail "$1: exit code $code, not $2"
-  if [ "$1" = host ]; then host_pid=""; else guest_pid=""; fi
+  ends_with "$2" "$1"
+  pid[$1]=""
+}
+# The host holds key $1 until the checks hold, then the guest's screen must show them too.
+both_see() {
+  local key=$1 what=$2
+  shift 2
+  use host
+  hold_until "$key" "host: $what" "$@"
+  use guest
+  shows "guest: $what" "$@"
 }
 
 # P2's arrow icon k in the panel (the panel's second column starts 10.8 units right).
@@ -56,14 +68,8 @@ icon_y=$(awk 'BEGIN { printf "%d", 512 * (1 + 6.8 * 2.41421 / 19) }')
 
 # One match from the main menu to Exit; the two recordings must end in the same state.
 play_one() {
-  use host
-  hold_until space "colour screen" 'tint now 24 177 100'
-  use guest
-  shows "guest: colour screen" 'tint now 24 177 100'
-  use host
-  hold_until space "match" 'tint now 252 380 010'
-  use guest
-  shows "guest: match" 'tint now 252 380 010'
+  both_see space "colour screen" 'tint now 24 177 100'
+  both_see space "match" 'tint now 252 380 010'
   # the host walks up, the guest left and down onto the wall, over the bow
   use host
   xdotool keydown e
@@ -79,15 +85,10 @@ play_one() {
   use host
   shows "host: the guest's shot" '! lit now $(p2_icon 4) $icon_y 4 4' 'lit now $(p2_icon 3) $icon_y 4 4'
   hold_until Escape "pause menu" 'tint now 300 100 011' 'tint now 300 160 111'
-  hold_until Down "pause Nastavenia" 'tint now 270 130 011'
-  hold_until Down "End" 'tint now 300 160 011'
-  hold_until space "main menu again" 'tint now 300 100 011' 'tint now 10 420 110'
-  hold_until Down "Nastavenia" 'tint now 270 130 011'
-  hold_until Down "Exit" 'tint now 300 160 011'
-  xdotool keydown space
-  ends_with host 0
-  ends_with guest 0
-  DISPLAY=$host_display xdotool keyup space 2>/dev/null
+  end_and_exit
+  side_ends host 0
+  side_ends guest 0
+  DISPLAY=${display[host]} xdotool keyup space 2>/dev/null
   for side in host guest; do
     (cd "$work/tree" && "$replay" --recording "$work/$side.rec") >"$work/$side.dump" ||
       fail "$side: the recording does not run"
@@ -99,12 +100,10 @@ play_one() {
     fail "the guest's shot is not in the recording"
 }
 
-DISPLAY=$host_display start_game "$work/tree" --window --host "$(port)"
-host_pid=$game_pid
-use host
+start_side host --host "$(port)"
 shows "host: waiting screen" 'tint now 60 200 110' 'tint now 60 240 111'
 xdotool keydown Escape
-ends_with host 0
+side_ends host 0
 xdotool keyup Escape
 
 p=$(port)
@@ -116,67 +115,53 @@ echo "online_test: direct ok ($SECONDS s)"
 # one in ten lost, one in ten sent twice.
 relay_port=$(port) p=$(port)
 python3 - "$relay_port" "$p" <<'PY' &
-import random, socket, sys, threading, time, heapq
-listen, target = int(sys.argv[1]), int(sys.argv[2])
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-s.bind(("127.0.0.1", listen))
-up = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-up.connect(("127.0.0.1", target))
-guest = None
-queue, lock = [], threading.Lock()
-def later(sock, data, addr):
-    if random.random() < 0.1:
-        return
-    for _ in range(2 if random.random() < 0.1 else 1):
-        with lock:
-            heapq.heappush(queue, (time.time() + random.uniform(0.02, 0.06), random.random(), sock, data, addr))
-def from_host():
-    while True:
+import heapq, random, select, socket, sys, time
+s, up = (socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2))
+s.bind(("127.0.0.1", int(sys.argv[1])))
+up.connect(("127.0.0.1", int(sys.argv[2])))
+guest, queue = None, []
+while True:
+    wait = max(0, queue[0][0] - time.time()) if queue else None
+    for sock in select.select([s, up], [], [], wait)[0]:
         try:
-            data = up.recv(65536)
+            data, addr = sock.recvfrom(65536)
         except OSError:  # the host not listening yet: the ICMP answer lands here
             continue
-        if guest: later(s, data, guest)
-def sender():
-    while True:
-        with lock:
-            due = [heapq.heappop(queue) for _ in range(len(queue)) if queue and queue[0][0] <= time.time()]
-        for _, _, sock, data, addr in due:
-            try:
-                sock.sendto(data, addr) if addr else sock.send(data)
-            except OSError:
-                pass
-        time.sleep(0.002)
-threading.Thread(target=from_host, daemon=True).start()
-threading.Thread(target=sender, daemon=True).start()
-while True:
-    data, guest = s.recvfrom(65536)
-    later(up, data, None)
+        if sock is s:
+            guest = addr
+        copies = 0 if random.random() < 0.1 else 2 if random.random() < 0.1 else 1
+        for _ in range(copies if guest else 0):
+            heapq.heappush(queue, (time.time() + random.uniform(0.02, 0.06), random.random(), sock is s, data))
+    while queue and queue[0][0] <= time.time():
+        _, _, to_host, data = heapq.heappop(queue)
+        try:
+            up.send(data) if to_host else s.sendto(data, guest)
+        except OSError:
+            pass
 PY
 relay_pid=$!
 start_both "$p" "127.0.0.1:$relay_port"
 play_one
 echo "online_test: relay ok ($SECONDS s)"
-stop_pid "$relay_pid"
-relay_pid=""
 
 # A third player is turned away with 1 and the two play on; then killing the guest: the
 # host says the connection is lost, in a box and on stderr, and ends.
 p=$(port)
 start_both "$p" "127.0.0.1:$p"
-(cd "$work/tree" && KORVALEN_BOXES=stderr DISPLAY=$guest_display timeout "$deadline" "$game" --window --join "127.0.0.1:$p") 2>"$work/third.err"
+(cd "$work/tree" && KORVALEN_BOXES=stderr DISPLAY=${display[guest]} \
+  timeout "$deadline" "$game" --window --join "127.0.0.1:$p") 2>"$work/third.err"
 third=$?
 [ "$third" = 1 ] || fail "third player: exit code $third, not 1"
 grep -q "This game already has two players." "$work/third.err" || fail "third player: no refusal"
 use host
 hold_until space "host: colour screen after the refusal" 'tint now 24 177 100'
-kill -9 "$guest_pid"
-wait "$guest_pid" 2>/dev/null
-guest_pid=""
+kill -9 "${pid[guest]}"
+wait "${pid[guest]}" 2>/dev/null
+pid[guest]=""
 use host
 box=$(find_window OZNAM) || fail "host: no box after the guest was killed"
 answer_box "$box" Return
-ends_with host 1
+side_ends host 1
 grep -q "korvalen: OZNAM: The connection to the other player was lost." "$work/host.err" ||
   fail "host: the lost connection is not on stderr"
 echo "online_test: ok ($SECONDS s)"

@@ -35,8 +35,7 @@ printf '%s\n' 0 -1 4 1 1  1 9 5 2 2  1 5 6 1 4  1 15 2 1 4  1 8 1 4 1  1 5 3 1 1
   1 2 8 1 1  1 18 3 1 1 >"$work/map.txt"
 make_tree "$work/map.txt"
 start_x 1280x1024x24
-start_game "$work/tree"
-find_window Korvalen >/dev/null || fail "no game window"
+open_game "$work/tree"
 xdotool mousemove 640 512
 
 arrows_x=$(field_px 1.5) arrows_y=$(field_py -2.8)  # the panel's first arrow icon
@@ -89,13 +88,6 @@ hold_until Escape "pause menu again" 'tint now 300 100 011'
 hold_until i "credits" 'tint now 350 60 011'
 keep credits
 hold_until Escape "pause menu after the credits" 'tint now 300 100 011' '! tint now 350 60 011'
-hold_until Down "pause Nastavenia again" 'tint now 270 130 011'
-hold_until Down "End" 'tint now 300 160 011'
-hold_until space "main menu again" 'tint now 300 100 011' 'tint now 10 420 110'
-hold_until Down "Nastavenia again" 'tint now 270 130 011'
-hold_until Down "Exit" 'tint now 300 160 011'
-xdotool keydown space
-wait_exit "$deadline"
-xdotool keyup space 2>/dev/null
-[ "$code" = 0 ] || fail "exit code $code after Exit"
+end_and_exit
+ends_with 0 "Exit"
 echo "play_match: ok"

@@ -10,91 +10,51 @@ set -u
 source "$(dirname "$0")/game_lib.bash"
 export KORVALEN_BOXES=stderr
 
-# Starts the game on the scratch tree and expects exit code 1 with exactly these lines
-# (blank lines aside) on standard error: the given ones, then the failed start's box and
-# the reason ($2: "IMAGE: CAUSE" for an image, else the reason itself).
+# Breaks a fresh scratch tree with the shell code $2 (run in its Data folder, where it may
+# also set the game's environment), starts the game there and expects exit code 1 with
+# exactly these lines (blank lines aside) on standard error: the line $4 if given, then the
+# failed start's box and the reason ($3: "IMAGE: CAUSE" for an image, else the reason itself).
 expect_failed_start() {
-  local what=$1 reason=$2
-  shift 2
-  start_game "$work/tree"
-  wait_exit "$deadline"
+  local what=$1 reason=$3
+  make_tree
+  (cd "$work/tree/Data" && eval "$2" && cd .. && exec timeout "$deadline" "$game") \
+    >"$work/stdout" 2>"$work/stderr"
+  code=$?
   [ "$code" = 1 ] || fail "$what: expected exit code 1, got $code"
   case $reason in
     Data/*) reason="could not read ${reason%%: *} in $(realpath "$work/tree"): ${reason#*: }" ;;
   esac
-  printf '%s\n' "$@" "korvalen: ERROR: Initialization Failed." "korvalen: reason: $reason" \
-    >"$work/want"
+  printf '%s\n' ${4:+"korvalen: Error: $4"} "korvalen: ERROR: Initialization Failed." \
+    "korvalen: reason: $reason" >"$work/want"
   grep -v '^$' "$work/stderr" >"$work/got"
   diff -u "$work/want" "$work/got" >&2 || fail "$what: wrong messages"
 }
-
-start_x 1280x1024x24
-for f in world/waal1.bmp texture/1.bmp system/Font.bmp system/001.bmp; do
-  make_tree
-  rm "$work/tree/Data/$f"
-  expect_failed_start "missing $f" "Data/$f: missing"
-done
-
-make_tree
-: >"$work/tree/Data/avatar/03.bmp"
-expect_failed_start "empty image" "Data/avatar/03.bmp: bad format" "korvalen: Error: Failed to open DIB file Data/avatar/03.bmp."
-
-make_tree
-head -c 100 "$root/Data/world/grass.bmp" >"$work/tree/Data/world/grass.bmp"
-expect_failed_start "cut-off image" "Data/world/grass.bmp: bad format" "korvalen: Error: Image file conversion error."
-
-make_tree
-# The info header's size, bytes 14 to 17, says 20: no header kind the reader knows.
-printf '\x14\x00\x00\x00' | dd of="$work/tree/Data/texture/n_hrot.bmp" bs=1 seek=14 conv=notrunc status=none
-expect_failed_start "header size 20" "Data/texture/n_hrot.bmp: bad format" "korvalen: Error: Unknown DIB file format."
-
-# Names that are not regular files count as files that cannot be opened: never a wait.
-make_tree
-rm "$work/tree/Data/texture/n_dole.bmp"
-mkdir "$work/tree/Data/texture/n_dole.bmp"
-expect_failed_start "a folder for an image" "Data/texture/n_dole.bmp: not a regular file" \
-  "korvalen: Error: Failed to open DIB file Data/texture/n_dole.bmp."
-rmdir "$work/tree/Data/texture/n_dole.bmp"
-mkfifo "$work/tree/Data/texture/n_dole.bmp"
-expect_failed_start "a pipe for an image" "Data/texture/n_dole.bmp: not a regular file" \
-  "korvalen: Error: Failed to open DIB file Data/texture/n_dole.bmp."
-
-make_tree
-ln -sf /dev/zero "$work/tree/Data/world/way.bmp"
-expect_failed_start "/dev/zero for an image" "Data/world/way.bmp: not a regular file" \
-  "korvalen: Error: Failed to open DIB file Data/world/way.bmp."
 
 # Memory running out in the game's own allocations while the images load: a failing
 # allocator refuses the game's allocations of a given size or more (the 256 x 256 font
 # sheet is the first that large), through malloc (the image reader) or new (the mipmaps).
 c++ -shared -fPIC -O1 -o "$work/fail_alloc.so" -x c++ - <<'CODE' || fail "cannot build the allocator"
-#include <link.h>
+#include <dlfcn.h>
+#include <sys/auxv.h>
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 extern "C" void* __libc_malloc(size_t);
-static uintptr_t low, high;  // the game's own code
 static size_t limit;
 static bool use_new;
-static int find_game(dl_phdr_info* info, size_t, void*) {
-  for (int i = 0; i < info->dlpi_phnum; i++)
-    if (info->dlpi_phdr[i].p_type == PT_LOAD && (info->dlpi_phdr[i].p_flags & PF_X)) {
-      low = info->dlpi_addr + info->dlpi_phdr[i].p_vaddr;
-      high = low + info->dlpi_phdr[i].p_memsz;
-    }
-  return 1;  // the first object is the program
-}
 __attribute__((constructor)) static void start() {
   const char* how = getenv("FAIL_ALLOC");  // "malloc SIZE" or "new SIZE"
   if (!how || strcmp(program_invocation_short_name, "korvalen") != 0) return;
   use_new = strncmp(how, "new", 3) == 0;
   limit = strtoul(strchr(how, ' ') + 1, nullptr, 10);
-  dl_iterate_phdr(find_game, nullptr);
 }
+// Whether an allocation of n bytes from caller, in the game's own code, is refused.
 static bool refused(size_t n, void* caller) {
-  return limit && n >= limit && uintptr_t(caller) >= low && uintptr_t(caller) < high;
+  Dl_info from, game;
+  return limit && n >= limit && dladdr(caller, &from) &&
+         dladdr(reinterpret_cast<void*>(getauxval(AT_ENTRY)), &game) &&
+         from.dli_fbase == game.dli_fbase;
 }
 extern "C" void* malloc(size_t n) {
   if (!use_new && refused(n, __builtin_return_address(0))) return errno = ENOMEM, nullptr;
@@ -106,26 +66,37 @@ void* operator new(size_t n) {
   return p;
 }
 CODE
-make_tree
-export LD_PRELOAD=$work/fail_alloc.so
-FAIL_ALLOC="malloc 100000" expect_failed_start "malloc fails" "Data/system/Font.bmp: out of memory" \
-  "korvalen: Error: Out of memory."
-FAIL_ALLOC="new 40000" expect_failed_start "new fails" "out of memory"
-unset LD_PRELOAD
+
+start_x 1280x1024x24
+# What is broken|shell code that breaks it|the reason|the line before the box's
+while IFS='|' read -r what code reason line; do
+  expect_failed_start "$what" "$code" "$reason" "$line"
+done <<'CASES'
+missing world/waal1.bmp|rm world/waal1.bmp|Data/world/waal1.bmp: missing|
+missing texture/1.bmp|rm texture/1.bmp|Data/texture/1.bmp: missing|
+missing system/Font.bmp|rm system/Font.bmp|Data/system/Font.bmp: missing|
+missing system/001.bmp|rm system/001.bmp|Data/system/001.bmp: missing|
+empty image|: >avatar/03.bmp|Data/avatar/03.bmp: bad format|Failed to open DIB file Data/avatar/03.bmp.
+cut-off image|head -c 100 "$root/Data/world/grass.bmp" >world/grass.bmp|Data/world/grass.bmp: bad format|Image file conversion error.
+header size 20 (bytes 14 to 17)|printf '\x14' >h && dd if=h of=texture/n_hrot.bmp bs=1 seek=14 conv=notrunc status=none|Data/texture/n_hrot.bmp: bad format|Unknown DIB file format.
+a folder for an image|rm texture/n_dole.bmp && mkdir texture/n_dole.bmp|Data/texture/n_dole.bmp: not a regular file|Failed to open DIB file Data/texture/n_dole.bmp.
+a pipe for an image|rm texture/n_dole.bmp && mkfifo texture/n_dole.bmp|Data/texture/n_dole.bmp: not a regular file|Failed to open DIB file Data/texture/n_dole.bmp.
+/dev/zero for an image|ln -sf /dev/zero world/way.bmp|Data/world/way.bmp: not a regular file|Failed to open DIB file Data/world/way.bmp.
+malloc fails|export LD_PRELOAD=$work/fail_alloc.so FAIL_ALLOC="malloc 100000"|Data/system/Font.bmp: out of memory|Out of memory.
+new fails|export LD_PRELOAD=$work/fail_alloc.so FAIL_ALLOC="new 40000"|out of memory|
+CASES
 
 # An X error while the window and context are made (indirect GL, which the test server
 # refuses): the failed start's box with the X error as its reason, not Xlib's own exit.
 make_tree
 LIBGL_ALWAYS_INDIRECT=1 start_game "$work/tree"
-wait_exit "$deadline"
-[ "$code" = 1 ] || fail "indirect GL: expected exit code 1, got $code"
+ends_with 1 "indirect GL"
 grep -q "^korvalen: ERROR: " "$work/stderr" && grep -q "^korvalen: reason: X error " "$work/stderr" ||
   fail "indirect GL: no box line with the X error as its reason"
 
 (unset DISPLAY; cd "$root" && exec "$game") >"$work/stdout" 2>"$work/stderr" &
 game_pid=$!
-wait_exit "$deadline"
-[ "$code" = 1 ] || fail "no display: expected exit code 1, got $code"
+ends_with 1 "no display"
 grep -qx "korvalen: ERROR: Failed To Register The Window Class." "$work/stderr" ||
   fail "no display: no window class message"
 grep -q "^korvalen: reason: ." "$work/stderr" || fail "no display: no reason"

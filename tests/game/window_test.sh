@@ -1,101 +1,122 @@
 #!/usr/bin/env bash
-# Closing the window or SIGTERM ends the game with 0; no other client can make the window
-# larger than the screen, and a window manager started later takes sizing over. A 1024 x 768
-# screen has no full-screen mode of the game's size: Yes gives a 1280 x 1024 window, No ends
-# with 1.
-# Under a window manager the window's outer size, frame and all, is 1280 x 1024.
+# The game's window: --window on a screen without the game's mode, never larger than the
+# screen, the 5:4 picture centred between black bars in any window, full screen and back
+# (Alt+Enter, F11) with the match where it was; without --window such a screen brings the
+# question (No ends with 1, Yes gives a 1280 x 1024 window, frame and all), and a window
+# manager started later takes sizing over.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-menu_up() { shows "main menu" 'tint now 300 100 011'; }
+# The picture on a screen of $1 x $2 at the window's corner: as large as fits, centred.
+picture_in() {
+  if [ $(($1 * 4)) -ge $(($2 * 5)) ]; then
+    picture=($((($1 - $2 * 5 / 4) / 2)) 0 $(($2 * 5 / 4)) "$2")
+  else
+    picture=(0 $((($2 - $1 * 4 / 5) / 2)) "$1" $(($1 * 4 / 5)))
+  fi
+}
+# Whether the parts of a w x h window beside the picture are black.
+bars_black() {
+  local x=${picture[0]} y=${picture[1]} pw=${picture[2]} ph=${picture[3]}
+  if [ "$x" -gt 0 ]; then
+    ! lit now 0 0 "$x" "$ph" && ! lit now $((x + pw)) 0 "$x" "$ph"
+  else
+    ! lit now 0 0 "$pw" "$y" && ! lit now 0 $((y + ph)) "$pw" "$y"
+  fi
+}
+# The pause menu with Nastavenia highlighted where the picture puts it, and black bars.
+paused_in_place() {
+  shows "$1" 'tint now 270 130 011' 'tint now 300 100 111' 'bars_black'
+}
+# The field of the match in a screenshot, without the panel, as $2.png.
+field() { convert "$work/$1.png" -crop "${picture[2]}x$((picture[3] * 3 / 4))+${picture[0]}+${picture[1]}" +repage "$work/$2.png"; }
+# Answers the full-screen question with $1 (Return for Yes, Escape for No), then the notice
+# that follows, titled $2.
+answer_question() {
+  answer_box "$(find_window "Tarvo GL")" "$1"
+  box=$(find_window "$2") || fail "no $2 notice after $1"
+}
 
-start_x 1280x1024x24
-start_game "$root"
-win=$(find_window Korvalen) || fail "no game window"
-menu_up
+start_x 1900x1000x24
+make_tree
+open_game "$work/tree" --window --speed 1
+xdotool mousemove 600 500
+picture_in 1250 1000
+shows "--window: the main menu" 'tint now 300 100 011'
+xwininfo -root -tree | grep -qF '"Tarvo GL"' && fail "--window asked the full-screen question"
+[ "$(win_size "$win")" = 1250x1000 ] || fail "--window on 1900 x 1000: the window is $(win_size "$win")"
 # No window manager holds the window to its largest size here, so another client's resize
-# must never land: the GL would size its buffers to it (gigabytes at 32767 x 32767, or a
-# crash). xdotool waits for the server, so the size read next is the one the GL would see.
+# must never pass the screen: the GL would size its buffers to it (gigabytes at 32767 x
+# 32767, or a crash). xdotool waits for the server, so the size read next is the GL's.
 for _ in 1 2 3; do
   xdotool windowsize "$win" 32767 32767
-  geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
-  [ "$geometry" = 1280x1024 ] || fail "another client made the window $geometry"
+  [ "$(win_size "$win")" = 1900x1000 ] || fail "another client made the window $(win_size "$win")"
 done
-menu_up
+picture_in 1900 1000
+into_match
 peak=$(awk '/VmHWM/{print $2}' "/proc/$game_pid/status")
 [ "${peak:-0}" -lt 300000 ] || fail "the game grew to $peak kB after the resizes"
+# (The panel beside bars at 1900 x 1000: in full screen below.)
+wait_for "the window never became 1000 x 1000" \
+  "[ \$(win_size $win) = 1000x1000 ] || { xdotool windowsize $win 1000 1000; false; }"
+picture_in 1000 1000
+shows "the panel at 1000 x 1000" 'tint now 252 380 010' 'tint now 30 370 111' 'bars_black'
+
+shot playing
+field playing before
+hold_until Escape "the pause menu" 'tint now 300 100 011'
+hold_until Down "Nastavenia in the pause menu" 'tint now 270 130 011'
+for k in alt+Return F11; do
+  xdotool key "$k"
+  picture_in 1900 1000
+  paused_in_place "the pause menu in full screen after $k"
+  xdotool key "$k"
+  picture_in 1000 1000
+  paused_in_place "the pause menu back in the window after $k"
+  [ "$(win_size "$win")" = 1000x1000 ] || fail "after $k twice the window is $(win_size "$win")"
+done
+hold_until Up "Return in the pause menu" 'tint now 300 100 011'
+hold_until space "the match again" 'tint now 252 380 010'
+field now after
+moved=$(compare -metric AE -fuzz 10% "$work/before.png" "$work/after.png" null: 2>&1)
+[ "$moved" -lt 200 ] || fail "the field changed over the switches ($moved pixels)"
 close_window "$win"
-wait_exit "$deadline"
-[ "$code" = 0 ] || fail "closing the window: expected exit code 0, got $code"
-
-start_game "$root"
-find_window Korvalen >/dev/null || fail "no game window"
-menu_up
-kill -TERM "$game_pid"
-wait_exit "$deadline"
-[ "$code" = 0 ] || fail "SIGTERM: expected exit code 0, got $code"
-
+ends_with 0 "closing the window"
 stop_pid "$xvfb_pid"
 
-# 1024 x 768, answer Yes.
-start_x 1024x768x24
+start_x 1600x1200x24
 start_game "$root"
-box=$(find_window "Tarvo GL") || fail "no full-screen question"
-answer_box "$box" Return
-box=$(find_window UPOZORNENIE) || fail "no UPOZORNENIE notice after Yes"
-answer_box "$box" Return
-win=$(find_window Korvalen) || fail "no window after Yes"
-geometry=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
-[ "$geometry" = 1280x1024 ] || fail "windowed fallback is $geometry, not 1280x1024"
-# A window manager started now takes over sizing: the game stops answering resizes
-# itself, or the two would pass each resize back and forth for ever.
-# Openbox sizes the window as it takes it over, so the resize is asked again until it holds.
-start_wm
-end=$((SECONDS + deadline))
-until xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | grep -q =; do
-  [ $SECONDS -lt $end ] || fail "the late window manager never framed the window"
-  sleep 0.1
-done
-until xwininfo -id "$win" | grep -q "Width: 800"; do
-  [ $SECONDS -lt $end ] || fail "under a late window manager the window never became 800 wide"
-  xdotool windowsize "$win" 800 600
-  sleep 0.2
-done
-close_window "$win"
-wait_exit "$deadline"
-[ "$code" = 0 ] || fail "closing the fallback window: expected 0, got $code"
-stop_pid "$wm_pid"
-
-# 1024 x 768, answer No.
-start_game "$root"
-box=$(find_window "Tarvo GL") || fail "no full-screen question"
-answer_box "$box" Escape
-box=$(find_window OZNAM) || fail "no OZNAM notice after No"
+answer_question Escape OZNAM
 xwininfo -root -children | grep -qF ' "Korvalen": ' && fail "a game window opened after No"
 answer_box "$box" Return
-wait_exit "$deadline"
-[ "$code" = 1 ] || fail "No to the question: expected exit code 1, got $code"
-stop_pid "$xvfb_pid"
+ends_with 1 "No to the question"
 
-# 1600 x 1200 under openbox, answer Yes: the frame and all are 1280 x 1024, so the whole
-# window fits a 1280 x 1024 screen. Openbox tells its borders only once the window shows.
-start_x 1600x1200x24
-start_wm
 start_game "$root"
-box=$(find_window "Tarvo GL" 20) || fail "openbox: no full-screen question"
+answer_question Return UPOZORNENIE
 answer_box "$box" Return
-box=$(find_window UPOZORNENIE 10) || fail "openbox: no UPOZORNENIE notice after Yes"
+win=$(find_window Korvalen) || fail "no window after Yes"
+[ "$(win_size "$win")" = 1280x1024 ] || fail "windowed fallback is $(win_size "$win"), not 1280x1024"
+# A window manager started now takes over sizing: the game stops answering resizes
+# itself, or the two would pass each resize back and forth for ever. Openbox sizes the
+# window as it takes it over, so the resize is asked again until it holds.
+start_wm
+wait_for "the late window manager never framed the window" \
+  "xprop -id $win _NET_FRAME_EXTENTS 2>/dev/null | grep -q ="
+wait_for "under a late window manager the window never became 800 wide" \
+  "xwininfo -id $win | grep -q 'Width: 800' || { xdotool windowsize $win 800 600; false; }"
+close_window "$win"
+ends_with 0 "closing the fallback window"
+
+# Under the window manager, Yes: the frame and all are 1280 x 1024, so the whole window
+# fits a 1280 x 1024 screen. Openbox tells its borders only once the window shows.
+start_game "$root"
+answer_question Return UPOZORNENIE
 answer_box "$box" Return
-win=$(find_window Korvalen 20) || fail "openbox: no window after Yes"
-end=$((SECONDS + deadline))
-while [ $SECONDS -lt $end ]; do
+win=$(find_window Korvalen) || fail "openbox: no window after Yes"
+outer() {
   read -r l r t b < <(xprop -id "$win" _NET_FRAME_EXTENTS | tr -dc '0-9 ')
-  outer=$(xwininfo -id "$win" | awk -v l="$l" -v r="$r" -v t="$t" -v b="$b" \
-    '/Width:/{w=$2} /Height:/{h=$2} END{print w + l + r "x" h + t + b}')
-  [ -n "$t" ] && [ "$outer" = 1280x1024 ] && break
-  sleep 0.2
-done
-[ -n "$t" ] || fail "openbox: no _NET_FRAME_EXTENTS"
-[ "$outer" = 1280x1024 ] || fail "openbox: the framed window is $outer, not 1280x1024"
-echo "window: ok (under openbox, borders $l $r $t $b, outer size $outer)"
+  [ -n "$t" ] && [ "$(win_size "$win")" = $((1280 - l - r))x$((1024 - t - b)) ]
+}
+wait_for "openbox: the window and its frame never measured 1280 x 1024" outer
+echo "window: ok (under openbox, borders $l $r $t $b)"
