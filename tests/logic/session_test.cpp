@@ -2,7 +2,10 @@
 // that delays with jitter (so messages overtake each other), loses and repeats them, with
 // random keys on both sides: after every frame both states must be the same. Also with
 // either side minimised now and then, the host's map changing, and garbage on the link.
+// The host records some of the sessions: each recording runs back to the state the host
+// ended in, and anything that is not a whole recording of this version is refused.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 #include <random>
@@ -11,6 +14,7 @@
 
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "record/recording.h"
 #include "session/lockstep.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
@@ -46,8 +50,13 @@ const int KEYS[] = {' ', ' ', 13,  27,  'E', 'S', 'D', 'F', 'A', 'Q', 'I',
                     'J', 'K', 'L', 'M', 'N', 'H', '1', '2', '3', 38,  40};
 
 // Runs one session of about frames frames; returns both sides' hashes, frame by frame.
+// With a recording path, the host records it there.
 void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garbage, Side side[2],
-          const GameSnapshot& startup) {
+          const GameSnapshot& startup, const char* recording) {
+  std::string error;
+  if (recording) {
+    ASSERT_TRUE(record_open(recording, &error)) << error;
+  }
   for (int i = 0; i < 2; i++) {
     side[i] = Side();
     side[i].state = startup;
@@ -69,7 +78,10 @@ void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garba
     for (int i = 0; i < 2; i++) {
       Side& me = side[i];
       Session* s = &me.session;
-      if (minimising && (*rng)() % 400 == 0) me.minimised = !me.minimised;
+      if (minimising && (*rng)() % 400 == 0) {
+        me.minimised = !me.minimised;
+        if (recording && i == 0) record_active(!me.minimised);
+      }
       if (i == 0 && (*rng)() % 3000 == 0)
         session_set_map(
             s, MapText{(*rng)() % 5 != 0, std::to_string((*rng)() % 9) + "\n1\n1\n2\n7\n"});
@@ -83,7 +95,10 @@ void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garba
         snapshot_put(me.state);
         FrameInput in;
         session_frame_input(s, &in);
+        const long reads = map_reads();
         run_frame_input(in, nullptr);
+        if (recording && i == 0)
+          record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
         me.hashes.push_back(State_Hash());
         session_frame_done(s, me.hashes.back());
         me.ended = done;
@@ -101,6 +116,20 @@ void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garba
                  ((int)side[i].hashes.size() >= frames || side[i].session.phase == PHASE_ENDED);
     if (finished) break;
   }
+  if (recording) {
+    // the test's own minimising never clears active: the recording ends restored
+    if (side[0].minimised) record_active(true);
+    record_finish();
+  }
+}
+
+// The bytes of the file at path.
+std::vector<std::uint8_t> read_all(const char* path) {
+  std::vector<std::uint8_t> bytes;
+  std::FILE* f = std::fopen(path, "rb");
+  for (int c; f && (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<std::uint8_t>(c));
+  if (f) std::fclose(f);
+  return bytes;
 }
 
 TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
@@ -111,11 +140,18 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
   snapshot_take(&startup);
   std::mt19937 rng(7);
   long long frames_compared = 0, matches = 0;
+  char path[] = "/tmp/korvalen-recording-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  std::vector<std::uint8_t> bytes;
+  std::string error;
   for (int run = 0; run < RUNS; run++) {
     Link link{&rng, (int)(rng() % 25), (int)(rng() % 20), (int)(rng() % 40), (int)(rng() % 60), {}};
     const bool minimising = run % 3 == 1, garbage = run % 3 == 2;
     Side side[2];
-    play(&rng, &link, 100, minimising, garbage, side, startup);
+    const bool recorded = run % 10 == 0;
+    play(&rng, &link, 100, minimising, garbage, side, startup, recorded ? path : nullptr);
     // each side ran to the end, or both ended the game through Exit at the same frame
     const size_t n = std::min(side[0].hashes.size(), side[1].hashes.size());
     ASSERT_GT(n, 0u) << "run " << run;
@@ -130,9 +166,29 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
     frames_compared += n;
     snapshot_put(side[0].state);
     matches += player[1].play && Build_Max > 0;
+    if (recorded && !side[0].hashes.empty()) {
+      bytes = read_all(path);
+      snapshot_put(startup);
+      EXPECT_GE(recording_run(bytes.data(), bytes.size(), &error), 0) << error;
+      EXPECT_EQ(State_Hash(), side[0].hashes.back()) << "the recording of run " << run;
+    }
   }
   EXPECT_GT(frames_compared, 60000);
   EXPECT_GT(matches, 30) << "the random keys start matches";
+  // Every cut short, and a few bytes changed where the frames cannot take them.
+  for (size_t cut : {size_t{0}, size_t{5}, size_t{12}, bytes.size() / 2, bytes.size() - 1}) {
+    snapshot_put(startup);
+    EXPECT_EQ(recording_run(bytes.data(), cut, &error), -1) << cut;
+    EXPECT_FALSE(error.empty());
+  }
+  std::vector<std::uint8_t> other = bytes;
+  other[11] = '9';  // another game version
+  EXPECT_EQ(recording_run(other.data(), other.size(), &error), -1);
+  EXPECT_NE(error.find("this is"), std::string::npos) << error;
+  other = bytes;
+  other.insert(other.end() - 5, {'F', 2, 'E', 'E', 0});  // a key twice
+  EXPECT_EQ(recording_run(other.data(), other.size(), &error), -1);
+  std::remove(path);
   snapshot_put(startup);
 }
 
