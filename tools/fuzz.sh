@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and libFuzzer (address and undefined-behaviour
 # checks on) in build-fuzz/, then runs each for SECONDS (default 60), starting from the
-# committed corpus under tests/fuzz/corpus/ (the replay script also from tests/scenarios/).
-# Any crash, hang or sanitizer report fails the run; the input that caused it is kept in
+# committed corpus under tests/fuzz/corpus/ (the replay script also from every file of
+# tests/scenarios/). Every committed input runs first, however short SECONDS is: this is
+# where the corpora are checked (no other build runs them). Any crash, hang, failed
+# target check or sanitizer report fails the run; the input that caused it is kept in
 # build-fuzz/artifacts/NAME/. What the targets print themselves (the replay's dumps and
 # bad-line messages) is dropped.
 #   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay, recording, message (default all)

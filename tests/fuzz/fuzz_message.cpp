@@ -1,6 +1,6 @@
 // Fuzz target: the session's message decoder, and a running session fed the same bytes as
-// datagrams. Whatever arrives, nothing reads past it; what decodes encodes back to the very
-// same bytes; and the session only ever drops a datagram or ends with its message.
+// datagrams. Whatever arrives, nothing reads past it and what decodes encodes back to the
+// very same bytes (each ending's message is the session units').
 #include <cstdint>
 #include <string>
 
@@ -38,7 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       start = i + 1;
     }
-    if (s.phase == PHASE_ENDED && s.end_message.empty()) fuzz_fail("ended without a word");
   }
   return 0;
 }
