@@ -14,18 +14,6 @@ static bool no_box(const char*, const char*, BoxIcon, bool) {
   return false;
 }
 
-int gl_width() {
-  int w, h;
-  WindowDrawableSize(&w, &h);
-  return w;
-}
-
-int gl_height() {
-  int w, h;
-  WindowDrawableSize(&w, &h);
-  return h;
-}
-
 void gl_clear() {
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -33,8 +21,7 @@ void gl_clear() {
 
 GlFrame gl_read_frame() {
   GlFrame f;
-  f.width = gl_width();
-  f.height = gl_height();
+  WindowDrawableSize(&f.width, &f.height);
   std::vector<unsigned char> up(size_t(f.width) * f.height * 3);
   glFinish();
   glReadBuffer(GL_BACK);
@@ -66,16 +53,19 @@ int GlFrame::lit(const PixelRect& r) const {
 }
 
 PixelRect gl_text_rect(float tx, float ty, float w, float h) {
-  const float sx = gl_width() / 640.0f, sy = gl_height() / 480.0f;
+  int width, height;
+  WindowDrawableSize(&width, &height);
+  const float sx = width / 640.0f, sy = height / 480.0f;
   return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
           int((ty + h) * sy + 0.5f)};
 }
 
 void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
   const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
-  const double aspect = double(gl_width()) / gl_height();
-  *px = int(std::floor((f / aspect * ex / -ez + 1) / 2 * gl_width()));
-  *py = int(std::floor((1 - f * ey / -ez) / 2 * gl_height()));
+  int width, height;
+  WindowDrawableSize(&width, &height);
+  *px = int(std::floor((f * height / width * ex / -ez + 1) / 2 * width));
+  *py = int(std::floor((1 - f * ey / -ez) / 2 * height));
 }
 
 SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {
@@ -109,6 +99,7 @@ void reset_screen_flags() {
 }
 
 // The window opens once, for the whole run, on the images under the working directory.
+// Every test starts with no screen up.
 void GlTest::SetUp() {
   static int state;  // 0 not tried, 1 open, 2 failed
   if (state == 0) {
@@ -117,4 +108,5 @@ void GlTest::SetUp() {
     if (state == 1) atexit(KillGLWindow);
   }
   ASSERT_EQ(state, 1) << "no game window: is Data/ under the working directory?";
+  reset_screen_flags();
 }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -21,8 +20,6 @@ struct PixelRect {
   int x0, y0, x1, y1;
 };
 
-int gl_width();
-int gl_height();
 void gl_clear();
 
 // The whole back buffer, read once all drawing is done, top row first.
@@ -55,7 +52,7 @@ class SlotColours {
 // Puts every screen flag, request and key back to false.
 void reset_screen_flags();
 
-// Base for tests drawing in the 1280 x 1024 game window: opens it.
+// Base for tests drawing in the 1280 x 1024 game window: opens it, with no screen up.
 class GlTest : public ::testing::Test {
  protected:
   void SetUp() override;

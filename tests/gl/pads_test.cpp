@@ -74,7 +74,6 @@ class Pads : public GlTest {
  protected:
   void SetUp() override {
     GlTest::SetUp();
-    reset_screen_flags();
     start = true;
     frame();
     one = TestPadPlug(1), two = TestPadPlug(2);
@@ -85,7 +84,6 @@ class Pads : public GlTest {
     for (int pad : {one, two})
       if (pad >= 0) TestPadUnplug(pad);
     frame();
-    reset_screen_flags();
   }
   void hold(int pad, const Control& c, bool down) {
     if (c.value)

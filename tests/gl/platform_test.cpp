@@ -83,7 +83,9 @@ TEST_F(GlTest, PictureKeepsItsShapeInAnyWindow) {
     EXPECT_NEAR(p[5], 2.41421f, 1e-4f);
     EXPECT_NEAR(p[0] * s.vw / s.vh, p[5], 1e-3f);
   }
-  WndProc({WM_SIZE, 0, gl_width(), gl_height()});
+  int width, height;
+  WindowDrawableSize(&width, &height);
+  WndProc({WM_SIZE, 0, width, height});
 }
 
 // The texture bound to GL_TEXTURE_2D now.

@@ -1,21 +1,12 @@
 // What the pixel check's fixed screens do not show: credits over the colour screen,
 // and the panel's arrow icons when the arrows held have gaps between them.
-#include "flow/flag_grid.h"
 #include "game/draw_scene.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
 namespace {
 
-class Screens : public GlTest {
- protected:
-  void SetUp() override {
-    GlTest::SetUp();
-    reset_screen_flags();
-    flag_grid_init();
-  }
-  void TearDown() override { reset_screen_flags(); }
-};
+using Screens = GlTest;
 
 TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
   Start_Menu = New_Nastavenia = Info = true;

@@ -2,7 +2,6 @@
 // puts them.
 #include <GL/gl.h>
 
-#include "flow/flag_grid.h"
 #include "render/k321.h"
 #include "render/render.h"
 #include "state/lybrary3.h"
@@ -99,13 +98,11 @@ TEST_F(World, FieldDrawsNeitherRecordZeroNorABowNotLying) {
 // The flag's wave; where the cloth lies is in the pixel check.
 TEST_F(World, FlagWavesOneColumnPer300DrawsAndComesBackAfter45Steps) {
   SlotColours flag({{51, {200, 100, 50}}});
-  flag_grid_init();
   wiggle_count = 0;
   auto draw_flag = [] {
     gl_clear();
     glLoadIdentity();
     Vlajka_D(7, -3, 9.5f, 1, 2, 3);
-    glFinish();
     return gl_read_frame();
   };
   const std::vector<unsigned char> first = draw_flag().rgb;
