@@ -42,22 +42,15 @@ Rgb GlFrame::at(int x, int y) const {
   return {p[0], p[1], p[2]};
 }
 
-int GlFrame::lit(const PixelRect& r) const {
+int GlFrame::lit(float tx, float ty, float w, float h) const {
+  const float sx = width / 640.0f, sy = height / 480.0f;
   int n = 0;
-  for (int y = r.y0; y < r.y1; y++)
-    for (int x = r.x0; x < r.x1; x++) {
+  for (int y = int(ty * sy + 0.5f); y < int((ty + h) * sy + 0.5f); y++)
+    for (int x = int(tx * sx + 0.5f); x < int((tx + w) * sx + 0.5f); x++) {
       Rgb p = at(x, y);
       n += std::max({p.r, p.g, p.b}) > 40;
     }
   return n;
-}
-
-PixelRect gl_text_rect(float tx, float ty, float w, float h) {
-  int width, height;
-  WindowDrawableSize(&width, &height);
-  const float sx = width / 640.0f, sy = height / 480.0f;
-  return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
-          int((ty + h) * sy + 0.5f)};
 }
 
 void eye_to_window(float ex, float ey, float ez, int* px, int* py) {

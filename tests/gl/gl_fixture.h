@@ -15,11 +15,6 @@ struct Rgb {
   int r, g, b;
 };
 
-// A rectangle of window pixels, y down from the top edge; x1 and y1 excluded.
-struct PixelRect {
-  int x0, y0, x1, y1;
-};
-
 void gl_clear();
 
 // The whole back buffer, read once all drawing is done, top row first.
@@ -27,13 +22,11 @@ struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   Rgb at(int x, int y) const;
-  // Pixels in the rectangle brighter than black.
-  int lit(const PixelRect& r) const;
+  // Pixels brighter than black in a rectangle of the 640 x 480 text space (y down).
+  int lit(float tx, float ty, float w, float h) const;
 };
 GlFrame gl_read_frame();
 
-// The window pixels of a rectangle of the 640 x 480 text space (y down).
-PixelRect gl_text_rect(float tx, float ty, float w, float h);
 // Window pixel of an eye-space point through the game's 45-degree perspective.
 void eye_to_window(float ex, float ey, float ez, int* px, int* py);
 

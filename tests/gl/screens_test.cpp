@@ -12,9 +12,9 @@ TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
   Start_Menu = New_Nastavenia = Info = true;
   DrawGLScene();
   GlFrame f = gl_read_frame();
-  EXPECT_GT(f.lit(gl_text_rect(350, 94, 30, 16)), 0);    // "C++"
-  EXPECT_EQ(f.lit(gl_text_rect(200, 14, 130, 16)), 0);   // "Zvol si farbu"
-  EXPECT_EQ(f.lit(gl_text_rect(200, 404, 250, 16)), 0);  // the space prompt
+  EXPECT_GT(f.lit(350, 94, 30, 16), 0);    // "C++"
+  EXPECT_EQ(f.lit(200, 14, 130, 16), 0);   // "Zvol si farbu"
+  EXPECT_EQ(f.lit(200, 404, 250, 16), 0);  // the space prompt
 }
 
 // Icon k of a player's arrow row, from its column start.
