@@ -53,12 +53,10 @@ int GlFrame::lit(float tx, float ty, float w, float h) const {
   return n;
 }
 
-void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
+Rgb GlFrame::at_eye(float ex, float ey, float ez) const {
   const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
-  int width, height;
-  WindowDrawableSize(&width, &height);
-  *px = int(std::floor((f * height / width * ex / -ez + 1) / 2 * width));
-  *py = int(std::floor((1 - f * ey / -ez) / 2 * height));
+  return at(int(std::floor((f * height / width * ex / -ez + 1) / 2 * width)),
+            int(std::floor((1 - f * ey / -ez) / 2 * height)));
 }
 
 SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {

@@ -22,13 +22,12 @@ struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   Rgb at(int x, int y) const;
+  // The pixel of an eye-space point through the game's 45-degree perspective.
+  Rgb at_eye(float ex, float ey, float ez) const;
   // Pixels brighter than black in a rectangle of the 640 x 480 text space (y down).
   int lit(float tx, float ty, float w, float h) const;
 };
 GlFrame gl_read_frame();
-
-// Window pixel of an eye-space point through the game's 45-degree perspective.
-void eye_to_window(float ex, float ey, float ez, int* px, int* py);
 
 // Puts one-colour images in the given texture slots for the life of the
 // object, so a test knows what each slot paints; restores the game's own.

@@ -17,13 +17,6 @@ TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
   EXPECT_EQ(f.lit(200, 404, 250, 16), 0);  // the space prompt
 }
 
-// Icon k of a player's arrow row, from its column start.
-Rgb arrow_icon(const GlFrame& f, float column, float k_offset) {
-  int px, py;
-  eye_to_window(column + k_offset - 10, 0.2f - 7, -19, &px, &py);
-  return f.at(px, py);
-}
-
 // Player 1 holds arrows 0, 2 and 3 of five: three icons side by side, then none.
 TEST_F(Screens, StatusPanelShowsArrowsWithoutGaps) {
   const Rgb icon = {250, 120, 10};
@@ -37,9 +30,10 @@ TEST_F(Screens, StatusPanelShowsArrowsWithoutGaps) {
   DrawGLScene();
   GlFrame f = gl_read_frame();
   for (int k = 0; k < 4; k++) {
-    Rgb p = arrow_icon(f, 1.4f, 0.3f * k + 0.1f);
+    // Player 1's row starts at 1.4: icon k, then the gap after it.
+    Rgb p = f.at_eye(1.4f + 0.3f * k + 0.1f - 10, 0.2f - 7, -19);
     EXPECT_NEAR(p.r + p.g + p.b, k < 3 ? icon.r + icon.g + icon.b : 0, 8) << "icon " << k;
-    Rgb gap = arrow_icon(f, 1.4f, 0.3f * k + 0.25f);
+    Rgb gap = f.at_eye(1.4f + 0.3f * k + 0.25f - 10, 0.2f - 7, -19);
     EXPECT_EQ(gap.r + gap.g + gap.b, 0) << "after icon " << k;
   }
 }

@@ -19,9 +19,7 @@ using World = GlTest;
 
 // The colour at a point of the field, drawn moved by (-10, -4, -20), is want.
 ::testing::AssertionResult Shows(const GlFrame& f, float x, float y, float z, Rgb want) {
-  int px, py;
-  eye_to_window(x - 10, y - 4, z - 20, &px, &py);
-  Rgb p = f.at(px, py);
+  Rgb p = f.at_eye(x - 10, y - 4, z - 20);
   if (std::abs(p.r - want.r) <= 8 && std::abs(p.g - want.g) <= 8 && std::abs(p.b - want.b) <= 8)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "(" << x << ", " << y << ", " << z << ") shows (" << p.r
