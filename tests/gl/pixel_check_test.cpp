@@ -17,20 +17,16 @@ namespace {
 
 class Pixels : public GlTest, public ::testing::WithParamInterface<FixedScreen> {};
 
-// Colour, texture and last texture coordinate carry from frame to frame, so
-// the first draw settles them and the second is the one compared.
-GlFrame draw_twice(FixedScreen screen) {
-  for (int i = 0; i < 2; i++) {
-    fixed_screen_set(screen);
-    DrawGLScene();
-  }
-  return gl_read_frame();
-}
-
 TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
   const std::string name = fixed_screen_name(GetParam());
   const std::string path = "tests/gl/pixels/" + name + ".png";
-  GlFrame f = draw_twice(GetParam());
+  // Colour, texture and last texture coordinate carry from frame to frame, so
+  // the first draw settles them and the second is the one compared.
+  for (int i = 0; i < 2; i++) {
+    fixed_screen_set(GetParam());
+    DrawGLScene();
+  }
+  GlFrame f = gl_read_frame();
   png_image image = {};
   image.version = PNG_IMAGE_VERSION;
   if (getenv("KORVALEN_PIXELS_UPDATE")) {
