@@ -22,23 +22,17 @@ void gl_clear() {
 GlFrame gl_read_frame() {
   GlFrame f;
   WindowDrawableSize(&f.width, &f.height);
-  std::vector<unsigned char> up(size_t(f.width) * f.height * 3);
+  f.rgb.resize(size_t(f.width) * f.height * 3);
   glFinish();
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, f.width, f.height, GL_RGB, GL_UNSIGNED_BYTE, up.data());
-  // GL reads bottom row first; tests think top-down like the screen.
-  f.rgb.resize(up.size());
-  size_t row = size_t(f.width) * 3;
-  for (int y = 0; y < f.height; y++)
-    std::copy(up.begin() + (f.height - 1 - y) * row, up.begin() + (f.height - y) * row,
-              f.rgb.begin() + y * row);
+  glReadPixels(0, 0, f.width, f.height, GL_RGB, GL_UNSIGNED_BYTE, f.rgb.data());
   return f;
 }
 
 Rgb GlFrame::at(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return {0, 0, 0};
-  const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
+  const unsigned char* p = &rgb[(size_t(height - 1 - y) * width + x) * 3];
   return {p[0], p[1], p[2]};
 }
 

@@ -17,7 +17,8 @@ struct Rgb {
 
 void gl_clear();
 
-// The whole back buffer, read once all drawing is done, top row first.
+// The whole back buffer, read once all drawing is done, bottom row first as GL reads it;
+// at() counts y down from the top, like the screen.
 struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
