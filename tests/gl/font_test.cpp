@@ -40,6 +40,6 @@ TEST_F(Font, NumbersPrintInFull) {
   // The last digit of INT_MIN lands ten glyphs to the right: glyph i of a print at (x, y)
   // covers x + 10 i .. x + 10 i + 16 and, y down, y + 4 .. y + 20.
   GlFrame f = gl_read_frame();
-  EXPECT_GT(f.lit(gl_text_rect(30 + 100 + 4, 300 + 4 + 4, 8, 8)), 0);
-  EXPECT_EQ(f.lit(gl_text_rect(30 + 120, 300 + 4, 16, 16)), 0);
+  EXPECT_GT(f.lit(30 + 100 + 4, 300 + 4 + 4, 8, 8), 0);
+  EXPECT_EQ(f.lit(30 + 120, 300 + 4, 16, 16), 0);
 }

@@ -14,18 +14,6 @@ static bool no_box(const char*, const char*, BoxIcon, bool) {
   return false;
 }
 
-int gl_width() {
-  int w, h;
-  WindowDrawableSize(&w, &h);
-  return w;
-}
-
-int gl_height() {
-  int w, h;
-  WindowDrawableSize(&w, &h);
-  return h;
-}
-
 void gl_clear() {
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -33,49 +21,36 @@ void gl_clear() {
 
 GlFrame gl_read_frame() {
   GlFrame f;
-  f.width = gl_width();
-  f.height = gl_height();
-  std::vector<unsigned char> up(size_t(f.width) * f.height * 3);
+  WindowDrawableSize(&f.width, &f.height);
+  f.rgb.resize(size_t(f.width) * f.height * 3);
   glFinish();
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, f.width, f.height, GL_RGB, GL_UNSIGNED_BYTE, up.data());
-  // GL reads bottom row first; tests think top-down like the screen.
-  f.rgb.resize(up.size());
-  size_t row = size_t(f.width) * 3;
-  for (int y = 0; y < f.height; y++)
-    std::copy(up.begin() + (f.height - 1 - y) * row, up.begin() + (f.height - y) * row,
-              f.rgb.begin() + y * row);
+  glReadPixels(0, 0, f.width, f.height, GL_RGB, GL_UNSIGNED_BYTE, f.rgb.data());
   return f;
 }
 
 Rgb GlFrame::at(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return {0, 0, 0};
-  const unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
+  const unsigned char* p = &rgb[(size_t(height - 1 - y) * width + x) * 3];
   return {p[0], p[1], p[2]};
 }
 
-int GlFrame::lit(const PixelRect& r) const {
+int GlFrame::lit(float tx, float ty, float w, float h) const {
+  const float sx = width / 640.0f, sy = height / 480.0f;
   int n = 0;
-  for (int y = r.y0; y < r.y1; y++)
-    for (int x = r.x0; x < r.x1; x++) {
+  for (int y = int(ty * sy + 0.5f); y < int((ty + h) * sy + 0.5f); y++)
+    for (int x = int(tx * sx + 0.5f); x < int((tx + w) * sx + 0.5f); x++) {
       Rgb p = at(x, y);
       n += std::max({p.r, p.g, p.b}) > 40;
     }
   return n;
 }
 
-PixelRect gl_text_rect(float tx, float ty, float w, float h) {
-  const float sx = gl_width() / 640.0f, sy = gl_height() / 480.0f;
-  return {int(tx * sx + 0.5f), int(ty * sy + 0.5f), int((tx + w) * sx + 0.5f),
-          int((ty + h) * sy + 0.5f)};
-}
-
-void eye_to_window(float ex, float ey, float ez, int* px, int* py) {
+Rgb GlFrame::at_eye(float ex, float ey, float ez) const {
   const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
-  const double aspect = double(gl_width()) / gl_height();
-  *px = int(std::floor((f / aspect * ex / -ez + 1) / 2 * gl_width()));
-  *py = int(std::floor((1 - f * ey / -ez) / 2 * gl_height()));
+  return at(int(std::floor((f * height / width * ex / -ez + 1) / 2 * width)),
+            int(std::floor((1 - f * ey / -ez) / 2 * height)));
 }
 
 SlotColours::SlotColours(std::initializer_list<std::pair<int, Rgb>> slots) {
@@ -109,6 +84,7 @@ void reset_screen_flags() {
 }
 
 // The window opens once, for the whole run, on the images under the working directory.
+// Every test starts with no screen up.
 void GlTest::SetUp() {
   static int state;  // 0 not tried, 1 open, 2 failed
   if (state == 0) {
@@ -117,4 +93,5 @@ void GlTest::SetUp() {
     if (state == 1) atexit(KillGLWindow);
   }
   ASSERT_EQ(state, 1) << "no game window: is Data/ under the working directory?";
+  reset_screen_flags();
 }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -16,29 +15,20 @@ struct Rgb {
   int r, g, b;
 };
 
-// A rectangle of window pixels, y down from the top edge; x1 and y1 excluded.
-struct PixelRect {
-  int x0, y0, x1, y1;
-};
-
-int gl_width();
-int gl_height();
 void gl_clear();
 
-// The whole back buffer, read once all drawing is done, top row first.
+// The whole back buffer, read once all drawing is done, bottom row first as GL reads it;
+// at() counts y down from the top, like the screen.
 struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
   Rgb at(int x, int y) const;
-  // Pixels in the rectangle brighter than black.
-  int lit(const PixelRect& r) const;
+  // The pixel of an eye-space point through the game's 45-degree perspective.
+  Rgb at_eye(float ex, float ey, float ez) const;
+  // Pixels brighter than black in a rectangle of the 640 x 480 text space (y down).
+  int lit(float tx, float ty, float w, float h) const;
 };
 GlFrame gl_read_frame();
-
-// The window pixels of a rectangle of the 640 x 480 text space (y down).
-PixelRect gl_text_rect(float tx, float ty, float w, float h);
-// Window pixel of an eye-space point through the game's 45-degree perspective.
-void eye_to_window(float ex, float ey, float ez, int* px, int* py);
 
 // Puts one-colour images in the given texture slots for the life of the
 // object, so a test knows what each slot paints; restores the game's own.
@@ -55,7 +45,7 @@ class SlotColours {
 // Puts every screen flag, request and key back to false.
 void reset_screen_flags();
 
-// Base for tests drawing in the 1280 x 1024 game window: opens it.
+// Base for tests drawing in the 1280 x 1024 game window: opens it, with no screen up.
 class GlTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -1,6 +1,4 @@
-// Kept apart from the tests: the X headers' names clash with the game's.
-#include "tests/gl/x_keys.h"
-
+// x_key for the pad tests, kept apart from them: the X headers' names clash with the game's.
 #include <X11/Xlib.h>
 
 extern "C" int XTestFakeKeyEvent(Display*, unsigned, int, unsigned long);
