@@ -234,10 +234,10 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
 }
 
 // The start-up request; any screen up stops play, and none up lets it run; player 2's
-// bow keys.
+// bow keys; the colour key steps up to the sixth colour and then wraps.
 using Frame = KeepsState;
 
-TEST_F(Frame, AnyScreenUpStopsPlay) {
+TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
   // What the entry point asks for: 1280 x 1024 at 32 bits, full screen, speed level 1.
   game_startup_request();
   EXPECT_TRUE(Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32 && fullscreen && Q_1);
@@ -275,6 +275,15 @@ TEST_F(Frame, AnyScreenUpStopsPlay) {
   EXPECT_EQ(player[2].show.id, 0);
   EXPECT_TRUE(player[2].naboj[0].fly[0] && player[2].naboj[0].fly[2]);
   EXPECT_FALSE(player[2].naboj[1].fly[0] || player[2].in[0].have);
+  New_Nastavenia = true;
+  player[1].color = 5;
+  for (int want : {6, 1}) {
+    keys['F'] = true;
+    game_frame(nullptr);
+    keys['F'] = false;
+    game_frame(nullptr);
+    EXPECT_EQ(player[1].color, want);
+  }
 }
 
 // On the main menu no play key acts: Q selects nothing. In play a bow in hand shoots and
