@@ -23,5 +23,4 @@ xdotool mousemove 640 512
 into_match
 shows "player 2 off his spawn point" 'spawn_bare'
 shows "player 2's hits in the ratings" 'tint now 517 400 010' 'tint now 162 400 100'
-alive "after the hits"
 echo "bot_play: ok"

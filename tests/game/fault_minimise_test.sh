@@ -8,6 +8,20 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
+# Fails unless the game still runs.
+alive() {
+  kill -0 "$game_pid" 2>/dev/null || { wait "$game_pid"; fail "$1: the game ended (code $?)"; }
+}
+
+# Percent of a core the game uses over the next $1 seconds.
+cpu_use() {
+  local c0 c1
+  c0=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
+  sleep "$1"
+  c1=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
+  echo $((100 * (c1 - c0) / $(getconf CLK_TCK) / $1))
+}
+
 # Asks the window manager to shade the window (1) or unshade it (0), and waits until the
 # window's state says so.
 shade() {
