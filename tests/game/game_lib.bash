@@ -204,12 +204,6 @@ hold_until() {
   fail "$what: never on screen after holding $key ($seen)"
 }
 
-# Pixels of colour $2 in screenshot $1 inside the rectangle $3 (WxH+X+Y).
-count_colour() {
-  convert "$work/$1.png" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
-    -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
-}
-
 # From the main menu into a match: New opens the colour screen, Space starts.
 into_match() {
   shows "main menu" 'tint now 300 100 011'

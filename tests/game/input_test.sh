@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Keys and signals as a hostile or broken machine sends them: taps with no hold, floods of
 # key events, stray signals, quit signals in a flood and under a message box (which goes
-# with its game); --help and --version fail when their text cannot be written.
+# with its game; its lines are on stderr while it is up); --help and --version fail when
+# their text cannot be written.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -24,8 +25,6 @@ int main(int argc, char** argv) {
 CODE
   "$work/flood" "$@" || fail "no flood"
 }
-# Whether the pause menu ("Return" in cyan) is up.
-pause_up() { [ "$(count_colour now cyan 80x40+600+213)" -gt 20 ]; }
 # Polls the shell code $2 for a second at most, failing with "$1" then.
 within_a_second() {
   local end=$(($(date +%s%N) / 1000000 + 1000))
@@ -65,13 +64,13 @@ open_game "$work/tree" --speed 1  # the match must outlast the test
 into_match
 for i in $(seq 1 10); do
   xdotool key Escape  # a tap with no hold
-  shows "the pause menu after tap $i of Escape" 'pause_up'
-  hold_until space "the match again after tap $i" '! pause_up'
+  shows "the pause menu after tap $i of Escape" 'tint now 300 100 011'
+  hold_until space "the match again after tap $i" '! tint now 300 100 011'
 done
 
 flood 10000 e f k j  # both players' keys away from their corners
-hold_until Escape "the pause menu after the flood" 'pause_up'
-hold_until space "the match after the flood" '! pause_up'
+hold_until Escape "the pause menu after the flood" 'tint now 300 100 011'
+hold_until space "the match after the flood" '! tint now 300 100 011'
 shot before
 sleep 3  # the field must stay still for a while: no key is down
 shot after
@@ -94,6 +93,9 @@ box_gone "$box" "SIGTERM with stderr closed"
 
 start_game "$work/tree"
 box=$(box_up "SIGKILL")
+grep -A1 -x "korvalen: ERROR: Initialization Failed." "$work/stderr" |
+  grep -q "^korvalen: reason: could not read Data/world/waal1.bmp in /.*: missing$" ||
+  fail "a box: its line and the reason are not on stderr while it is up"
 kill -KILL "$game_pid"
 wait "$game_pid" 2>/dev/null
 game_pid=""
