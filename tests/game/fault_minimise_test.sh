@@ -8,6 +8,23 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
+# Fails unless the game still runs.
+alive() {
+  kill -0 "$game_pid" 2>/dev/null || { wait "$game_pid"; fail "$1: the game ended (code $?)"; }
+}
+# Percent of a core the game uses over the next $1 seconds.
+cpu_use() {
+  local c0 c1
+  c0=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
+  sleep "$1"
+  c1=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
+  echo $((100 * (c1 - c0) / $(getconf CLK_TCK) / $1))
+}
+# Pixels of colour $2 in screenshot $1 inside the rectangle $3 (WxH+X+Y).
+count_colour() {
+  convert "$work/$1.png" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
+    -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
+}
 # Asks the window manager to shade the window (1) or unshade it (0), and waits until the
 # window's state says so.
 shade() {

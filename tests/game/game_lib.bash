@@ -48,18 +48,11 @@ start_wm() {
 wait_map_state() {
   wait_for "window $1 never became $2" "xwininfo -id $1 2>/dev/null | grep -q 'Map State: $2'"
 }
-# The size of window $1 as the X server has it: WxH.
-win_size() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 
 # Answers a message box once it shows: focus it and type the key (Return or Escape).
 answer_box() {
   wait_map_state "$1" IsViewable
   xdotool windowfocus --sync "$1" key "$2"
-}
-
-# Fails unless the game still runs.
-alive() {
-  kill -0 "$game_pid" 2>/dev/null || { wait "$game_pid"; fail "$1: the game ended (code $?)"; }
 }
 
 # A scratch folder to start the game in: the real images and the given map file
@@ -139,15 +132,6 @@ EOF
   "$work/client_message" "$@"
 }
 
-# Percent of a core the game uses over the next $1 seconds.
-cpu_use() {
-  local c0 c1
-  c0=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
-  sleep "$1"
-  c1=$(awk '{print $14 + $15}' "/proc/$game_pid/stat")
-  echo $((100 * (c1 - c0) / $(getconf CLK_TCK) / $1))
-}
-
 # Asks the window to close, as a window manager's close button does.
 close_window() {
   client_message "$1" WM_PROTOCOLS WM_DELETE_WINDOW 0 window
@@ -220,12 +204,6 @@ hold_until() {
   fail "$what: never on screen after holding $key ($seen)"
 }
 
-# Pixels of colour $2 in screenshot $1 inside the rectangle $3 (WxH+X+Y).
-count_colour() {
-  convert "$work/$1.png" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
-    -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
-}
-
 # From the main menu into a match: New opens the colour screen, Space starts.
 into_match() {
   shows "main menu" 'tint now 300 100 011'
@@ -242,23 +220,4 @@ end_and_exit() {
   hold_until Down "Nastavenia" 'tint now 270 130 011'
   hold_until Down "Exit" 'tint now 300 160 011'
   xdotool keydown space
-}
-
-# Sends N taps of the given keys through XTest as fast as the server takes them;
-# returns once the server has sent them all.
-flood() {
-  [ -x "$work/flood" ] || c++ -x c++ -o "$work/flood" - -lX11 -l:libXtst.so.6 <<'CODE'
-#include <X11/Xlib.h>
-#include <cstdlib>
-extern "C" int XTestFakeKeyEvent(Display*, unsigned, int, unsigned long);
-int main(int argc, char** argv) {
-  Display* d = XOpenDisplay(nullptr);
-  for (long i = 0; d && i < atol(argv[1]); i++) {
-    KeyCode k = XKeysymToKeycode(d, XStringToKeysym(argv[2 + i % (argc - 2)]));
-    XTestFakeKeyEvent(d, k, True, 0), XTestFakeKeyEvent(d, k, False, 0);
-  }
-  return d ? XSync(d, False), XCloseDisplay(d) : 1;
-}
-CODE
-  "$work/flood" "$@" || fail "no flood"
 }

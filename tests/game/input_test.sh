@@ -1,47 +1,54 @@
 #!/usr/bin/env bash
 # Keys and signals as a hostile or broken machine sends them: taps with no hold, floods of
 # key events, stray signals, quit signals in a flood and under a message box (which goes
-# with its game); --help and --version fail when their text cannot be written.
+# with its game; its lines are on stderr while it is up); --help and --version fail when
+# their text cannot be written.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# Whether the pause menu ("Return" in cyan) is up.
-pause_up() { [ "$(count_colour now cyan 80x40+600+213)" -gt 20 ]; }
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-# Whether process $1 is gone (a zombie no one reaps counts as gone).
-gone() {
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null)
-  [ -z "$state" ] || [ "${state:0:1}" = Z ]
+# Sends N taps of the given keys through XTest as fast as the server takes them;
+# returns once the server has sent them all.
+flood() {
+  [ -x "$work/flood" ] || c++ -x c++ -o "$work/flood" - -lX11 -l:libXtst.so.6 <<'CODE'
+#include <X11/Xlib.h>
+#include <cstdlib>
+extern "C" int XTestFakeKeyEvent(Display*, unsigned, int, unsigned long);
+int main(int argc, char** argv) {
+  Display* d = XOpenDisplay(nullptr);
+  for (long i = 0; d && i < atol(argv[1]); i++) {
+    KeyCode k = XKeysymToKeycode(d, XStringToKeysym(argv[2 + i % (argc - 2)]));
+    XTestFakeKeyEvent(d, k, True, 0), XTestFakeKeyEvent(d, k, False, 0);
+  }
+  return d ? XSync(d, False), XCloseDisplay(d) : 1;
+}
+CODE
+  "$work/flood" "$@" || fail "no flood"
+}
+# Polls the shell code $2 for a second at most, failing with "$1" then.
+within_a_second() {
+  local end=$(($(date +%s%N) / 1000000 + 1000))
+  until eval "$2"; do
+    [ $(($(date +%s%N) / 1000000)) -lt $end ] || fail "$1"
+    sleep 0.02
+  done
 }
 # Sends signal $1 to the game; fails unless it ends within a second with exit code $2.
 ends_in_a_second() {
-  local start
-  start=$(now_ms)
   kill -"$1" "$game_pid"
-  while kill -0 "$game_pid" 2>/dev/null; do
-    [ $(($(now_ms) - start)) -lt 1000 ] || fail "SIG$1: the game still runs after a second"
-    sleep 0.02
-  done
-  wait "$game_pid"
-  code=$? game_pid=""
-  [ "$code" = "$2" ] || fail "SIG$1: expected exit code $2, got $code"
+  within_a_second "SIG$1: the game still runs after a second" '! kill -0 "$game_pid" 2>/dev/null'
+  ends_with "$2" "SIG$1"
 }
-# Fails unless every process in $1 is gone and no box window is left, within a second.
+# Fails unless the box's processes $1 are gone (a zombie no one reaps counts as gone) and
+# no box window is left, within a second.
 box_gone() {
-  local end=$(($(now_ms) + 1000)) pid
-  for pid in $1; do
-    until gone "$pid"; do [ "$(now_ms)" -lt $end ] || fail "$2: box process $pid left"; done
-  done
-  until ! xwininfo -root -tree | grep -qF '"ERROR": '; do
-    [ "$(now_ms)" -lt $end ] || fail "$2: the box is still on screen"
-  done
+  within_a_second "$2: box process $1 left" "! ps -o stat= -p $1 | grep -qv '^Z'"
+  within_a_second "$2: the box is still on screen" "! xwininfo -root -tree | grep -qF '\"ERROR\": '"
 }
-# Waits for the box of the failed start and prints its process.
+# Waits for the box of the failed start and prints its processes.
 box_up() {
   find_window ERROR >/dev/null || fail "$1: no box"
-  pgrep -P "$game_pid" || fail "$1: no box process"
+  pgrep -d, -P "$game_pid" || fail "$1: no box process"
 }
 
 "$game" --help >/dev/full 2>"$work/err"
@@ -57,13 +64,13 @@ open_game "$work/tree" --speed 1  # the match must outlast the test
 into_match
 for i in $(seq 1 10); do
   xdotool key Escape  # a tap with no hold
-  shows "the pause menu after tap $i of Escape" 'pause_up'
-  hold_until space "the match again after tap $i" '! pause_up'
+  shows "the pause menu after tap $i of Escape" 'tint now 300 100 011'
+  hold_until space "the match again after tap $i" '! tint now 300 100 011'
 done
 
 flood 10000 e f k j  # both players' keys away from their corners
-hold_until Escape "the pause menu after the flood" 'pause_up'
-hold_until space "the match after the flood" '! pause_up'
+hold_until Escape "the pause menu after the flood" 'tint now 300 100 011'
+hold_until space "the match after the flood" '! tint now 300 100 011'
 shot before
 sleep 3  # the field must stay still for a while: no key is down
 shot after
@@ -86,6 +93,9 @@ box_gone "$box" "SIGTERM with stderr closed"
 
 start_game "$work/tree"
 box=$(box_up "SIGKILL")
+grep -A1 -x "korvalen: ERROR: Initialization Failed." "$work/stderr" |
+  grep -q "^korvalen: reason: could not read Data/world/waal1.bmp in /.*: missing$" ||
+  fail "a box: its line and the reason are not on stderr while it is up"
 kill -KILL "$game_pid"
 wait "$game_pid" 2>/dev/null
 game_pid=""

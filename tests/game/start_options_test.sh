@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# How a start sets up the match. The start level fits the machine, one start down each way
+# the game picks it: with no display pacing the frames, the rate the main menu draws picks
+# 2 or 3 on a software-drawn screen, as busy as the machine is, never the old start at 1;
+# a display pacing the frames (KORVALEN_REFRESH_RATE stands in for one) at 775 a second
+# picks 1 (the rates between: tests/logic/speed_fit_test.cpp); --speed starts at its own
+# level whatever the display. The speed screen shows the level. With --bot 3 the computer
+# plays player 2 in a match nobody touches a key in: it walks him off his spawn point in
+# the top right corner, and its hits on player 1 (at his spawn point) turn the ratings:
+# player 2's green, player 1's red in the status panel.
+# Args: the game binary, the repository root.
+set -u
+source "$(dirname "$0")/game_lib.bash"
+
+# Starts the game (after stopping the last one) with the given arguments and expects the
+# speed screen to mark one of the levels in $1 ("23": level 2 or 3).
+expect_level() {
+  local want=$1 what="level $1 with ${KORVALEN_REFRESH_RATE:+a display at $KORVALEN_REFRESH_RATE Hz }${*:2}" level marked=""
+  shift
+  stop_pid "$game_pid"
+  open_game "$root" "$@"
+  shows "$what: main menu" 'tint now 300 100 011'
+  hold_until Down "$what: Nastavenia" 'tint now 270 130 011'
+  hold_until space "$what: the speed screen" 'tint now 250 10 011'
+  for level in 1 2 3; do
+    tint now 250 $((130 + 30 * level)) 101 && marked+=$level
+  done
+  [ ${#marked} = 1 ] && [[ $want == *$marked* ]] || fail "$what: marked are levels '$marked'"
+}
+# Whether the field at player 2's spawn point (window pixels 1250 to 1278, 30 to 85) is
+# bare grass, which is pure green: he has walked away.
+spawn_bare() {
+  local r g b
+  read -r r g b < <(maxima now 1250 30 28 55)
+  seen="($r, $g, $b) at player 2's spawn point"
+  [ "$r" -le 60 ] && [ "$b" -le 60 ]
+}
+
+start_x 1280x1024x24
+expect_level 23
+KORVALEN_REFRESH_RATE=775 expect_level 1
+KORVALEN_REFRESH_RATE=775 expect_level 3 --speed 3 --bot 3
+xdotool mousemove 640 512
+hold_until Escape "the main menu after the speed screen" '! tint now 250 10 011'
+hold_until Up "New" 'tint now 300 100 011'
+into_match
+shows "player 2 off his spawn point" 'spawn_bare'
+shows "player 2's hits in the ratings" 'tint now 517 400 010' 'tint now 162 400 100'
+echo "start options: ok"
