@@ -112,6 +112,12 @@ TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
     }
     map_use_file();
   }
+  // A match start reads no more value lines than the 50 buildings take.
+  std::string many;
+  for (int i = 0; i < 300; i++) many += "1\n";
+  write_map(many);
+  sector_set();
+  EXPECT_EQ(map_last_read().text.size(), 250 * 2u);
   map_use_given(false, "", 0);
   write_map("1\n2\n3\n4\n5\n");
   Build_Max = 3;
