@@ -50,9 +50,10 @@ const int KEYS[] = {' ', ' ', 13,  27,  'E', 'S', 'D', 'F', 'A', 'Q', 'I',
                     'J', 'K', 'L', 'M', 'N', 'H', '1', '2', '3', 38,  40};
 
 // Runs one session of about frames frames; returns both sides' hashes, frame by frame.
-// With a recording path, the host records it there.
+// With a recording path, the host records it there, and closes its window at the end if
+// closing is set.
 void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garbage, Side side[2],
-          const GameSnapshot& startup, const char* recording) {
+          const GameSnapshot& startup, const char* recording, bool closing) {
   std::string error;
   if (recording) {
     ASSERT_TRUE(record_open(recording, &error)) << error;
@@ -116,6 +117,7 @@ void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garba
                  ((int)side[i].hashes.size() >= frames || side[i].session.phase == PHASE_ENDED);
     if (finished) break;
   }
+  if (recording && closing) record_close();
   if (recording) record_finish();
 }
 
@@ -146,8 +148,8 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
     Link link{&rng, (int)(rng() % 25), (int)(rng() % 20), (int)(rng() % 40), (int)(rng() % 60), {}};
     const bool minimising = run % 3 == 1, garbage = run % 3 == 2;
     Side side[2];
-    const bool recorded = run % 10 == 0;
-    play(&rng, &link, 100, minimising, garbage, side, startup, recorded ? path : nullptr);
+    const bool recorded = run % 10 == 0, closing = run % 20 == 10;
+    play(&rng, &link, 100, minimising, garbage, side, startup, recorded ? path : nullptr, closing);
     // each side ran to the end, or both ended the game through Exit at the same frame
     const size_t n = std::min(side[0].hashes.size(), side[1].hashes.size());
     ASSERT_GT(n, 0u) << "run " << run;
@@ -164,6 +166,7 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
     matches += player[1].play && Build_Max > 0;
     if (recorded) {
       active = !side[0].minimised;  // the host's window as it was left
+      done = done || closing;
       const std::uint64_t host_end = State_Hash();
       bytes = read_all(path);
       snapshot_put(startup);
