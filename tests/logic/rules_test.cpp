@@ -176,6 +176,12 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   }
   wepon_naboj_control(1);
   EXPECT_TRUE(player[1].in[5].have);
+  // The change-weapon key stores the hand's arrows in the slot it leaves, slot 0 too.
+  player[1].show.id = 0;
+  player[1].in[1] = {1, true, {}};
+  set_arrows(player[1].wepon, false);
+  player_search(1);
+  EXPECT_FALSE(player[1].in[0].naboj[0].have);
   // The hand reloads from the slot after the one given: slot 3 after slot 2.
   player[1].in[3] = {2, true, {}};
   reset_item(1, 2);
