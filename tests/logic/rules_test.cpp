@@ -98,6 +98,9 @@ TEST_F(Rules, ArrowsStopOnEveryEdgeOfWhatTheyMeet) {
   Build_Max = 0;
   NCP_Max = 1;
   NCP[0] = {nullptr, 0, 14, 3, 0, 0, {}, true};
+  lone_arrow(2, 15, 4.01f);  // just past the character's far corner
+  naboj_strel_control(1);
+  EXPECT_TRUE(NCP[0].live);
   Splayer::Snaboj& shot = lone_arrow(2, 15, 4);
   naboj_strel_control(1);
   EXPECT_FALSE(shot.fly[2]);
