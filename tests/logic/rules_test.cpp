@@ -130,14 +130,16 @@ TEST_F(Rules, AShotWithNoFreeRecordSpendsItsArrowAllTheSame) {
   }
 }
 
-// Three abreast (bow 4) and one behind the other (bow 2) from (5, 5), in each facing:
-// where the three sub-arrows start, 0.1 or 0.2 clear of the side he faces, and which fly.
+// From (5, 5), one arrow (bow 1, facing down), and three abreast (bow 4) and one behind the
+// other (bow 2) in each facing: where the three sub-arrows start, 0.1 or 0.2 clear of the side
+// he faces, and which fly.
 TEST_F(Rules, BowsLaunchAheadOfTheShooterInEveryFacing) {
   const struct {
     int id, alpha;
     float x[3], y[3];
     bool fly[3];
   } cases[] = {
+      {1, dole, {5, 5, 5}, {4.9f, 4.9f, 4.9f}, {1, 0, 0}},
       {4, hore, {4.8f, 5, 5.2f}, {6.1f, 6.1f, 6.1f}, {1, 1, 1}},
       {4, doprava, {6.1f, 6.1f, 6.1f}, {4.8f, 5, 5.2f}, {1, 1, 1}},
       {4, dole, {4.8f, 5, 5.2f}, {4.9f, 4.9f, 4.9f}, {1, 1, 1}},
@@ -186,9 +188,10 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   player_search(1);
   EXPECT_FALSE(player[1].in[0].naboj[0].have);
   // The hand reloads from the slot after the one given: slot 3 after slot 2.
-  player[1].in[3] = {2, true, {}};
+  player[1].in[3] = {2, true, {{true}}};
   reset_item(1, 2);
   EXPECT_EQ(player[1].wepon.id, 2);
+  EXPECT_TRUE(player[1].wepon.naboj[0].have);
   // A player out of play takes no bow he stands on.
   g_wepon[0] = {nullptr, 5, 5, 0, 3, true};
   player[1].play = false;
