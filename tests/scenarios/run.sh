@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one replay script in a scratch folder and compares its output with the
 # expected text beside it.
-#   NAME.replay     the script
+#   NAME.replay     the script; a line "#include FILE" stands for FILE's lines (expand.sh)
 #   NAME.expected   the exact standard output
 #   NAME.map        optional: the s_1.txt to play on (default: the repository's)
 #   NAME.nomap      optional: play with no s_1.txt at all
@@ -17,8 +17,9 @@ if [ -f "$stem.nomap" ]; then :
 elif [ -f "$stem.mapdir" ]; then mkdir "$work/s_1.txt"
 elif [ -f "$stem.map" ]; then cp "$stem.map" "$work/s_1.txt"
 else cp "$root/s_1.txt" "$work/s_1.txt"; fi
-args=("$script") input=/dev/null
-if [ -f "$stem.args" ]; then read -r -a args < "$stem.args" || true; input=$script; fi
+bash "$(dirname "$0")/expand.sh" "$script" > "$work/script.replay"
+args=("$work/script.replay") input=/dev/null
+if [ -f "$stem.args" ]; then read -r -a args < "$stem.args" || true; input=$work/script.replay; fi
 # Few file handles, so one the game leaves open soon shows.
 (ulimit -n 64; cd "$work" && "$replay" ${args[@]+"${args[@]}"} < "$input" > out.txt 2> err.txt)
 rc=$?
