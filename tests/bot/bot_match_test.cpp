@@ -48,8 +48,7 @@ void start_match(int speed) {
   start = true;
   End = Menu = Help = Info = Nastavenia = New_Nastavenia = false;
   key = keep = {};
-  // every match as in a fresh game: no bows left lying from an earlier arena, the bow
-  // drops' numbers from their start
+  // as in a fresh game: no bows lying from an earlier arena, the drops' numbers from the start
   for (Sg_wepon& g : g_wepon) g.ly = false;
   game_random_reset();
   set_speed_level(speed);
@@ -153,11 +152,9 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
   return o;
 }
 
-// Whatever a map file holds (50 buildings, most far off the field or with sums past the int
-// range, some of no width or of a negative one) the field stays open to walk; and its plans
-// are in map units, so the same walk and aim take it as long in play at every speed level.
-// Against nobody it scores in the time it takes to walk 60 units, and at speed level 3 wins
-// a whole match with 10 hits or more and none taken.
+// 50 odd buildings (most far off the field, sums past the int range, widths 0 or negative)
+// leave the field open. Its plans are in map units, so against nobody it scores within a
+// 60-unit walk at every speed, and at level 3 wins a match by 10 hits or more to none.
 TEST(BotMatch, HardComputerScoresAtEverySpeedOnAnOddArena) {
   static int boxes[BUILD_RECORDS][4];
   for (int i = 0; i < BUILD_RECORDS; i++) {

@@ -1,5 +1,4 @@
-// The bow drops' generator gives the C library's never-seeded rand() sequence, and nothing
-// else in the process moves it.
+// The bow drops' generator gives the never-seeded rand() sequence, whatever else calls rand().
 #include "state/game_random.h"
 
 #include <gtest/gtest.h>

@@ -41,9 +41,8 @@ class MapFolder : public ::testing::Test {
   char folder[32] = "/tmp/korvalen-map-XXXXXX", home[4096];
 };
 
-// A pipe with no writer or an endless device in the map's place is no map: the match
-// starts at once on an open field. A file is read no further than 16 MiB, and closed
-// after every load, whatever it held.
+// A writerless pipe or an endless device is no map: play starts at once on an open field. A
+// file is read to 16 MiB at most, and closed after every load.
 TEST_F(MapFolder, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
   alarm(20);  // a load that waits on the pipe or reads /dev/zero ends the test here
   const int free_handle = lowest_free_handle();
@@ -82,9 +81,8 @@ std::string buildings() {
   return out;
 }
 
-// What a match start reads is reported as value lines; given back, as text or as the
-// file's own bytes, they build the same table as the file did. A missing map given stays
-// missing. The file is never opened while a map is given.
+// The value lines a match start reads, given back as text or as the file's bytes, build the
+// file's table; a missing map given stays missing, and the file is unread while one is given.
 TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
   const std::string maps[] = {
       "1\n4\n2\n1\n6\n\n1\n10\n5\n3 wide\n2\n",

@@ -1,6 +1,5 @@
-// The combat rules at their edges, called directly on a bare field: the sword's reach,
-// where an arrow stops or hits, a shot with every record in the air, and match setup.
-// Bounds are closed everywhere, so each case sits exactly on one, or just past it.
+// The combat rules called directly on a bare field, at their edges: bounds are closed
+// everywhere, so each case sits exactly on one, or just past it.
 #include <gtest/gtest.h>
 
 #include "combat/combat.h"
@@ -10,10 +9,7 @@
 
 namespace {
 
-// Both players in play at (5, 5) and (0, 0), no building, character or bow about.
-// A walking step of 0.4 makes the sword's reach p_krok + 0.1 a plain 0.5 in floats.
-// Whatever a test here changes is put back after it, for the tests that run after it in
-// the same process.
+// Whatever a test changes is put back after it, for the later tests in this process.
 class KeepsState : public ::testing::Test {
  protected:
   KeepsState() { snapshot_take(&saved); }
@@ -21,6 +17,8 @@ class KeepsState : public ::testing::Test {
   GameSnapshot saved;
 };
 
+// Both players in play at (5, 5) and (0, 0), nothing else about. A step of 0.4 makes the
+// sword's reach p_krok + 0.1 a plain 0.5 in floats.
 class Rules : public KeepsState {
  protected:
   void SetUp() override {
@@ -35,9 +33,8 @@ class Rules : public KeepsState {
   }
 };
 
-// Player 1 at (5, 5) strikes; player 2 stands at (5 + dx, 5 + dy). The blade's tip lies
-// at 6.5 ahead (up, right) or 4.5 (down, left): struck when the tip lies in his square's
-// span along the stroke, its ends included, and the squares touch across it.
+// Player 2 stands at (5 + dx, 5 + dy); the blade's tip lies at 6.5 (up, right) or 4.5 (down,
+// left). He is struck with the tip in his square's closed span and the squares touching across.
 TEST_F(Rules, SwordReachesThroughTheClosedSquareInFront) {
   const struct {
     int alpha;
@@ -116,8 +113,7 @@ TEST_F(Rules, ArrowsStopOnEveryEdgeOfWhatTheyMeet) {
   EXPECT_EQ(player[1].kill, 2);
 }
 
-// With all 25 records in the air (any sub-arrow flying keeps a record busy) a shot
-// still spends its arrow, and no record changes.
+// Every record busy (one sub-arrow in the air is enough): a shot spends its arrow, none changes.
 TEST_F(Rules, AShotWithNoFreeRecordSpendsItsArrowAllTheSame) {
   for (int r = 0; r < SHOT_RECORDS; r++) player[1].naboj[r].fly[r % 3] = true;
   player[1].wepon.id = 2;
@@ -130,9 +126,8 @@ TEST_F(Rules, AShotWithNoFreeRecordSpendsItsArrowAllTheSame) {
   }
 }
 
-// From (5, 5), one arrow (bow 1, facing down), and three abreast (bow 4) and one behind the
-// other (bow 2) in each facing: where the three sub-arrows start, 0.1 or 0.2 clear of the side
-// he faces, and which fly.
+// Where the sub-arrows start from (5, 5), 0.1 or 0.2 clear of the side faced, and which fly:
+// bow 1 one arrow (facing down), bow 4 three abreast, bow 2 one behind the other.
 TEST_F(Rules, BowsLaunchAheadOfTheShooterInEveryFacing) {
   const struct {
     int id, alpha;
@@ -199,9 +194,8 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   EXPECT_TRUE(g_wepon[0].ly);
 }
 
-// A new match forgets everything the last one left: both players in play at 0 : 0 with
-// nothing held or flying, player 1 facing up in the corner, the two first bows laid, the
-// clock and its drop mark at 0. Record 0 never plays and keeps its counts.
+// A new match forgets everything the last one left: 0 : 0, nothing held or flying, the first
+// two bows laid, the clock and its drop mark at 0. Record 0 never plays and keeps its counts.
 TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
   for (Splayer& p : player) {
     p.name = "", p.alpha = doprava, p.mapa = 0, p.x = p.y = p.z = 3, p.live = p.play = true;
@@ -245,12 +239,10 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
   EXPECT_EQ(timer.time + timer.hranica, 0);
 }
 
-// The start-up request; any screen up stops play, and none up lets it run; player 2's
-// bow keys; the colour key steps up to the sixth colour and then wraps.
+// Any screen up stops play and none lets it run; the colour key wraps after the sixth colour.
 using Frame = KeepsState;
 
 TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
-  // What the entry point asks for: 1280 x 1024 at 32 bits, full screen, speed level 1.
   game_startup_request();
   EXPECT_TRUE(Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32 && fullscreen && Q_1);
   bool* const screens[] = {&Start_Menu, &Menu, &Nastavenia, &New_Nastavenia, &End, &Info, &Help};

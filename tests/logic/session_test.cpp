@@ -1,9 +1,7 @@
-// Two games in one process, each with its own copy of the game state, play over a link
-// that delays with jitter (so messages overtake each other), loses and repeats them, with
-// random keys on both sides: after every frame both states must be the same. Also with
-// either side minimised now and then, the host's map changing, and garbage on the link.
-// The host records some of the sessions: each recording runs back to the state the host
-// ended in, and anything that is not a whole recording of this version is refused.
+// Two games in one process, each with its own state, play random keys over a link that
+// delays, reorders, loses and repeats, also with a side minimised, the host's map changing and
+// garbage: after every frame both states agree. The host's recordings replay to its end
+// state, and anything but a whole recording of this version is refused.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -49,9 +47,8 @@ struct Side {
 const int KEYS[] = {' ', ' ', 13,  27,  'E', 'S', 'D', 'F', 'A', 'Q', 'I',
                     'J', 'K', 'L', 'M', 'N', 'H', '1', '2', '3', 38,  40};
 
-// Runs one session of about frames frames; returns both sides' hashes, frame by frame.
-// With a recording path, the host records it there, and closes its window at the end if
-// closing is set.
+// One session of about `frames` frames, each side's hashes in side[]. With a recording path
+// the host records there, and closes its window at the end if closing.
 void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garbage, Side side[2],
           const GameSnapshot& startup, const char* recording, bool closing) {
   std::string error;

@@ -44,8 +44,7 @@ TEST(SpeedFit, FramesCountedOverHalfASecond) {
   EXPECT_NEAR(meter_rate(meter), 72.0 / 0.55, 0.01);
 }
 
-// A machine drawing 4 frames a second decides after half a second; one drawing a frame in
-// two seconds after its first counted frame.
+// 4 frames a second decide after half a second; a frame in 2 s, after the first counted one.
 TEST(SpeedFit, SlowMachinesDecideAtOnce) {
   FrameMeter meter = {};
   double t = 0;
@@ -56,8 +55,7 @@ TEST(SpeedFit, SlowMachinesDecideAtOnce) {
   EXPECT_EQ(speed_level_for_rate(meter_rate(slow)), 3);
 }
 
-// Frames the clock cannot tell apart end the measure after METER_MOST of them and count as
-// the fastest machine, never as no rate.
+// Frames the clock cannot tell apart end after METER_MOST, as the fastest machine, not no rate.
 TEST(SpeedFit, FramesFasterThanTheClock) {
   FrameMeter meter = {};
   double t = 5;
