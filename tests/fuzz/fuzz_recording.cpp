@@ -1,7 +1,6 @@
 // Fuzz target: the recording reader and the frames it drives, from the start-up state, on
 // arbitrary bytes: a frame count or a refusal with its reason, never a crash or a read past
-// them. An input not starting like a recording gets this version's header first, so the saved
-// inputs keep reaching the frames whatever the version.
+// them. Inputs not starting as a recording get this version's header: they outlive versions.
 #include <cstdint>
 #include <string>
 

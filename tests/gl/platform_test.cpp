@@ -1,6 +1,5 @@
 // The platform layer: each key's code in held_keys[], the system keys the game never sees, a
-// window of height 0 (the question when no full-screen mode fits: window_test.sh). Key places are
-// USB HID usage ids (SDL's scancodes).
+// window of height 0 (the question when no full-screen mode fits: window_test.sh).
 #include <GL/gl.h>
 
 #include <vector>
@@ -9,7 +8,7 @@
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
-enum Place { A_PLACE = 4, F10_PLACE = 67, LALT_PLACE = 226 };
+enum Place { A_PLACE = 4, F10_PLACE = 67, LALT_PLACE = 226 };  // places: USB HID ids (scancodes)
 constexpr int NO_CHAR = 0x40000000;  // keys that print nothing carry this bit
 
 // Letters follow the layout; digits, the keypad, Enter, arrows and the rest go by place
