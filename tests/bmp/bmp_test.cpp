@@ -106,10 +106,9 @@ void rejects(const Bytes& file) {
   EXPECT_EQ(reports, std::vector<std::string>{"Image file conversion error."});
 }
 
-// Every depth and header kind, both row orders, padding dropped and BGR swapped to RGB.
-// Without "BM" the pixels follow the colour table, so a wrong table length shifts them:
-// none at 24 bits, the colours used (256 entries of 3 bytes for the core header: the
-// broken-file test's first read).
+// Every depth and header kind, both row orders, padding dropped, BGR swapped. Without "BM" the
+// pixels follow the colour table, so a wrong table length shifts them: none at 24 bits, the
+// colours used (the core header's 256 entries of 3 bytes: the broken-file test's first read).
 TEST(Bmp, EveryAcceptedFormReadsAsRgbBottomRowFirst) {
   Form f;
   f.w = 3, f.h = 2;
@@ -142,9 +141,8 @@ TEST(Bmp, EveryAcceptedFormReadsAsRgbBottomRowFirst) {
   reads(f, {0x0000cc, 0xaa0000});
 }
 
-// A file over 64 MiB is refused unread (pipes, devices and folders: the fault tests), and
-// so is an image over 8192 pixels a side, or the GL's largest texture when smaller: a 1-bit
-// one past the cap before its pixels are made.
+// Refused: a file over 64 MiB, unread (pipes, devices, folders: the fault tests), and a side
+// over 8192 pixels or the GL's largest texture, a 1-bit one before its pixels are made.
 TEST(Bmp, FilesOver64MiBAndSidesPastTheCapAreRefused) {
   const std::string path = testing::TempDir() + "korvalen_huge.bmp";
   Form f;
@@ -192,8 +190,7 @@ TEST(Bmp, BrokenFilesAreRejected) {
   file = good;
   file[10] = 0xf0, file[11] = file[12] = file[13] = 0xff;  // pixels far past the end
   rejects(file);
-  // No width, a negative one (unlike the height), no height, and the one negative height
-  // with no positive one; sides past the cap are the test above.
+  // No width, a negative one (unlike the height), no height, INT32_MIN (no positive of its own).
   const std::int32_t sides[][2] = {{0, 2}, {-2, 2}, {2, 0}, {2, INT32_MIN}};
   for (const auto& s : sides) {
     file = good;

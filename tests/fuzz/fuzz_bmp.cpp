@@ -1,7 +1,6 @@
-// Fuzz target: the BMP reader on arbitrary file bytes. A broken image may only ever cost one
-// message; a decoded one must be exactly as large as it claims and readable to its last byte,
-// and its power-of-two copy too; the mipmap chain built from that copy reads nothing outside
-// it (its values are the GL test's, texel for texel against GLU).
+// Fuzz target: the BMP reader on arbitrary bytes. A broken image costs exactly one message; a
+// decoded one, its power-of-two copy and the mipmap chain from that are read to their last
+// byte and never past it (the chain's values are the GL test's, against GLU).
 #include <algorithm>
 #include <cstdint>
 
@@ -11,13 +10,8 @@
 
 static int reports;
 
-// Counts reader messages instead of showing them.
-static void count_report(const char*) {
-  reports++;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  bmp_report = count_report;
+  bmp_report = [](const char*) { reports++; };
   reports = 0;
   AUX_RGBImageRec* image = bmp_decode(data, size, "Data/fuzz.bmp");
   if (!image) {
@@ -37,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz_fail("wrong power-of-two sides");
   for (std::uint64_t i = 0; i < (std::uint64_t)w2 * h2 * 3; i++)
     if (image->data[i] < low || image->data[i] > high) fuzz_fail("scaled value out of range");
-  // Down the mipmap chain to 1 x 1, each level from the one above, as the upload builds it.
   mipmap_chain(w2, h2, image->data, [](int, int, int, const unsigned char*) {});
   bmp_free(image);
   return 0;

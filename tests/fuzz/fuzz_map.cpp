@@ -1,6 +1,5 @@
-// Fuzz target: the map loader on arbitrary "s_1.txt" bytes. Whatever the file holds, the
-// building count stays within the table, the records past it are never written, and the
-// count is one per five value lines as a line reader of 254 characters delivers them.
+// Fuzz target: the map loader on arbitrary "s_1.txt" bytes: one building per five value lines
+// (as a reader of 254-character lines gets them) up to the table's size, none written past it.
 #include <unistd.h>
 
 #include <cstdint>

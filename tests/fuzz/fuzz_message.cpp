@@ -1,6 +1,5 @@
-// Fuzz target: the session's message decoder, and a running session fed the same bytes as
-// datagrams. Whatever arrives, nothing reads past it and what decodes encodes back to the
-// very same bytes (each ending's message is the session units').
+// Fuzz target: the message decoder, and a running session fed the same bytes as datagrams:
+// nothing reads past them, what decodes encodes back to them (an ended session's text: units).
 #include <cstdint>
 #include <string>
 

@@ -1,8 +1,6 @@
-// Fuzz target: the recording reader and the frames it drives, on arbitrary bytes. Every
-// input starts from the game's start-up state; whatever the bytes, the run ends with a
-// frame count or a refusal with its reason, never a crash or a read past the bytes. An
-// input that does not start like a recording gets this version's header put before it,
-// so the saved inputs keep reaching the frames whatever the version.
+// Fuzz target: the recording reader and the frames it drives, from the start-up state, on
+// arbitrary bytes: a frame count or a refusal with its reason, never a crash or a read past
+// them. Inputs not starting as a recording get this version's header: they outlive versions.
 #include <cstdint>
 #include <string>
 

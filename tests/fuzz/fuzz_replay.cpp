@@ -22,13 +22,11 @@ extern bool replay_held[KEY_CODES];
 
 namespace {
 
-// Thrown where the runner would exit with code 2.
 struct BadLine {};
 
 // Frames one input may run in all: enough for menus and a few shots, never a hang.
 const long long FRAME_BUDGET = 4000;
 
-// The state every input starts from: the runner's at start-up.
 GameSnapshot startup;
 
 }  // namespace

@@ -1,12 +1,10 @@
-// The bitmap font in a real GL context: which bytes take a glyph's place, and numbers
-// printed in full. The glyphs themselves are on the pixel check's pictures.
+// The bitmap font: bytes without a glyph, and numbers in full (the glyphs: the pixel check's).
 #include <climits>
 
 #include "render/render.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
-// Tests draw in the game window, in its own font.
 using Font = GlTest;
 
 // The frame after printing text alone, in white on black.

@@ -1,4 +1,3 @@
-// The GL test window and its read-back helpers.
 #include "tests/gl/gl_fixture.h"
 
 #include <GL/gl.h>
@@ -8,11 +7,6 @@
 #include <cstdlib>
 
 #include "state/lybrary3.h"
-
-// Answers No to every box instead of showing it, so no test waits on a dialog.
-static bool no_box(const char*, const char*, BoxIcon, bool) {
-  return false;
-}
 
 void gl_clear() {
   glClearColor(0, 0, 0, 0);
@@ -83,12 +77,12 @@ void reset_screen_flags() {
   key = keep = Skey{};
 }
 
-// The window opens once, for the whole run, on the images under the working directory.
-// Every test starts with no screen up.
+// The window opens once for the whole run, on the images under the working directory.
 void GlTest::SetUp() {
   static int state;  // 0 not tried, 1 open, 2 failed
   if (state == 0) {
-    message_box_hook = no_box;
+    // Every box answers No unshown, so no test waits on a dialog.
+    message_box_hook = [](const char*, const char*, BoxIcon, bool) { return false; };
     state = OpenTestWindow() ? 1 : 2;
     if (state == 1) atexit(KillGLWindow);
   }

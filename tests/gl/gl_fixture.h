@@ -1,6 +1,5 @@
-// The GL test window (one real game window for the whole run, opened through
-// the game's own start-up) and what the drawing tests read back from it.
-// Tests include this, never SDL.
+// The GL test window (one game window for the whole run, opened by the game's own start-up)
+// and what the drawing tests read back from it. Tests include this, never SDL.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,8 +16,7 @@ struct Rgb {
 
 void gl_clear();
 
-// The whole back buffer, read once all drawing is done, bottom row first as GL reads it;
-// at() counts y down from the top, like the screen.
+// The back buffer, bottom row first as GL reads it; at() counts y down from the top.
 struct GlFrame {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
@@ -30,8 +28,7 @@ struct GlFrame {
 };
 GlFrame gl_read_frame();
 
-// Puts one-colour images in the given texture slots for the life of the
-// object, so a test knows what each slot paints; restores the game's own.
+// One-colour images in the given texture slots while it lives, so a test knows what each paints.
 class SlotColours {
  public:
   SlotColours(std::initializer_list<std::pair<int, Rgb>> slots);

@@ -1,5 +1,4 @@
-// Gamepads, as virtual pads SDL plugs in: their buttons reach the key table through the
-// game's own event handling, and the frames read them like the keyboard's keys.
+// Gamepads, as virtual pads SDL plugs in, through the game's own event handling to the frames.
 #include <unistd.h>
 
 #include <map>
@@ -11,8 +10,7 @@
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
-// Presses or lets go a key on the test X server's keyboard (XTest), as a player's hands
-// would; the game sees it through its window. In x_keys.cpp, away from X's names.
+// A key on the test X server's keyboard (XTest), as a player's hands press it; x_keys.cpp.
 void x_key(const char* keysym_name, bool down);
 
 namespace {
@@ -110,19 +108,17 @@ std::vector<std::vector<double>> effects() {
            double(player[2].show.id), double(player[1].kill), double(player[2].kill)}};
 }
 
-// Every control of either pad presses its player's keys, and has no two effects on any
-// screen. One screen of each way of reading keys: a menu with both arrows live, the colour
-// screen, one over a menu where only Esc acts (credits, description, speed), play, the end.
+// Every control of either pad presses its player's keys, with at most one effect on a menu
+// with both arrows live, the colour screen, play, the end and the pause menu. (On credits,
+// description or speed, what a pad presses can change only which screen is up.)
 TEST_F(Pads, EveryControlPressesItsPlayersKeysWithOneEffectOnAnyScreen) {
   void (*screens[])() = {
       [] { Start_Menu = QNastavenia = true; },
       [] { Start_Menu = New_Nastavenia = true; },
-      [] { Start_Menu = Info = true; },
       [] { move = true; },
       [] { End = true; },
       [] {
-        // Player 2 right in front of player 1's sword: the A that resumes must not strike.
-        // No bow lies around to be picked up as play resumes.
+        // Player 2 before player 1's sword, no bow to pick up: the A that resumes must not strike.
         Menu = QReturn = true;
         for (auto& bow : g_wepon) bow.ly = false;
         player[1].x = player[2].x = player[1].y = 5;

@@ -1,8 +1,6 @@
-// Every screen, drawn in a fixed state through the game's own frame, must
-// come out pixel for pixel as the stored pictures under tests/gl/pixels/.
-// After a deliberate change to a picture, look at the new one and store it:
+// Every screen in a fixed state, drawn by the game's own frame, against its picture in
+// tests/gl/pixels/. After a deliberate change, look at the new one and store it (from the root):
 //   KORVALEN_PIXELS_UPDATE=1 tests/with_xvfb.sh build/tests/gl_tests --gtest_filter='*Pixels*'
-// (from the repository root).
 #include <png.h>
 
 #include <algorithm>
@@ -20,8 +18,7 @@ class Pixels : public GlTest, public ::testing::WithParamInterface<FixedScreen> 
 TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
   const std::string name = fixed_screen_name(GetParam());
   const std::string path = "tests/gl/pixels/" + name + ".png";
-  // Colour, texture and last texture coordinate carry from frame to frame, so
-  // the first draw settles them and the second is the one compared.
+  // Colour, texture and last texture coordinate carry over: the second draw is compared.
   for (int i = 0; i < 2; i++) {
     fixed_screen_set(GetParam());
     DrawGLScene();
@@ -52,12 +49,9 @@ TEST_P(Pixels, ScreenMatchesItsStoredPicture) {
     most = std::max(most, d);
     differ++;
   }
-  // Two big quads replaced many small ones over the same surface and image:
-  // the field's ground (once a quad per tile) and each column of the flag's
-  // cloth (once 44 quads). The texture filter's rounding differs a little,
-  // so a few pixels move by one level. Looked at: on the field, dots along the
-  // old tile seams; on the flag, single dots scattered over the cloth. The
-  // colour screen has neither and must match exactly.
+  // The ground (once a quad per tile) and each column of the flag's cloth (once 44 quads) are
+  // now one quad each: the filter rounds a few pixels one level off (looked at: dots along
+  // the old tile seams, single dots on the cloth). The colour screen has neither: exact.
   const bool resampled = GetParam() != FixedScreen::colour;
   if (resampled && most <= 1 && differ <= f.width * f.height / 200) return;
   if (differ == 0) return;

@@ -1,7 +1,5 @@
-// The platform layer: which code each key gets in held_keys[], the system keys the
-// game never sees, a window of height 0. (The question a start asks when the screen has
-// no full-screen mode of the asked size is the real game's, in window_test.sh.)
-// Key places are given as USB HID usage ids (what SDL calls scancodes).
+// The platform layer: each key's code in held_keys[], the system keys the game never sees, a
+// window of height 0 (the question when no full-screen mode fits: window_test.sh).
 #include <GL/gl.h>
 
 #include <vector>
@@ -10,7 +8,7 @@
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
-enum Place { A_PLACE = 4, F10_PLACE = 67, LALT_PLACE = 226 };
+enum Place { A_PLACE = 4, F10_PLACE = 67, LALT_PLACE = 226 };  // places: USB HID ids (scancodes)
 constexpr int NO_CHAR = 0x40000000;  // keys that print nothing carry this bit
 
 // Letters follow the layout; digits, the keypad, Enter, arrows and the rest go by place
@@ -53,9 +51,8 @@ TEST(WindowProcedure, SystemKeysNeverGoDownButEveryKeyComesUp) {
   EXPECT_EQ(KeyMessage(NO_CHAR | 258, 258, true, false).message, WM_NULL);
 }
 
-// A window of height 0 still gets a picture, one pixel in the middle, and a projection of
-// 45 degrees at the aspect of that picture, not the window's. (Where the 5:4 picture lies in
-// wide and tall windows is window_shape_test.sh's, its projection the pixel check's.)
+// A window of height 0 gets a one-pixel picture in the middle, projected at 45 degrees and the
+// picture's aspect (1 / tan 22.5 = 2.41421). Wide and tall windows: window_shape_test.sh.
 TEST_F(GlTest, WindowOfHeightZeroStillGetsAPicture) {
   WndProc({WM_SIZE, 0, 800, 0});
   GLint viewport[4];

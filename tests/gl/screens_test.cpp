@@ -1,5 +1,4 @@
-// What the pixel check's fixed screens do not show: credits over the colour screen,
-// and the panel's arrow icons when the arrows held have gaps between them.
+// What the pixel check's screens do not show: credits over colours, gaps in the arrows held.
 #include "game/draw_scene.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"

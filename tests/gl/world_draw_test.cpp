@@ -1,5 +1,4 @@
-// The field, the players, the arrows and the flag, checked where the projection
-// puts them.
+// The field, the players, the arrows and the flag, checked where the projection puts them.
 #include <GL/gl.h>
 
 #include "render/k321.h"
@@ -26,9 +25,8 @@ using World = GlTest;
                                        << ", " << p.g << ", " << p.b << ")";
 }
 
-// A player or an arrow drawn close to the eye (z 14), so its sides are large on screen;
-// each case names a point of a side or top the eye sees, and the image it must wear: each
-// side once, and each flight's top. More facings are on the pixel check's match and menus.
+// A player or an arrow close to the eye (z 14), so its sides are large: a point of each side
+// and flight's top, and the image it wears. More facings are on the pixel check's pictures.
 TEST_F(World, PlayersAndArrowsWearTheirImagesByFacing) {
   SlotColours slots({{15, FRONT},
                      {16, LEFT},
