@@ -1,9 +1,6 @@
-# Starts an Xvfb with the given screen (e.g. 1280x1024x24) and exports DISPLAY;
-# its process id is left in xvfb_pid. Xvfb picks a free display number itself
-# and writes it once it takes clients, so tests started side by side never share
-# or race for a server. A server that dies before it takes clients (a display just
-# freed by another can still be locked a moment) is started again, twice at most;
-# when none comes up, Xvfb's own words go to standard error and this returns non-zero.
+# Starts an Xvfb with screen $1 (e.g. 1280x1024x24), exports DISPLAY, leaves its pid in
+# xvfb_pid. Xvfb picks a free display itself, so parallel tests never share or race for one;
+# one that dies before taking clients (a display just freed may be locked) is retried twice.
 start_xvfb() {
   local numfile errfile n="" attempt
   numfile=$(mktemp)

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Data no real game holds: on a map of buildings two billion cells wide a match is drawn
-# and played, and closing the window ends the game with 0 (other bad maps, long and large
-# files among them: the map scenarios, tests/logic/map_test.cpp and the fuzz target); an
-# image of 1 x 3 pixels, scaled before its mipmaps, starts the game under valgrind with no
-# invalid read.
+# Data no real game holds: on buildings two billion cells wide a match is drawn and played,
+# and closing ends with 0 (other bad maps: the map scenarios, tests/logic/map_test.cpp, the
+# fuzz target); a 1 x 3 image, scaled before its mipmaps, starts under valgrind cleanly.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"

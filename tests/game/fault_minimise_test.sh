@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# A hidden window under a window manager. Shaded (rolled up to its title bar), the game
-# draws nothing and uses next to no processor time until it is unshaded, then draws again.
-# Minimised in the middle of a match, the game waits for the window to come back, so the
-# status panel shows the same time before and after 10 seconds minimised, and the game uses
-# next to no processor time meanwhile; restored, drawing and play go on.
+# A hidden window under a window manager: shaded, the game draws nothing and uses next to
+# no processor time, and draws again unshaded; minimised for 10 s mid-match, the panel's
+# clock stands still and the processor idles; restored, drawing and play go on.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -25,8 +23,7 @@ count_colour() {
   convert "$work/$1.png" -crop "$3" +repage -fuzz 25% -fill black +opaque "$2" \
     -fill white -opaque "$2" -colorspace gray -format "%[fx:round(mean*w*h)]" info:
 }
-# Asks the window manager to shade the window (1) or unshade it (0), and waits until the
-# window's state says so.
+# Asks the window manager to shade (1) or unshade (0) the window; waits until it is so.
 shade() {
   client_message "$win" _NET_WM_STATE "$1" _NET_WM_STATE_SHADED root || fail "cannot ask for the shade"
   wait_for "the shade never became $1" \
@@ -53,8 +50,7 @@ wait_for "unshaded, the game draws no more" '[ "$(cpu_use 1)" -ge 5 ]'
 xdotool key F11  # full screen, where the panel lies at known pixels
 into_match
 shows "the match clock" 'clock_shown now'
-# Should the clock's figure turn over between the picture and the minimising, the second
-# try is well clear of the next turn.
+# Should the clock's figure turn just before the minimising, the second try is clear of it.
 same=
 for attempt in 1 2; do
   shot before
@@ -64,8 +60,7 @@ for attempt in 1 2; do
   cpu=$(cpu_use 10)  # the one intended wait: 10 seconds minimised
   alive "minimised"
   [ "$cpu" -lt 5 ] || fail "minimised, the game used $cpu % of a core"
-  # Asked again until it is back: the window manager may drop a request that comes while
-  # it is still busy with the minimising.
+  # Asked until it is back: the window manager may drop a request while still minimising.
   wait_for "the window never came back from minimised" "xwininfo -id $win | grep -q IsViewable ||
     { xdotool windowactivate $win 2>/dev/null; sleep 2; xwininfo -id $win | grep -q IsViewable; }"
   shows "the status panel after restoring" 'clock_shown now'

@@ -1,8 +1,5 @@
-# Shared by the game tests (sourced with the test's arguments: the game binary and
-# the repository root): an Xvfb of their own, the game in the background, windows
-# found by title, keys held until the screen shows their effect, screenshots.
-# Nothing waits a fixed time: every wait polls for what must happen and gives up
-# only after a generous deadline. Everything started here is stopped on exit.
+# Shared by the game tests, sourced with their arguments (the game binary, the repository
+# root). Nothing waits a fixed time: every wait polls up to a generous deadline.
 game=$(realpath "$1")
 root=$(realpath "$2")
 game_pid="" xvfb_pid="" wm_pid="" code=""
@@ -55,8 +52,7 @@ answer_box() {
   xdotool windowfocus --sync "$1" key "$2"
 }
 
-# A scratch folder to start the game in: the real images and the given map file
-# (the repository's by default); the repository's own files stay untouched.
+# A scratch folder to start the game in: the real images and map $1 (default the repository's).
 make_tree() {
   rm -rf "$work/tree"
   mkdir -p "$work/tree"
@@ -64,8 +60,7 @@ make_tree() {
   cp "${1:-$root/s_1.txt}" "$work/tree/s_1.txt"
 }
 
-# Starts the game in the given folder, with the rest of the arguments on its command line
-# (behind $wrap, a program that runs it, if set).
+# Starts the game in folder $1 with the rest as its arguments (behind $wrap, if set).
 start_game() {
   local dir=$1
   shift
@@ -86,8 +81,7 @@ ends_with() {
   [ "$code" = "$1" ] || fail "$2: expected exit code $1, got $code"
 }
 
-# Prints the id of the window titled exactly $1 (a window manager may have framed it),
-# waiting up to the deadline.
+# Prints the id of the window titled exactly $1 (framed or not), waiting up to the deadline.
 find_window() {
   local id end=$((SECONDS + deadline))
   while [ $SECONDS -lt $end ]; do
@@ -99,9 +93,8 @@ find_window() {
   return 1
 }
 
-# Sends window $1 the client message of type $2 with the named atoms $3 and $4 (or a
-# number) as its first data words, to the window itself or, with $5 = root, to the window
-# manager through the root window, as xdotool cannot.
+# Sends window $1 a client message of type $2, data words $3 and $4 (atoms or numbers), to
+# the window or, with $5 = root, to the window manager: xdotool cannot.
 client_message() {
   [ -x "$work/client_message" ] || c++ -x c++ -o "$work/client_message" - -lX11 <<'EOF' ||
 #include <X11/Xlib.h>
@@ -144,12 +137,10 @@ maxima() {
   convert "$work/$1.png" -crop "$4x$5+$2+$3" +repage \
     -format '%[fx:int(255*maxima.r)] %[fx:int(255*maxima.g)] %[fx:int(255*maxima.b)]' info:
 }
-# Where the game's 5:4 picture lies on the screen: x y width height (the whole 1280 x 1024
-# screen unless a test says otherwise).
+# Where the game's 5:4 picture lies on the screen: x y width height.
 picture=(0 0 1280 1024)
-# Whether the text printed at text point (tx, ty) has the tint $4, three 0/1 digits
-# ("011" is cyan): the left part of its first glyph, in screen pixels of the 640 x 480
-# text space on the picture. seen keeps what was there.
+# Whether the text at point ($2, $3) of the 640 x 480 text space has tint $4 ("011" is
+# cyan), read from its first glyph's left part on the picture; seen keeps the reading.
 tint() {
   local r g b v i=0 x=${picture[0]} y=${picture[1]} w=${picture[2]} h=${picture[3]}
   read -r r g b < <(maxima "$1" $((x + $2 * w / 640)) $((y + ($3 + 4) * h / 480)) \
@@ -168,8 +159,7 @@ lit() {
   [ $((r + g + b)) -gt 60 ]
 }
 
-# Takes screenshots ("now") until every check given (shell code) holds, for at most
-# $1 seconds; says whether they did. seen keeps the failing check's reading.
+# Screenshots ("now") until every check (shell code) holds, at most $1 s; seen: a failed reading.
 poll() {
   local end=$((SECONDS + $1)) c ok
   shift
@@ -189,9 +179,8 @@ shows() {
   poll "$deadline" "$@" || fail "$what: never on screen ($seen)"
 }
 
-# Holds key $1 down until the screen shows the checks ($2 names the step), then lets
-# go. A key that has not acted after a while is let go and pressed again, since a
-# release and a press that fall between two frames leave the key's latch set.
+# Holds key $1 until the screen shows the checks ($2 names the step). A key that has not
+# acted is pressed anew: a release and a press between two frames leave its latch set.
 hold_until() {
   local key=$1 what=$2 try
   shift 2
@@ -211,8 +200,7 @@ into_match() {
   hold_until space "match" 'tint now 252 380 010' 'tint now 30 370 111'
 }
 
-# From the pause menu through End to the main menu, and on to Exit, where Space is left
-# held down.
+# From the pause menu through End to the main menu and Exit, where Space is left down.
 end_and_exit() {
   hold_until Down "pause Nastavenia" 'tint now 270 130 011'
   hold_until Down "End" 'tint now 300 160 011'

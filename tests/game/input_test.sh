@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# Keys and signals as a hostile or broken machine sends them: taps with no hold, floods of
-# key events, stray signals, quit signals in a flood and under a message box (which goes
-# with its game; its lines are on stderr while it is up); --help and --version fail when
-# their text cannot be written.
+# Keys and signals as a hostile or broken machine sends them: taps, key floods, stray
+# signals, quit signals in a flood and under a message box (which goes with its game, its
+# lines on stderr while up); --help and --version fail when their text cannot be written.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# Sends N taps of the given keys through XTest as fast as the server takes them;
-# returns once the server has sent them all.
+# Taps keys $2... $1 times in all through XTest, as fast as the server takes them.
 flood() {
   [ -x "$work/flood" ] || c++ -x c++ -o "$work/flood" - -lX11 -l:libXtst.so.6 <<'CODE'
 #include <X11/Xlib.h>
@@ -39,8 +37,7 @@ ends_in_a_second() {
   within_a_second "SIG$1: the game still runs after a second" '! kill -0 "$game_pid" 2>/dev/null'
   ends_with "$2" "SIG$1"
 }
-# Fails unless the box's processes $1 are gone (a zombie no one reaps counts as gone) and
-# no box window is left, within a second.
+# Fails unless within a second box process $1 is gone (or an unreaped zombie), window too.
 box_gone() {
   within_a_second "$2: box process $1 left" "! ps -o stat= -p $1 | grep -qv '^Z'"
   within_a_second "$2: the box is still on screen" "! xwininfo -root -tree | grep -qF '\"ERROR\": '"

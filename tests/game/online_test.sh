@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Two real games on one machine, each under its own X server, play one match over UDP:
-# the host starts it, both walk, the guest picks up a bow and shoots, and the host leaves
-# through the pause menu's "End" and the main menu's "Exit"; both end with 0, and their
-# two recordings run headless to the same state. Then the same through a relay that
-# delays, reorders, loses and repeats datagrams. A host waiting alone shows where it
-# waits and gives up on Escape; a third player is turned away; last, the guest is killed:
-# the host shows why and ends with 1. Every step waits for what the screens must show.
+# Two games, each under its own X server, play a match over UDP (both walk, the guest takes
+# a bow and shoots, the host leaves by End and Exit): both end with 0 and their recordings
+# replay to one state; then again through a relay that delays, reorders, loses and repeats
+# datagrams. A lone host shows where it waits and gives up on Escape; a third player is
+# turned away; a killed guest leaves the host saying why and ending with 1.
 # Usage: online_test.sh GAME_BINARY REPOSITORY_ROOT
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -110,8 +108,7 @@ start_both "$p" "127.0.0.1:$p"
 play_one
 echo "online_test: direct ok ($SECONDS s)"
 
-# The same through a relay: 20 to 60 ms each way, so datagrams overtake each other, and
-# one in ten lost, one in ten sent twice.
+# Through a relay: 20 to 60 ms each way (datagrams overtake), 1 in 10 lost, 1 in 10 sent twice.
 relay_port=$(port) p=$(port)
 python3 - "$relay_port" "$p" <<'PY' &
 import heapq, random, select, socket, sys, time
@@ -157,7 +154,6 @@ hold_until space "host: colour screen after the refusal" 'tint now 24 177 100'
 kill -9 "${pid[guest]}"
 wait "${pid[guest]}" 2>/dev/null
 pid[guest]=""
-use host
 box=$(find_window OZNAM) || fail "host: no box after the guest was killed"
 answer_box "$box" Return
 side_ends host 1

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# One session of the real game under its own X server: speed 3 from the main menu;
-# player 1 walks into the bow at (3, 3) and on to the top edge, where player 2 stands
-# at his spawn point, and shoots him; the description over the match, the credits over
-# the pause menu, the match abandoned through "End", and "Exit" with exit code 0. Every
-# position is reached by walking until a wall or the field's edge stops the player, and
-# every step waits for what the screen must show.
-# KORVALEN_SCREENSHOTS=DIR keeps the screenshots of each screen in DIR.
+# One session of the real game: speed 3 from the main menu; player 1 takes the bow at
+# (3, 3), walks to the top edge by player 2's spawn point and shoots him; the description,
+# the credits, End and Exit with 0. Each position is reached by walking until a wall or
+# the edge stops him. KORVALEN_SCREENSHOTS=DIR keeps a screenshot of each screen in DIR.
 # Usage: play_match.sh GAME_BINARY REPOSITORY_ROOT
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -16,9 +13,8 @@ keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCR
 # Window pixel of a field x or y at a player's top (z = 1), 19 units from the eye.
 field_px() { awk -v v="$1" 'BEGIN { printf "%d", 640 * (1 + (v - 10) * 2.41421 / 1.25 / 19) }'; }
 field_py() { awk -v v="$1" 'BEGIN { printf "%d", 512 * (1 - (v - 4) * 2.41421 / 19) }'; }
-# Whether the topmost thing drawn with red or blue in it (the grass is pure green)
-# in the window column through field x $1 starts at or above the row of field y $2
-# at a player's top: a player in that column reaches up to y $2.
+# Whether the topmost red or blue (the grass is pure green) in the column through field x $1
+# starts at or above field y $2 at a player's top: a player in that column reaches y $2.
 reaches() {
   local top
   top=$(convert "$work/now.png" -crop "1x760+$(field_px "$1")+0" +repage txt:- |

@@ -1,19 +1,15 @@
 #!/usr/bin/env bash
-# How a start sets up the match. The start level fits the machine, one start down each way
-# the game picks it: with no display pacing the frames, the rate the main menu draws picks
-# 2 or 3 on a software-drawn screen, as busy as the machine is, never the old start at 1;
-# a display pacing the frames (KORVALEN_REFRESH_RATE stands in for one) at 775 a second
-# picks 1 (the rates between: tests/logic/speed_fit_test.cpp); --speed starts at its own
-# level whatever the display. The speed screen shows the level. With --bot 3 the computer
-# plays player 2 in a match nobody touches a key in: it walks him off his spawn point in
-# the top right corner, and its hits on player 1 (at his spawn point) turn the ratings:
-# player 2's green, player 1's red in the status panel.
+# The start level, one start per way the game picks it (the speed screen shows it): unpaced,
+# the main menu's rate on this software-drawn screen picks 2 or 3 however busy, never 1; a
+# display pacing at 775 a second (KORVALEN_REFRESH_RATE) picks 1 (the rates between:
+# tests/logic/speed_fit_test.cpp); --speed wins over the display. With --bot 3 and no key
+# touched, the computer walks player 2 off his spawn point and its hits on player 1 turn
+# the ratings: player 2's green, player 1's red.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# Starts the game (after stopping the last one) with the given arguments and expects the
-# speed screen to mark one of the levels in $1 ("23": level 2 or 3).
+# Restarts the game with arguments $2...; its speed screen must mark a level in $1 ("23": 2 or 3).
 expect_level() {
   local want=$1 what="level $1 with ${KORVALEN_REFRESH_RATE:+a display at $KORVALEN_REFRESH_RATE Hz }${*:2}" level marked=""
   shift
@@ -27,8 +23,7 @@ expect_level() {
   done
   [ ${#marked} = 1 ] && [[ $want == *$marked* ]] || fail "$what: marked are levels '$marked'"
 }
-# Whether the field at player 2's spawn point (window pixels 1250 to 1278, 30 to 85) is
-# bare grass, which is pure green: he has walked away.
+# Whether player 2's spawn point (window pixels 1250 to 1278, 30 to 85) is bare, green grass.
 spawn_bare() {
   local r g b
   read -r r g b < <(maxima now 1250 30 28 55)

@@ -1,19 +1,16 @@
 #!/usr/bin/env bash
-# Failed starts, one of each way: an image missing, refused by the reader, or not a regular
-# file (a pipe, which must not hang the game), memory running out while the images load
-# (in the reader or in the mipmaps), an X error and no display. Each ends with exit code 1
-# after exactly its messages and the reason (for an image: which, where and why), never
-# with a crash, an abort or a hang. (The reader's refusals: tests/bmp.)
-# KORVALEN_BOXES=stderr leaves out the boxes; their lines go to stderr anyway.
+# Failed starts, one of each way: an image missing, refused by the reader (the rest: tests/bmp)
+# or a pipe (no hang), memory running out in the reader or the mipmaps, an X error, no
+# display. Each ends with 1 after exactly its messages and reason (for an image: which, where,
+# why), never a crash, abort or hang. No boxes (KORVALEN_BOXES=stderr): their lines suffice.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 export KORVALEN_BOXES=stderr
 
-# Breaks a fresh scratch tree with the shell code $2 (run in its Data folder, where it may
-# also set the game's environment), starts the game there and expects exit code 1 with
-# exactly these lines (blank lines aside) on standard error: the line $4 if given, then the
-# failed start's box and the reason ($3: "IMAGE: CAUSE" for an image, else the reason itself).
+# Breaks a fresh tree with shell code $2 (run in Data/, may set the game's environment) and
+# expects exit code 1 with exactly these lines on stderr, blank ones aside: $4 if given, the
+# failed start's box, and the reason $3 ("Data/IMAGE: CAUSE" for an image).
 expect_failed_start() {
   local what=$1 reason=$3
   make_tree
@@ -30,9 +27,8 @@ expect_failed_start() {
   diff -u "$work/want" "$work/got" >&2 || fail "$what: wrong messages"
 }
 
-# Memory running out in the game's own allocations while the images load: a failing
-# allocator refuses the game's allocations of a given size or more (the 256 x 256 font
-# sheet is the first that large), through malloc (the image reader) or new (the mipmaps).
+# An allocator refusing the game's own allocations of a size or more (the 256 x 256 font
+# sheet is the first that large) through malloc (the image reader) or new (the mipmaps).
 c++ -shared -fPIC -O1 -o "$work/fail_alloc.so" -x c++ - <<'CODE' || fail "cannot build the allocator"
 #include <dlfcn.h>
 #include <sys/auxv.h>

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The game's window: --window on a screen without the game's mode, never larger than the
-# screen, the 5:4 picture where each window size puts it (tests/gl/platform_test.cpp works
-# the places out), full screen and back (Alt+Enter, F11) with the match where it was;
-# without --window such a screen brings the question (No ends with 1, Yes gives a
-# 1280 x 1024 window, frame and all), and a window manager started later takes sizing over.
+# The game's window on a screen without the game's mode: with --window never larger than
+# it, the 5:4 picture where each size puts it (tests/gl/platform_test.cpp), full screen and
+# back (Alt+Enter, F11) with the match where it was; without, the question (No ends with 1,
+# Yes gives 1280 x 1024, frame and all), and a window manager started later takes sizing over.
 # Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -12,8 +11,7 @@ source "$(dirname "$0")/game_lib.bash"
 win_size() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 # The field of the match in a screenshot, without the panel, as $2.png.
 field() { convert "$work/$1.png" -crop "${picture[2]}x$((picture[3] * 3 / 4))+${picture[0]}+${picture[1]}" +repage "$work/$2.png"; }
-# Answers the full-screen question with $1 (Return for Yes, Escape for No), then the notice
-# that follows, titled $2.
+# Answers the full-screen question with $1 (Return: Yes, Escape: No); box: the notice $2.
 answer_question() {
   answer_box "$(find_window "Tarvo GL")" "$1"
   box=$(find_window "$2") || fail "no $2 notice after $1"
@@ -27,9 +25,8 @@ picture=(0 0 1250 1000)
 shows "--window: the main menu" 'tint now 300 100 011'
 xwininfo -root -tree | grep -qF '"Tarvo GL"' && fail "--window asked the full-screen question"
 [ "$(win_size "$win")" = 1250x1000 ] || fail "--window on 1900 x 1000: the window is $(win_size "$win")"
-# No window manager holds the window to its largest size here, so another client's resize
-# must never pass the screen: the GL would size its buffers to it (gigabytes at 32767 x
-# 32767, or a crash). xdotool waits for the server, so the size read next is the GL's.
+# Without a window manager, another client's resize must stop at the screen, or the GL sizes
+# buffers to it (GBs at 32767 x 32767, or a crash). xdotool syncs: the size read is the GL's.
 for _ in 1 2 3; do
   xdotool windowsize "$win" 32767 32767
   [ "$(win_size "$win")" = 1900x1000 ] || fail "another client made the window $(win_size "$win")"
@@ -38,7 +35,6 @@ picture=(325 0 1250 1000)
 into_match
 peak=$(awk '/VmHWM/{print $2}' "/proc/$game_pid/status")
 [ "${peak:-0}" -lt 300000 ] || fail "the game grew to $peak kB after the resizes"
-# (The picture at 1900 x 1000 is checked in full screen below.)
 wait_for "the window never became 1000 x 1000" \
   "[ \$(win_size $win) = 1000x1000 ] || { xdotool windowsize $win 1000 1000; false; }"
 picture=(0 100 1000 800)
@@ -78,9 +74,8 @@ answer_question Return UPOZORNENIE
 answer_box "$box" Return
 win=$(find_window Korvalen) || fail "no window after Yes"
 [ "$(win_size "$win")" = 1280x1024 ] || fail "windowed fallback is $(win_size "$win"), not 1280x1024"
-# A window manager started now takes over sizing: the game stops answering resizes
-# itself, or the two would pass each resize back and forth for ever. Openbox sizes the
-# window as it takes it over, so the resize is asked again until it holds.
+# A late window manager takes sizing over: the game stops answering resizes, or the two trade
+# each for ever. Openbox sizes the window as it takes it, so the resize is asked until it holds.
 start_wm
 wait_for "the late window manager never framed the window" \
   "xprop -id $win _NET_FRAME_EXTENTS 2>/dev/null | grep -q ="
