@@ -9,11 +9,11 @@
 #include <functional>
 
 #include "bot/bot.h"
-#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
+#include "tests/game_state.h"
 
 namespace {
 
@@ -42,12 +42,10 @@ void frame() {
 
 // From wherever the screens stand into a new match at a speed level, as a player gets there.
 void start_match(int speed) {
-  static bool once = (flag_grid_init(), game_startup_request(), true);
-  (void)once;
+  startup_state();  // the game's own start-up, once
+  reset_screen_flags();
   active = true;
   start = true;
-  End = Menu = Help = Info = Nastavenia = New_Nastavenia = false;
-  key = keep = {};
   // as in a fresh game: no bows lying from an earlier arena, the drops' numbers from the start
   for (Sg_wepon& g : g_wepon) g.ly = false;
   game_random_reset();

@@ -4,23 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "flow/flag_grid.h"
-#include "flow/game.h"
 #include "fuzz_fail.h"
 #include "record/recording.h"
-#include "state/snapshot.h"
-
-static GameSnapshot startup;
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  game_startup_request();
-  flag_grid_init();
-  snapshot_take(&startup);
-  return 0;
-}
+#include "tests/game_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  snapshot_put(startup);
+  snapshot_put(startup_state());
   std::string bytes(reinterpret_cast<const char*>(data), size);
   if (bytes.compare(0, 8, "KORVREC\n") != 0) bytes = recording_header() + bytes;
   std::string error;

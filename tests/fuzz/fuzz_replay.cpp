@@ -9,11 +9,9 @@
 #include <string>
 
 #include "bot/bot.h"
-#include "flow/flag_grid.h"
-#include "flow/game.h"
 #include "state/lybrary3.h"
-#include "state/snapshot.h"
 #include "state/state_fields.h"
+#include "tests/game_state.h"
 
 // The runner's own pieces (tools/replay/replay.cpp).
 void RunLine(char* line);
@@ -27,8 +25,6 @@ struct BadLine {};
 // Frames one input may run in all: enough for menus and a few shots, never a hang.
 const long long FRAME_BUDGET = 4000;
 
-GameSnapshot startup;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -36,16 +32,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!std::freopen("/dev/null", "w", stdout)) std::abort();
   replay_stop = [] { throw BadLine{}; };
   Dump_Init();
-  game_startup_request();
-  flag_grid_init();
-  active = true;
-  snapshot_take(&startup);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  snapshot_put(startup);
-  // the runner's own start: no key held by the script, nobody played by the computer
+  snapshot_put(startup_state());
+  // the runner's own start: shown, no key held by the script, nobody played by the computer
+  active = true;
   std::memset(replay_held, 0, sizeof replay_held);
   bot_play(1, 0);
   bot_play(2, 0);

@@ -68,15 +68,6 @@ SlotColours::~SlotColours() {
   glDeleteTextures(made.size(), made.data());
 }
 
-void reset_screen_flags() {
-  start = Start_Menu = Menu = Help = Info = Nastavenia = New_Nastavenia = End = false;
-  QNew = QNastavenia = QExit = QReturn = QEnd = false;
-  New = Return = Exit = move = false;
-  Q_1 = Q_2 = Q_3 = false;
-  for (bool& k : keys) k = false;
-  key = keep = Skey{};
-}
-
 // The window opens once for the whole run, on the images under the working directory.
 void GlTest::SetUp() {
   static int state;  // 0 not tried, 1 open, 2 failed

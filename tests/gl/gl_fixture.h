@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/game_state.h"
 
 struct Rgb {
   int r, g, b;
@@ -38,9 +39,6 @@ class SlotColours {
   unsigned saved[52];
   std::vector<unsigned> made;
 };
-
-// Puts every screen flag, request and key back to false.
-void reset_screen_flags();
 
 // Base for tests drawing in the 1280 x 1024 game window: opens it, with no screen up.
 class GlTest : public ::testing::Test {

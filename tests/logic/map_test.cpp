@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "state/data_files.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -123,6 +124,29 @@ TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
   EXPECT_EQ(Build_Max, 3);
   EXPECT_FALSE(map_last_read().present);
   map_use_file();
+}
+
+// Each file is looked up on its own: a player's s_1.txt with the installed images, and the
+// other way round; an absolute name and no data folder leave every name as it is.
+TEST_F(MapFolder, DataFilesWorkingDirectoryFirstThenTheDataFolder) {
+  data_folder_set("/opt/k");
+  EXPECT_EQ(data_file_path("Data/world/way.bmp"), "/opt/k/Data/world/way.bmp");
+  EXPECT_EQ(data_file_path("s_1.txt"), "/opt/k/s_1.txt");
+  std::fclose(std::fopen("s_1.txt", "w"));
+  std::fclose(std::fopen("Data", "w"));  // a file is no image folder
+  EXPECT_EQ(data_file_path("s_1.txt"), "s_1.txt");
+  EXPECT_EQ(data_file_path("Data/world/way.bmp"), "/opt/k/Data/world/way.bmp");
+  std::remove("Data");
+  mkdir("Data", 0755);
+  EXPECT_EQ(data_file_path("Data/world/way.bmp"), "Data/world/way.bmp");
+  EXPECT_EQ(data_file_path("/x/s_1.txt"), "/x/s_1.txt");
+  // A message names a file by its full path.
+  EXPECT_EQ(data_file_full_path("/x/s_1.txt"), "/x/s_1.txt");
+  EXPECT_EQ(data_file_full_path("s_1.txt"), std::string(folder) + "/s_1.txt");
+  data_folder_set("");
+  std::remove("s_1.txt");
+  EXPECT_EQ(data_file_path("s_1.txt"), "s_1.txt");
+  rmdir("Data");
 }
 
 }  // namespace

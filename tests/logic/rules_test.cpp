@@ -6,6 +6,7 @@
 #include "flow/game.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
+#include "tests/game_state.h"
 
 namespace {
 
@@ -239,6 +240,14 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
   EXPECT_EQ(timer.time + timer.hranica, 0);
 }
 
+// Holds a key down for one frame and lets it go in the next.
+void press(int code) {
+  keys[code] = true;
+  game_frame(nullptr);
+  keys[code] = false;
+  game_frame(nullptr);
+}
+
 // Any screen up stops play and none lets it run; the colour key wraps after the sixth colour.
 using Frame = KeepsState;
 
@@ -246,9 +255,7 @@ TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
   game_startup_request();
   EXPECT_TRUE(Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32 && fullscreen && Q_1);
   bool* const screens[] = {&Start_Menu, &Menu, &Nastavenia, &New_Nastavenia, &End, &Info, &Help};
-  start = New = Return = Exit = false;
-  key = keep = Skey{};
-  for (bool& k : keys) k = false;
+  reset_screen_flags();
   for (bool* up : screens) {
     for (bool* s : screens) *s = false;
     *up = true;
@@ -270,22 +277,14 @@ TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
   player[2].x = 10, player[2].y = 5;
   player[2].show.id = -1;
   player[2].in[0] = {3, true, {{true}}};
-  for (int code : {'N', 'M', 'M'}) {
-    keys[code] = true;
-    game_frame(nullptr);
-    keys[code] = false;
-    game_frame(nullptr);
-  }
+  for (int code : {'N', 'M', 'M'}) press(code);
   EXPECT_EQ(player[2].show.id, 0);
   EXPECT_TRUE(player[2].naboj[0].fly[0] && player[2].naboj[0].fly[2]);
   EXPECT_FALSE(player[2].naboj[1].fly[0] || player[2].in[0].have);
   New_Nastavenia = true;
   player[1].color = 5;
   for (int want : {6, 1}) {
-    keys['F'] = true;
-    game_frame(nullptr);
-    keys['F'] = false;
-    game_frame(nullptr);
+    press('F');
     EXPECT_EQ(player[1].color, want);
   }
 }
@@ -293,11 +292,7 @@ TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
 // On the main menu no play key acts: Q selects nothing. In play a bow in hand shoots and
 // does not strike as well: player 2 touching in front is hit once, by the arrow.
 TEST_F(Frame, PlayKeysActInPlayOnly) {
-  for (bool* s : {&start, &Start_Menu, &Menu, &Nastavenia, &New_Nastavenia, &End, &Info, &Help,
-                  &New, &Return, &Exit, &move})
-    *s = false;
-  key = keep = Skey{};
-  for (bool& k : keys) k = false;
+  reset_screen_flags();
   for (Splayer& p : player) p = Splayer{};
   for (Sg_wepon& g : g_wepon) g = Sg_wepon{};
   Build_Max = NCP_Max = 0;
@@ -307,12 +302,6 @@ TEST_F(Frame, PlayKeysActInPlayOnly) {
   player[1].show.id = -1;
   player[1].in[0] = {1, true, {{true}, {true}}};
   Start_Menu = true;
-  auto press = [](int code) {
-    keys[code] = true;
-    game_frame(nullptr);
-    keys[code] = false;
-    game_frame(nullptr);
-  };
   press('Q');
   EXPECT_EQ(player[1].show.id, -1);
   Start_Menu = false;

@@ -5,17 +5,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "record/recording.h"
 #include "session/lockstep.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
+#include "tests/game_state.h"
 
 namespace {
 
@@ -118,21 +120,9 @@ void play(std::mt19937* rng, Link* link, int frames, bool minimising, bool garba
   if (recording) record_finish();
 }
 
-// The bytes of the file at path.
-std::vector<std::uint8_t> read_all(const char* path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* f = std::fopen(path, "rb");
-  for (int c; f && (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<std::uint8_t>(c));
-  if (f) std::fclose(f);
-  return bytes;
-}
-
 TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
   Dump_Init();
-  game_startup_request();
-  flag_grid_init();
-  GameSnapshot startup;
-  snapshot_take(&startup);
+  const GameSnapshot& startup = startup_state();
   std::mt19937 rng(7);
   long long frames_compared = 0, matches = 0;
   char path[] = "/tmp/korvalen-recording-XXXXXX";
@@ -165,7 +155,8 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
       active = !side[0].minimised;  // the host's window as it was left
       done = done || closing;
       const std::uint64_t host_end = State_Hash();
-      bytes = read_all(path);
+      bytes.assign(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()),
+                   {});
       snapshot_put(startup);
       EXPECT_GE(recording_run(bytes.data(), bytes.size(), &error), 0) << error;
       EXPECT_EQ(State_Hash(), host_end) << "the recording of run " << run;

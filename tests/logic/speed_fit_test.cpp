@@ -9,13 +9,11 @@ namespace {
 // The boundaries lie where the ratios to the neighbouring design rates are equal
 // (60 x 1.83 ~ 110 ~ 200 / 1.83, 200 x 3.87 ~ 775 ~ 3000 / 3.87).
 TEST(SpeedFit, LevelNearestByRatio) {
-  EXPECT_EQ(speed_level_for_rate(109.99), 3);
-  EXPECT_EQ(speed_level_for_rate(110), 2);
-  EXPECT_EQ(speed_level_for_rate(774.99), 2);
-  EXPECT_EQ(speed_level_for_rate(775), 1);
-  EXPECT_EQ(speed_level_for_rate(INFINITY), 1);
-  EXPECT_EQ(speed_level_for_rate(0), 3);
-  EXPECT_EQ(speed_level_for_rate(NAN), 3);
+  const struct {
+    double rate;
+    int level;
+  } cases[] = {{109.99, 3}, {110, 2}, {774.99, 2}, {775, 1}, {INFINITY, 1}, {0, 3}, {NAN, 3}};
+  for (const auto& c : cases) EXPECT_EQ(speed_level_for_rate(c.rate), c.level) << c.rate;
 }
 
 // Frames at the given interval from time t; returns the frame that completed the measure.

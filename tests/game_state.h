@@ -1,0 +1,26 @@
+// Where the tests put the game's state before they start: as the game starts up, and with
+// no screen up, nothing requested and no key down.
+#pragma once
+
+#include "flow/flag_grid.h"
+#include "flow/game.h"
+#include "state/lybrary3.h"
+#include "state/snapshot.h"
+
+// The state right after the game's own start-up, its flag laid out; taken on the first call.
+inline const GameSnapshot& startup_state() {
+  static GameSnapshot startup;
+  static const bool taken = (game_startup_request(), flag_grid_init(), snapshot_take(&startup), 1);
+  (void)taken;
+  return startup;
+}
+
+// Puts every screen flag, request and key back to false.
+inline void reset_screen_flags() {
+  start = Start_Menu = Menu = Help = Info = Nastavenia = New_Nastavenia = End = false;
+  QNew = QNastavenia = QExit = QReturn = QEnd = false;
+  New = Return = Exit = move = false;
+  Q_1 = Q_2 = Q_3 = false;
+  for (bool& k : keys) k = false;
+  key = keep = Skey{};
+}
