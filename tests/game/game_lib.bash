@@ -83,16 +83,14 @@ ends_with() {
   [ "$code" = "$1" ] || fail "$2: expected exit code $1, got $code"
 }
 
-# Prints the id of the window titled exactly $1 (framed or not), waiting up to the deadline.
+# Prints the id of the window titled exactly $1 (framed or not), waiting up to the deadline;
+# prints nothing and returns 1 when the game ends first.
 find_window() {
-  local id end=$((SECONDS + deadline))
-  while [ $SECONDS -lt $end ]; do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$1\": " | awk '{print $1; exit}')
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$game_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
+  local title=$1 id
+  wait_for "no window \"$1\" before the deadline" '
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$title\": " | awk "{print \$1; exit}")
+    [ -n "$id" ] || ! kill -0 "$game_pid" 2>/dev/null'
+  [ -n "$id" ] && echo "$id"
 }
 
 # Sends window $1 a client message of type $2, data words $3 and $4 (atoms or numbers), to
