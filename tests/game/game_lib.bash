@@ -25,12 +25,13 @@ fail() {
 }
 start_x() { start_xvfb "$1" || fail "could not start Xvfb"; }
 
-# Polls the shell code $2 until it holds, failing with "$1" at the deadline.
+# Polls the shell code $2 until it holds, failing with "$1" after $3 seconds (default: the
+# deadline).
 wait_for() {
-  local end=$((SECONDS + deadline))
+  local end=$((${EPOCHREALTIME/[.,]/} / 1000 + ${3:-$deadline} * 1000))
   until eval "$2"; do
-    [ $SECONDS -lt $end ] || fail "$1"
-    sleep 0.1
+    [ $((${EPOCHREALTIME/[.,]/} / 1000)) -lt $end ] || fail "$1"
+    sleep 0.05
   done
 }
 
@@ -73,61 +74,51 @@ open_game() {
   win=$(find_window Korvalen) || fail "no game window"
 }
 
-# Waits for the game to end and fails unless its exit code is $1 ($2 names the step).
+# Waits for the game to end, at most $3 seconds (default: the deadline), and fails unless
+# its exit code is $1 ($2 names the step).
 ends_with() {
-  wait_for "$2: the game still runs" '! kill -0 "$game_pid" 2>/dev/null'
+  wait_for "$2: the game still runs" '! kill -0 "$game_pid" 2>/dev/null' "${3:-}"
   wait "$game_pid"
   code=$? game_pid=""
   [ "$code" = "$1" ] || fail "$2: expected exit code $1, got $code"
 }
 
-# Prints the id of the window titled exactly $1 (framed or not), waiting up to the deadline.
+# Prints the id of the window titled exactly $1 (framed or not), waiting up to the deadline;
+# prints nothing and returns 1 when the game ends first.
 find_window() {
-  local id end=$((SECONDS + deadline))
-  while [ $SECONDS -lt $end ]; do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$1\": " | awk '{print $1; exit}')
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$game_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
+  local title=$1 id
+  wait_for "no window \"$1\" before the deadline" '
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$title\": " | awk "{print \$1; exit}")
+    [ -n "$id" ] || ! kill -0 "$game_pid" 2>/dev/null'
+  [ -n "$id" ] && echo "$id"
 }
 
 # Sends window $1 a client message of type $2, data words $3 and $4 (atoms or numbers), to
-# the window or, with $5 = root, to the window manager: xdotool cannot.
+# the window or, with $5 = root, to the window manager: xdotool cannot. Debian's Python,
+# as python3-xlib is Debian's.
 client_message() {
-  [ -x "$work/client_message" ] || c++ -x c++ -o "$work/client_message" - -lX11 <<'EOF' ||
-#include <X11/Xlib.h>
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
-int main(int, char** argv) {
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return 1;
-  auto word = [d](const char* w) -> long {
-    return isdigit(w[0]) ? strtol(w, nullptr, 0) : XInternAtom(d, w, False);
-  };
-  XEvent e = {};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = strtoul(argv[1], nullptr, 0);
-  e.xclient.message_type = XInternAtom(d, argv[2], False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = word(argv[3]);
-  e.xclient.data.l[1] = word(argv[4]);
-  e.xclient.data.l[3] = 1;  // asked for by a program
-  bool root = strcmp(argv[5], "root") == 0;
-  XSendEvent(d, root ? DefaultRootWindow(d) : e.xclient.window, False,
-             root ? SubstructureRedirectMask | SubstructureNotifyMask : NoEventMask, &e);
-  XCloseDisplay(d);
-}
-EOF
-    fail "cannot build the client message helper"
-  "$work/client_message" "$@"
+  /usr/bin/python3 - "$@" <<'PY' || fail "cannot send the client message $2"
+import sys
+from Xlib import X, display
+from Xlib.protocol.event import ClientMessage
+d = display.Display()
+win, kind, a, b, to = sys.argv[1:]
+word = lambda w: int(w, 0) if w[0].isdigit() else d.intern_atom(w)
+w = d.create_resource_object("window", int(win, 0))
+# The fourth word, 1: asked for by a program.
+data = (32, [word(a), word(b), 0, 1, 0])
+e = ClientMessage(window=w, client_type=d.intern_atom(kind), data=data)
+mask = X.SubstructureRedirectMask | X.SubstructureNotifyMask
+(d.screen().root if to == "root" else w).send_event(e, event_mask=mask if to == "root" else 0)
+d.sync()
+PY
 }
 
-# Asks the window to close, as a window manager's close button does.
+# Asks the game's window to close, as a window manager's close button does; the game must
+# then end with 0 ($1 names the step).
 close_window() {
-  client_message "$1" WM_PROTOCOLS WM_DELETE_WINDOW 0 window
+  client_message "$win" WM_PROTOCOLS WM_DELETE_WINDOW 0 window
+  ends_with 0 "$1"
 }
 
 shot() { import -window root "$work/$1.png" 2>/dev/null || fail "no screenshot $1"; }

@@ -83,8 +83,7 @@ ends_with 1 "indirect GL"
 grep -q "^korvalen: ERROR: " "$work/stderr" && grep -q "^korvalen: reason: X error " "$work/stderr" ||
   fail "indirect GL: no box line with the X error as its reason"
 
-(unset DISPLAY; cd "$root" && exec "$game") >"$work/stdout" 2>"$work/stderr" &
-game_pid=$!
+wrap="env -u DISPLAY" start_game "$root"
 ends_with 1 "no display"
 grep -qx "korvalen: ERROR: Failed To Register The Window Class." "$work/stderr" ||
   fail "no display: no window class message"

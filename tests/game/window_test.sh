@@ -58,8 +58,7 @@ hold_until space "the match again" 'tint now 252 380 010'
 field now after
 moved=$(compare -metric AE -fuzz 10% "$work/before.png" "$work/after.png" null: 2>&1)
 [ "$moved" -lt 200 ] || fail "the field changed over the switches ($moved pixels)"
-close_window "$win"
-ends_with 0 "closing the window"
+close_window "closing the window"
 stop_pid "$xvfb_pid"
 
 start_x 1600x1200x24
@@ -81,8 +80,7 @@ wait_for "the late window manager never framed the window" \
   "xprop -id $win _NET_FRAME_EXTENTS 2>/dev/null | grep -q ="
 wait_for "under a late window manager the window never became 800 wide" \
   "xwininfo -id $win | grep -q 'Width: 800' || { xdotool windowsize $win 800 600; false; }"
-close_window "$win"
-ends_with 0 "closing the fallback window"
+close_window "closing the fallback window"
 
 # Under the window manager, Yes: the frame and all are 1280 x 1024, so the whole window
 # fits a 1280 x 1024 screen. Openbox tells its borders only once the window shows.
