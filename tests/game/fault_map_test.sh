@@ -2,7 +2,6 @@
 # Data no real game holds: on buildings two billion cells wide a match is drawn and played,
 # and closing ends with 0 (other bad maps: the map scenarios, tests/logic/map_test.cpp, the
 # fuzz target); a 1 x 3 image, scaled before its mipmaps, starts under valgrind cleanly.
-# Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 export KORVALEN_BOXES=stderr

@@ -93,31 +93,19 @@ find_window() {
   [ -n "$id" ] && echo "$id"
 }
 
-# Sends window $1 a client message of type $2, data words $3 and $4 (atoms or numbers), to
-# the window or, with $5 = root, to the window manager: xdotool cannot. Debian's Python,
-# as python3-xlib is Debian's.
-client_message() {
-  /usr/bin/python3 - "$@" <<'PY' || fail "cannot send the client message $2"
+# Asks the game's window to close, as a window manager's close button does (xdotool cannot:
+# Debian's Python, as python3-xlib is Debian's); the game must then end with 0 ($1: the step).
+close_window() {
+  /usr/bin/python3 - "$win" <<'PY' || fail "cannot ask the window to close"
 import sys
-from Xlib import X, display
+from Xlib import display
 from Xlib.protocol.event import ClientMessage
 d = display.Display()
-win, kind, a, b, to = sys.argv[1:]
-word = lambda w: int(w, 0) if w[0].isdigit() else d.intern_atom(w)
-w = d.create_resource_object("window", int(win, 0))
-# The fourth word, 1: asked for by a program.
-data = (32, [word(a), word(b), 0, 1, 0])
-e = ClientMessage(window=w, client_type=d.intern_atom(kind), data=data)
-mask = X.SubstructureRedirectMask | X.SubstructureNotifyMask
-(d.screen().root if to == "root" else w).send_event(e, event_mask=mask if to == "root" else 0)
+w = d.create_resource_object("window", int(sys.argv[1], 0))
+data = (32, [d.intern_atom("WM_DELETE_WINDOW"), 0, 0, 0, 0])
+w.send_event(ClientMessage(window=w, client_type=d.intern_atom("WM_PROTOCOLS"), data=data))
 d.sync()
 PY
-}
-
-# Asks the game's window to close, as a window manager's close button does; the game must
-# then end with 0 ($1 names the step).
-close_window() {
-  client_message "$win" WM_PROTOCOLS WM_DELETE_WINDOW 0 window
   ends_with 0 "$1"
 }
 

@@ -2,7 +2,6 @@
 # Keys and signals as a hostile or broken machine sends them: taps, key floods, stray
 # signals, quit signals in a flood and under a message box (which goes with its game, its
 # lines on stderr while up); --help and --version fail when their text cannot be written.
-# Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 

@@ -5,7 +5,6 @@
 # tests/logic/speed_fit_test.cpp); --speed wins over the display. With --bot 3 and no key
 # touched, the computer walks player 2 off his spawn point and its hits on player 1 turn
 # the ratings: player 2's green, player 1's red.
-# Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 

@@ -3,7 +3,6 @@
 # or a pipe (no hang), memory running out in the reader or the mipmaps, an X error, no
 # display. Each ends with 1 after exactly its messages and reason (for an image: which, where,
 # why), never a crash, abort or hang. No boxes (KORVALEN_BOXES=stderr): their lines suffice.
-# Args: the game binary, the repository root.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 export KORVALEN_BOXES=stderr

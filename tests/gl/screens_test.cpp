@@ -1,4 +1,4 @@
-// What the pixel check's screens do not show: credits over colours, gaps in the arrows held.
+// What the pixel check's screens do not show: gaps in the arrows held.
 #include "game/draw_scene.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
@@ -6,15 +6,6 @@
 namespace {
 
 using Screens = GlTest;
-
-TEST_F(Screens, CreditsOverTheColourScreenShowAlone) {
-  Start_Menu = New_Nastavenia = Info = true;
-  DrawGLScene();
-  GlFrame f = gl_read_frame();
-  EXPECT_GT(f.lit(350, 94, 30, 16), 0);    // "C++"
-  EXPECT_EQ(f.lit(200, 14, 130, 16), 0);   // "Zvol si farbu"
-  EXPECT_EQ(f.lit(200, 404, 250, 16), 0);  // the space prompt
-}
 
 // Player 1 holds arrows 0, 2 and 3 of five: three icons side by side, then none.
 TEST_F(Screens, StatusPanelShowsArrowsWithoutGaps) {
