@@ -183,9 +183,9 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   set_arrows(player[1].wepon, false);
   player_search(1);
   EXPECT_FALSE(player[1].in[0].naboj[0].have);
-  // The hand reloads from the slot after the one given: slot 3 after slot 2.
-  player[1].in[3] = {2, true, {{true}}};
-  reset_item(1, 2);
+  // The hand reloads from the slot after the one given, from slot 1 on: slot 2 after slot 1.
+  player[1].in[2] = {2, true, {{true}}};
+  reset_item(1, 1);
   EXPECT_EQ(player[1].wepon.id, 2);
   EXPECT_TRUE(player[1].wepon.naboj[0].have);
   // A player out of play takes no bow he stands on.
