@@ -9,9 +9,13 @@
 
 // The state right after the game's own start-up, its flag laid out; taken on the first call.
 inline const GameSnapshot& startup_state() {
-  static GameSnapshot startup;
-  static const bool taken = (game_startup_request(), flag_grid_init(), snapshot_take(&startup), 1);
-  (void)taken;
+  static const GameSnapshot startup = [] {
+    GameSnapshot taken;
+    game_startup_request();
+    flag_grid_init();
+    snapshot_take(&taken);
+    return taken;
+  }();
   return startup;
 }
 
