@@ -55,8 +55,8 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {"--help", "--version", "--speed", "--window",
-                                      "--bot",  "--host",    "--join",  "--record"};
+  static const char* const names[] = {"--help", "--version", "--speed",  "--window", "--bot",
+                                      "--host", "--join",    "--record", "--lang"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -110,6 +110,13 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
         return false;
       }
       line->record = argv[++i];
+    } else if (name == "--lang") {
+      std::string lang = i + 1 < argc ? argv[i + 1] : "";
+      if (lang != "sk" && lang != "en") {
+        *error = "--lang takes a language: sk or en";
+        return false;
+      }
+      line->lang = argv[++i];
     }
   }
   if (line->host && line->join) {

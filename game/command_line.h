@@ -8,7 +8,7 @@ constexpr int DEFAULT_PORT = 28760;
 struct CommandLine {
   bool help = false;
   bool version = false;
-  int speed = 0;      // 1 to 3 with --speed; 0 lets the game fit the level to the machine
+  int speed = 0;  // 1 to 3 with --speed; 0 lets the game fit the level to the machine
   bool window = false;
   int bot = 0;        // the computer opponent's level, 1 to 3; 0 when nobody asked for it
   bool host = false;  // --host [PORT]: waits for the other player on port
@@ -16,6 +16,7 @@ struct CommandLine {
   std::string join_host;
   int port = DEFAULT_PORT;
   std::string record;  // --record FILE: where the session is written, empty for none
+  std::string lang;    // --lang sk|en: the texts' language for this run, empty for the saved one
 };
 
 // Reads argv into *line. On a bad argument returns false with a one-line message (without

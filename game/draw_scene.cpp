@@ -4,10 +4,11 @@
 
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
+#include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
-#include "render/k321.h"
+#include "state/language.h"
+#include "state/lybrary3.h"
 
 // Menu entries: cyan for the highlighted one, white for the rest.
 static void menu_entry_colour(bool highlighted) {
@@ -40,7 +41,7 @@ static void menu_backdrop() {
   glEnable(GL_BLEND);
 
   red();
-  glPrint(10, 10, 0, "Popis (H)");
+  glPrint(10, 10, 0, tr("Popis (H)"));
 }
 
 // The pause menu: the match waits underneath until Return or End.
@@ -49,7 +50,7 @@ static void pause_menu() {
   menu_entry_colour(QReturn);
   glPrint(300, 100, 0, "Return");
   menu_entry_colour(QNastavenia);
-  glPrint(270, 130, 0, "Nastavenia");
+  glPrint(270, 130, 0, tr("Nastavenia"));
   menu_entry_colour(QEnd);
   glPrint(300, 160, 0, "End");
 }
@@ -62,7 +63,7 @@ static void main_menu() {
   menu_entry_colour(QNew);
   glPrint(300, 100, 0, "New");
   menu_entry_colour(QNastavenia);
-  glPrint(270, 130, 0, "Nastavenia");
+  glPrint(270, 130, 0, tr("Nastavenia"));
   menu_entry_colour(QExit);
   glPrint(300, 160, 0, "Exit");
 }

@@ -27,6 +27,10 @@ int take_speed_level() {
   return level;
 }
 
+bool speed_level_pending() {
+  return speed_level_marked != 0;
+}
+
 void local_frame(DrawAndPresent draw_and_present) {
   FrameInput in;
   gather_frame_keys();

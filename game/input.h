@@ -12,6 +12,8 @@ void gather_frame_keys();
 void apply_speed_level(int level);
 // The level marked since the last frame, 0 for none; taking it clears the mark.
 int take_speed_level();
+// True while a level is marked for the next frame.
+bool speed_level_pending();
 
 // One frame of local play from this machine's inputs, written to the recording when one
 // is being made.

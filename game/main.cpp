@@ -11,6 +11,7 @@
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/online.h"
+#include "game/player_settings.h"
 #include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
@@ -112,18 +113,18 @@ int main(int argc, char** argv) {
   if (code >= 0) return code;
 
   game_startup_request();
-  if (line.speed) apply_speed_level(line.speed);
+  int level = player_settings_start(line);
   if (line.bot) bot_play(2, line.bot);
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
   }
-  if (line.window) fullscreen = false;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
   }
-  speed_fit_start(line.speed);
+  player_settings_window_open();
+  speed_fit_start(level);
   if (line.host || line.join) {
     code = run_online(line, draw_and_present);
     KillGLWindow();
@@ -141,9 +142,12 @@ int main(int argc, char** argv) {
       else
         DispatchMessageA(&msg);
       note_window(active, done);
+      player_settings_after_message();
     } else if (active) {
       speed_fit_before_frame();
+      player_settings_before_frame();
       local_frame(draw_and_present);
+      player_settings_after_frame();
     }
   }
   record_finish();

@@ -19,6 +19,7 @@
 #include "render/render.h"
 #include "session/lockstep.h"
 #include "state/data_files.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 #include "world/world.h"
@@ -81,7 +82,7 @@ void draw_waiting(const std::string& what) {
   yellow();
   glPrint(60, 200, 0, what.c_str());
   white();
-  glPrint(60, 240, 0, "Esc - koniec");
+  glPrint(60, 240, 0, tr("Esc - koniec"));
   text_layer_end();
   SwapBuffers();
 }
@@ -89,7 +90,7 @@ void draw_waiting(const std::string& what) {
 // Ends the game with the session's word on why, if it has one.
 int session_over() {
   if (!session.end_message.empty())
-    MessageBoxA(session.end_message.c_str(), "OZNAM",
+    MessageBoxA(session.end_message.c_str(), tr("OZNAM"),
                 session.exit_code ? BoxIcon::stop : BoxIcon::information);
   net_close(0, 0);
   record_finish();
@@ -114,8 +115,8 @@ int leave(int reason) {
 // Returns -1 once the session runs, else the exit code.
 int wait_for_other(const CommandLine& line) {
   const std::string what =
-      line.host ? "Cakam na druheho hraca, port " + std::to_string(line.port)
-                : "Pripajam sa k " + line.join_host + ":" + std::to_string(line.port);
+      line.host ? tr("Cakam na druheho hraca, port ") + std::to_string(line.port)
+                : tr("Pripajam sa k ") + line.join_host + ":" + std::to_string(line.port);
   double started = now_ms();
   long frames = 0;
   while (session.phase == PHASE_CONNECTING) {
@@ -150,7 +151,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   std::string error;
   bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
   if (!ok) {
-    MessageBoxA(error.c_str(), "OZNAM", BoxIcon::stop);
+    MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
     record_finish();
     return 1;
   }

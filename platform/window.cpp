@@ -5,20 +5,21 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <new>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
-#include "state/data_files.h"
-#include "state/lybrary3.h"
+#include "flow/flag_grid.h"
+#include "image/bmp.h"
+#include "image/icon.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
 #include "platform/x_guard.h"
-#include "image/bmp.h"
-#include "flow/flag_grid.h"
-#include "image/icon.h"
 #include "render/render.h"
+#include "state/data_files.h"
+#include "state/language.h"
+#include "state/lybrary3.h"
 
 extern SDL_Window* box_owner_window;
 void hold_window_size(SDL_Window* window, int width, int height);
@@ -68,15 +69,15 @@ bool find_display_mode(int width, int height, SDL_DisplayMode* found) {
 
 // Asks whether to play in a window when the full-screen mode is missing.
 static bool ask_windowed() {
-  bool yes = MessageBoxYesNo(
-      "Tvoja Video karta pri tomto rozliseni nepodporuje \n"
-      "spustenie na celu obrazovku. Chces pouzit zobrazenie bez fullscreenu?",
-      "Tarvo GL", BoxIcon::exclamation);
+  bool yes =
+      MessageBoxYesNo(tr("Tvoja Video karta pri tomto rozliseni nepodporuje \n"
+                         "spustenie na celu obrazovku. Chces pouzit zobrazenie bez fullscreenu?"),
+                      "Tarvo GL", BoxIcon::exclamation);
   if (yes) {
-    MessageBoxA("Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.", "UPOZORNENIE",
+    MessageBoxA(tr("Maximalizuj okno. /n Zobrazenie moze byt rozhadzane."), tr("UPOZORNENIE"),
                 BoxIcon::exclamation);
   } else {
-    MessageBoxA("Program sa zatvori.", "OZNAM", BoxIcon::stop);
+    MessageBoxA(tr("Program sa zatvori."), tr("OZNAM"), BoxIcon::stop);
   }
   return yes;
 }

@@ -5,6 +5,7 @@
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 
 // One avatar's front image at z = 1, one unit square from x.
@@ -46,7 +47,7 @@ static void legend(float kx, float tx, const char* const keys_shown[6]) {
   for (int i = 0; i < 6; i++, y = line(y)) glPrint(kx, y, 0, keys_shown[i]);
   y = 200;
   white();
-  for (int i = 0; i < 6; i++, y = line(y)) glPrint(tx, y, 0, meaning[i]);
+  for (int i = 0; i < 6; i++, y = line(y)) glPrint(tx, y, 0, tr(meaning[i]));
 }
 
 // One player's half: the colour keys under his avatar, "Ovladanie" and his key legend.
@@ -56,7 +57,7 @@ static void player_half(float x, const char* left_key, float right_x, const char
   glPrint(x, 90, 0, left_key);
   glPrint(right_x, 90, 0, right_key);
   red();
-  glPrint(x, 170, 0, "Ovladanie");
+  glPrint(x, 170, 0, tr("Ovladanie"));
   legend(x, tx, keys_shown);
 }
 
@@ -67,11 +68,11 @@ void New_Nastavenia_Text() {
 
   text_screen_begin();
   yellow();
-  glPrint(200, 10, 0, "Zvol si farbu");
+  glPrint(200, 10, 0, tr("Zvol si farbu"));
   player_half(20, "S", 130, "F", 60, keys1);
   player_half(360, "J", 460, "L", 400, keys2);
   white();
-  glPrint(200, 400, 0, "Stlac medzernik pre start");
+  glPrint(200, 400, 0, tr("Stlac medzernik pre start"));
 
   text_layer_end();
 }

@@ -2,9 +2,10 @@
 // high command's congratulation.
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/language.h"
+#include "state/lybrary3.h"
 
 // Draws the winner's avatar and the end texts.
 void End_draw() {
@@ -34,10 +35,10 @@ void End_Text(int win) {
   text_layer_begin();
   cyan();
   if (win == 1)
-    glPrint(200, 20, 0, "Velitelstvo ti gratuluje player 1");
+    glPrint(200, 20, 0, tr("Velitelstvo ti gratuluje player 1"));
   else
-    glPrint(200, 20, 0, "Velitelstvo ti gratuluje player 2");
+    glPrint(200, 20, 0, tr("Velitelstvo ti gratuluje player 2"));
   red();
-  glPrint(200, 400, 0, "Stlac medzernik");
+  glPrint(200, 400, 0, tr("Stlac medzernik"));
   text_layer_end();
 }

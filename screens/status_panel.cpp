@@ -8,6 +8,7 @@
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 
 // One textured panel icon at z = 1, image upright.
@@ -119,20 +120,20 @@ static void rating(float x, int sumary) {
 void Info_Text() {
   text_layer_begin();
 
-  glPrint(30, 370, 0, "player 1");
+  glPrint(30, 370, 0, tr("player 1"));
   cyan();
-  glPrint(122, 400, 0, "H:");
+  glPrint(122, 400, 0, tr("H:"));
   rating(162, player[1].sumary);
 
   green();
-  glPrint(252, 380, 0, "Time");
+  glPrint(252, 380, 0, tr("Time"));
   yellow();
   Text_draw(262, 410, 0, (int)(timer.time / 10));
 
   white();
-  glPrint(385, 370, 0, "player 2");
+  glPrint(385, 370, 0, tr("player 2"));
   cyan();
-  glPrint(477, 400, 0, "H:");
+  glPrint(477, 400, 0, tr("H:"));
   rating(517, player[2].sumary);
 
   text_layer_end();

@@ -4,6 +4,7 @@
 
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 
 // The compiler that built this copy of the game, as it names itself.
@@ -33,29 +34,29 @@ void text_screen_begin() {
 void Help_list() {
   text_screen_begin();
   yellow();
-  glPrint(100, 30, 0, "Popis hry");
+  glPrint(100, 30, 0, tr("Popis hry"));
   green();
   glPrint(210, 30, 0, "Korvalen");
   white();
-  glPrint(10, 60, 0, "Je to hra pre dvoch hracov.");
-  glPrint(10, 90, 0, "Po zacati bitky mas za ulohu porazit nepriatela.");
-  glPrint(10, 120, 0, "To znamena mat lepsie hodnotenie od velenia. ");
+  glPrint(10, 60, 0, tr("Je to hra pre dvoch hracov."));
+  glPrint(10, 90, 0, tr("Po zacati bitky mas za ulohu porazit nepriatela."));
+  glPrint(10, 120, 0, tr("To znamena mat lepsie hodnotenie od velenia. "));
   cyan();
-  glPrint(10, 150, 0, "Princip hodnotenia: ");
+  glPrint(10, 150, 0, tr("Princip hodnotenia: "));
   yellow();
-  glPrint(10, 180, 0, "Tvoje hodnotenie = kolko zasiahnes - kolko si bol zasiahnuty");
+  glPrint(10, 180, 0, tr("Tvoje hodnotenie = kolko zasiahnes - kolko si bol zasiahnuty"));
   white();
-  glPrint(10, 210, 0, "Zbieraj lepsie luky, ale davaj si pozor na sipy.");
-  glPrint(10, 240, 0, "Pre istotu ta vyzbrojili mecom.");
-  glPrint(10, 270, 0, " Nim mozes zasiahnut protivnika len z tesnej blizkosti.");
-  glPrint(10, 300, 0, "Mas na to 500 casovych jednotiek.");
+  glPrint(10, 210, 0, tr("Zbieraj lepsie luky, ale davaj si pozor na sipy."));
+  glPrint(10, 240, 0, tr("Pre istotu ta vyzbrojili mecom."));
+  glPrint(10, 270, 0, tr(" Nim mozes zasiahnut protivnika len z tesnej blizkosti."));
+  glPrint(10, 300, 0, tr("Mas na to 500 casovych jednotiek."));
   text_layer_end();
 }
 
 // One credits row: label on the left in white, value on the right in cyan.
 static void credit(float y, const char* label, const char* value) {
   white();
-  glPrint(40, y, 0, label);
+  glPrint(40, y, 0, tr(label));
   cyan();
   glPrint(350, y, 0, value);
 }
@@ -79,18 +80,18 @@ static void speed_level(float y, bool current, const char* name) {
     lila();
   else
     white();
-  glPrint(250, y, 0, name);
+  glPrint(250, y, 0, tr(name));
 }
 
 // Draws the speed screen with the current level marked.
 void Nastavenia_list() {
   text_screen_begin();
   cyan();
-  glPrint(250, 10, 0, "Nastavenia");
+  glPrint(250, 10, 0, tr("Nastavenia"));
   white();
-  glPrint(50, 70, 0, "Ak sa ti zda hra pomala, treba zmenit stupen rychlosti.");
-  glPrint(50, 100, 0, "Stlac cislo stupna. Potom sa vrat do hry.");
-  glPrint(50, 130, 0, "Oznaceny je aktualny stupen rychlosti.");
+  glPrint(50, 70, 0, tr("Ak sa ti zda hra pomala, treba zmenit stupen rychlosti."));
+  glPrint(50, 100, 0, tr("Stlac cislo stupna. Potom sa vrat do hry."));
+  glPrint(50, 130, 0, tr("Oznaceny je aktualny stupen rychlosti."));
   speed_level(160, Q_1, "stupen 1");
   speed_level(190, Q_2, "stupen 2");
   speed_level(220, Q_3, "stupen 3");

@@ -9,7 +9,7 @@ korvalen_install_deps() {
   fi
   # xfonts-base: the X server and SDL's message boxes draw their text with it.
   local want=(build-essential cmake pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
-              libgl1-mesa-dri libenet-dev xfonts-base "$@")
+              libgl1-mesa-dri libenet-dev libinih-dev gettext xfonts-base "$@")
   local missing=()
   for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,6 +4,10 @@ game=$(realpath "$1")
 root=$(realpath "$2")
 game_pid="" xvfb_pid="" wm_pid="" code=""
 work=$(mktemp -d)
+# The game never reads or writes a developer's own settings in a test, and speaks Slovak.
+export XDG_CONFIG_HOME=$work/config
+unset LANGUAGE LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
 deadline=${KORVALEN_TEST_DEADLINE:-240}
 source "$(dirname "${BASH_SOURCE[0]}")/../xvfb_lib.bash"
 

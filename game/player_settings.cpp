@@ -1,0 +1,73 @@
+// The settings file in play. Only what the player does in the game is saved: a level the
+// speed fit or --speed picked, or the window --window asked for, is not.
+#include "game/player_settings.h"
+
+#include "game/input.h"
+#include "state/language.h"
+#include "state/lybrary3.h"
+#include "state/settings.h"
+
+namespace {
+
+int level_before, colour_before[3];
+bool speed_screen_before, colour_screen_before, menu_opening, fullscreen_saved;
+bool avatars_kept;  // the colour screen opens on the saved avatars (not online, not recording)
+int saved_avatar[3] = {0, 1, 2};
+
+int marked_level() {
+  return Q_3 ? 3 : Q_2 ? 2 : 1;
+}
+
+}  // namespace
+
+int player_settings_start(const CommandLine& line) {
+  Settings saved = settings_load();
+  language_start(!line.lang.empty() ? line.lang : saved.language);
+  int level = line.speed ? line.speed : saved.speed;
+  if (level) apply_speed_level(level);
+  if (line.window)
+    fullscreen = false;
+  else if (saved.fullscreen >= 0)
+    fullscreen = saved.fullscreen == 1;
+  // A recording and the other machine start from the described avatars: the colour screen
+  // is driven by keys alone there, so both sides see the same match.
+  avatars_kept = line.record.empty() && !line.host && !line.join;
+  for (int p = 1; p <= 2; p++)
+    if (avatars_kept && saved.avatar[p]) saved_avatar[p] = saved.avatar[p];
+  return level;
+}
+
+void player_settings_before_frame() {
+  level_before = marked_level();
+  speed_screen_before = Nastavenia && !speed_level_pending();
+  colour_screen_before = New_Nastavenia;
+  for (int p = 1; p <= 2; p++) colour_before[p] = player[p].color;
+  menu_opening = start;
+}
+
+void player_settings_after_frame() {
+  if (speed_screen_before && marked_level() != level_before)
+    settings_store("game", "speed", std::to_string(marked_level()));
+  if (!avatars_kept) return;
+  if (menu_opening && Start_Menu) {
+    // the main menu opened with the described colours; the saved ones stand in for them
+    player[1].color = saved_avatar[1];
+    player[2].color = saved_avatar[2];
+  }
+  if (!colour_screen_before) return;
+  for (int p = 1; p <= 2; p++) {
+    if (player[p].color == colour_before[p]) continue;
+    saved_avatar[p] = player[p].color;
+    settings_store("players", "avatar" + std::to_string(p), std::to_string(player[p].color));
+  }
+}
+
+void player_settings_window_open() {
+  fullscreen_saved = fullscreen;
+}
+
+void player_settings_after_message() {
+  if (fullscreen == fullscreen_saved) return;
+  fullscreen_saved = fullscreen;
+  settings_store("display", "fullscreen", fullscreen ? "yes" : "no");
+}

@@ -1,0 +1,18 @@
+// The settings file in play: read once at start (the command line wins for its run), and
+// what the player changes in the game saved at once.
+#pragma once
+
+#include "game/command_line.h"
+
+// Reads the settings and applies them under the command line's options: language, speed
+// level, full screen or window, the avatars the colour screen starts from, the keys.
+// Returns the speed level chosen by either (0: the game fits one to the machine).
+int player_settings_start(const CommandLine& line);
+
+// Around every local frame: a speed level picked on the speed screen or an avatar stepped
+// on the colour screen is saved; so is a switch between full screen and window.
+void player_settings_before_frame();
+void player_settings_after_frame();
+// Once the window is open: full screen or window as it opened is not the player's change.
+void player_settings_window_open();
+void player_settings_after_message();

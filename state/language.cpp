@@ -1,0 +1,75 @@
+// The texts' language through gettext. English needs no installed English locale: the
+// catalog is asked for by LANGUAGE under a locale gettext never ignores it in (C.UTF-8).
+#include "state/language.h"
+
+#include <libintl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+
+static bool english;
+
+namespace {
+
+// The first of the locale variables that is set, as the C library picks the messages' locale.
+const char* messages_locale() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = getenv(name);
+    if (value && *value) return value;
+  }
+  return "";
+}
+
+bool is_english(const char* name) {
+  return strncmp(name, "en", 2) == 0 && strchr("_.@:", name[2] ? name[2] : '_');
+}
+
+bool holds_catalog(const std::string& folder) {
+  struct stat st;
+  return stat((folder + "/en/LC_MESSAGES/korvalen.mo").c_str(), &st) == 0;
+}
+
+// Where the English catalog is: the build tree's locale/ beside the binary, the install's
+// locale folder, or the same place relative to a moved install's binary.
+std::string catalog_folder() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string binary_folder = n > 0 ? std::string(self, n) : std::string();
+  binary_folder = binary_folder.substr(0, binary_folder.rfind('/') + 1);
+  for (std::string folder : {binary_folder + "locale", std::string(KORVALEN_LOCALE_DIR),
+                             binary_folder + "../share/locale"})
+    if (holds_catalog(folder)) return folder;
+  return KORVALEN_LOCALE_DIR;
+}
+
+}  // namespace
+
+std::string language_of_locale() {
+  const char* locale = messages_locale();
+  // gettext reads LANGUAGE's list only under a locale other than C; its first entry leads.
+  const char* list = getenv("LANGUAGE");
+  bool plain_c = !*locale || strcmp(locale, "C") == 0 || strcmp(locale, "POSIX") == 0;
+  if (list && *list && !plain_c) return is_english(list) ? "en" : "sk";
+  return is_english(locale) ? "en" : "sk";
+}
+
+void language_start(const std::string& choice) {
+  english = (choice.empty() ? language_of_locale() : choice) == "en";
+  if (!english) return;
+  const char* set = setlocale(LC_MESSAGES, "");
+  if (!set || strcmp(set, "C") == 0 || strcmp(set, "POSIX") == 0) setlocale(LC_MESSAGES, "C.UTF-8");
+  setenv("LANGUAGE", "en", 1);
+  bindtextdomain("korvalen", catalog_folder().c_str());
+  bind_textdomain_codeset("korvalen", "UTF-8");
+}
+
+const char* language_current() {
+  return english ? "en" : "sk";
+}
+
+const char* tr(const char* slovak) {
+  return english ? dgettext("korvalen", slovak) : slovak;
+}

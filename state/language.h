@@ -1,0 +1,19 @@
+// The language of the texts a player reads: Slovak, the game's own, or English. The Slovak
+// text is the message id of the English catalog, so every text is written once, in Slovak.
+#pragma once
+
+#include <string>
+
+// "en" when the locale (LANGUAGE, LC_ALL, LC_MESSAGES, LANG, as gettext reads them) is
+// English, "sk" for every other.
+std::string language_of_locale();
+
+// Picks the language ("sk" or "en"; empty: the locale's) and finds the English catalog:
+// beside the binary in the build tree, else where the game is installed.
+void language_start(const std::string& choice);
+
+// The language picked: "sk" or "en".
+const char* language_current();
+
+// A text in the language picked; the Slovak text itself until language_start chose English.
+const char* tr(const char* slovak);

@@ -1,0 +1,54 @@
+// The player's settings that stay between runs: settings.ini under $XDG_CONFIG_HOME/korvalen.
+// Reading and editing are plain functions on the file's text; the file itself is read and
+// written only by settings_load and settings_store. A hand-written file stays the player's:
+// the game changes only the value it saves, in its line, and keeps every other line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+constexpr int KEY_ACTIONS = 6;  // up, down, left, right, use, change
+extern const char* const key_action_names[KEY_ACTIONS];
+
+// One [keys] line: playerP.ACTION = NAME, as an SDL key name, with its line for reports.
+struct KeySetting {
+  int player;  // 1 or 2
+  int action;  // index into key_action_names
+  std::string name;
+  int line;
+};
+
+// What the file sets; a value left at its "unset" mark is not in the file (or was refused).
+struct Settings {
+  int speed = 0;                 // 1 to 3
+  std::string pace;              // "clock" or "frame"
+  int fullscreen = -1;           // 1 yes, 0 no
+  int change_mode = -1;          // 1 yes, 0 no
+  int volume = -1;               // 0 to 100
+  std::string language;          // "sk" or "en"
+  int avatar[3] = {0, 0, 0};     // [1], [2]: 1 to 6
+  std::vector<KeySetting> keys;  // in the file's order
+};
+
+// Reads a settings file's text. Lines it cannot use go to *problems as "FILE:LINE: why".
+void settings_read_text(const std::string& text, const std::string& file, Settings* settings,
+                        std::vector<std::string>* problems);
+
+// The text with section.name set to value: the last line that sets it is changed in place
+// (its spacing and a comment after it kept); else a line is added at the end of the section;
+// else the section is added at the end. Every other byte is kept.
+std::string settings_edit_text(const std::string& text, const std::string& section,
+                               const std::string& name, const std::string& value);
+
+// Where the settings live: $XDG_CONFIG_HOME/korvalen/settings.ini, or ~/.config/... when
+// the variable is unset or empty; empty when there is no home folder either.
+std::string settings_path();
+
+// Reads the file (a missing file is no settings); reports its bad lines on stderr.
+Settings settings_load();
+
+// Saves one setting at once, safely: a temporary file in the same folder, flushed, then
+// renamed over the old one, which is kept as settings.ini.bak; a link is written through.
+// Nothing is written when the value is already there. On failure: one line on stderr,
+// nothing changed, false.
+bool settings_store(const std::string& section, const std::string& name, const std::string& value);

@@ -1,0 +1,142 @@
+// The settings file: what a hand-written file sets and which lines are reported, the
+// writer's edits in place, and the safe write (backup, link followed, no needless write).
+#include "state/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> read_text(const std::string& text, Settings* s) {
+  std::vector<std::string> problems;
+  settings_read_text(text, "f.ini", s, &problems);
+  return problems;
+}
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+}  // namespace
+
+TEST(Settings, HandWrittenFileIsReadAndItsBadLinesNamed) {
+  Settings s;
+  auto problems = read_text(
+      "# my settings\n"        // 1
+      "[game]\n"               // 2
+      "speed = 3 ; fast\n"     // 3
+      "colour = red\n"         // 4 unknown name
+      "[display]\r\n"          // 5
+      "fullscreen=no\r\n"      // 6
+      "change_mode = maybe\n"  // 7 bad value
+      "this is no setting\n"   // 8 not INI
+      "[players]\n"            // 9
+      "avatar1 = 6\n"          // 10
+      "avatar2 = 7\n"          // 11 out of range
+      "[keys]\n"               // 12
+      "player1.right = T\n"    // 13
+      "player3.up = W\n"       // 14 no such player
+      "[language]\n"           // 15
+      "language = en\n"        // 16
+      "[sound]\n"              // 17
+      "volume = 100\n"         // 18
+      "[nowhere\n",            // 19 not INI
+      &s);
+  EXPECT_EQ(s.speed, 3);
+  EXPECT_EQ(s.fullscreen, 0);
+  EXPECT_EQ(s.change_mode, -1);
+  EXPECT_EQ(s.avatar[1], 6);
+  EXPECT_EQ(s.avatar[2], 0);
+  EXPECT_EQ(s.language, "en");
+  EXPECT_EQ(s.volume, 100);
+  ASSERT_EQ(s.keys.size(), 1u);
+  EXPECT_EQ(s.keys[0].player, 1);
+  EXPECT_EQ(s.keys[0].action, 3);
+  EXPECT_EQ(s.keys[0].name, "T");
+  EXPECT_EQ(s.keys[0].line, 13);
+  ASSERT_EQ(problems.size(), 6u);
+  const char* lines[] = {"f.ini:4: unknown setting 'colour'",
+                         "f.ini:7: 'maybe'",
+                         "f.ini:8: not a setting",
+                         "f.ini:11: '7'",
+                         "f.ini:14: unknown setting 'player3.up'",
+                         "f.ini:19: not a setting"};
+  for (int i = 0; i < 6; i++) EXPECT_EQ(problems[i].rfind(lines[i], 0), 0u) << problems[i];
+}
+
+TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
+  for (const char* line : {"speed = 0", "speed = 4", "speed = -1", "speed = 2x",
+                           "speed =", "pace = fast", "speed = 0002"}) {
+    Settings s;
+    EXPECT_EQ(read_text(std::string("[game]\n") + line + "\n", &s).size(), 1u) << line;
+    EXPECT_EQ(s.speed, 0) << line;
+    EXPECT_EQ(s.pace, "") << line;
+  }
+}
+
+TEST(Settings, WriterChangesOnlyTheValue) {
+  std::string text = "; mine\n[game]\nspeed = 1 ; slow\n\n[other]\nx = y\n";
+  EXPECT_EQ(settings_edit_text(text, "game", "speed", "2"),
+            "; mine\n[game]\nspeed = 2 ; slow\n\n[other]\nx = y\n");
+  // a new name goes to the end of its section, a new section to the end of the file
+  EXPECT_EQ(settings_edit_text(text, "game", "pace", "frame"),
+            "; mine\n[game]\nspeed = 1 ; slow\npace = frame\n\n[other]\nx = y\n");
+  EXPECT_EQ(settings_edit_text("[a]\r\nb=c", "keys", "player1.up", "W"),
+            "[a]\r\nb=c\r\n\r\n[keys]\r\nplayer1.up = W\r\n");
+  EXPECT_EQ(settings_edit_text("", "game", "speed", "3"), "[game]\nspeed = 3\n");
+  // of two lines for one name, the last one counts when read, so it is the one changed
+  EXPECT_EQ(settings_edit_text("[game]\nspeed=1\nspeed=2\n", "game", "speed", "3"),
+            "[game]\nspeed=1\nspeed=3\n");
+  // what the writer wrote reads back (the unknown [other] still reported, still kept)
+  Settings s;
+  EXPECT_EQ(read_text(settings_edit_text(text, "players", "avatar2", "5"), &s).size(), 1u);
+  EXPECT_EQ(s.avatar[2], 5);
+}
+
+TEST(Settings, StoreWritesSafelyThroughALink) {
+  char folder_template[] = "/tmp/korvalen_settings_XXXXXX";
+  std::string folder = mkdtemp(folder_template);
+  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  std::string dir = folder + "/korvalen", path = dir + "/settings.ini";
+  // no folder yet: it is made
+  ASSERT_TRUE(settings_store("game", "speed", "2"));
+  EXPECT_EQ(file_text(path), "[game]\nspeed = 2\n");
+  // the file a link points to is written, and the link stays a link
+  std::string real = folder + "/dotfiles.ini";
+  ASSERT_EQ(rename(path.c_str(), real.c_str()), 0);
+  ASSERT_EQ(symlink("../dotfiles.ini", path.c_str()), 0);
+  ASSERT_TRUE(settings_store("game", "speed", "3"));
+  struct stat st;
+  ASSERT_EQ(lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(file_text(real), "[game]\nspeed = 3\n");
+  EXPECT_EQ(file_text(real + ".bak"), "[game]\nspeed = 2\n");
+  // the same value again: nothing is written (the file keeps its inode)
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  ino_t before = st.st_ino;
+  ASSERT_TRUE(settings_store("game", "speed", "3"));
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_ino, before);
+  // a read-only folder: not saved, the file as it was, nothing left behind
+  if (geteuid() != 0) {
+    chmod(folder.c_str(), 0555);
+    EXPECT_FALSE(settings_store("game", "speed", "1"));
+    chmod(folder.c_str(), 0755);
+    EXPECT_EQ(file_text(real), "[game]\nspeed = 3\n");
+  }
+  unsetenv("XDG_CONFIG_HOME");
+  std::string home = getenv("HOME") ? getenv("HOME") : "";
+  unsetenv("HOME");
+  EXPECT_EQ(settings_path(), "");
+  EXPECT_FALSE(settings_store("game", "speed", "1"));
+  if (!home.empty()) setenv("HOME", home.c_str(), 1);
+  EXPECT_EQ(system(("rm -rf " + folder).c_str()), 0);
+}
