@@ -46,6 +46,8 @@ static void print_usage() {
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --lang sk|en        the texts in Slovak or English (default: the locale's, or\n"
+      "                      the saved language)\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
       "Keys              player 1   player 2\n"
@@ -59,9 +61,11 @@ static void print_usage() {
       "  online: your keys (either hand's) move only your own archer; every other key\n"
       "  acts from both keyboards; the host's arena and speed count for both\n"
       "\n"
-      "The menus mix English and Slovak words: Nastavenia is the speed screen, where\n"
-      "keys 1, 2, 3 change the speed level the game picked for the machine. In a match\n"
-      "the panel shows each player's rating after \"H:\" and the time left under \"Time\".\n"
+      "The game speaks Slovak, or English for an English locale, --lang en or the\n"
+      "saved language. In Slovak, the menus mix English and Slovak words: Nastavenia\n"
+      "is the speed screen, where keys 1, 2, 3 change the speed level the game picked\n"
+      "for the machine. In a match the panel shows each player's rating after \"H:\"\n"
+      "(\"R:\" in English) and the time left under \"Time\".\n"
       "The end screen, \"Velitelstvo ti gratuluje player 1\" (or 2: the high command\n"
       "congratulates the winner), says \"Stlac medzernik\", press Space: Space goes on\n"
       "to a new match's colour screen.\n"
@@ -72,6 +76,12 @@ static void print_usage() {
       "the picture may be out of shape), then the game plays in a window. No: \"Program\n"
       "sa zatvori.\" (the game closes) and it ends. --window asks nothing.\n"
       "\n"
+      "Settings: what a player changes in the game (speed level, avatars, full screen\n"
+      "or window, keys) is saved at once in %s\n"
+      "(sections [game] speed, [display] fullscreen, [players] avatar1/avatar2,\n"
+      "[language] language, [keys] player1.up ... player2.change as SDL key names);\n"
+      "options on the command line count for their run only and are never saved.\n"
+      "\n"
       "Files, from where this start would read them (the working directory first,\n"
       "then the data folder, %s):\n"
       "  images  %s%s\n"
@@ -80,8 +90,8 @@ static void print_usage() {
       "Exit status: 0 after Exit or closing the window (or the other player leaving),\n"
       "1 when the game could not start (the reason is printed on standard error) or\n"
       "an online game lost its connection or was refused, 2 for a bad argument.\n",
-      DEFAULT_PORT, folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
-      arena.c_str(), missing(arena));
+      DEFAULT_PORT, settings_where().c_str(), folder.empty() ? "none found" : folder.c_str(),
+      images.c_str(), missing(images), arena.c_str(), missing(arena));
 }
 
 // The command line: --version and --help answer and end; a bad argument is refused.

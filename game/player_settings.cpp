@@ -2,6 +2,8 @@
 // speed fit or --speed picked, or the window --window asked for, is not.
 #include "game/player_settings.h"
 
+#include <cstdio>
+
 #include "game/input.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
@@ -35,6 +37,11 @@ int player_settings_start(const CommandLine& line) {
   for (int p = 1; p <= 2; p++)
     if (avatars_kept && saved.avatar[p]) saved_avatar[p] = saved.avatar[p];
   return level;
+}
+
+std::string settings_where() {
+  std::string path = settings_path();
+  return path.empty() ? "(nowhere: no home folder)" : path;
 }
 
 void player_settings_before_frame() {

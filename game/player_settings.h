@@ -2,12 +2,17 @@
 // what the player changes in the game saved at once.
 #pragma once
 
+#include <string>
+
 #include "game/command_line.h"
 
 // Reads the settings and applies them under the command line's options: language, speed
 // level, full screen or window, the avatars the colour screen starts from, the keys.
 // Returns the speed level chosen by either (0: the game fits one to the machine).
 int player_settings_start(const CommandLine& line);
+
+// Where the settings are saved, for --help.
+std::string settings_where();
 
 // Around every local frame: a speed level picked on the speed screen or an avatar stepped
 // on the colour screen is saved; so is a switch between full screen and window.

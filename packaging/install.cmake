@@ -65,7 +65,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-player arena game for one keyboard")
 set(CPACK_PACKAGE_DESCRIPTION "Two archers share a top-down field on one keyboard: they walk, pick up the
 bows lying on the ground, shoot arrows in each bow's pattern and strike with
 a sword at close range. A hit scores a point for the attacker and costs the
-target one; after 500 time units the better rating wins.")
+target one; after 500 time units the better rating wins. One player can face
+the computer opponent, two can play over the network, gamepads play beside
+the keyboard, the keys can be changed in the game, and the texts are in
+Slovak or English.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 # What Debian's own packaging strips besides: the compilers' version notes.

@@ -42,6 +42,9 @@ window|unknown argument 'window'
 --join ::1|IPv6
 --record|--record takes
 --record --window|--record takes
+--lang|--lang takes
+--lang de|--lang takes
+--lang --window|--lang takes
 --host --join host|exclude each other
 --bot --host|exclude each other
 --join host --bot 1|exclude each other
