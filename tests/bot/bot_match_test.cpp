@@ -82,21 +82,24 @@ bool clear(const int (*boxes)[4], int count, double x, double y) {
 }
 
 // Whether a player can walk from one spawn point to the other, on a quarter-unit grid of
-// x from -0.5 to 20 and y from 0 to 11.
+// the field.
 bool spawns_joined(const int (*boxes)[4], int count) {
-  static bool seen[83][45];
+  constexpr int W = static_cast<int>((FIELD_RIGHT - FIELD_LEFT) * 4) + 1;
+  constexpr int H = static_cast<int>((FIELD_TOP - FIELD_BOTTOM) * 4) + 1;
+  static bool seen[W][H];
   std::memset(seen, 0, sizeof seen);
   std::function<void(int, int)> walk = [&](int i, int j) {
-    if (i < 0 || i >= 83 || j < 0 || j >= 45 || seen[i][j]) return;
-    if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) return;
+    if (i < 0 || i >= W || j < 0 || j >= H || seen[i][j]) return;
+    if (!clear(boxes, count, FIELD_LEFT + i * 0.25, FIELD_BOTTOM + j * 0.25)) return;
     seen[i][j] = true;
     walk(i + 1, j);
     walk(i - 1, j);
     walk(i, j + 1);
     walk(i, j - 1);
   };
-  walk(2, 0);           // (0, 0)
-  return seen[80][42];  // (19.5, 10.5)
+  auto cell = [](double v, double edge) { return static_cast<int>((v - edge) * 4); };
+  walk(cell(SPAWN[1].x, FIELD_LEFT), cell(SPAWN[1].y, FIELD_BOTTOM));
+  return seen[cell(SPAWN[2].x, FIELD_LEFT)][cell(SPAWN[2].y, FIELD_BOTTOM)];
 }
 
 // Random buildings of random size and place, the spawn points free and joined.
@@ -107,7 +110,9 @@ int random_arena(Dice& dice, int (*boxes)[4]) {
       int* b = boxes[i];
       b[0] = dice.roll(-2, 20), b[1] = dice.roll(-2, 11);
       b[2] = dice.roll(1, 4), b[3] = dice.roll(1, 4);
-      if (clear(boxes + i, 1, 0, 0) && clear(boxes + i, 1, 19.5, 10.5)) i++;
+      if (clear(boxes + i, 1, SPAWN[1].x, SPAWN[1].y) &&
+          clear(boxes + i, 1, SPAWN[2].x, SPAWN[2].y))
+        i++;
     }
     if (spawns_joined(boxes, count)) return count;
   }
