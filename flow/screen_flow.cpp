@@ -1,9 +1,9 @@
 // The screen flow: which screen is up, and the keys that move between them.
 // Screens are independent flags; the frame calls each step in its fixed place.
 #include "combat/combat.h"
+#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
-#include "flow/flag_grid.h"
 #include "world/world.h"
 
 namespace {
@@ -111,6 +111,10 @@ void set_speed_level(int level) {
   Q_1 = level == 1;
   Q_2 = level == 2;
   Q_3 = level == 3;
+}
+
+int speed_level() {
+  return Q_3 ? 3 : Q_2 ? 2 : 1;
 }
 
 // The speed screen: the digit keys act in every frame they are held.
