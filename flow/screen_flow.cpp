@@ -115,6 +115,10 @@ void set_speed_level(int level) {
   Q_3 = level == 3;
 }
 
+int speed_level() {
+  return Q_3 ? 3 : Q_2 ? 2 : 1;
+}
+
 // The speed screen: the digit keys act in every frame they are held.
 void speed_keys() {
   if (!Nastavenia || Help || Info) return;

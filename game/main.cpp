@@ -1,17 +1,19 @@
-// The entry point: open the window, run messages and frames until done.
+// The entry point: open the window, then pictures until done, each after the steps the
+// step clock calls for.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "bot/bot.h"
 #include "flow/game.h"
+#include "flow/step_clock.h"
 #include "game/command_line.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/online.h"
-#include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -21,8 +23,9 @@
 #include "state/data_files.h"
 #include "state/lybrary3.h"
 
-// Draws the frame and shows it: the draw step of every frame.
+// Draws the frame and shows it: the draw step of online play's frames, one step a picture.
 static void draw_and_present() {
+  count_flag_step();
   DrawGLScene();
   SwapBuffers();
 }
@@ -49,6 +52,51 @@ static std::string key_legend() {
     legend += line;
   }
   return legend;
+}
+
+static StepClock step_clock;
+
+// Nanoseconds on a clock that never jumps.
+static std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One message from the window: keys, minimising, closing.
+static void take_message(const MSG& msg) {
+  if (msg.message == WM_QUIT)
+    done = true;
+  else
+    DispatchMessageA(&msg);
+  note_window(active, done);
+}
+
+// One picture of local play: the window's messages, then as many steps as the step clock
+// calls for, all on the keys held now (a tap acts in the first), then the latest state drawn
+// once. Minimised, the game waits for the next message: no step runs, so a match keeps its
+// clock, arrows and ratings until the window comes back, and uses no processor. False once
+// the game is over. The web build hands this to the browser's loop.
+bool main_loop_iteration() {
+  MSG msg;
+  if (!active) {
+    steps_before_picture(&step_clock, now_ns(), speed_level(), false);
+    if (GetMessageA(&msg)) take_message(msg);
+    return !done;
+  }
+  while (!done && active && PeekMessageA(&msg)) take_message(msg);
+  if (done || !active) return !done;
+  int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
+  for (int step = 0; step < steps && !done; step++) {
+    local_frame(count_flag_step);
+    if (step == 0) KeysAfterFrame();
+  }
+  // Exit found by the last step ends the game at the next one, which draws nothing.
+  if (!done && !Exit) {
+    DrawGLScene();
+    SwapBuffers();
+    PacePicture();
+  }
+  return !done;
 }
 
 // The --help text: the options, the keys, what the screens say, where the files are read.
@@ -140,11 +188,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (line.window) fullscreen = false;
+  change_display_mode = line.change_mode;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
   }
-  speed_fit_start(line.speed);
+  if (line.pace_frame) step_clock.pace = Pace::frame;
   if (line.host || line.join) {
     code = run_online(line, draw_and_present);
     KillGLWindow();
@@ -152,20 +201,7 @@ int main(int argc, char** argv) {
     return code;
   }
 
-  while (!done) {
-    MSG msg;
-    // Minimised, the game waits for the next message: no frame runs, so a match keeps
-    // its clock, arrows and ratings until the window comes back, and uses no processor.
-    if (active ? PeekMessageA(&msg) : GetMessageA(&msg)) {
-      if (msg.message == WM_QUIT)
-        done = true;
-      else
-        DispatchMessageA(&msg);
-      note_window(active, done);
-    } else if (active) {
-      speed_fit_before_frame();
-      local_frame(draw_and_present);
-    }
+  while (main_loop_iteration()) {
   }
   record_finish();
 
