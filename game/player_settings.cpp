@@ -22,7 +22,7 @@ int marked_level() {
 
 }  // namespace
 
-int player_settings_start(const CommandLine& line) {
+Settings player_settings_start(const CommandLine& line) {
   Settings saved = settings_load();
   language_start(!line.lang.empty() ? line.lang : saved.language);
   int level = line.speed ? line.speed : saved.speed;
@@ -36,7 +36,7 @@ int player_settings_start(const CommandLine& line) {
   avatars_kept = line.record.empty() && !line.host && !line.join;
   for (int p = 1; p <= 2; p++)
     if (avatars_kept && saved.avatar[p]) saved_avatar[p] = saved.avatar[p];
-  return level;
+  return saved;
 }
 
 std::string settings_where() {

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "game/command_line.h"
+#include "state/settings.h"
 
 // Reads the settings and applies them under the command line's options: language, speed
 // level, full screen or window, the avatars the colour screen starts from, the keys.
-// Returns the speed level chosen by either (0: the game fits one to the machine).
-int player_settings_start(const CommandLine& line);
+// Returns what the file set (pace and change_mode are the main loop's to apply).
+Settings player_settings_start(const CommandLine& line);
 
 // Where the settings are saved, for --help.
 std::string settings_where();

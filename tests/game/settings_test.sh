@@ -4,7 +4,8 @@
 # --speed included; a level picked on the speed screen is saved through a link, kept beside
 # as settings.ini.bak, and marked at the next start; on a full disk the change is not saved,
 # the file stays as it was, no temporary file is left, one line says so and the game goes on.
-# The full-screen question in Slovak and English, as the locale, --lang and the file ask.
+# The full-screen question (--change-mode) in Slovak and English, as the locale, --lang and the
+# file ask; change_mode = yes in the file asks it without the option.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
@@ -86,7 +87,7 @@ start_x 1024x768x24
 question() {
   local want=$1 what=$2
   shift 2
-  start_game "$root" "$@"
+  start_game "$root" --change-mode "$@"
   ends_with 1 "$what"
   grep -q "$want" "$work/stderr" || fail "$what: no \"$want\" on stderr"
 }
@@ -98,5 +99,10 @@ question "$english" "--lang en" --lang en
 LANG=en_US.UTF-8 question "$english" "LANG=en_US.UTF-8"
 printf '[language]\nlanguage = en\n' >"$config/settings.ini"
 question "$english" "language = en in the file"
+# change_mode = yes in the file asks as --change-mode does
+printf '[display]\nchange_mode = yes\n' >"$config/settings.ini"
+start_game "$root"
+ends_with 1 "change_mode = yes in the file"
+grep -q "$slovak" "$work/stderr" || fail "change_mode = yes in the file: no question"
 LANG=en_US.UTF-8 question "$slovak" "--lang sk over the locale" --lang sk
 echo "settings: ok"
