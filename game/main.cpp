@@ -11,6 +11,7 @@
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "game/command_line.h"
+#include "game/controls.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/online.h"
@@ -87,6 +88,7 @@ bool main_loop_iteration() {
   }
   while (!done && active && PeekMessageA(&msg)) take_message(msg);
   if (done || !active) return !done;
+  if (controls_picture()) return !done;
   int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
   for (int step = 0; step < steps && !done; step++) {
     player_settings_before_frame();
@@ -105,6 +107,7 @@ bool main_loop_iteration() {
 
 // The --help text: the options, the keys, what the screens say, where the files are read.
 static void print_usage() {
+  player_settings_keys();
   const std::string& folder = data_folder();
   std::string images = data_file_full_path("Data"), arena = data_file_full_path("s_1.txt");
   auto missing = [](const std::string& path) {

@@ -5,11 +5,14 @@
 #include <cstdio>
 
 #include "game/input.h"
+#include "state/bindings.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 
 namespace {
+
+constexpr int VK_ALT = 18, VK_F8 = 119, VK_F11 = 122;
 
 int level_before, colour_before[3];
 bool speed_screen_before, colour_screen_before, menu_opening, fullscreen_saved;
@@ -20,11 +23,54 @@ int marked_level() {
   return Q_3 ? 3 : Q_2 ? 2 : 1;
 }
 
+// The [keys] lines in the file's order. The actions the file names give up their keys
+// first, so keys can change places; a key that cannot be used is reported with its line,
+// and its action keeps the key it had.
+void bind_saved_keys(const Settings& saved) {
+  int keys_of[BOUND_PLAYERS + 1][ACTIONS] = {};
+  for (int p = 1; p <= BOUND_PLAYERS; p++)
+    for (int a = 0; a < ACTIONS; a++) keys_of[p][a] = binding(p, Action(a));
+  for (const KeySetting& k : saved.keys) keys_of[k.player][k.action] = 0;
+  for (const KeySetting& k : saved.keys) {
+    int code = key_code(k.name.c_str());
+    const char* why = !code                ? "no such key"
+                      : key_reserved(code) ? "a key the game itself uses"
+                                           : nullptr;
+    for (int p = 1; p <= BOUND_PLAYERS && !why; p++)
+      for (int a = 0; a < ACTIONS && !why; a++)
+        if (keys_of[p][a] == code) why = "already bound";
+    if (!why) {
+      keys_of[k.player][k.action] = code;
+      continue;
+    }
+    fprintf(stderr, "korvalen: %s:%d: '%s' for player%d.%s: %s, ignored\n", settings_path().c_str(),
+            k.line, k.name.c_str(), k.player, key_action_names[k.action], why);
+  }
+  for (const KeySetting& k : saved.keys)
+    if (!keys_of[k.player][k.action])
+      keys_of[k.player][k.action] = binding(k.player, Action(k.action));
+  for (int p = 1; p <= BOUND_PLAYERS; p++)
+    for (int a = 0; a < ACTIONS; a++) set_binding(p, Action(a), keys_of[p][a]);
+}
+
 }  // namespace
+
+bool key_reserved(int code) {
+  static const int reserved[] = {VK_ESCAPE, VK_ENTER, VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT,
+                                 VK_DOWN,   VK_F8,    VK_F11,   VK_ALT,  'H'};
+  for (int r : reserved)
+    if (code == r) return true;
+  return false;
+}
+
+void player_settings_keys() {
+  bind_saved_keys(settings_load());
+}
 
 Settings player_settings_start(const CommandLine& line) {
   Settings saved = settings_load();
   language_start(!line.lang.empty() ? line.lang : saved.language);
+  bind_saved_keys(saved);
   int level = line.speed ? line.speed : saved.speed;
   if (level) apply_speed_level(level);
   if (line.window)

@@ -4,6 +4,8 @@
 # --speed included; a level picked on the speed screen is saved through a link, kept beside
 # as settings.ini.bak, and marked at the next start; on a full disk the change is not saved,
 # the file stays as it was, no temporary file is left, one line says so and the game goes on.
+# A key bound in the file plays (and the key it replaced does not); on the controls screen a
+# key is rebound by keys, a key in use refused, the defaults put back, each saved at once.
 # The full-screen question (--change-mode) in Slovak and English, as the locale, --lang and the
 # file ask; change_mode = yes in the file asks it without the option.
 set -u
@@ -31,6 +33,8 @@ colour = red
 [players]
 avatar2 = 4
 this line is no setting
+[keys]
+player1.right = T
 EOF
 cp "$config/settings.ini" "$work/hand.ini"
 
@@ -59,6 +63,51 @@ wait_for "speed = 3 saved" 'grep -q "^speed = 3   ; slow and steady$" "$work/dot
 cmp "$work/hand.ini" "$work/dotfiles/korvalen.ini.bak" || fail "the backup is not the old file"
 sed 's/^speed = 1 /speed = 3 /' "$work/hand.ini" | cmp - "$work/dotfiles/korvalen.ini" ||
   fail "more than the level changed"
+
+# The key bound in the file: T is player 1's right on the colour screen, F nothing (F held
+# first, T until avatar 2 is saved: F acting too would make it 3).
+hold_until Escape "the main menu after the speed screen" '! tint now 250 10 011'
+hold_until Up "New" 'tint now 300 100 011'
+hold_until space "colour screen" 'tint now 24 177 100' '! tint now 300 100 011'
+xdotool keydown F keydown T
+wait_for "avatar 1 saved" 'grep -q "^avatar1 = " "$work/dotfiles/korvalen.ini"'
+xdotool keyup T keyup F
+grep -q "^avatar1 = 2$" "$work/dotfiles/korvalen.ini" || fail "F acted beside T: $(grep avatar1 "$work/dotfiles/korvalen.ini")"
+# In a match T walks player 1 (the field changes), as nothing else moves there.
+hold_until space "match" 'tint now 252 380 010' 'tint now 30 370 111'
+shot before
+field_moved() {
+  local changed
+  changed=$(compare -metric AE -fuzz 10% -crop 1280x770+0+0 "$work/before.png" "$work/now.png" null: 2>&1)
+  seen="$changed pixels changed"
+  [ "${changed%.*}" -gt 500 ] 2>/dev/null
+}
+hold_until T "player 1 walking on T" field_moved
+# Back to the colour screen through End and the main menu, then its controls screen (Enter).
+hold_until Escape "pause menu" 'tint now 300 100 011'
+hold_until Down "pause Nastavenia" 'tint now 270 130 011'
+hold_until Down "End" 'tint now 300 160 011'
+hold_until space "main menu again" 'tint now 300 100 011' 'tint now 10 420 110'
+hold_until space "colour screen again" 'tint now 24 177 100' '! tint now 300 100 011'
+hold_until Return "the controls screen" 'tint now 250 80 011'
+# player 1's up: Enter waits ("?"), W is bound and saved
+hold_until Return "waiting for a key" 'tint now 250 80 101'
+hold_until w "W bound" 'tint now 250 80 011'
+wait_for "player1.up = W saved" 'grep -q "^player1.up = W$" "$work/dotfiles/korvalen.ini"'
+# player 1's down: I is player 2's up, refused with a message; nothing saved
+hold_until Down "player 1's down picked" 'tint now 250 110 011'
+hold_until Return "waiting for a key" 'tint now 250 110 101'
+hold_until i "I refused" 'tint now 20 330 100' 'tint now 250 110 011'
+grep -q "^player1.down" "$work/dotfiles/korvalen.ini" && fail "a refused key was saved"
+# "defaults" (Right to player 2, Down to the end): E D S F A Q and I K J L M N again
+hold_until Right "player 2's down picked" 'tint now 450 110 011'
+for y in 140 170 200 230; do hold_until Down "row $y" "tint now 450 $y 011"; done
+hold_until Down "defaults picked" 'tint now 250 280 011'
+hold_until Return "defaults" 'tint now 250 80 010'
+wait_for "the defaults saved" 'grep -q "^player1.right = F$" "$work/dotfiles/korvalen.ini" &&
+  grep -q "^player1.up = E$" "$work/dotfiles/korvalen.ini"'
+hold_until Escape "the colour screen after the controls" 'tint now 24 177 100' '! tint now 250 80 011'
+shows "the colour screen stays up after Esc" 'tint now 24 177 100'
 close_window "level 3 picked"
 
 # 3. On a full disk: the level saved before is marked; 2 picked is not saved.

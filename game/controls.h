@@ -1,0 +1,7 @@
+// The controls screen, where the players choose their keys. Enter on the colour screen
+// opens it; while it is up no step runs (the colour screen waits under it), and Esc goes back.
+#pragma once
+
+// Once per picture, before the steps: true when the controls screen took this picture
+// (read its keys, drew itself and presented the picture).
+bool controls_picture();
