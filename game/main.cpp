@@ -132,6 +132,8 @@ static void print_usage() {
       "%s"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
       "  Alt+Enter or F11: full screen or window, at any time\n"
+      "  Enter on the colour screen: the controls screen, where each player picks\n"
+      "  his keys (Esc, Enter, Space, the arrows, F8, F11, Alt and H stay the game's)\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
       "  acts from both keyboards; the host's arena and speed count for both\n"
