@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "state/language.h"
+
 namespace {
 
 std::vector<std::string> read_text(const std::string& text, Settings* s) {
@@ -139,4 +141,31 @@ TEST(Settings, StoreWritesSafelyThroughALink) {
   EXPECT_FALSE(settings_store("game", "speed", "1"));
   if (!home.empty()) setenv("HOME", home.c_str(), 1);
   EXPECT_EQ(system(("rm -rf " + folder).c_str()), 0);
+}
+
+TEST(Language, FollowsTheLocaleAsGettextReadsIt) {
+  struct Case {
+    const char *language, *lc_all, *lc_messages, *lang, *want;
+  } cases[] = {
+      {nullptr, nullptr, nullptr, nullptr, "sk"},
+      {nullptr, nullptr, nullptr, "en_US.UTF-8", "en"},
+      {nullptr, nullptr, nullptr, "sk_SK.UTF-8", "sk"},
+      {nullptr, nullptr, nullptr, "eng", "sk"},                // not "en"
+      {nullptr, "en_GB.UTF-8", nullptr, "sk_SK.UTF-8", "en"},  // LC_ALL first
+      {nullptr, nullptr, "sk_SK.UTF-8", "en_US.UTF-8", "sk"},  // then LC_MESSAGES
+      {"en:sk", nullptr, nullptr, "de_DE.UTF-8", "en"},        // LANGUAGE's first entry
+      {"sk:en", nullptr, nullptr, "en_US.UTF-8", "sk"},
+      {"en", nullptr, nullptr, "C", "sk"},  // ignored under C
+  };
+  for (const Case& c : cases) {
+    const char* names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    const char* values[] = {c.language, c.lc_all, c.lc_messages, c.lang};
+    for (int i = 0; i < 4; i++) values[i] ? setenv(names[i], values[i], 1) : unsetenv(names[i]);
+    EXPECT_EQ(language_of_locale(), c.want)
+        << (c.language ? c.language : "-") << " " << (c.lc_all ? c.lc_all : "-") << " "
+        << (c.lc_messages ? c.lc_messages : "-") << " " << (c.lang ? c.lang : "-");
+  }
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) unsetenv(name);
+  // the Slovak text itself until English is chosen
+  EXPECT_STREQ(tr("Stlac medzernik"), "Stlac medzernik");
 }
