@@ -12,6 +12,7 @@
 
 #include "bot/arena.h"
 #include "combat/combat.h"
+#include "state/bindings.h"
 #include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
@@ -19,16 +20,9 @@ namespace {
 
 enum { KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_LEFT, KEY_ATTACK, KEY_SWITCH, PLAYER_KEYS };
 
-// Each player's keys and the latch fields the frame keeps for them.
-struct PlayerKeys {
-  int code[PLAYER_KEYS];
-  bool Skey::*latch[PLAYER_KEYS];
-};
-const PlayerKeys KEYS[PLAYER_RECORDS] = {
-    {},
-    {{'E', 'D', 'F', 'S', 'A', 'Q'}, {&Skey::e, &Skey::d, &Skey::f, &Skey::s, &Skey::a, &Skey::q}},
-    {{'I', 'K', 'L', 'J', 'M', 'N'}, {&Skey::i, &Skey::k, &Skey::l, &Skey::j, &Skey::m, &Skey::n}},
-};
+// The binding table's action for each of the computer's keys.
+const Action ACTION_OF[PLAYER_KEYS] = {ACTION_UP,   ACTION_DOWN, ACTION_RIGHT,
+                                       ACTION_LEFT, ACTION_USE,  ACTION_CHANGE};
 
 // How a level plays. Lengths are map units walked, so each means the same time at every
 // speed level: every level walks six units a second of play.
@@ -727,7 +721,6 @@ int bot_level(int numb) {
 void bot_press_keys() {
   for (int numb = 1; numb <= 2; numb++) {
     if (!brain[numb].level) continue;
-    const PlayerKeys& k = KEYS[numb];
     bool press[PLAYER_KEYS] = {};
     const Splayer& p = player[numb];
     // Outside a match the computer holds none of its keys: its player's keys are its own.
@@ -740,8 +733,9 @@ void bot_press_keys() {
       // A key whose latch is still set would not act: let it go for a frame so the next
       // press counts. Movement keys act while their hold mark stands.
       bool repeat = i < KEY_ATTACK;
-      bool latched = key.*(k.latch[i]) && !(repeat && keep.*(k.latch[i]));
-      keys[k.code[i]] = press[i] && !latched;
+      bool Skey::*latch = action_latch(numb, ACTION_OF[i]);
+      bool latched = key.*latch && !(repeat && keep.*latch);
+      keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
     }
   }
 }
