@@ -42,7 +42,8 @@ stop_pid "$wm_pid"
 
 start_wm
 make_tree
-open_game "$work/tree" --window --speed 1  # the slow clock: its figure stays for 100 frames
+# One step a picture at the slow level: the clock's figure stays for 100 pictures.
+open_game "$work/tree" --window --speed 1 --pace frame
 wait_map_state "$win" IsViewable
 xdotool key F11  # full screen, where the panel lies at known pixels
 into_match
