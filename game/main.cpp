@@ -19,6 +19,7 @@
 #include "platform/signals.h"
 #include "record/recording.h"
 #include "render/render.h"
+#include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/lybrary3.h"
 
@@ -27,6 +28,30 @@ static void draw_and_present() {
   count_flag_step();
   DrawGLScene();
   SwapBuffers();
+}
+
+// The players' keys as the binding table has them, one line per pair of actions.
+static std::string key_legend() {
+  auto keys = [](int player, Action a, Action b) {
+    std::string text = key_name(binding(player, a));
+    if (b != a) text += std::string(" / ") + key_name(binding(player, b));
+    return text;
+  };
+  const struct {
+    const char* label;
+    Action first, second;
+  } rows[] = {{"up/down", ACTION_UP, ACTION_DOWN},
+              {"left/right", ACTION_LEFT, ACTION_RIGHT},
+              {"use the weapon", ACTION_USE, ACTION_USE},
+              {"change weapon", ACTION_CHANGE, ACTION_CHANGE}};
+  std::string legend = "Keys              player 1   player 2\n";
+  char line[128];
+  for (const auto& row : rows) {
+    snprintf(line, sizeof line, "  %-18s%-10s %s\n", row.label,
+             keys(1, row.first, row.second).c_str(), keys(2, row.first, row.second).c_str());
+    legend += line;
+  }
+  return legend;
 }
 
 static StepClock step_clock;
@@ -98,11 +123,7 @@ static void print_usage() {
       "  --record FILE       write the session to FILE\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
-      "Keys              player 1   player 2\n"
-      "  up/down           E / D      I / K\n"
-      "  left/right        S / F      J / L\n"
-      "  use the weapon    A          M\n"
-      "  change weapon     Q          N\n"
+      "%s"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
       "  Alt+Enter or F11: full screen or window, at any time\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
@@ -136,8 +157,8 @@ static void print_usage() {
       "Exit status: 0 after Exit or closing the window (or the other player leaving),\n"
       "1 when the game could not start (the reason is printed on standard error) or\n"
       "an online game lost its connection or was refused, 2 for a bad argument.\n",
-      DEFAULT_PORT, folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
-      arena.c_str(), missing(arena));
+      DEFAULT_PORT, key_legend().c_str(), folder.empty() ? "none found" : folder.c_str(),
+      images.c_str(), missing(images), arena.c_str(), missing(arena));
 }
 
 // The command line: --version and --help answer and end; a bad argument is refused.

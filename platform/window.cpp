@@ -25,6 +25,7 @@ void hold_window_size(SDL_Window* window, int width, int height);
 void check_window_size();
 bool no_window_manager(SDL_Window* window);
 void map_window_plain(SDL_Window* window);
+bool map_window_in_time(SDL_Window* window, int deadline_ms);
 void start_pads();
 void size_for_start(int* width, int* height, bool full_screen);
 void toggle_full_screen(SDL_Window* window);
@@ -39,6 +40,8 @@ static SDL_GLContext hRC;
 static int quit_code;
 // The window's largest size: what the GL can draw into and the screens can show.
 static int largest_width = 16384, largest_height = 16384;
+// How long the start waits for the window system to show the window.
+constexpr int WINDOW_MAP_DEADLINE_MS = 10000;
 
 // The image reader's complaints go to a box above the game window.
 static void bmp_report_box(const char* text) {
@@ -288,7 +291,15 @@ static bool open_window(const char* title, int width, int height) {
   take_gl_limits(width, height);
   request_display_pacing();
 
-  SDL_ShowWindow(hWnd);
+  // A window manager that never maps the window must not hold the start for ever: after
+  // the deadline the game goes on, and SDL takes the window as shown once it is mapped.
+  if (map_window_in_time(hWnd, WINDOW_MAP_DEADLINE_MS))
+    SDL_ShowWindow(hWnd);
+  else if (!quit_requested())
+    fprintf(stderr,
+            "korvalen: the window system has not shown the window after %d s; "
+            "the game goes on and appears when it does\n",
+            WINDOW_MAP_DEADLINE_MS / 1000);
   SDL_RaiseWindow(hWnd);
   hold_window_size(hWnd, largest_width, largest_height);
   if (own_mode) {
