@@ -15,6 +15,7 @@
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
+#include "platform/sound.h"
 #include "record/recording.h"
 #include "render/render.h"
 #include "state/data_files.h"
@@ -45,6 +46,7 @@ static void print_usage() {
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
       "Keys              player 1   player 2\n"
@@ -53,7 +55,7 @@ static void print_usage() {
       "  use the weapon    A          M\n"
       "  change weapon     Q          N\n"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
-      "  Alt+Enter or F11: full screen or window, at any time\n"
+      "  Alt+Enter or F11: full screen or window, at any time; F8: sound off and on\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
       "  acts from both keyboards; the host's arena and speed count for both\n"
@@ -124,8 +126,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   speed_fit_start(line.speed);
+  sound_open(line.volume >= 0 ? line.volume : 100);
   if (line.host || line.join) {
     code = run_online(line, draw_and_present);
+    sound_close();
     KillGLWindow();
     KillFont();
     return code;
@@ -148,6 +152,7 @@ int main(int argc, char** argv) {
   }
   record_finish();
 
+  sound_close();
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
