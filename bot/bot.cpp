@@ -11,6 +11,8 @@
 #include <initializer_list>
 
 #include "bot/arena.h"
+#include "combat/combat.h"
+#include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -107,13 +109,6 @@ int slot_arrows(const Splayer& p, int s) {
   return n;
 }
 
-// The selection after one press of the change-weapon key, as the game steps it.
-int next_selection(const Splayer& p, int s) {
-  if (s < -1 || s > 4) return -1;
-  if (!p.in[s + 1].have) return -1;
-  return s + 1 == 5 ? -1 : s + 1;
-}
-
 // The loaded slot the change-weapon key should bring into hand, or the selection itself
 // when pressing it would not help. A person plays the stronger pattern, then the fuller bow.
 int wanted_slot(const Splayer& p, int sense) {
@@ -181,7 +176,8 @@ bool find_line(Brain& b, int here, int id) {
     double error = (b.seen_death & 1) ? STYLES[b.level].aim_error : -STYLES[b.level].aim_error;
     double cross = t_cross + 0.5 - pattern_middle(id, alpha) + error;
     int lanes = along_x ? LATTICE_H : LATTICE_W, spots = along_x ? LATTICE_W : LATTICE_H;
-    double lane_origin = along_x ? 0.5 : -0.5, spot_origin = along_x ? -0.5 : 0.5;
+    double lane_origin = along_x ? place_y(0) : place_x(0);
+    double spot_origin = along_x ? place_x(0) : place_y(0);
     int lane0 = static_cast<int>(std::floor(cross - lane_origin));
     for (int lane = lane0; lane <= lane0 + 1; lane++) {
       if (lane < 0 || lane >= lanes) continue;
@@ -257,8 +253,8 @@ int find_bow(int here, int sense, int* bow_id, int* walk) {
       int i = static_cast<int>(fx) + k % 2, j = static_cast<int>(fy) - 1 + k / 2;
       bool on_lattice = i >= 0 && i < LATTICE_W && j >= 0 && j < LATTICE_H;
       int place = k == 4 ? place_near(g.x, g.y) : on_lattice ? j * LATTICE_W + i : -1;
-      if (!place_free(place) || std::fabs(place_x(place) - g.x) > 1 ||
-          std::fabs(place_y(place) - g.y) > 1)
+      if (!place_free(place) || !squares_touch(place_x(place), g.x) ||
+          !squares_touch(place_y(place), g.y))
         continue;
       int w = walk_steps(here, place);
       if (w == UNREACHABLE) continue;
@@ -288,7 +284,7 @@ void watch_arrows(Brain& b, int numb) {
   double my_cross = arrow_along_x ? me.y : me.x;
   double up = arrow_cross - my_cross + 0.06, down = my_cross + 1 - arrow_cross + 0.06;
   int d_up = arrow_along_x ? GO_UP : GO_RIGHT, d_down = arrow_along_x ? GO_DOWN : GO_LEFT;
-  bool up_ok = step_block(numb, d_up) == FREE, down_ok = step_block(numb, d_down) == FREE;
+  bool up_ok = blocked_by(numb, d_up) == FREE, down_ok = blocked_by(numb, d_down) == FREE;
   if (!up_ok && !down_ok) return;
   bool go_up = up_ok && (!down_ok || up <= down);
   b.dodge_dir = go_up ? d_up : d_down;
@@ -367,7 +363,7 @@ void look(Brain& b, int numb) {
 
 // Presses the key for a direction unless a wall refuses the step (it would only turn).
 void walk_key(int numb, int d, bool press[]) {
-  if (step_block(numb, d) != WALL) press[d] = true;
+  if (blocked_by(numb, d) != WALL) press[d] = true;
 }
 
 // Walks straight toward a position, one axis or both at once. Between lattice places
@@ -409,7 +405,7 @@ void line_up(Brain& b, int numb, bool press[]) {
   bool adjusting = false;
   if (std::fabs(d) > tol) {
     int dir = along_x ? (d > 0 ? GO_UP : GO_DOWN) : (d > 0 ? GO_RIGHT : GO_LEFT);
-    if (step_block(numb, dir) == FREE) press[dir] = adjusting = true;
+    if (blocked_by(numb, dir) == FREE) press[dir] = adjusting = true;
   }
   b.lined = !adjusting;
   // a sideways step after the turn would turn it again, so an upward or downward aim waits
@@ -431,7 +427,7 @@ bool close_in(const Brain& b, int numb, int approach, bool press[]) {
   int away = along_x ? (along > 0 ? GO_LEFT : GO_RIGHT) : (along > 0 ? GO_DOWN : GO_UP);
   if (std::fabs(across) <= 0.5) {
     press[toward] = true;
-    return step_block(numb, toward) != WALL;
+    return blocked_by(numb, toward) != WALL;
   }
   walk_key(numb, along_x ? (across > 0 ? GO_UP : GO_DOWN) : (across > 0 ? GO_RIGHT : GO_LEFT),
            press);
@@ -450,7 +446,7 @@ int attack_facings(const Brain& b, int numb) {
   const Style& style = STYLES[b.level];
   static const int FACINGS[4] = {hore, doprava, dole, dolava};
   int facings = 0;
-  bool sword = me.show.id == -1 || me.wepon.id == 0;
+  bool sword = sword_in_hand(me);
   const Splayer& op = player[3 - numb];
   if (sword && std::fabs(op.x - me.x) + std::fabs(op.y - me.y) > 3) return 0;
   // an arrow of its own already on its way to him: no need for another
@@ -523,8 +519,8 @@ void play_frame(int numb, bool press[]) {
   if (!hand_loaded(me) && b.slot == me.show.id) b.slot = wanted_slot(me, style.bow_sense);
   if (b.slot != me.show.id) press[KEY_SWITCH] = true;
   // rest only while he is still by his spawn point
-  double spawn_x = numb == 1 ? 19.5 : 0, spawn_y = numb == 1 ? 10.5 : 0;
-  if (std::fabs(op.x - spawn_x) > 3 || std::fabs(op.y - spawn_y) > 3) b.rest = 0;
+  const Spawn& spawn = SPAWN[3 - numb];
+  if (std::fabs(op.x - spawn.x) > 3 || std::fabs(op.y - spawn.y) > 3) b.rest = 0;
   int facings = b.rest == 0 ? attack_facings(b, numb) : 0;
   b.lined = false;
   int facing = me.alpha >= 0 && me.alpha <= 270 && me.alpha % 90 == 0 ? me.alpha / 90 : 4;
@@ -541,7 +537,7 @@ void play_frame(int numb, bool press[]) {
 
   if (b.dodge_frames > 0) {
     b.dodge_frames--;
-    if (step_block(numb, b.dodge_dir) == FREE) {
+    if (blocked_by(numb, b.dodge_dir) == FREE) {
       press[b.dodge_dir] = true;
       return;
     }
