@@ -161,14 +161,39 @@ void load_effects() {
   }
 }
 
-}  // namespace
+// SDL's WAV reader believes the lengths a file declares: a file of 177 bytes made it ask for
+// 2 GB. While a sound file is read, what the library asks for on this thread is capped; its
+// allocator is wrapped once, the same underneath, so what it allocated before is freed alike.
+thread_local bool reading_sound_file;
+constexpr std::size_t READING_ALLOCATION_CAP = 16 << 20;
+SDL_malloc_func library_malloc;
+SDL_calloc_func library_calloc;
+SDL_realloc_func library_realloc;
+SDL_free_func library_free;
 
-void* sound_file_decode(const unsigned char* bytes, std::size_t size, std::string* why) {
-  if (size > SOUND_FILE_MAX_BYTES) {
-    *why = "larger than 1 MiB";
-    return nullptr;
-  }
-  // The library reads the file twice: once to see its form, once into the mixer's.
+void* capped_malloc(std::size_t size) {
+  return reading_sound_file && size > READING_ALLOCATION_CAP ? nullptr : library_malloc(size);
+}
+void* capped_calloc(std::size_t count, std::size_t size) {
+  if (reading_sound_file && size && count > READING_ALLOCATION_CAP / size) return nullptr;
+  return library_calloc(count, size);
+}
+void* capped_realloc(void* block, std::size_t size) {
+  return reading_sound_file && size > READING_ALLOCATION_CAP ? nullptr
+                                                             : library_realloc(block, size);
+}
+void capped_free(void* block) {
+  library_free(block);
+}
+
+void cap_library_allocations() {
+  if (library_malloc) return;
+  SDL_GetMemoryFunctions(&library_malloc, &library_calloc, &library_realloc, &library_free);
+  SDL_SetMemoryFunctions(capped_malloc, capped_calloc, capped_realloc, capped_free);
+}
+
+// Reads the file's form and its samples through the library, its allocations capped.
+Mix_Chunk* read_wav(const unsigned char* bytes, std::size_t size, std::string* why) {
   SDL_AudioSpec spec;
   Uint8* samples = nullptr;
   Uint32 length = 0;
@@ -192,6 +217,21 @@ void* sound_file_decode(const unsigned char* bytes, std::size_t size, std::strin
   }
   Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes, (int)size), 1);
   if (!chunk) *why = std::string("unreadable (") + Mix_GetError() + ")";
+  return chunk;
+}
+
+}  // namespace
+
+void* sound_file_decode(const unsigned char* bytes, std::size_t size, std::string* why) {
+  if (size > SOUND_FILE_MAX_BYTES) {
+    *why = "larger than 1 MiB";
+    return nullptr;
+  }
+  // The library reads the file twice: once to see its form, once into the mixer's.
+  cap_library_allocations();
+  reading_sound_file = true;
+  Mix_Chunk* chunk = read_wav(bytes, size, why);
+  reading_sound_file = false;
   return chunk;
 }
 
