@@ -205,6 +205,22 @@ int shot_hits(int id, int alpha, float x, float y, double tx, double ty, double 
   return hits;
 }
 
+bool hits_once(int id, int alpha, float x, float y, double tx, double ty, float hx, float hy,
+               bool alone) {
+  float ax[SUB_ARROWS], ay[SUB_ARROWS];
+  int n = launched_arrows(id, alpha, x, y, ax, ay), moves[SUB_ARROWS], first = -1, together = 0;
+  for (int k = 0; k < n; k++) {
+    moves[k] = arrow_moves_to(ax[k], ay[k], alpha, static_cast<float>(tx), static_cast<float>(ty));
+    if (moves[k] >= 0 && (first < 0 || moves[k] < first)) first = moves[k];
+  }
+  for (int k = 0; k < n; k++) together += moves[k] == first;
+  if (first < 0 || (alone && together > 1)) return first < 0 || !alone || together <= 1;
+  // the arrows that missed him, or came later, fly on toward where he was put back
+  for (int k = 0; k < n; k++)
+    if (moves[k] != first && arrow_moves_to(ax[k], ay[k], alpha, hx, hy) > first) return false;
+  return true;
+}
+
 double arrow_gap(const Splayer::Snaboj& shot, int k, double tx, double ty, double slack) {
   if (!shot.fly[k]) return -1;
   bool along_x = shot.alpha == doprava || shot.alpha == dolava;

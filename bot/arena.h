@@ -51,6 +51,10 @@ Block blocked_by(int numb, int d);
 // How many arrows of a shot from (x, y) facing alpha would hit a player standing at
 // (tx, ty), counting only arrows at least `margin` inside his square across their flight.
 int shot_hits(int id, int alpha, float x, float y, double tx, double ty, double margin);
+// Whether a shot from (x, y) facing alpha at a player standing at (tx, ty) hits nobody again
+// once its first hit has put him back at (hx, hy); `alone`: nor more than one arrow at once.
+bool hits_once(int id, int alpha, float x, float y, double tx, double ty, float hx, float hy,
+               bool alone);
 // How far sub-arrow k of a shot still flies before it meets a player standing at
 // (tx, ty), his square widened by `slack` across its flight; -1 when it will miss him.
 double arrow_gap(const Splayer::Snaboj& shot, int k, double tx, double ty, double slack);

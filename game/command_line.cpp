@@ -53,9 +53,9 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {"--help", "--version", "--speed", "--window",
-                                      "--bot",  "--host",    "--join",  "--record",
-                                      "--volume"};
+  static const char* const names[] = {"--help", "--version",    "--speed", "--window",
+                                      "--bot",  "--host",       "--join",  "--record",
+                                      "--pace", "--change-mode", "--volume"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -78,6 +78,16 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
       line->version = true;
     } else if (name == "--window") {
       line->window = true;
+    } else if (name == "--change-mode") {
+      line->change_mode = true;
+    } else if (name == "--pace") {
+      const char* pace = i + 1 < argc ? argv[i + 1] : "";
+      if (strcmp(pace, "frame") != 0 && strcmp(pace, "clock") != 0) {
+        *error = "--pace takes frame or clock";
+        return false;
+      }
+      line->pace_frame = strcmp(pace, "frame") == 0;
+      i++;
     } else if (name == "--speed") {
       if (!read_number(i + 1 < argc ? argv[i + 1] : nullptr, 1, 3, &line->speed)) {
         *error = "--speed takes a level: 1, 2 or 3";

@@ -48,9 +48,9 @@ void size_for_start(int* width, int* height, bool full_screen) {
   if (!full_screen) fit_window_to_screen(width, height);
 }
 
-// Full screen as at the start: the game's own display mode where the display has it;
-// otherwise the desktop as it is, the picture inside it with bars. With no window manager
-// to place a full-screen window, a borderless window over the screen is full screen.
+// Full screen as at the start: the desktop as it is, the picture inside it with bars (with
+// --change-mode the game's own display mode where the display has it). With no window
+// manager to place a full-screen window, a borderless window over the screen is full screen.
 static void enter_full_screen(SDL_Window* window) {
   SDL_GetWindowPosition(window, &windowed_x, &windowed_y);
   SDL_GetWindowSize(window, &windowed_w, &windowed_h);
@@ -62,7 +62,7 @@ static void enter_full_screen(SDL_Window* window) {
     SDL_SetWindowSize(window, screen.w, screen.h);
   } else {
     SDL_DisplayMode mode;
-    bool own_mode = find_display_mode(game_width, game_height, &mode) &&
+    bool own_mode = change_display_mode && find_display_mode(game_width, game_height, &mode) &&
                     SDL_SetWindowDisplayMode(window, &mode) == 0 &&
                     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
     // Where the window system will not, the game plays on in its window.

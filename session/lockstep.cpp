@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "state/bindings.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -366,19 +367,17 @@ std::string session_refuse_full(const std::string& version) {
 }
 
 void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CODES]) {
-  // up, left, down, right, attack, next slot: the two hand sets, in the same order
-  static const int hands[2][6] = {{'E', 'S', 'D', 'F', 'A', 'Q'}, {'I', 'J', 'K', 'L', 'M', 'N'}};
   const bool play = move;
   const bool colour = !move && New_Nastavenia && !Nastavenia && !Help && !Info;
   std::memset(out, 0, KEY_CODES);
   for (int side = 0; side < 2; side++) {
     const InputEntry& e = side == 0 ? host : guest;
     for (int i = 0; i < e.count; i++) {
-      int code = e.codes[i], hand = -1;
-      for (int k = 0; k < 12; k++)
-        if (hands[k / 6][k % 6] == code) hand = k % 6;
-      bool own = play ? hand >= 0 : colour && (hand == 1 || hand == 3);
-      out[own ? hands[side][hand] : code] = true;
+      // either hand's key for an action acts as this side's own key for it
+      int code = e.codes[i], hand_player = 0;
+      int action = bound_action(code, &hand_player);
+      bool own = play ? action >= 0 : colour && (action == ACTION_LEFT || action == ACTION_RIGHT);
+      out[own ? binding(side + 1, Action(action)) : code] = true;
     }
   }
 }

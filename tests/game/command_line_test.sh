@@ -26,6 +26,12 @@ window|unknown argument 'window'
 --speed +1|--speed takes
 --speed 2x|--speed takes
 --speed --window|--speed takes
+--pace|--pace takes
+--pace fast|--pace takes
+--pace Frame|--pace takes
+--pace --window|--pace takes
+--change-mode --change-mode|--change-mode given twice
+--change-mode 1|unknown argument '1'
 --bot 0|--bot takes
 --bot _2|--bot takes
 --bot -1|--bot takes

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The game's window on a screen without the game's mode: with --window never larger than
 # it, the 5:4 picture where each size puts it (tests/gl/platform_test.cpp), full screen and
-# back (Alt+Enter, F11) with the match where it was; without, the question (No ends with 1,
-# Yes gives 1280 x 1024), and a window manager started later takes sizing over.
+# back (Alt+Enter, F11) with the match where it was; with --change-mode, the question (No
+# ends with 1, Yes gives 1280 x 1024), and a window manager started later takes sizing over.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
@@ -69,13 +69,13 @@ close_window "closing the window"
 stop_pid "$xvfb_pid"
 
 start_x 1600x1200x24
-start_game "$root"
+start_game "$root" --change-mode
 answer_question Escape OZNAM
 xwininfo -root -children | grep -qF ' "Korvalen": ' && fail "a game window opened after No"
 answer_box "$box" Return
 ends_with 1 "No to the question"
 
-start_game "$root"
+start_game "$root" --change-mode
 answer_question Return UPOZORNENIE
 answer_box "$box" Return
 win=$(find_window Korvalen) || fail "no window after Yes"
