@@ -48,6 +48,11 @@ window|unknown argument 'window'
 --join ::1|IPv6
 --record|--record takes
 --record --window|--record takes
+--volume|--volume takes
+--volume 101|--volume takes
+--volume -1|--volume takes
+--volume 5x|--volume takes
+--volume --window|--volume takes
 --lang|--lang takes
 --lang de|--lang takes
 --lang --window|--lang takes
