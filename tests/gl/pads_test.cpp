@@ -25,9 +25,7 @@ void messages() {
 // One turn of the game's loop: the messages, then one frame.
 void frame() {
   messages();
-  gather_frame_keys();
-  game_frame(nullptr);
-  KeysAfterFrame();
+  local_frame(nullptr);
 }
 
 // The keys the last frame saw down, in code order: letters as themselves.
