@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "flow/screen.h"
 #include "flow/speed_fit.h"
 #include "game/input.h"
 #include "platform/platform.h"
@@ -32,7 +33,7 @@ void speed_fit_start(int command_line_level) {
 void speed_fit_before_frame() {
   if (picked) return;
   // The first frame opens the main menu (start is still set before it).
-  bool main_menu_alone = start || (Start_Menu && !New_Nastavenia && !Nastavenia && !Help && !Info);
+  bool main_menu_alone = start || screen_up() == SCREEN_MAIN_MENU;
   if (main_menu_alone && !meter_frame(&meter, now_seconds())) return;
   double rate = meter_rate(meter);
   if (rate > 0) apply_speed_level(speed_level_for_rate(rate));
