@@ -139,7 +139,7 @@ struct ScreenRule {
   void (*escape)();   // Esc on it; null: Esc does nothing there
   bool players_keys;  // the players' keys act under it (while move says the match runs)
 };
-const ScreenRule SCREEN_RULES[SCREENS] = {
+const ScreenRule SCREEN_RULES[] = {
     {&Help, nullptr, [] { Help = false; }, false},
     {&Info, nullptr, [] { Info = false; }, false},
     {&Nastavenia, speed_keys, [] { Nastavenia = false; }, false},
@@ -150,6 +150,7 @@ const ScreenRule SCREEN_RULES[SCREENS] = {
     {&Menu, pause_menu_keys, nullptr, true},
     {nullptr, play_screen_keys, pause_match, true},
 };
+static_assert(sizeof SCREEN_RULES / sizeof SCREEN_RULES[0] == SCREENS, "every screen has a row");
 
 }  // namespace
 

@@ -12,10 +12,12 @@ void end_screen_draw() {
 }
 
 // In the order of the screen table (flow/screen.h).
-void (*const SCREEN_DRAW[SCREENS])() = {
+void (*const SCREEN_DRAW[])() = {
     Help_list,           Info_list,      Nastavenia_list, end_screen_draw,
     New_Nastavenia_Draw, main_menu_draw, pause_menu_draw, play_draw,
 };
+
+static_assert(sizeof SCREEN_DRAW / sizeof SCREEN_DRAW[0] == SCREENS, "every screen is drawn");
 
 }  // namespace
 
