@@ -45,7 +45,7 @@ void repeat_key(int numb, Action action, void (*walk)(int)) {
 // Shoots with a selected bow; swings the sword with none in hand.
 void attack(int numb) {
   if (player[numb].show.id > -1) player_strel(numb);
-  if (player[numb].show.id == -1 || player[numb].wepon.id == 0) player_mec(numb);
+  if (sword_in_hand(player[numb])) player_mec(numb);
 }
 
 // An edge key acts once per press, and only in play.

@@ -19,6 +19,8 @@ void credits_key();      // I opens the credits over a menu
 void description_key();  // H opens the description over anything
 void handle_requests();  // start, New, Return, in that order
 void set_speed_level(int level);
+// The speed level marked now: 1 to 3.
+int speed_level();
 
 // Match setup and clock.
 void New_game_set();

@@ -190,6 +190,10 @@ void set_speed_level(int level) {
   Q_3 = level == 3;
 }
 
+int speed_level() {
+  return Q_3 ? 3 : Q_2 ? 2 : 1;
+}
+
 // I opens the credits over either menu.
 void credits_key() {
   if ((Start_Menu || Menu) && !Help && pressed('I', key.i)) Info = true;

@@ -3,8 +3,15 @@
 
 #include <GL/gl.h>
 
+#include "flow/flag_grid.h"
 #include "flow/screen.h"
 #include "screens/screens.h"
+
+void count_flag_step() {
+  // The screens that draw the flag: the end screen and the two menus.
+  Screen up = screen_up();
+  if (up == SCREEN_END || up == SCREEN_MAIN_MENU || up == SCREEN_PAUSE_MENU) flag_wave_tick();
+}
 
 // Draws one whole frame into the back buffer; the main loop presents it.
 int DrawGLScene() {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bot/bot.h"
+#include "game/step_sounds.h"
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "state/lybrary3.h"
@@ -28,7 +29,7 @@ int take_speed_level() {
 
 void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
   long reads = map_reads();
-  run_frame_input(in, draw_and_present);
+  run_frame_heard(in, draw_and_present);
   record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
   record_flush_if_due();
 }
@@ -46,7 +47,6 @@ void local_frame(DrawAndPresent draw_and_present) {
   FrameInput in;
   read_local_keys(&in);
   local_step(in, draw_and_present);
-  KeysAfterFrame();
 }
 
 void note_window(bool is_active, bool closed) {

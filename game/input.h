@@ -21,8 +21,8 @@ void run_step(const FrameInput& in, DrawAndPresent draw_and_present);
 // One step of local play on the keys read: the level marked since the last step and the
 // computer's keys go into the record, then it runs and is recorded.
 void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present);
-// One picture of local play with one step: read the keys, run the step, let go of the
-// keys nothing holds any more.
+// One step of local play on the keys held now. The caller lets go of the keys tapped since
+// the last picture (KeysAfterFrame) after the picture's first step, so a tap acts in it.
 void local_frame(DrawAndPresent draw_and_present);
 // Notes what the window did between steps, for the recording: minimised or back, closed.
 void note_window(bool is_active, bool closed);

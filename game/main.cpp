@@ -1,28 +1,32 @@
-// The entry point: open the window, run messages and frames until done.
+// The entry point: open the window, then pictures until done, each after the steps the
+// step clock calls for.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "bot/bot.h"
 #include "flow/game.h"
+#include "flow/step_clock.h"
 #include "game/command_line.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/online.h"
-#include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
+#include "platform/sound.h"
 #include "record/recording.h"
 #include "render/render.h"
 #include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/lybrary3.h"
 
-// Draws the frame and shows it: the draw step of every frame.
+// Draws the frame and shows it: the draw step of online play's frames, one step a picture.
 static void draw_and_present() {
+  count_flag_step();
   DrawGLScene();
   SwapBuffers();
 }
@@ -51,6 +55,51 @@ static std::string key_legend() {
   return legend;
 }
 
+static StepClock step_clock;
+
+// Nanoseconds on a clock that never jumps.
+static std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One message from the window: keys, minimising, closing.
+static void take_message(const MSG& msg) {
+  if (msg.message == WM_QUIT)
+    done = true;
+  else
+    DispatchMessageA(&msg);
+  note_window(active, done);
+}
+
+// One picture of local play: the window's messages, then as many steps as the step clock
+// calls for, all on the keys held now (a tap acts in the first), then the latest state drawn
+// once. Minimised, the game waits for the next message: no step runs, so a match keeps its
+// clock, arrows and ratings until the window comes back, and uses no processor. False once
+// the game is over. The web build hands this to the browser's loop.
+bool main_loop_iteration() {
+  MSG msg;
+  if (!active) {
+    steps_before_picture(&step_clock, now_ns(), speed_level(), false);
+    if (GetMessageA(&msg)) take_message(msg);
+    return !done;
+  }
+  while (!done && active && PeekMessageA(&msg)) take_message(msg);
+  if (done || !active) return !done;
+  int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
+  for (int step = 0; step < steps && !done; step++) {
+    local_frame(count_flag_step);
+    if (step == 0) KeysAfterFrame();
+  }
+  // Exit found by the last step ends the game at the next one, which draws nothing.
+  if (!done && !Exit) {
+    DrawGLScene();
+    SwapBuffers();
+    PacePicture();
+  }
+  return !done;
+}
+
 // The --help text: the options, the keys, what the screens say, where the files are read.
 static void print_usage() {
   const std::string& folder = data_folder();
@@ -64,33 +113,43 @@ static void print_usage() {
       "bows, shoot and strike with the sword; a hit scores for the attacker, against\n"
       "the target. After 500 time units the better rating wins.\n"
       "\n"
-      "  --speed 1|2|3       start at this speed level, not the one fitted to the machine\n"
+      "  --speed 1|2|3       start at this speed level instead of level 1\n"
+      "  --pace frame|clock  clock (the default): steps on a clock, the same pace on every\n"
+      "                      machine; frame: one step per picture, speed follows the display\n"
       "  --window            play in a 1280 x 1024 window (or the largest that fits)\n"
+      "  --change-mode       full screen in a 1280 x 1024 display mode, not the desktop's\n"
       "  --bot [LEVEL]       player 2 is the computer, level 1 to 3 (default 2)\n"
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
       "%s"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
-      "  Alt+Enter or F11: full screen or window, at any time\n"
+      "  Alt+Enter or F11: full screen or window, at any time; F8: sound off and on\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
       "  acts from both keyboards; the host's arena and speed count for both\n"
       "\n"
       "The menus mix English and Slovak words: Nastavenia is the speed screen, where\n"
-      "keys 1, 2, 3 change the speed level the game picked for the machine. In a match\n"
+      "keys 1, 2, 3 change the speed level. In a match\n"
       "the panel shows each player's rating after \"H:\" and the time left under \"Time\".\n"
       "The end screen, \"Velitelstvo ti gratuluje player 1\" (or 2: the high command\n"
       "congratulates the winner), says \"Stlac medzernik\", press Space: Space goes on\n"
       "to a new match's colour screen.\n"
       "\n"
-      "Where the display has no 1280 x 1024 full-screen mode, the game asks \"Chces\n"
-      "pouzit zobrazenie bez fullscreenu?\" (play without full screen?). Yes: the note\n"
-      "\"Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.\" (maximise the window;\n"
-      "the picture may be out of shape), then the game plays in a window. No: \"Program\n"
-      "sa zatvori.\" (the game closes) and it ends. --window asks nothing.\n"
+      "Pacing: the game runs in steps on a clock, 3000 a second at level 1, 200 at\n"
+      "level 2, 60 at level 3, each level with its step size, so a match lasts about\n"
+      "167 seconds at every level on every machine. The level chooses the step size\n"
+      "only: level 1, the start, is the smoothest. Pictures follow the display.\n"
+      "\n"
+      "Full screen covers the display as it is, the 5:4 picture in the middle with\n"
+      "black bars. With --change-mode, where the display has no 1280 x 1024 mode, the\n"
+      "game asks \"Chces pouzit zobrazenie bez fullscreenu?\" (play without full\n"
+      "screen?). Yes: the note \"Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.\"\n"
+      "(maximise the window; the picture may be out of shape), then a window. No:\n"
+      "\"Program sa zatvori.\" (the game closes) and it ends.\n"
       "\n"
       "Files, from where this start would read them (the working directory first,\n"
       "then the data folder, %s):\n"
@@ -140,35 +199,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (line.window) fullscreen = false;
+  change_display_mode = line.change_mode;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
   }
-  speed_fit_start(line.speed);
+  if (line.pace_frame) step_clock.pace = Pace::frame;
+  sound_open(line.volume >= 0 ? line.volume : 100);
   if (line.host || line.join) {
     code = run_online(line, draw_and_present);
+    sound_close();
     KillGLWindow();
     KillFont();
     return code;
   }
 
-  while (!done) {
-    MSG msg;
-    // Minimised, the game waits for the next message: no frame runs, so a match keeps
-    // its clock, arrows and ratings until the window comes back, and uses no processor.
-    if (active ? PeekMessageA(&msg) : GetMessageA(&msg)) {
-      if (msg.message == WM_QUIT)
-        done = true;
-      else
-        DispatchMessageA(&msg);
-      note_window(active, done);
-    } else if (active) {
-      speed_fit_before_frame();
-      local_frame(draw_and_present);
-    }
+  while (main_loop_iteration()) {
   }
   record_finish();
 
+  sound_close();
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "game/input.h"
-#include "game/speed_fit.h"
+#include "game/step_sounds.h"
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -182,7 +182,6 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     }
     if (line.host) check_map(false);
     if (session_wants_input(&session)) {
-      if (line.host) speed_fit_before_frame();  // the host's fit counts for both
       FrameInput mine;
       read_local_keys(&mine);
       session_add_input(&session, mine.keys, take_speed_level());

@@ -69,6 +69,16 @@ int pick_delay(double round_trip_ms, double frame_ms) {
   return frames > INPUT_DELAY_MAX ? INPUT_DELAY_MAX : static_cast<int>(frames);
 }
 
+// Map numbers run from 1 to 65535 and then start again at 1: 0 is no map.
+std::uint16_t next_map_id(std::uint16_t id) {
+  return id == 65535 ? 1 : static_cast<std::uint16_t>(id + 1);
+}
+
+// How many maps id lies after base on that round (0, the start, counts as 65535).
+int maps_after(std::uint16_t id, std::uint16_t base) {
+  return (id - base + 65535) % 65535;
+}
+
 bool map_known(const Session* s, std::uint16_t id) {
   return id != 0 && s->map_ids[id % MAP_RING] == id;
 }
@@ -93,7 +103,10 @@ void compare_hashes(Session* s, std::uint32_t hash_frame, std::uint64_t theirs) 
 void take_inputs(Session* s, const Message& m) {
   if (m.from_host == s->host) return;
   if (m.ack > s->acked && m.ack <= s->local_next) s->acked = m.ack;
-  if (s->host && m.map_ack > s->map_acked && m.map_ack <= s->map_current) s->map_acked = m.map_ack;
+  const int ack_ahead = maps_after(m.map_ack, s->map_acked);
+  if (s->host && m.map_ack && ack_ahead > 0 &&
+      ack_ahead <= maps_after(s->map_current, s->map_acked))
+    s->map_acked = m.map_ack;
   if (m.hash_frame && m.hash_frame % HASH_EVERY == 0) compare_hashes(s, m.hash_frame, m.hash);
   for (int i = 0; i < m.count; i++) {
     std::uint32_t f = m.first + static_cast<std::uint32_t>(i);
@@ -109,12 +122,12 @@ void take_inputs(Session* s, const Message& m) {
 void take_map(Session* s, const Message& m) {
   if (s->host) return;
   int slot = m.map_id % MAP_RING;
-  if (s->map_ids[slot] != m.map_id && m.map_id > s->map_acked &&
-      m.map_id - s->map_acked < MAP_RING) {
+  const int ahead = maps_after(m.map_id, s->map_acked);
+  if (s->map_ids[slot] != m.map_id && m.map_id && ahead > 0 && ahead < MAP_RING) {
     s->maps[slot] = m.map;
     s->map_ids[slot] = m.map_id;
   }
-  while (map_known(s, static_cast<std::uint16_t>(s->map_acked + 1))) s->map_acked++;
+  while (map_known(s, next_map_id(s->map_acked))) s->map_acked = next_map_id(s->map_acked);
 }
 
 void send_inputs(Session* s) {
@@ -151,8 +164,8 @@ void session_set_map(Session* s, const MapText& map) {
   if (s->map_current && s->maps[slot].present == map.present && s->maps[slot].text == map.text)
     return;
   // the guest is far behind on maps: this one waits for a later call
-  if (s->map_current - s->map_acked >= MAP_RING - 1) return;
-  s->map_current++;
+  if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return;
+  s->map_current = next_map_id(s->map_current);
   slot = s->map_current % MAP_RING;
   s->maps[slot] = map;
   // a missing map has no text, and no map is longer than a map can be
@@ -257,13 +270,15 @@ void session_poll(Session* s, double now) {
     return;
   }
   if (s->host && s->map_current != s->map_acked && now - s->map_sent_ms >= MAP_EVERY_MS) {
-    for (std::uint16_t id = s->map_acked + 1; id != s->map_current + 1; id++) {
+    std::uint16_t id = s->map_acked;
+    do {
+      id = next_map_id(id);
       Message m;
       m.type = MSG_MAP;
       m.map_id = id;
       m.map = s->maps[id % MAP_RING];
       send(s, m);
-    }
+    } while (id != s->map_current);
     s->map_sent_ms = now;
   }
   // a fast machine's frames go out a few at a time, so a slow link is not flooded

@@ -26,6 +26,7 @@ void messages() {
 void frame() {
   messages();
   local_frame(nullptr);
+  KeysAfterFrame();
 }
 
 // The keys the last frame saw down, in code order: letters as themselves.
