@@ -1,5 +1,6 @@
 // The inputs of one frame, put together from every input source.
 #include "game/input.h"
+#include "game/step_sounds.h"
 
 #include <cstring>
 
@@ -33,7 +34,7 @@ void local_frame(DrawAndPresent draw_and_present) {
   memcpy(in.keys, keys, sizeof in.keys);
   in.speed_level = take_speed_level();
   long reads = map_reads();
-  run_frame_input(in, draw_and_present);
+  run_frame_heard(in, draw_and_present);
   record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
   record_flush_if_due();
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "game/input.h"
+#include "game/step_sounds.h"
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -191,7 +192,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     FrameInput in;
     session_frame_input(&session, &in);
     long reads = map_reads();
-    run_frame_input(in, draw_and_present);
+    run_frame_heard(in, draw_and_present);
     record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
     record_flush_if_due();
     session_frame_done(&session, (session.frame + 1) % HASH_EVERY == 0 ? State_Hash() : 0);

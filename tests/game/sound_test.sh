@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The sound, through SDL's disk driver (SDL_DISKAUDIOFILE holds what the game played) and the
+# game's sound log: a main menu nobody touches is silent; a match against the computer is
+# heard, each sound starting in the first buffer mixed after the step that made it; F8 and
+# --volume 0 silence it. With a sound driver that does not exist the game plays on with one
+# line about sound on standard error.
+set -u
+source "$(dirname "$0")/game_lib.bash"
+check="python3 $(dirname "$0")/sound_capture.py"
+
+# Starts the game with the disk driver and the sound log; arguments $@ go to the game.
+start_heard() {
+  stop_pid "$game_pid"
+  rm -f "$work/capture" "$work/sound.log"
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/capture KORVALEN_SOUND_LOG=$work/sound.log \
+    open_game "$root" --window "$@"
+}
+# Polls the capture check $1 until it holds; fails at once when it cannot hold.
+expect_capture() {
+  local end=$((SECONDS + deadline)) status
+  while :; do
+    $check "$work/capture" "$work/sound.log" "$1" >"$work/check" 2>&1
+    status=$?
+    [ $status = 0 ] && { cat "$work/check"; return 0; }
+    [ $status = 3 ] || fail "sound $1: $(cat "$work/check")"
+    kill -0 "$game_pid" 2>/dev/null || fail "sound $1: the game ended"
+    [ $SECONDS -lt $end ] || fail "sound $1: not decided before the deadline"
+    sleep 0.2
+  done
+}
+
+start_x 1280x1024x24
+
+# No such driver: one line about the sound, and the game plays on.
+SDL_AUDIODRIVER=nosuchdriver open_game "$root" --window
+into_match
+[ "$(wc -l <"$work/stderr")" = 1 ] && grep -q "no sound" "$work/stderr" ||
+  fail "no sound driver: expected one line about sound on standard error"
+close_window "no sound driver"
+
+# Untouched, the main menu is silent; then a match against the computer is heard.
+start_heard --bot 3
+shows "main menu" 'tint now 300 100 011'
+expect_capture silent
+into_match
+expect_capture heard
+# F8 mutes: what plays stops, and every effect after it is silent.
+xdotool key F8
+wait_for "effects after F8" '[ "$(grep -c " silent$" "$work/sound.log")" -ge 3 ]'
+from=$(grep -m1 " silent$" "$work/sound.log" | awk '{print $6}')
+tail -c +$((2 * from + 1)) "$work/capture" >"$work/after_f8"
+[ -z "$(tr -d '\0' <"$work/after_f8")" ] || fail "sound heard after F8"
+close_window "heard match"
+
+# --volume 0: a match of effects, and not a sample heard.
+start_heard --bot 3 --volume 0
+into_match
+expect_capture muted
+close_window "volume 0"
+echo "sound: ok"
