@@ -310,6 +310,10 @@ void sound_window_active(bool active) {
     Mix_Resume(-1);
   else
     Mix_Pause(-1);
+  if (sound_log) {
+    std::fprintf(sound_log, "%s frame %lld\n", active ? "active" : "inactive", frames_mixed.load());
+    std::fflush(sound_log);
+  }
 }
 
 void sound_device_removed(bool capture) {

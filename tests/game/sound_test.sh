@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The sound, through SDL's disk driver (SDL_DISKAUDIOFILE holds what the game played) and the
 # game's sound log: a main menu nobody touches is silent; a match against the computer is
-# heard, each sound starting in the first buffer mixed after the step that made it; F8 and
-# --volume 0 silence it. With a sound driver that does not exist the game plays on with one
+# heard, each sound starting in the first buffer mixed after the step that made it; minimised
+# it is silent; F8 and --volume 0 silence it. With a sound driver that does not exist the game plays on with one
 # line about sound on standard error.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -44,6 +44,14 @@ shows "main menu" 'tint now 300 100 011'
 expect_capture silent
 into_match
 expect_capture heard
+# Minimised (openbox minimises), nothing is heard; back again, the match sounds again.
+start_wm
+xdotool windowminimize "$win"
+wait_map_state "$win" IsUnMapped
+expect_capture minimised
+wait_for "the window never came back from minimised" "xwininfo -id $win | grep -q IsViewable ||
+  { xdotool windowactivate $win 2>/dev/null; sleep 2; xwininfo -id $win | grep -q IsViewable; }"
+wait_for "no sound after restoring" 'sed -n "/^active frame/,\$p" "$work/sound.log" | grep -q " effect "'
 # F8 mutes: what plays stops, and every effect after it is silent.
 xdotool key F8
 wait_for "effects after F8" '[ "$(grep -c " silent$" "$work/sound.log")" -ge 3 ]'
@@ -51,6 +59,8 @@ from=$(grep -m1 " silent$" "$work/sound.log" | awk '{print $6}')
 tail -c +$((2 * from + 1)) "$work/capture" >"$work/after_f8"
 [ -z "$(tr -d '\0' <"$work/after_f8")" ] || fail "sound heard after F8"
 close_window "heard match"
+stop_pid "$wm_pid"
+wm_pid=""
 
 # --volume 0: a match of effects, and not a sample heard.
 start_heard --bot 3 --volume 0
