@@ -188,6 +188,8 @@ void capped_free(void* block) {
 
 void cap_library_allocations() {
   if (library_malloc) return;
+  // A file cut off inside its samples is refused, not played as far as it goes.
+  SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
   SDL_GetMemoryFunctions(&library_malloc, &library_calloc, &library_realloc, &library_free);
   SDL_SetMemoryFunctions(capped_malloc, capped_calloc, capped_realloc, capped_free);
 }

@@ -2,8 +2,8 @@
 # The sound, through SDL's disk driver (SDL_DISKAUDIOFILE holds what the game played) and the
 # game's sound log: a main menu nobody touches is silent; a match against the computer is
 # heard, each sound starting in the first buffer mixed after the step that made it; minimised
-# it is silent; F8 and --volume 0 silence it. With a sound driver that does not exist the game plays on with one
-# line about sound on standard error.
+# it is silent; F8 and --volume 0 silence it. With a sound driver that does not exist, or bad
+# sound files, the game plays on with one line on standard error for each cause.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 check="python3 $(dirname "$0")/sound_capture.py"
@@ -37,6 +37,24 @@ into_match
 [ "$(wc -l <"$work/stderr")" = 1 ] && grep -q "no sound" "$work/stderr" ||
   fail "no sound driver: expected one line about sound on standard error"
 close_window "no sound driver"
+
+# Bad sound files: each is one line naming it, that sound is silent, the game plays on.
+make_tree
+rm "$work/tree/Data/sound/hit.wav"
+head -c 100 "$root/Data/sound/sword.wav" >"$work/tree/Data/sound/sword.wav"
+cp "$root/tests/fuzz/corpus/sound/eight_bit.wav" "$work/tree/Data/sound/shot_short.wav"
+cp "$root/tests/fuzz/corpus/sound/stereo.wav" "$work/tree/Data/sound/shot_long.wav"
+cp "$root/tests/fuzz/corpus/sound/rate_22050.wav" "$work/tree/Data/sound/shot_war.wav"
+head -c 2000000 /dev/zero >"$work/tree/Data/sound/pickup.wav"
+open_game "$work/tree" --window
+into_match
+for why in "hit.wav: missing" "sword.wav: not a WAV" "shot_short.wav: 8-bit mono" \
+  "shot_long.wav: 16-bit stereo" "shot_war.wav: 16-bit mono at 22050 Hz" \
+  "pickup.wav: larger than 1 MiB"; do
+  grep -q "$why" "$work/stderr" || fail "bad sound files: no line '$why'"
+done
+[ "$(wc -l <"$work/stderr")" = 6 ] || fail "bad sound files: expected 6 lines on standard error"
+close_window "bad sound files"
 
 # Untouched, the main menu is silent; then a match against the computer is heard.
 start_heard --bot 3
