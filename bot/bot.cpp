@@ -719,7 +719,7 @@ int bot_level(int numb) {
   return numb >= 1 && numb <= 2 ? brain[numb].level : 0;
 }
 
-void bot_press_keys() {
+void bot_press_keys(bool step_keys[KEY_CODES]) {
   for (int numb = 1; numb <= 2; numb++) {
     if (!brain[numb].level) continue;
     bool press[PLAYER_KEYS] = {};
@@ -736,7 +736,7 @@ void bot_press_keys() {
       bool repeat = i < KEY_ATTACK;
       bool Skey::*latch = action_latch(numb, ACTION_OF[i]);
       bool latched = key.*latch && !(repeat && keep.*latch);
-      keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
+      step_keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
     }
   }
 }

@@ -1,31 +1,16 @@
 // The sound events of a step, read from what the step changed in the state.
 #include "flow/sound_events.h"
 
+#include "flow/screen.h"
+
 namespace {
 
-// The screen on top, in the order the frame draws them.
-enum Screen {
-  SCREEN_NONE,
-  SCREEN_DESCRIPTION,
-  SCREEN_CREDITS,
-  SCREEN_SPEED,
-  SCREEN_END,
-  SCREEN_COLOUR,
-  SCREEN_MAIN_MENU,
-  SCREEN_PAUSE_MENU,
-  SCREEN_PLAY
-};
-
+// The screen up, as the screen table says; before the first step nothing is (the start
+// request has not opened the main menu yet).
+constexpr int NO_SCREEN = SCREENS;
 int top_screen() {
-  if (Help) return SCREEN_DESCRIPTION;
-  if (Info) return SCREEN_CREDITS;
-  if (Nastavenia) return SCREEN_SPEED;
-  if (End) return SCREEN_END;
-  if (New_Nastavenia) return SCREEN_COLOUR;
-  if (Start_Menu) return SCREEN_MAIN_MENU;
-  if (Menu) return SCREEN_PAUSE_MENU;
-  if (move) return SCREEN_PLAY;
-  return SCREEN_NONE;
+  Screen up = screen_up();
+  return up == SCREEN_PLAY && !move ? NO_SCREEN : up;
 }
 
 bool record_flying(const bool (&fly)[SUB_ARROWS]) {

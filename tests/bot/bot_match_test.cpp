@@ -41,7 +41,7 @@ void frame() {
   std::memset(keys, 0, sizeof keys);
   if (hold_all)
     for (int code : HELD) keys[code] = true;
-  bot_press_keys();
+  bot_press_keys(keys);
   game_frame(nullptr);
 }
 
