@@ -17,6 +17,7 @@
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
+#include "platform/sound.h"
 #include "record/recording.h"
 #include "render/render.h"
 #include "state/bindings.h"
@@ -121,11 +122,12 @@ static void print_usage() {
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
       "%s"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
-      "  Alt+Enter or F11: full screen or window, at any time\n"
+      "  Alt+Enter or F11: full screen or window, at any time; F8: sound off and on\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
       "  acts from both keyboards; the host's arena and speed count for both\n"
@@ -203,8 +205,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (line.pace_frame) step_clock.pace = Pace::frame;
+  sound_open(line.volume >= 0 ? line.volume : 100);
   if (line.host || line.join) {
     code = run_online(line, draw_and_present);
+    sound_close();
     KillGLWindow();
     KillFont();
     return code;
@@ -214,6 +218,7 @@ int main(int argc, char** argv) {
   }
   record_finish();
 
+  sound_close();
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
