@@ -188,6 +188,8 @@ void capped_free(void* block) {
 
 void cap_library_allocations() {
   if (library_malloc) return;
+  // A file cut off inside its samples is refused, not played as far as it goes.
+  SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
   SDL_GetMemoryFunctions(&library_malloc, &library_calloc, &library_realloc, &library_free);
   SDL_SetMemoryFunctions(capped_malloc, capped_calloc, capped_realloc, capped_free);
 }
@@ -310,6 +312,10 @@ void sound_window_active(bool active) {
     Mix_Resume(-1);
   else
     Mix_Pause(-1);
+  if (sound_log) {
+    std::fprintf(sound_log, "%s frame %lld\n", active ? "active" : "inactive", frames_mixed.load());
+    std::fflush(sound_log);
+  }
 }
 
 void sound_device_removed(bool capture) {

@@ -7,6 +7,7 @@ game's sound log (KORVALEN_SOUND_LOG) and checks it. Exit 0: holds; 1: fails; 3:
   sound_capture.py CAPTURE LOG muted       effects started, all silent, and every sample is 0
   sound_capture.py CAPTURE LOG heard       a match is heard, and every effect that started in
                                            silence starts in the first buffer after its step
+  sound_capture.py CAPTURE LOG minimised   from the window's minimising on, a second of silence
 """
 import array
 import re
@@ -50,6 +51,17 @@ def main():
         if ready:
             print(f"{check}: {len(samples) / RATE:.1f} s captured, {len(effects)} effects, all 0")
         return 0 if ready else 3
+    if check == "minimised":
+        froms = [int(l.split()[2]) for l in open(log) if l.startswith("inactive frame ")]
+        if not froms or len(samples) < froms[0] + 8 * BUFFER + RATE:
+            return 3
+        # up to 8 buffers of the device's lead (see heard) may still hold what was playing
+        loud = sum(1 for s in samples[froms[0] + 8 * BUFFER :] if s)
+        if loud:
+            print(f"{loud} samples heard after the window was minimised")
+            return 1
+        print(f"minimised: {(len(samples) - froms[0]) / RATE:.1f} s of silence")
+        return 0
     # heard: every effect that started in silence, found in the capture
     starts = [e for e in effects if e[0] == "match_start.wav"]
     if not starts:

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The sound, through SDL's disk driver (SDL_DISKAUDIOFILE holds what the game played) and the
 # game's sound log: a main menu nobody touches is silent; a match against the computer is
-# heard, each sound starting in the first buffer mixed after the step that made it; F8 and
-# --volume 0 silence it. With a sound driver that does not exist the game plays on with one
-# line about sound on standard error.
+# heard, each sound starting in the first buffer mixed after the step that made it; minimised
+# it is silent; F8 and --volume 0 silence it. With a sound driver that does not exist, or bad
+# sound files, the game plays on with one line on standard error for each cause.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 check="python3 $(dirname "$0")/sound_capture.py"
@@ -38,12 +38,38 @@ into_match
   fail "no sound driver: expected one line about sound on standard error"
 close_window "no sound driver"
 
+# Bad sound files: each is one line naming it, that sound is silent, the game plays on.
+make_tree
+rm "$work/tree/Data/sound/hit.wav"
+head -c 100 "$root/Data/sound/sword.wav" >"$work/tree/Data/sound/sword.wav"
+cp "$root/tests/fuzz/corpus/sound/eight_bit.wav" "$work/tree/Data/sound/shot_short.wav"
+cp "$root/tests/fuzz/corpus/sound/stereo.wav" "$work/tree/Data/sound/shot_long.wav"
+cp "$root/tests/fuzz/corpus/sound/rate_22050.wav" "$work/tree/Data/sound/shot_war.wav"
+head -c 2000000 /dev/zero >"$work/tree/Data/sound/pickup.wav"
+open_game "$work/tree" --window
+into_match
+for why in "hit.wav: missing" "sword.wav: not a WAV" "shot_short.wav: 8-bit mono" \
+  "shot_long.wav: 16-bit stereo" "shot_war.wav: 16-bit mono at 22050 Hz" \
+  "pickup.wav: larger than 1 MiB"; do
+  grep -q "$why" "$work/stderr" || fail "bad sound files: no line '$why'"
+done
+[ "$(wc -l <"$work/stderr")" = 6 ] || fail "bad sound files: expected 6 lines on standard error"
+close_window "bad sound files"
+
 # Untouched, the main menu is silent; then a match against the computer is heard.
 start_heard --bot 3
 shows "main menu" 'tint now 300 100 011'
 expect_capture silent
 into_match
 expect_capture heard
+# Minimised (openbox minimises), nothing is heard; back again, the match sounds again.
+start_wm
+xdotool windowminimize "$win"
+wait_map_state "$win" IsUnMapped
+expect_capture minimised
+wait_for "the window never came back from minimised" "xwininfo -id $win | grep -q IsViewable ||
+  { xdotool windowactivate $win 2>/dev/null; sleep 2; xwininfo -id $win | grep -q IsViewable; }"
+wait_for "no sound after restoring" 'sed -n "/^active frame/,\$p" "$work/sound.log" | grep -q " effect "'
 # F8 mutes: what plays stops, and every effect after it is silent.
 xdotool key F8
 wait_for "effects after F8" '[ "$(grep -c " silent$" "$work/sound.log")" -ge 3 ]'
@@ -51,6 +77,8 @@ from=$(grep -m1 " silent$" "$work/sound.log" | awk '{print $6}')
 tail -c +$((2 * from + 1)) "$work/capture" >"$work/after_f8"
 [ -z "$(tr -d '\0' <"$work/after_f8")" ] || fail "sound heard after F8"
 close_window "heard match"
+stop_pid "$wm_pid"
+wm_pid=""
 
 # --volume 0: a match of effects, and not a sample heard.
 start_heard --bot 3 --volume 0
