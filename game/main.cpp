@@ -10,7 +10,9 @@
 #include "game/command_line.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#ifndef __EMSCRIPTEN__
 #include "game/online.h"
+#endif
 #include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
@@ -19,6 +21,9 @@
 #include "render/render.h"
 #include "state/data_files.h"
 #include "state/lybrary3.h"
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 // Draws the frame and shows it: the draw step of every frame.
 static void draw_and_present() {
@@ -102,6 +107,46 @@ static int command_line(int argc, char** argv, CommandLine* line) {
   return -1;
 }
 
+#ifdef __EMSCRIPTEN__
+// The browser's loop: it calls this once for every picture it shows. Every waiting message,
+// then one frame; after Exit the window goes and the page says the game has ended.
+static void browser_frame() {
+  MSG msg;
+  while (!done && PeekMessageA(&msg)) {
+    if (msg.message == WM_QUIT)
+      done = true;
+    else
+      DispatchMessageA(&msg);
+  }
+  if (!done && active) {
+    speed_fit_before_frame();
+    local_frame(draw_and_present);
+  }
+  if (!done) return;
+  emscripten_cancel_main_loop();
+  KillGLWindow();
+  KillFont();
+  web_game_ended(0);
+}
+
+// In a browser the game runs in a page from its own loop: online play and recording, which
+// need the network and a file of one's own, are the desktop game's.
+static int start_in_browser(const CommandLine& line) {
+  if (line.host || line.join || !line.record.empty()) {
+    fprintf(stderr, "korvalen: online play and recording are not offered in a browser\n");
+    web_game_ended(2);
+    return 2;
+  }
+  if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, false)) {
+    web_game_ended(1);
+    return 1;
+  }
+  speed_fit_start(line.speed);
+  emscripten_set_main_loop(browser_frame, 0, false);
+  return 0;
+}
+#endif
+
 // Starts the game and runs it; 0 on a normal end, 1 when it could not start.
 int main(int argc, char** argv) {
   guard_process();
@@ -114,6 +159,9 @@ int main(int argc, char** argv) {
   game_startup_request();
   if (line.speed) apply_speed_level(line.speed);
   if (line.bot) bot_play(2, line.bot);
+#ifdef __EMSCRIPTEN__
+  return start_in_browser(line);
+#else
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
@@ -152,4 +200,5 @@ int main(int argc, char** argv) {
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
   return 0;
+#endif
 }

@@ -12,6 +12,9 @@ static bool paced;  // the driver took one of our swap intervals other than 0
 // late frame is shown at once instead of waiting a whole refresh), else plain sync. Where
 // neither is granted the game runs unpaced, as fast as it draws. Needs a current context.
 void request_display_pacing() {
+#ifdef __EMSCRIPTEN__
+  return;  // a browser paces the frames itself, at a rate it does not tell
+#endif
   paced = SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0;
   if (!paced) SDL_GL_SetSwapInterval(0);
 }

@@ -130,3 +130,9 @@ void request_display_pacing();
 void stop_display_pacing();
 // The display's refresh rate when frames are paced by it; 0 when they are not or it is unknown.
 double DisplayPacedRate();
+
+#ifdef __EMSCRIPTEN__
+// The browser build (web.cpp): tells the page the game is over, 0 after Exit, else the exit
+// code of a failed start, whose reason the page shows from what the game printed.
+void web_game_ended(int code);
+#endif

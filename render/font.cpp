@@ -27,8 +27,12 @@ static void glyph_quad(int k, int x, int y) {
   textured_rect(x, y, x + 16, y + 16, 0, st[0], st[2], st[1], st[3]);
 }
 
-// Cuts the glyph sheet into 256 lists, each one quad and the pen advance.
+// Cuts the glyph sheet into 256 lists, each one quad and the pen advance. The browser's GL
+// has no display lists: there the glyphs are only ever drawn as quads (glPrint).
 void BuildFont() {
+#ifdef __EMSCRIPTEN__
+  return;
+#endif
   base = glGenLists(256);
   glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
   for (int k = 0; k < 256; k++) {
