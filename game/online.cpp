@@ -11,7 +11,6 @@
 #include <string>
 
 #include "game/input.h"
-#include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -182,7 +181,6 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     }
     if (line.host) check_map(false);
     if (session_wants_input(&session)) {
-      if (line.host) speed_fit_before_frame();  // the host's fit counts for both
       session_add_input(&session, held_keys, take_speed_level());
       KeysAfterFrame();
     }

@@ -12,6 +12,9 @@ bool no_window_manager(SDL_Window*) {
   return false;
 }
 void map_window_plain(SDL_Window*) {}
+bool map_window_in_time(SDL_Window*, int) {
+  return true;
+}
 void hold_window_size(SDL_Window*, int, int) {}
 void check_window_size() {}
 

@@ -109,6 +109,33 @@ TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
   move = saved_move, New_Nastavenia = saved_colour;
 }
 
+// A new map every frame, past the 65535 map numbers and round again: the guest plays each
+// frame on the host's map.
+TEST(SessionRules, MapNumbersStartAgainAfterTheLast) {
+  Session host, guest;
+  connect(&host, &guest);
+  ASSERT_EQ(guest.phase, PHASE_RUNNING);
+  bool none[KEY_CODES] = {};
+  int changes = 0;
+  double now = 1000;
+  for (int f = 0; f < 70000 && guest.phase == PHASE_RUNNING; f++) {
+    const std::uint16_t before = host.map_current;
+    session_set_map(&host, MapText{true, std::to_string(f) + "\n"});
+    changes += host.map_current != before;
+    for (Session* s : {&host, &guest}) session_add_input(s, none, 0);
+    for (int tries = 0; tries < 10 && !(session_ready(&host) && session_ready(&guest)); tries++)
+      exchange(&host, &guest, now += 10);
+    ASSERT_TRUE(session_ready(&host) && session_ready(&guest)) << "frame " << f;
+    FrameInput on_host, on_guest;
+    session_frame_input(&host, &on_host);
+    session_frame_input(&guest, &on_guest);
+    ASSERT_EQ(on_guest.map.text, on_host.map.text) << "frame " << f;
+    for (Session* s : {&host, &guest}) session_frame_done(s, 7);
+  }
+  EXPECT_GT(changes, 65535);
+  EXPECT_NE(host.map_current, 0);
+}
+
 TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   Message m;
   m.type = MSG_INPUTS;
