@@ -26,7 +26,7 @@ esac
 out=$root/build-web
 deps=$out/deps
 cache=${KORVALEN_WEB_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/korvalen-web}
-jobs=$(nproc)
+jobs=${KORVALEN_WEB_JOBS:-$(nproc)}
 # Debian's emscripten is run with Debian's node modules whichever node is first in PATH.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
@@ -42,17 +42,22 @@ KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils \
   $($run_test && echo chromium python3-websocket fonts-dejavu-core)
 step_done installs
 
-# The versions of SDL2 and SDL2_mixer the desktop links, built for the web. The build's
-# options are part of the cache's name, so a change to them builds again.
-sdl_options=(-DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_TEST=OFF
-             -DSDL_RENDER=OFF -DSDL_HAPTIC=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_LOCALE=OFF
-             -DSDL_HIDAPI=OFF -DSDL2_DISABLE_SDL2MAIN=ON -DSDL_CCACHE=OFF)
-mixer_options=(-DBUILD_SHARED_LIBS=OFF -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_CMD=OFF
-               -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_VORBIS=
-               -DSDL2MIXER_MP3=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_WAVE=ON
-               -DSDL2MIXER_DEPS_SHARED=OFF -DSDL2MIXER_VENDORED=OFF)
+# The versions of SDL2 and SDL2_mixer the desktop links, built for the web with the
+# configuration SDL ships for emscripten (include/SDL_config_emscripten.h: no threads, the
+# browser's video, audio and pads): every source file compiled once, those of drivers the
+# configuration leaves out compile to nothing. CMake's configure step would first run some
+# 300 compiler checks, each a whole emscripten link, whose answers that header already holds.
+# SDL2_mixer plays WAV only. The flags are part of the cache's name, so a change builds again.
+cflags=(-O2 -DNDEBUG -Wno-warn-absolute-paths)
+sdl_folders=(. atomic audio audio/disk audio/dummy audio/emscripten cpuinfo dynapi events file
+             filesystem/emscripten haptic haptic/dummy hidapi joystick joystick/emscripten
+             joystick/virtual libm loadso/dlopen locale locale/emscripten misc misc/emscripten
+             power power/emscripten render render/opengles2 render/software sensor
+             sensor/dummy stdlib thread thread/generic timer timer/unix video video/yuv2rgb
+             video/emscripten)
+mixer_flags=(-DMUSIC_WAV)
 emcc_version=$(emcc -dumpversion 2>/dev/null || echo unknown)
-key=$(printf '%s\n' "$emcc_version" "${sdl_options[*]}" "${mixer_options[*]}" | md5sum | cut -c1-12)
+key=$(printf '%s\n' "$emcc_version" "${cflags[*]}" "${sdl_folders[*]}" "${mixer_flags[*]}" | md5sum | cut -c1-12)
 stamp=$deps/built-$key
 
 # Fetches the source of one Debian package into $deps/src with a source list of our own:
@@ -66,6 +71,7 @@ fetch_source() {
                  -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
                  -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
                  -o APT::Sandbox::User=root -qq)
+  ls "$deps/src/$package"_*.dsc >/dev/null 2>&1 && return 0
   [ -e "$apt_dir/lists/updated" ] || {
     apt-get "${options[@]}" update && touch "$apt_dir/lists/updated"
   }
@@ -76,27 +82,45 @@ fetch_source() {
 unpack_source() {
   local tarball
   tarball=$(ls "$deps/src/$1"_*.orig.tar.* | head -1)
-  tar -xf "$tarball" -C "$deps/src"
+  [ -e "$deps/src/$1.unpacked" ] && return 0
+  tar -xf "$tarball" -C "$deps/src" && touch "$deps/src/$1.unpacked"
 }
 
-# Builds SDL2 and SDL2_mixer into $deps/prefix with emscripten: about 12 minutes on one core.
+# Compiles the C files $3... of source tree $1 into the static library $2, $jobs at a time.
+compile_library() {
+  local tree=$1 library=$2 objects=$deps/objects/$(basename "$2" .a)
+  shift 2
+  mkdir -p "$objects"
+  printf '%s\n' "$@" | nice -n 5 xargs -P "$jobs" -I{} sh -c \
+    'o="$0/$(echo "$1" | tr / _).o"; [ -e "$o" ] || { emcc -c "$2/$1" -o "$o.tmp" $3 && mv "$o.tmp" "$o"; }' \
+    "$objects" {} "$tree" "$COMPILE_FLAGS"
+  rm -f "$library"
+  emar qc "$library" "$objects"/*.o
+}
+
+# Builds SDL2 and SDL2_mixer into $deps/prefix with emscripten. A build stopped half-way
+# goes on where it stopped: each object is kept once made.
 build_sdl() {
-  rm -rf "$deps"
+  rm -f "$deps"/built-*
   mkdir -p "$deps"
   fetch_source libsdl2
   fetch_source libsdl2-mixer
   unpack_source libsdl2
   unpack_source libsdl2-mixer
-  local prefix=$deps/prefix
-  emcmake cmake -S "$deps"/src/SDL2-2.* -B "$deps/sdl2-build" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" "${sdl_options[@]}" >"$deps/sdl2-configure.log"
-  nice -n 5 cmake --build "$deps/sdl2-build" -j"$jobs" >"$deps/sdl2-build.log"
-  cmake --install "$deps/sdl2-build" >/dev/null
-  emcmake cmake -S "$deps"/src/SDL2_mixer-2.* -B "$deps/mixer-build" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" \
-    -DSDL2_DIR="$prefix/lib/cmake/SDL2" "${mixer_options[@]}" >"$deps/mixer-configure.log"
-  nice -n 5 cmake --build "$deps/mixer-build" -j"$jobs" >"$deps/mixer-build.log"
-  cmake --install "$deps/mixer-build" >/dev/null
+  local prefix=$deps/prefix sdl mixer files=()
+  sdl=$(ls -d "$deps"/src/SDL2-2.*/)
+  mixer=$(ls -d "$deps"/src/SDL2_mixer-2.*/)
+  mkdir -p "$prefix/lib" "$prefix/include/SDL2"
+  for folder in "${sdl_folders[@]}"; do
+    for file in "$sdl/src/$folder"/*.c; do files+=("src/$folder/$(basename "$file")"); done
+  done
+  COMPILE_FLAGS="${cflags[*]} -I$sdl/include -I$sdl/src -idirafter $sdl/src/video/khronos" compile_library "$sdl" "$prefix/lib/libSDL2.a" "${files[@]}"
+  cp "$sdl"/include/*.h "$prefix/include/SDL2/"
+  files=()
+  for file in "$mixer"/src/*.c "$mixer"/src/codecs/*.c; do files+=("${file#"$mixer"/}"); done
+  COMPILE_FLAGS="${cflags[*]} ${mixer_flags[*]} -I$prefix/include/SDL2 -I$mixer/include -I$mixer/src -I$mixer/src/codecs" \
+    compile_library "$mixer" "$prefix/lib/libSDL2_mixer.a" "${files[@]}"
+  cp "$mixer"/include/SDL_mixer.h "$prefix/include/SDL2/"
   touch "$stamp"
 }
 
@@ -108,7 +132,7 @@ if [ ! -e "$stamp" ]; then
     cp -a "$cache/prefix" "$deps/prefix"
     touch "$stamp"
   else
-    echo "SDL2 and SDL2_mixer for the web: building from Debian's sources (once; about 12 minutes on one core)"
+    echo "SDL2 and SDL2_mixer for the web: building from Debian's sources (once; a few minutes)"
     build_sdl
     # Kept for the next clone on this machine; a cache that cannot be written is only slower.
     if mkdir -p "$cache" 2>/dev/null && rm -rf "$cache/prefix" && cp -a "$deps/prefix" "$cache/prefix"; then

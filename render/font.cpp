@@ -30,9 +30,7 @@ static void glyph_quad(int k, int x, int y) {
 // Cuts the glyph sheet into 256 lists, each one quad and the pen advance. The browser's GL
 // has no display lists: there the glyphs are only ever drawn as quads (glPrint).
 void BuildFont() {
-#ifdef __EMSCRIPTEN__
-  return;
-#endif
+#ifndef __EMSCRIPTEN__
   base = glGenLists(256);
   glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
   for (int k = 0; k < 256; k++) {
@@ -43,12 +41,15 @@ void BuildFont() {
     glTranslated(10, 0, 0);
     glEndList();
   }
+#endif
 }
 
 // Frees the lists; once the context is gone they went with it (base is 0 then).
 void KillFont() {
   if (base == 0) return;
+#ifndef __EMSCRIPTEN__
   glDeleteLists(base, 256);
+#endif
   base = 0;
 }
 
