@@ -29,7 +29,7 @@
 #endif
 
 // Draws the frame and shows it: the draw step of online play's frames, one step a picture.
-static void draw_and_present() {
+[[maybe_unused]] static void draw_and_present() {  // online play only, none in a browser
   count_flag_step();
   DrawGLScene();
   SwapBuffers();

@@ -234,9 +234,11 @@ class Game:
         self.picture = (x + (w - pw) // 2, y + (h - ph) // 2, pw, ph)
 
     def state(self):
-        """The page's state: loading, running, ended or failed; and its message."""
+        """The page's state (loading, running, ended or failed), its message and whether
+        the message is hidden."""
         return self.browser.evaluate(
-            "[document.body.dataset.state, document.getElementById('message-text').textContent]")
+            "[document.body.dataset.state, document.getElementById('message-text').textContent,"
+            " document.getElementById('message').hidden]")
 
     def message(self):
         return self.state()[1]
@@ -264,7 +266,7 @@ class Game:
     def shows(self, what, *checks, deadline=None):
         """Reads the screen until every check (a function of nothing) holds."""
         def all_hold():
-            state, text = self.state()
+            state, text, _ = self.state()
             if state == "failed":
                 raise Failure("%s: the page says: %s" % (what, text))
             return all(check() for check in checks)
@@ -305,9 +307,9 @@ class Game:
 def play(browser, base, shots):
     game = Game(browser, shots)
     game.open(base + "/?bot=2")
-    game.shows("main menu: the title and New highlighted",
+    game.shows("main menu: the title and New highlighted, nothing over the picture",
                lambda: game.tint(200, 10, "110"), lambda: game.tint(300, 100, "011"),
-               lambda: game.tint(10, 420, "110"))
+               lambda: game.tint(10, 420, "110"), lambda: game.state()[2])
     game.save("main_menu")
     print("ok: the main menu, its title and New highlighted")
     game.hold_until("Down", "Down: Nastavenia highlighted",
