@@ -11,6 +11,7 @@
 #include <string>
 
 #include "game/input.h"
+#include "game/step_sounds.h"
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -181,7 +182,9 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     }
     if (line.host) check_map(false);
     if (session_wants_input(&session)) {
-      session_add_input(&session, held_keys, take_speed_level());
+      FrameInput mine;
+      read_local_keys(&mine);
+      session_add_input(&session, mine.keys, take_speed_level());
       KeysAfterFrame();
     }
     if (!session_ready(&session)) {
@@ -190,10 +193,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     }
     FrameInput in;
     session_frame_input(&session, &in);
-    long reads = map_reads();
-    run_frame_input(in, draw_and_present);
-    record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
-    record_flush_if_due();
+    run_step(in, draw_and_present);
     session_frame_done(&session, (session.frame + 1) % HASH_EVERY == 0 ? State_Hash() : 0);
     pump(0);
   }

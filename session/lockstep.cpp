@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "flow/screen.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
 
@@ -368,7 +369,7 @@ std::string session_refuse_full(const std::string& version) {
 
 void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CODES]) {
   const bool play = move;
-  const bool colour = !move && New_Nastavenia && !Nastavenia && !Help && !Info;
+  const bool colour = screen_up() == SCREEN_COLOUR;
   std::memset(out, 0, KEY_CODES);
   for (int side = 0; side < 2; side++) {
     const InputEntry& e = side == 0 ? host : guest;

@@ -1,7 +1,7 @@
 # The game in a web browser (web.sh configures this with emcmake): the game's own folders,
-# compiled to WebAssembly by emscripten, over SDL2 built for the web from Debian's source
-# (KORVALEN_WEB_DEPS, its install prefix) and emscripten's legacy-GL emulation for GL and
-# GLU. No network folder: a browser gives no UDP. The page is index.html beside the program
+# compiled to WebAssembly by emscripten, over SDL2 and SDL2_mixer built for the web from
+# Debian's source (KORVALEN_WEB_DEPS, their install prefix) and emscripten's legacy-GL
+# emulation for GL and GLU. No network folder: a browser gives no UDP. The page is index.html beside the program
 # (index.js, index.wasm) and the images and arena it preloads (index.data).
 set(KORVALEN_WEB_DEPS "" CACHE PATH "Install prefix of SDL2 built for the web (web.sh sets it)")
 if(NOT EXISTS "${KORVALEN_WEB_DEPS}/lib/libSDL2.a")
@@ -12,6 +12,8 @@ endif()
 add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
 target_include_directories(PkgConfig::SDL2 INTERFACE ${KORVALEN_WEB_DEPS}/include/SDL2)
 target_link_libraries(PkgConfig::SDL2 INTERFACE ${KORVALEN_WEB_DEPS}/lib/libSDL2.a)
+add_library(PkgConfig::SDL2_MIXER INTERFACE IMPORTED)
+target_link_libraries(PkgConfig::SDL2_MIXER INTERFACE ${KORVALEN_WEB_DEPS}/lib/libSDL2_mixer.a)
 add_library(OpenGL::GL INTERFACE IMPORTED)
 target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1)
 add_library(OpenGL::GLU INTERFACE IMPORTED)
