@@ -19,8 +19,6 @@ enum Screen {
 
 // The screen up now.
 Screen screen_up();
-// Whether the screen's flag holds it open; play is open when no other screen is.
-bool screen_open(Screen screen);
 
 // The keys of the screen up, for one step: its own, and the players' keys where the match
 // may run under it. A screen these keys open over it reads the same keys in this step.

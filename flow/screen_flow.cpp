@@ -160,11 +160,6 @@ Screen screen_up() {
   return Screen(s);
 }
 
-bool screen_open(Screen screen) {
-  if (screen == SCREEN_PLAY) return screen_up() == SCREEN_PLAY;
-  return screen >= 0 && screen < SCREEN_PLAY && *SCREEN_RULES[screen].flag;
-}
-
 void screen_keys() {
   Screen up = screen_up();
   if (SCREEN_RULES[up].players_keys) play_keys();
