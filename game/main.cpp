@@ -14,7 +14,9 @@
 #include "game/controls.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#ifndef __EMSCRIPTEN__
 #include "game/online.h"
+#endif
 #include "game/player_settings.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
@@ -25,9 +27,12 @@
 #include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/lybrary3.h"
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 // Draws the frame and shows it: the draw step of online play's frames, one step a picture.
-static void draw_and_present() {
+[[maybe_unused]] static void draw_and_present() {  // online play only, none in a browser
   count_flag_step();
   DrawGLScene();
   SwapBuffers();
@@ -202,6 +207,36 @@ static int command_line(int argc, char** argv, CommandLine* line) {
   return -1;
 }
 
+#ifdef __EMSCRIPTEN__
+// The browser's loop: it calls this once for every picture it shows. After Exit the window
+// goes and the page says the game has ended.
+static void browser_frame() {
+  if (main_loop_iteration()) return;
+  emscripten_cancel_main_loop();
+  KillGLWindow();
+  KillFont();
+  web_game_ended(0);
+}
+
+// In a browser the game runs in a page from its own loop: online play and recording, which
+// need the network and a file of one's own, are the desktop game's.
+static int start_in_browser(const CommandLine& line, const Settings& saved) {
+  if (line.host || line.join || !line.record.empty()) {
+    fprintf(stderr, "korvalen: online play and recording are not offered in a browser\n");
+    web_game_ended(2);
+    return 2;
+  }
+  if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, false)) {
+    web_game_ended(1);
+    return 1;
+  }
+  player_settings_window_open();
+  if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
+  emscripten_set_main_loop(browser_frame, 0, false);
+  return 0;
+}
+#endif
+
 // Starts the game and runs it; 0 on a normal end, 1 when it could not start.
 int main(int argc, char** argv) {
   guard_process();
@@ -214,6 +249,9 @@ int main(int argc, char** argv) {
   game_startup_request();
   Settings saved = player_settings_start(line);
   if (line.bot) bot_play(2, line.bot);
+#ifdef __EMSCRIPTEN__
+  return start_in_browser(line, saved);
+#else
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
@@ -243,4 +281,5 @@ int main(int argc, char** argv) {
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
   return 0;
+#endif
 }

@@ -51,6 +51,9 @@ static int show_box(const char* text, const char* caption, BoxIcon icon, bool ye
   box_line(text, caption);
   if (reason && *reason) fprintf(stderr, "korvalen: reason: %s\n", reason);
   if (boxes_to_stderr()) return 0;
+#ifdef __EMSCRIPTEN__
+  return -1;  // a page has no boxes: it shows the lines above once the game has ended
+#endif
   // Once the game is to quit, a box would only hold it up: its line is all there is.
   if (quit_requested()) return -1;
   SDL_MessageBoxButtonData ok = {

@@ -10,6 +10,10 @@ static bool paced;  // the driver took one of our swap intervals other than 0
 // late frame is shown at once instead of waiting a whole refresh), else plain sync. Where
 // neither is granted the game waits itself (PacePicture). Needs a current context.
 void request_display_pacing() {
+#ifdef __EMSCRIPTEN__
+  paced = true;  // the browser calls the loop once for each picture the display shows
+  return;
+#endif
   paced = SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0;
   if (!paced) SDL_GL_SetSwapInterval(0);
 }

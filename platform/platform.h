@@ -136,3 +136,9 @@ void stop_display_pacing();
 // After each picture: where the driver does not pace pictures to the display, waits out the
 // rest of a display refresh.
 void PacePicture();
+
+#ifdef __EMSCRIPTEN__
+// The browser build (web.cpp): tells the page the game is over, 0 after Exit, else the exit
+// code of a failed start, whose reason the page shows from what the game printed.
+void web_game_ended(int code);
+#endif

@@ -74,7 +74,9 @@ static void on_quit_signal(int) {
 static void tie_box_process() {
   if (!box_showing) return;
   box_showing = 0;
+#ifndef __EMSCRIPTEN__  // a page forks nothing
   prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
   if (getppid() != game_pid) _exit(1);  // the game died before the tie held
   struct sigaction plain = {};
   plain.sa_handler = SIG_DFL;

@@ -103,7 +103,14 @@ static void request_pixel_format() {
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+#ifdef __EMSCRIPTEN__
+  // WebGL 1, which emscripten's legacy-GL emulation draws the game's GL calls with.
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+#else
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+#endif
 }
 
 // The outer size the windowed fallback still has to be fitted to; 0 once it is.
@@ -425,7 +432,11 @@ int InitGL() {
   glDepthFunc(GL_LEQUAL);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   glEnable(GL_LIGHT0);
+#ifndef __EMSCRIPTEN__
+  // The browser's GL emulation ignores the colour material, so lit surfaces would come out
+  // near black: there the colours are drawn as they are, unlit.
   glEnable(GL_LIGHTING);
+#endif
   glEnable(GL_BLEND);
   glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
@@ -483,6 +494,11 @@ static bool full_screen_key(const SDL_Event& event) {
   SDL_Keycode sym = event.key.keysym.sym;
   bool enter = sym == SDLK_RETURN || sym == SDLK_KP_ENTER;
   bool toggle = sym == SDLK_F11 || (enter && (event.key.keysym.mod & KMOD_ALT));
+#ifdef __EMSCRIPTEN__
+  // In a browser the page answers them: a browser grants full screen only inside the key's
+  // own handler, which has run before the game sees the key.
+  toggle = false;
+#endif
   if (toggle && event.type == SDL_KEYDOWN && !event.key.repeat) toggle_full_screen(hWnd);
   return sym == SDLK_F11;
 }

@@ -27,8 +27,10 @@ static void glyph_quad(int k, int x, int y) {
   textured_rect(x, y, x + 16, y + 16, 0, st[0], st[2], st[1], st[3]);
 }
 
-// Cuts the glyph sheet into 256 lists, each one quad and the pen advance.
+// Cuts the glyph sheet into 256 lists, each one quad and the pen advance. The browser's GL
+// has no display lists: there the glyphs are only ever drawn as quads (glPrint).
 void BuildFont() {
+#ifndef __EMSCRIPTEN__
   base = glGenLists(256);
   glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
   for (int k = 0; k < 256; k++) {
@@ -39,12 +41,15 @@ void BuildFont() {
     glTranslated(10, 0, 0);
     glEndList();
   }
+#endif
 }
 
 // Frees the lists; once the context is gone they went with it (base is 0 then).
 void KillFont() {
   if (base == 0) return;
+#ifndef __EMSCRIPTEN__
   glDeleteLists(base, 256);
+#endif
   base = 0;
 }
 

@@ -53,10 +53,17 @@ AUX_RGBImageRec* LoadBMP(const char* Filename) {
   return bmp_read_file(Filename);
 }
 
+// Three colour components: the old count 3, which the browser's GL knows only by its name.
+#ifdef __EMSCRIPTEN__
+constexpr GLint RGB_TEXELS = GL_RGB;
+#else
+constexpr GLint RGB_TEXELS = 3;
+#endif
+
 void upload_mipmapped_rgb(int width, int height, const unsigned char* data) {
-  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
+  glTexImage2D(GL_TEXTURE_2D, 0, RGB_TEXELS, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
   mipmap_chain(width, height, data, [](int n, int w, int h, const unsigned char* texels) {
-    glTexImage2D(GL_TEXTURE_2D, n, 3, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glTexImage2D(GL_TEXTURE_2D, n, RGB_TEXELS, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
   });
 }
 

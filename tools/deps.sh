@@ -10,6 +10,8 @@ korvalen_install_deps() {
   # xfonts-base: the X server and SDL's message boxes draw their text with it.
   local want=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev
               libgl1-mesa-dri libenet-dev libinih-dev gettext xfonts-base "$@")
+  # KORVALEN_DEPS_ONLY: the packages named, without the desktop's (the web build).
+  [ -n "${KORVALEN_DEPS_ONLY:-}" ] && want=("$@")
   local missing=()
   for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,33 @@
+# The game in a web browser (web.sh configures this with emcmake): the game's own folders,
+# compiled to WebAssembly by emscripten, over SDL2 and SDL2_mixer built for the web from
+# Debian's source (KORVALEN_WEB_DEPS, their install prefix) and emscripten's legacy-GL
+# emulation for GL and GLU. No network folder: a browser gives no UDP. The page is index.html beside the program
+# (index.js, index.wasm) and the images and arena it preloads (index.data).
+set(KORVALEN_WEB_DEPS "" CACHE PATH "Install prefix of SDL2 built for the web (web.sh sets it)")
+if(NOT EXISTS "${KORVALEN_WEB_DEPS}/lib/libSDL2.a")
+  message(FATAL_ERROR "No SDL2 for the web under KORVALEN_WEB_DEPS='${KORVALEN_WEB_DEPS}': build with ./web.sh")
+endif()
+
+# The names the desktop's find_package and pkg_check_modules give, so the folders link the same.
+add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
+target_include_directories(PkgConfig::SDL2 INTERFACE ${KORVALEN_WEB_DEPS}/include/SDL2)
+target_link_libraries(PkgConfig::SDL2 INTERFACE ${KORVALEN_WEB_DEPS}/lib/libSDL2.a)
+add_library(PkgConfig::SDL2_MIXER INTERFACE IMPORTED)
+target_link_libraries(PkgConfig::SDL2_MIXER INTERFACE ${KORVALEN_WEB_DEPS}/lib/libSDL2_mixer.a)
+add_library(OpenGL::GL INTERFACE IMPORTED)
+target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1)
+add_library(OpenGL::GLU INTERFACE IMPORTED)
+
+add_subdirectory(render)
+add_subdirectory(screens)
+add_subdirectory(platform)
+add_subdirectory(game)
+
+# build-web/index.html and its program; the folders the game reads lie in the page's own
+# file system where the desktop game finds them, in its working directory.
+set(web_shell ${CMAKE_SOURCE_DIR}/packaging/web/shell.html)
+set_target_properties(korvalen PROPERTIES OUTPUT_NAME index SUFFIX .html LINK_DEPENDS ${web_shell})
+target_link_options(korvalen PRIVATE
+  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMINIFY_HTML=0 --shell-file ${web_shell}
+  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/Data@/Data"
+  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/s_1.txt@/s_1.txt")
