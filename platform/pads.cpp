@@ -36,6 +36,7 @@
 // SDL_Event is ours only inside the platform: window.cpp hands pad events over.
 void start_pads();
 void pad_event(const SDL_Event& event);
+const char* test_pad_path(SDL_Joystick* joystick);  // test_pads.cpp
 
 namespace {
 
@@ -62,8 +63,9 @@ using KeySet = std::bitset<KEY_CODES>;
 
 // Who a pad is, to know it again when it comes back.
 struct PadIdentity {
-  std::string guid_serial;  // empty: nobody
-  std::string path;
+  std::string guid;  // the model; empty: nobody
+  std::string serial;
+  std::string path;  // the socket it came in by
 };
 
 struct Pad {
@@ -146,9 +148,15 @@ bool player_has_pad(int player) {
   return false;
 }
 
-bool same_pad(const PadIdentity& a, const PadIdentity& b) {
-  if (a.guid_serial.empty() || b.guid_serial.empty()) return false;
-  return (!a.path.empty() && a.path == b.path) || a.guid_serial == b.guid_serial;
+// Whether a pad just plugged in is the one that left. Two pads of one model tell apart by
+// their serial numbers, else by their sockets; only a model with neither is known by its
+// model alone. Only pads that left are asked about, so two pads plugged in at the same
+// time are never taken for one.
+bool same_pad(const PadIdentity& gone, const PadIdentity& come) {
+  if (gone.guid.empty() || gone.guid != come.guid) return false;
+  if (!gone.serial.empty() && !come.serial.empty()) return gone.serial == come.serial;
+  if (!gone.path.empty() || !come.path.empty()) return gone.path == come.path;
+  return true;
 }
 
 // The player a newly plugged pad plays: the one it left, else the first without a pad
@@ -157,7 +165,7 @@ int player_for(const PadIdentity& identity) {
   for (int p = 1; p <= 2; p++)
     if (!player_has_pad(p) && same_pad(left_by[p], identity)) return p;
   for (int p = 1; p <= 2; p++)
-    if (!player_has_pad(p) && left_by[p].guid_serial.empty()) return p;
+    if (!player_has_pad(p) && left_by[p].guid.empty()) return p;
   for (int p = 1; p <= 2; p++)
     if (!player_has_pad(p)) return p;
   return 0;
@@ -203,8 +211,10 @@ PadIdentity identity_of(SDL_Joystick* joystick) {
   SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(joystick), guid, sizeof guid);
   const char* serial = SDL_JoystickGetSerial(joystick);
   const char* path = SDL_JoystickPath(joystick);
+  if (!path) path = test_pad_path(joystick);
   PadIdentity identity;
-  identity.guid_serial = std::string(guid) + "/" + (serial ? serial : "");
+  identity.guid = guid;
+  identity.serial = serial ? serial : "";
   identity.path = path ? path : "";
   return identity;
 }

@@ -87,9 +87,10 @@ enum PadButton {
   PAD_DPAD_RIGHT
 };
 enum PadAxis { PAD_LEFTX = 0, PAD_LEFTY };
-// Plugs in a virtual pad; pads with the same product number count as the same pad.
-// Returns its number for the calls below, or -1.
-int TestPadPlug(int product);
+// Plugs in a virtual pad; pads with the same product number are the same model, told
+// apart only by the socket path when one is given. Returns its number for the calls
+// below, or -1.
+int TestPadPlug(int product, const char* path = nullptr);
 void TestPadButton(int pad, PadButton button, bool down);
 void TestPadAxis(int pad, PadAxis axis, int value);  // -32768 to 32767, up and left negative
 void TestPadUnplug(int pad);

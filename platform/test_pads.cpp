@@ -2,9 +2,12 @@
 // the game as the same events through the same event handling.
 #include <SDL.h>
 
+#include <string>
+
 #include "platform/platform.h"
 
 static SDL_Joystick* test_pads[8];
+static std::string test_paths[8];  // SDL gives virtual pads no socket: the tests name one
 
 // The joystick index a virtual pad has now (indices move as devices come and go).
 static int device_index_of(SDL_Joystick* joystick) {
@@ -14,7 +17,16 @@ static int device_index_of(SDL_Joystick* joystick) {
   return -1;
 }
 
-int TestPadPlug(int product) {
+// The socket a test pad was given, for the game's pad of the same device; null for others.
+const char* test_pad_path(SDL_Joystick* joystick) {
+  SDL_JoystickID id = SDL_JoystickInstanceID(joystick);
+  for (int n = 0; n < 8; n++)
+    if (test_pads[n] && SDL_JoystickInstanceID(test_pads[n]) == id && !test_paths[n].empty())
+      return test_paths[n].c_str();
+  return nullptr;
+}
+
+int TestPadPlug(int product, const char* path) {
   for (int n = 0; n < 8; n++) {
     if (test_pads[n]) continue;
     SDL_VirtualJoystickDesc desc = {};
@@ -28,6 +40,7 @@ int TestPadPlug(int product) {
     int index = SDL_JoystickAttachVirtualEx(&desc);
     if (index < 0) return -1;
     test_pads[n] = SDL_JoystickOpen(index);
+    test_paths[n] = path ? path : "";
     return test_pads[n] ? n : -1;
   }
   return -1;

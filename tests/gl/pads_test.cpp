@@ -189,6 +189,24 @@ TEST_F(Pads, UnpluggedPadsLetGoAtOnceAndComeBackToTheirPlayer) {
   EXPECT_EQ(press(two, {PAD_DPAD_UP}), "I");
 }
 
+// Two pads of one model with no serial number: each plays its own player, and each comes
+// back to him whichever is plugged back first, as its socket tells.
+TEST_F(Pads, TwoPadsOfOneModelEachPlayTheirOwnPlayer) {
+  TestPadUnplug(one), TestPadUnplug(two);
+  one = TestPadPlug(3, "/dev/input/event5"), two = TestPadPlug(3, "/dev/input/event6");
+  frame();
+  EXPECT_EQ(press(one, {PAD_DPAD_UP}), "Up E");
+  EXPECT_EQ(press(two, {PAD_DPAD_UP}), "I");
+  TestPadUnplug(one), TestPadUnplug(two);
+  frame();
+  two = TestPadPlug(3, "/dev/input/event6");
+  frame();
+  EXPECT_EQ(press(two, {PAD_DPAD_UP}), "I") << "taken for the other pad coming back";
+  one = TestPadPlug(3, "/dev/input/event5");
+  frame();
+  EXPECT_EQ(press(one, {PAD_DPAD_UP}), "Up E");
+}
+
 TEST_F(Pads, BackHandsThePadToAPlayerWithoutOne) {
   TestPadUnplug(two);
   TestPadButton(one, PAD_DPAD_RIGHT, true);
