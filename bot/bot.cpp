@@ -736,7 +736,7 @@ void bot_press_keys(bool step_keys[KEY_CODES]) {
       bool repeat = i < KEY_ATTACK;
       bool Skey::*latch = action_latch(numb, ACTION_OF[i]);
       bool latched = key.*latch && !(repeat && keep.*latch);
-      step_keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
+      step_keys[game_key(numb, ACTION_OF[i])] = press[i] && !latched;
     }
   }
 }

@@ -34,7 +34,7 @@ static_assert(sizeof(latch_keys) / sizeof(latch_keys[0]) == sizeof(Skey),
 // A movement key acts in every frame it is held: the latch only marks it held.
 void repeat_key(int numb, Action action, void (*walk)(int)) {
   bool Skey::*field = action_latch(numb, action);
-  if (!keys[binding(numb, action)] || !move || (key.*field && !(keep.*field))) return;
+  if (!keys[game_key(numb, action)] || !move || (key.*field && !(keep.*field))) return;
   key.*field = true;
   keep.*field = true;
   NCPfind = false;
@@ -51,7 +51,7 @@ void attack(int numb) {
 // An edge key acts once per press, and only in play.
 void edge_key(int numb, Action action, void (*act)(int)) {
   bool Skey::*field = action_latch(numb, action);
-  if (!keys[binding(numb, action)] || key.*field || !move) return;
+  if (!keys[game_key(numb, action)] || key.*field || !move) return;
   key.*field = true;
   act(numb);
 }
@@ -71,7 +71,7 @@ bool latch_held(const LatchKey& k) {
   if (keys[k.code]) return true;
   for (int numb = 1; numb <= BOUND_PLAYERS; numb++)
     for (int a = 0; a < ACTIONS; a++)
-      if (action_latch(numb, Action(a)) == k.field && keys[binding(numb, Action(a))]) return true;
+      if (action_latch(numb, Action(a)) == k.field && keys[game_key(numb, Action(a))]) return true;
   return false;
 }
 

@@ -99,9 +99,9 @@ void play_screen_keys() {
 // The colour screen: each player's left and right step his avatar, Space starts the match.
 void colour_keys() {
   for (int numb = 1; numb <= BOUND_PLAYERS; numb++) {
-    if (pressed(binding(numb, ACTION_LEFT), key.*action_latch(numb, ACTION_LEFT)))
+    if (pressed(game_key(numb, ACTION_LEFT), key.*action_latch(numb, ACTION_LEFT)))
       colour_down(player[numb].color);
-    if (pressed(binding(numb, ACTION_RIGHT), key.*action_latch(numb, ACTION_RIGHT)))
+    if (pressed(game_key(numb, ACTION_RIGHT), key.*action_latch(numb, ACTION_RIGHT)))
       colour_up(player[numb].color);
   }
   // Space leaves without setting its latch, so a held Space reaches play.

@@ -8,13 +8,23 @@
 #include "game/step_sounds.h"
 #include "platform/platform.h"
 #include "record/recording.h"
+#include "state/bindings.h"
 #include "state/lybrary3.h"
 
 static int speed_level_marked;
 static bool window_was_active = true;
 
+// The keyboard's keys become the game's own (the players' bindings); the pads already press
+// the game's own keys and go into the record as they are.
 void read_local_keys(FrameInput* in) {
-  std::memcpy(in->keys, held_keys, sizeof in->keys);
+  bool keyboard[KEY_CODES] = {};
+  std::memset(in->keys, 0, sizeof in->keys);
+  for (int code = 1; code < KEY_CODES; code++) {
+    int who = KeyHolders(code);
+    if (who & KEY_HOLDER_KEYBOARD) keyboard[code] = true;
+    if (who & ~KEY_HOLDER_KEYBOARD) in->keys[code] = true;
+  }
+  keyboard_to_game(keyboard, in->keys);
 }
 
 void apply_speed_level(int level) {

@@ -8,9 +8,10 @@
 #include "state/lybrary3.h"
 
 bool held_keys[KEY_CODES];
-static unsigned char holders[KEY_CODES];  // who holds each key: KEY_HOLDER_* bits
-static bool down_unseen[KEY_CODES];       // went down since the last frame
-static bool up_waiting[KEY_CODES];        // let go before any frame saw it down
+static unsigned char holders[KEY_CODES];     // who holds each key: KEY_HOLDER_* bits
+static bool down_unseen[KEY_CODES];          // went down since the last frame
+static bool up_waiting[KEY_CODES];           // let go before any frame saw it down
+static unsigned char pressed_by[KEY_CODES];  // who pressed each key since the last frame
 
 static bool valid_key(int vk) {
   return vk > 0 && vk < KEY_CODES;
@@ -20,6 +21,7 @@ static bool valid_key(int vk) {
 void KeyDownBy(int vk, int holder) {
   if (!valid_key(vk)) return;
   holders[vk] |= holder;
+  pressed_by[vk] |= holder;
   held_keys[vk] = true;
   down_unseen[vk] = true;
   up_waiting[vk] = false;
@@ -43,6 +45,12 @@ void KeyWentDown(int vk) {
 
 void KeyWentUp(int vk) {
   KeyUpBy(vk, KEY_HOLDER_KEYBOARD);
+}
+
+int KeyHolders(int vk) {
+  if (!valid_key(vk) || !held_keys[vk]) return 0;
+  int who = holders[vk] | pressed_by[vk];
+  return who ? who : KEY_HOLDER_KEYBOARD;
 }
 
 // Lets go of every key no device holds any more: the keyboard is asked for its own state,
@@ -70,6 +78,7 @@ void KeysAfterFrame() {
     if (up_waiting[vk]) held_keys[vk] = false;
     up_waiting[vk] = false;
     down_unseen[vk] = false;
+    pressed_by[vk] = 0;
   }
   release_keys_not_held();
 }

@@ -4,8 +4,8 @@
 // Back hands a pad to the other player when that player has none; a pad plugged back in
 // plays for the player it left.
 //
-// What a pad presses for its player, as the binding table has his keys (the defaults for
-// player 1, and player 2 in brackets):
+// What a pad presses for its player: the game's own keys, whatever the keyboard is bound to
+// (player 1, and player 2 in brackets):
 //   D-pad or left stick   E D S F (I K J L); up and down also Up and Down (player 2: Down)
 //   A (the lower face button)   A (M), once, and Space while held
 //   B or X                      Q (N)
@@ -85,20 +85,20 @@ KeySet keys_of(unsigned inputs, int player) {
   KeySet set;
   if (player < 1 || player > 2) return set;
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_UP) | STICK_UP)) {
-    set.set(binding(player, ACTION_UP));
+    set.set(game_key(player, ACTION_UP));
     if (player == 1) set.set(VK_UP);
   }
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_DOWN) | STICK_DOWN)) {
-    set.set(binding(player, ACTION_DOWN));
+    set.set(game_key(player, ACTION_DOWN));
     set.set(VK_DOWN);
   }
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_LEFT) | STICK_LEFT))
-    set.set(binding(player, ACTION_LEFT));
+    set.set(game_key(player, ACTION_LEFT));
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) | STICK_RIGHT))
-    set.set(binding(player, ACTION_RIGHT));
+    set.set(game_key(player, ACTION_RIGHT));
   if (inputs & button_bit(SDL_CONTROLLER_BUTTON_A)) set.set(VK_SPACE);
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_B) | button_bit(SDL_CONTROLLER_BUTTON_X)))
-    set.set(binding(player, ACTION_CHANGE));
+    set.set(game_key(player, ACTION_CHANGE));
   if (inputs & button_bit(SDL_CONTROLLER_BUTTON_START)) set.set(VK_ESCAPE);
   return set;
 }
@@ -193,7 +193,7 @@ void set_inputs(Pad& pad, unsigned inputs) {
   if (pad.player == 0) return;
   if (pressed & button_bit(SDL_CONTROLLER_BUTTON_A)) {
     // The attack key for one frame: see the screen check at the top.
-    int attack = binding(pad.player, ACTION_USE);
+    int attack = game_key(pad.player, ACTION_USE);
     KeyDownBy(attack, holder_of(pad));
     KeyUpBy(attack, holder_of(pad));
   }

@@ -58,6 +58,9 @@ extern bool held_keys[256];  // KEY_CODES
 constexpr int KEY_HOLDER_KEYBOARD = 1;
 void KeyDownBy(int vk, int holder);
 void KeyUpBy(int vk, int holder);
+// Who holds key vk for the next frame, taps that frame has not seen included: KEY_HOLDER_*
+// bits, 0 when it is up.
+int KeyHolders(int vk);
 void KeyWentDown(int vk);  // the keyboard's
 void KeyWentUp(int vk);
 // After every frame: the waiting key-ups, then every key no device holds any more

@@ -376,9 +376,9 @@ void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CO
     for (int i = 0; i < e.count; i++) {
       // either hand's key for an action acts as this side's own key for it
       int code = e.codes[i], hand_player = 0;
-      int action = bound_action(code, &hand_player);
+      int action = game_action(code, &hand_player);
       bool own = play ? action >= 0 : colour && (action == ACTION_LEFT || action == ACTION_RIGHT);
-      out[own ? binding(side + 1, Action(action)) : code] = true;
+      out[own ? game_key(side + 1, Action(action)) : code] = true;
     }
   }
 }

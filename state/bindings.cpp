@@ -77,6 +77,30 @@ int bound_action(int code, int* player) {
   return -1;
 }
 
+int game_key(int player, Action action) {
+  return in_range(player, action) ? DEFAULT_KEYS.code[player - 1][action] : 0;
+}
+
+int game_action(int code, int* player) {
+  for (int p = 0; p < BOUND_PLAYERS; p++)
+    for (int a = 0; a < ACTIONS; a++)
+      if (DEFAULT_KEYS.code[p][a] == code) {
+        *player = p + 1;
+        return a;
+      }
+  return -1;
+}
+
+void keyboard_to_game(const bool keyboard[KEY_CODES], bool record[KEY_CODES]) {
+  int player = 0;
+  for (int code = 1; code < KEY_CODES; code++) {
+    if (!keyboard[code]) continue;
+    int action = bound_action(code, &player);
+    if (action >= 0) record[game_key(player, Action(action))] = true;
+    if (game_action(code, &player) < 0) record[code] = true;
+  }
+}
+
 bool Skey::*action_latch(int player, Action action) {
   return in_range(player, action) ? LATCHES[player - 1][action] : nullptr;
 }

@@ -1,7 +1,10 @@
-// The players' keys: one table, player x action -> key code, read by everything that
-// presses, merges or names a player's keys (the frame, the pads, the computer, online play,
-// the help texts). Key codes are the game's own (letters and digits are their upper-case
-// characters, VK_* for the others), never a window system's.
+// The players' keys, two tables. The game's own keys (E D S F A Q, I K J L M N) never
+// change: they are what the input record holds for the players' actions, so the frame, the
+// pads, the computer, recordings and online play read them alone. The keyboard's keys are
+// the players' choice: the settings, the controls screen and the texts name them, and the
+// keyboard's keys are turned into the game's own before they reach a record. Key codes are the
+// game's own (letters and digits are their upper-case characters, VK_* for the others), never a
+// window system's.
 #pragma once
 
 #include "state/lybrary3.h"
@@ -31,14 +34,25 @@ constexpr int BOUND_PLAYERS = 2;  // players 1 and 2
 
 // Both players' keys back to the game's own: E D S F A Q and I K J L M N.
 void binding_defaults();
-// The key code player (1 or 2) presses for action; 0 for anything out of range.
+// The keyboard key player (1 or 2) presses for action; 0 for anything out of range.
 int binding(int player, Action action);
 // Binds action of player (1 or 2) to code (1 to KEY_CODES - 1); false, and nothing
 // changed, for anything out of range.
 bool set_binding(int player, Action action, int code);
-// Which player and action code is bound to: the action, with *player set; -1 when it is
-// nobody's key.
+// Which player and action keyboard key code is bound to: the action, with *player set; -1
+// when it is nobody's key.
 int bound_action(int code, int* player);
+
+// The game's own key for player's (1 or 2) action, whatever the keyboard is bound to; 0 for
+// anything out of range.
+int game_key(int player, Action action);
+// Which player and action the game's own key code stands for, as bound_action.
+int game_action(int code, int* player);
+// The keys the keyboard holds (keyboard) as the record holds them (set in record, never
+// cleared): a bound key presses the game's own key for its action; the game's own keys
+// bound to nothing, or to another action, press nothing by themselves; every other key is
+// itself.
+void keyboard_to_game(const bool keyboard[KEY_CODES], bool record[KEY_CODES]);
 
 // The latch field the frame keeps for each player's action (the latch table itself stays
 // one field per key: these are the fields of the game's own keys).

@@ -1,5 +1,6 @@
-// The binding table is the one place the players' keys are written down: rebound, the
-// frame, the computer and online play's merge all follow it, and the old keys do nothing.
+// The players' keyboard keys are their own choice, but the record, and so the frame, the
+// computer and online play's merge, only ever hold the game's own keys: rebound, the
+// keyboard's keys are turned into those, and the old keyboard keys do nothing.
 #include "state/bindings.h"
 
 #include <gtest/gtest.h>
@@ -53,11 +54,24 @@ void in_play() {
   }
 }
 
-// One frame of play with only this key down.
+// One frame of play with only this key down on the keyboard.
 void frame_with(int code) {
+  bool keyboard[KEY_CODES] = {};
+  keyboard[code] = true;
   std::memset(keys, 0, sizeof keys);
-  keys[code] = true;
+  keyboard_to_game(keyboard, keys);
   game_frame(nullptr);
+}
+
+// The record's keys as the keyboard holding these gives them.
+std::set<int> record_of(std::set<int> held) {
+  bool keyboard[KEY_CODES] = {}, record[KEY_CODES] = {};
+  for (int code : held) keyboard[code] = true;
+  keyboard_to_game(keyboard, record);
+  std::set<int> down;
+  for (int code = 0; code < KEY_CODES; code++)
+    if (record[code]) down.insert(code);
+  return down;
 }
 
 TEST_F(Bindings, PlayFollowsTheTableAndTheOldKeysDoNothing) {
@@ -86,6 +100,27 @@ TEST_F(Bindings, PlayFollowsTheTableAndTheOldKeysDoNothing) {
   }
 }
 
+// A record plays the same on every machine: its keys are the game's own, whatever this
+// machine's keyboard is bound to.
+TEST_F(Bindings, ARecordsKeysAreTheGamesOwnWhateverTheBindings) {
+  in_play();
+  std::memset(keys, 0, sizeof keys);
+  keys['F'] = true;
+  game_frame(nullptr);
+  EXPECT_GT(player[1].x, 5.0f);
+}
+
+TEST_F(Bindings, TheKeyboardsKeysBecomeTheGamesOwn) {
+  set_binding(1, ACTION_RIGHT, 'T');
+  set_binding(2, ACTION_LEFT, 'F');  // player 1's own right key, now player 2's left
+  EXPECT_EQ(record_of({'T'}), (std::set<int>{'F', 'T'}));
+  EXPECT_EQ(record_of({'F'}), (std::set<int>{'J'}));
+  EXPECT_EQ(record_of({'E', 'I'}), (std::set<int>{}));  // the old keys, bound to nothing
+  EXPECT_EQ(record_of({VK_ESCAPE, 'H', VK_UP}), (std::set<int>{VK_ESCAPE, 'H', VK_UP}));
+  binding_defaults();
+  EXPECT_EQ(record_of({'E', 'N', 'I', VK_SPACE}), (std::set<int>{'E', 'N', 'I', VK_SPACE}));
+}
+
 // The edge key's latch lasts while the rebound key is held, though its old key is up.
 TEST_F(Bindings, AReboundEdgeKeyActsOncePerPress) {
   in_play();
@@ -94,7 +129,7 @@ TEST_F(Bindings, AReboundEdgeKeyActsOncePerPress) {
   EXPECT_EQ(player[1].show.id, 0);
 }
 
-TEST_F(Bindings, TheComputerPressesOnlyItsPlayersBoundKeys) {
+TEST_F(Bindings, TheComputerPressesOnlyItsPlayersOwnKeys) {
   in_play();
   bot_play(2, 3);
   std::set<int> pressed;
@@ -107,16 +142,16 @@ TEST_F(Bindings, TheComputerPressesOnlyItsPlayersBoundKeys) {
   }
   for (int code : pressed) {
     int numb = 0;
-    EXPECT_EQ(bound_action(code, &numb) >= 0 && numb == 2, true) << "code " << code;
+    EXPECT_EQ(game_action(code, &numb) >= 0 && numb == 2, true) << "code " << code;
   }
   EXPECT_GE(pressed.size(), 4u);
 }
 
 TEST_F(Bindings, OnlineEitherHandsKeyIsTheSidesOwn) {
   InputEntry host, guest;
-  host.count = 1, host.codes[0] = static_cast<std::uint8_t>(rebound(2, ACTION_UP));
-  guest.count = 2, guest.codes[0] = static_cast<std::uint8_t>(rebound(1, ACTION_USE));
-  guest.codes[1] = 'I';
+  host.count = 1, host.codes[0] = 'I';
+  guest.count = 2, guest.codes[0] = 'A';
+  guest.codes[1] = VK_SPACE;
   bool out[KEY_CODES];
   reset_screen_flags();
   move = true;
@@ -124,7 +159,7 @@ TEST_F(Bindings, OnlineEitherHandsKeyIsTheSidesOwn) {
   std::set<int> down;
   for (int code = 0; code < KEY_CODES; code++)
     if (out[code]) down.insert(code);
-  EXPECT_EQ(down, (std::set<int>{rebound(1, ACTION_UP), rebound(2, ACTION_USE), 'I'}));
+  EXPECT_EQ(down, (std::set<int>{'E', 'M', VK_SPACE}));
 }
 
 TEST(KeyNames, ReadBackAsTheirCodes) {
