@@ -69,6 +69,9 @@ close_window "closing the window"
 stop_pid "$xvfb_pid"
 
 start_x 1600x1200x24
+# The switches above were saved as the player's choice (a window): the question comes only
+# with the full screen a first start asks for.
+rm -rf "$XDG_CONFIG_HOME"
 start_game "$root" --change-mode
 answer_question Escape OZNAM
 xwininfo -root -children | grep -qF ' "Korvalen": ' && fail "a game window opened after No"
