@@ -124,17 +124,6 @@ build_sdl() {
   touch "$stamp"
 }
 
-# inih, the settings file's reader, from Debian's source like SDL: one C file.
-build_inih() {
-  fetch_source libinih
-  unpack_source libinih
-  local tree
-  tree=$(ls -d "$deps"/src/inih-*/ | head -1)
-  mkdir -p "$deps/prefix/lib" "$deps/prefix/include"
-  COMPILE_FLAGS="${cflags[*]}" compile_library "$tree" "$deps/prefix/lib/libinih.a" ini.c
-  cp "$tree/ini.h" "$deps/prefix/include/"
-}
-
 if [ ! -e "$stamp" ]; then
   if [ -e "$cache/built-$key" ]; then
     echo "SDL2 for the web: taken from $cache"
@@ -151,7 +140,6 @@ if [ ! -e "$stamp" ]; then
     fi
   fi
 fi
-[ -e "$deps/prefix/lib/libinih.a" ] || build_inih
 step_done "SDL2 for the web"
 
 # The game: the repository's folders, configured for emscripten, into build-web/.

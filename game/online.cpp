@@ -156,8 +156,11 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     return 1;
   }
   Dump_Init();
-  // the host's level counts for both; a guest's --speed is the host's business
+  // the host's level counts for both; a guest's --speed is the host's business. Online play
+  // runs one step a picture, about 60 a second, so without --speed it plays at the level made
+  // for 60 steps a second, the one that keeps a match at its designed length.
   int start_level = take_speed_level();
+  if (!line.speed) start_level = 3;
   session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), 16, line.host ? start_level : 0);
   net_set_refusal(session_refuse_full(KORVALEN_VERSION));
   if (line.host) check_map(true);

@@ -58,6 +58,11 @@ std::string language_of_locale() {
 
 void language_start(const std::string& choice) {
   english = (choice.empty() ? language_of_locale() : choice) == "en";
+#ifdef __EMSCRIPTEN__
+  // The page preloads no catalog, and the browser's C library fails on a missing one:
+  // the page speaks the game's own Slovak.
+  english = false;
+#endif
   if (!english) return;
   const char* set = setlocale(LC_MESSAGES, "");
   if (!set || strcmp(set, "C") == 0 || strcmp(set, "POSIX") == 0) setlocale(LC_MESSAGES, "C.UTF-8");
