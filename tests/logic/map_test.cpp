@@ -8,6 +8,7 @@
 #include <string>
 
 #include "state/data_files.h"
+#include "state/files.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -71,6 +72,18 @@ TEST_F(MapFolder, OnlyRegularFilesAndTheirFirst16MiBAreRead) {
   EXPECT_EQ(Build_Max, 0);
   EXPECT_EQ(lowest_free_handle(), free_handle);
   alarm(0);
+}
+
+// What a player is told about a data file that will not open: a name that is not there, or
+// that runs through a file as if it were a folder, is missing; a folder is no regular file.
+TEST_F(MapFolder, AnUnopenedFileIsNamedForWhatItIs) {
+  write_map("1\n");
+  EXPECT_STREQ(why_unopened("absent.bmp"), "missing");
+  EXPECT_STREQ(why_unopened("s_1.txt/inner.bmp"), "missing");
+  EXPECT_STREQ(why_unopened(nullptr), "missing");
+  ASSERT_EQ(mkdir("folder", 0700), 0);
+  EXPECT_STREQ(why_unopened("folder"), "not a regular file");
+  rmdir("folder");
 }
 
 // The buildings in use, for comparing two loads.
