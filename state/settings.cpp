@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -140,7 +141,13 @@ std::string trimmed(const std::string& s) {
 bool section_line(const std::string& line, std::string* section) {
   std::string t = trimmed(line);
   if (t.empty() || t[0] != '[') return false;
-  size_t close = t.find(']');
+  // As inih reads it: a ";" after a space starts a comment before any "]", and such a line
+  // opens no section (the one before it goes on).
+  size_t close = std::string::npos;
+  for (size_t i = 1; i < t.size() && close == std::string::npos; i++) {
+    if (t[i] == ';' && isspace(static_cast<unsigned char>(t[i - 1]))) return false;
+    if (t[i] == ']') close = i;
+  }
   if (close == std::string::npos) return false;
   *section = t.substr(1, close - 1);  // as inih takes it: spaces inside the brackets count
   return true;
