@@ -196,20 +196,20 @@ void cap_library_allocations() {
 
 // Reads the file's form and its samples through the library, its allocations capped.
 Mix_Chunk* read_wav(const unsigned char* bytes, std::size_t size, std::string* why) {
-  SDL_AudioSpec spec;
+  SDL_AudioSpec wav_format;
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, (int)size), 1, &spec, &samples, &length)) {
+  if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes, (int)size), 1, &wav_format, &samples, &length)) {
     *why = std::string("not a WAV file the game reads (") + SDL_GetError() + ")";
     return nullptr;
   }
   SDL_FreeWAV(samples);
-  if (spec.format != AUDIO_S16LSB || spec.channels != 1 || spec.freq != RATE) {
+  if (wav_format.format != AUDIO_S16LSB || wav_format.channels != 1 || wav_format.freq != RATE) {
     char form[160];
     std::snprintf(form, sizeof form,
                   "%d-bit %s at %d Hz, where the game plays 16-bit mono at %d Hz",
-                  (int)SDL_AUDIO_BITSIZE(spec.format), spec.channels == 1 ? "mono" : "stereo",
-                  spec.freq, RATE);
+                  (int)SDL_AUDIO_BITSIZE(wav_format.format),
+                  wav_format.channels == 1 ? "mono" : "stereo", wav_format.freq, RATE);
     *why = form;
     return nullptr;
   }
