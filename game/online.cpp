@@ -1,6 +1,7 @@
-// The loop of online play: the waiting screen, then frames as the session allows them.
-// This machine's keys go out a few frames ahead; a frame runs once the other machine's
-// keys for it are in. Minimised, the game sends no keys and the session waits for it.
+// The loop of online play: the waiting screen, then groups of steps as the session allows.
+// This machine's keys act at once and go out; the other machine's keys are guessed until
+// they arrive, and the session puts right what a wrong guess did. Each picture shows the
+// state as it stands. Minimised, the game sends no keys and the other side soon waits.
 #include "game/online.h"
 
 #include <GL/gl.h>
@@ -25,11 +26,13 @@
 
 namespace {
 
-constexpr int GOODBYE_WAIT_MS = 300;    // for the goodbye to leave before the game does
-constexpr int DELIVERY_WAIT_MS = 1000;  // for the other side to have the last inputs
-constexpr double MAP_CHECK_MS = 250;    // how often the host looks at its map file
+constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
+constexpr int DELIVERY_WAIT_MS = 1000;   // for the other side to have the last inputs
+constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
+constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
 
 Session session;
+bool other_answered;  // the other machine's network answered at some time
 
 double now_ms() {
   using namespace std::chrono;
@@ -44,12 +47,24 @@ void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
 void pump(int wait_ms) {
   NetEvents events;
   net_service(wait_ms, take_datagram, nullptr, &events);
+  if (events.connected) other_answered = true;
   if (events.disconnected && session.phase != PHASE_ENDED)
     session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
   for (const std::string& d : session.outbox)
     net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
   session.outbox.clear();
+}
+
+// A step became final: the recording gets it.
+void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
+  record_frame(in.keys, in.speed_level, map_read);
+  record_flush_if_due();
+}
+
+// The window minimised or back, where it falls among the final steps.
+void record_window(bool is_active, void*) {
+  record_active(is_active);
 }
 
 // The host's map file, read again whenever it changed, becomes the map of the next match
@@ -119,6 +134,15 @@ int wait_for_other(const CommandLine& line) {
   double started = now_ms();
   long frames = 0;
   while (session.phase == PHASE_CONNECTING) {
+    if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
+      MessageBoxA(
+          ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
+              .c_str(),
+          "OZNAM", BoxIcon::stop);
+      net_close(0, 0);
+      record_finish();
+      return 1;
+    }
     MSG msg;
     while (PeekMessageA(&msg)) {
       if (msg.message == WM_QUIT) {
@@ -164,41 +188,32 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   if (code >= 0) return code;
 
   // Nothing of the game has moved yet: both start from the start-up state.
-  while (!done) {
+  session.on_final = record_final_step;
+  session.on_window = record_window;
+  bool window_active = active;
+  for (;;) {
     MSG msg;
     if (PeekMessageA(&msg)) {
       if (msg.message == WM_QUIT) {
-        note_window(active, true);
+        record_close();
         return leave(LEAVE_CLOSED);
       }
       DispatchMessageA(&msg);
-      note_window(active, false);
+      if (active != window_active) session_note_window(&session, active);
+      window_active = active;
       continue;
     }
     if (session.phase == PHASE_ENDED) return session_over();
-    if (!active) {  // minimised: no keys go out, so the other side waits too
-      pump(20);
-      continue;
-    }
     if (line.host) check_map(false);
-    if (session_wants_input(&session)) {
+    if (active && session_wants_input(&session)) {
       if (line.host) speed_fit_before_frame();  // the host's fit counts for both
       session_add_input(&session, held_keys, take_speed_level());
       KeysAfterFrame();
     }
-    if (!session_ready(&session)) {
-      pump(1);
-      continue;
-    }
-    FrameInput in;
-    session_frame_input(&session, &in);
-    long reads = map_reads();
-    run_frame_input(in, draw_and_present);
-    record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
-    record_flush_if_due();
-    session_frame_done(&session, (session.frame + 1) % HASH_EVERY == 0 ? State_Hash() : 0);
-    pump(0);
+    session_advance(&session);
+    if (session_finished(&session)) return leave(LEAVE_EXIT);
+    if (session.phase == PHASE_ENDED) return session_over();
+    if (active) draw_and_present();
+    pump(active ? 0 : 20);
   }
-  if (session.phase == PHASE_ENDED) return session_over();
-  return leave(LEAVE_EXIT);
 }

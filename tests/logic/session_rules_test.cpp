@@ -5,6 +5,8 @@
 
 #include "session/lockstep.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
+#include "state/state_fields.h"
 
 namespace {
 
@@ -47,17 +49,24 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   EXPECT_EQ(third.end_message, "This game already has two players.");
   EXPECT_EQ(third.exit_code, 1);
 
-  // Frames run in step; a state that differs at frame 30 ends both.
+  // Groups run in step; a state that differs by group 30 ends both.
+  Dump_Init();
+  GameSnapshot states[2];
+  snapshot_take(&states[0]);
+  states[1] = states[0];
   bool none[KEY_CODES] = {};
-  for (int f = 0; f < 30; f++) {
-    for (Session* s : {&host, &guest}) {
+  for (int f = 0; f < 32; f++) {
+    for (int i = 0; i < 2; i++) {
+      Session* s = i == 0 ? &host : &guest;
+      snapshot_put(states[i]);
+      if (i == 1 && f == 29) player[1].kill = 5;
       session_add_input(s, none, 0);
+      session_advance(s);
+      snapshot_take(&states[i]);
       exchange(&host, &guest, 1000 + 10 * f);
-      ASSERT_TRUE(session_ready(s)) << f;
-      session_frame_done(s, s == &host || f < 29 ? 7 : 8);
     }
   }
-  exchange(&host, &guest, 2000);
+  snapshot_put(states[0]);
   EXPECT_EQ(host.end_message, "The two games no longer agree (frame 30).");
   EXPECT_EQ(guest.end_message, host.end_message);
   EXPECT_EQ(guest.exit_code, 1);
@@ -76,6 +85,7 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
 
   connect(&host, &guest);
   session_poll(&host, 900 + SILENCE_LIMIT_MS);  // nothing heard since 900
+  session_advance(&host);
   EXPECT_EQ(host.end_message, "The connection to the other player was lost.");
   EXPECT_EQ(host.exit_code, 1);
 }
