@@ -26,6 +26,15 @@ static void draw_and_present() {
   SwapBuffers();
 }
 
+// Closes the recording; one that a write cut short is told in a box and ends with 1.
+static int end_recording(int code) {
+  record_finish();
+  std::string why;
+  if (!record_lost(&why)) return code;
+  MessageBoxA(why.c_str(), "OZNAM", BoxIcon::stop);
+  return 1;
+}
+
 // The --help text: the options, the keys, what the screens say, where the files are read.
 static void print_usage() {
   const std::string& folder = data_folder();
@@ -125,7 +134,7 @@ int main(int argc, char** argv) {
   }
   speed_fit_start(line.speed);
   if (line.host || line.join) {
-    code = run_online(line, draw_and_present);
+    code = end_recording(run_online(line, draw_and_present));
     KillGLWindow();
     KillFont();
     return code;
@@ -146,10 +155,10 @@ int main(int argc, char** argv) {
       local_frame(draw_and_present);
     }
   }
-  record_finish();
+  code = end_recording(0);
 
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
-  return 0;
+  return code;
 }
