@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "game/input.h"
 #include "game/speed_fit.h"
@@ -29,6 +31,7 @@ namespace {
 constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
 constexpr int DELIVERY_WAIT_MS = 1000;   // for the other side to have the last inputs
 constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
+constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
 constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
 
 Session session;
@@ -88,15 +91,22 @@ void check_map(bool force) {
   session_set_map(&session, map);
 }
 
-// The waiting screen: what the game waits for, and how to give up.
-void draw_waiting(const std::string& what) {
+// The waiting screen: what the game waits for, where, and how to give up.
+void draw_waiting(const std::vector<std::string>& lines) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   text_layer_begin();
-  yellow();
-  glPrint(60, 200, 0, what.c_str());
+  int y = 200;
+  for (const std::string& line : lines) {
+    if (y == 200)
+      yellow();
+    else
+      white();
+    glPrint(60, y, 0, line.c_str());
+    y += 30;
+  }
   white();
-  glPrint(60, 240, 0, "Esc - koniec");
+  glPrint(60, y + 10, 0, "Esc - koniec");
   text_layer_end();
   SwapBuffers();
 }
@@ -128,9 +138,17 @@ int leave(int reason) {
 // Until the session starts: the waiting screen, the handshake, Escape or closing to give up.
 // Returns -1 once the session runs, else the exit code.
 int wait_for_other(const CommandLine& line) {
-  const std::string what =
-      line.host ? "Cakam na druheho hraca, port " + std::to_string(line.port)
-                : "Pripajam sa k " + line.join_host + ":" + std::to_string(line.port);
+  std::vector<std::string> what;
+  if (line.host) {
+    what.push_back("Cakam na druheho hraca na adrese:");
+    for (const std::string& address : net_local_addresses())
+      what.push_back(address + ":" + std::to_string(line.port));
+    std::string all;
+    for (size_t i = 1; i < what.size(); i++) all += (i > 1 ? ", " : "") + what[i];
+    fprintf(stderr, "korvalen: waiting for the other player at %s\n", all.c_str());
+  } else {
+    what.push_back("Pripajam sa k " + line.join_host + ":" + std::to_string(line.port));
+  }
   double started = now_ms();
   long frames = 0;
   while (session.phase == PHASE_CONNECTING) {
@@ -191,6 +209,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   session.on_final = record_final_step;
   session.on_window = record_window;
   bool window_active = active;
+  double drawn_ms = -1e9;
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg)) {
@@ -201,6 +220,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
       DispatchMessageA(&msg);
       if (active != window_active) session_note_window(&session, active);
       window_active = active;
+      drawn_ms = -1e9;  // the window may need its picture again
       continue;
     }
     if (session.phase == PHASE_ENDED) return session_over();
@@ -210,10 +230,17 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
       session_add_input(&session, held_keys, take_speed_level());
       KeysAfterFrame();
     }
-    session_advance(&session);
+    const long long rollbacks = session.rollbacks;
+    const bool moved = session_advance(&session) > 0 || session.rollbacks != rollbacks;
     if (session_finished(&session)) return leave(LEAVE_EXIT);
     if (session.phase == PHASE_ENDED) return session_over();
-    if (active) draw_and_present();
-    pump(active ? 0 : 20);
+    // a picture when the state moved; while waiting for the other side, the network
+    if (active && (moved || now_ms() - drawn_ms > REDRAW_MS)) {
+      draw_and_present();
+      drawn_ms = now_ms();
+      pump(0);
+    } else {
+      pump(active ? 1 : 20);
+    }
   }
 }
