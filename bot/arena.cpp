@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "combat/combat.h"
 #include "state/lybrary3.h"
+#include "world/world.h"
 
 namespace {
 
@@ -116,10 +118,6 @@ void spread_from(int from) {
   }
 }
 
-bool inside(double v, double lo, double hi) {
-  return lo <= v && v <= hi;
-}
-
 }  // namespace
 
 void arena_forget() {
@@ -141,7 +139,7 @@ bool arena_refresh() {
 }
 
 bool spot_clear(double x, double y) {
-  return x >= -0.5 && x <= 20 && y >= 0 && y <= 11 && corner_clear(x, y);
+  return on_field(x, y) && corner_clear(x, y);
 }
 
 bool place_free(int n) {
@@ -187,143 +185,54 @@ int next_place(int from, int to) {
   return best;
 }
 
-Block step_block(int numb, int d) {
-  const Splayer& p = player[numb];
-  bool along_x = d == GO_RIGHT || d == GO_LEFT;
-  bool forward = d == GO_UP || d == GO_RIGHT;
-  double pos = along_x ? p.x : p.y;
-  double lead = forward ? pos + p_krok + 1 : pos - p_krok;
-  double side = along_x ? p.y : p.x;
-  auto touches = [&](double lo, double hi, double a, double b) {
-    return lead >= lo && hi >= lead && (inside(side, a, b) || inside(side + 1, a, b));
-  };
-  auto square = [&](float x, float y) {
-    double lo = along_x ? x : y, a = along_x ? y : x;
-    return touches(lo, lo + 1, a, a + 1);
-  };
-  Block block = FREE;
-  for (int i = 0; i < clamp(NCP_Max, 0, NCP_RECORDS); i++)
-    if (NCP[i].live && square(NCP[i].x, NCP[i].y)) block = BODY;
-  for (int j = 0; j < PLAYER_RECORDS; j++)
-    if (j != numb && player[j].play && square(player[j].x, player[j].y)) block = BODY;
-  for (int i = 0; i < clamp(Build_Max, 0, BUILD_RECORDS); i++) {
-    const Sbuild& b = build[i];
-    double x_lo = b.x, x_hi = double(b.x) + b.x2, y_lo = b.y, y_hi = double(b.y) + b.y2;
-    if (along_x ? touches(x_lo, x_hi, y_lo, y_hi) : touches(y_lo, y_hi, x_lo, x_hi)) block = WALL;
-  }
-  if (forward && pos + p_krok > (along_x ? 20.0 : 11.0)) block = WALL;
-  if (!forward && pos - p_krok < (along_x ? -0.5 : 0.0)) block = WALL;
-  return block;
-}
-
-namespace {
-
-// Where each pattern's flying arrows start, from the shooter's corner, by facing (up,
-// right, down, left). Type 1 fires one arrow, 2 two in a row, 3 two side by side, 4 three.
-struct Offset {
-  float dx, dy;
-};
-struct Pattern {
-  int count;
-  Offset at[4][3];
-};
-const Pattern PATTERNS[4] = {
-    {1, {{{0, 1.1f}}, {{1.1f, 0}}, {{0, -0.1f}}, {{-0.1f, 0}}}},
-    {2,
-     {{{0.2f, 1.2f}, {0.2f, 2.2f}},
-      {{1.2f, 0}, {2.2f, 0}},
-      {{0.2f, -0.2f}, {0.2f, -1.2f}},
-      {{-0.2f, 0.2f}, {-1.2f, 0.2f}}}},
-    {2,
-     {{{-0.2f, 1.1f}, {0.2f, 1.1f}},
-      {{1.1f, -0.2f}, {1.1f, 0.5f}},
-      {{-0.2f, -0.1f}, {0.5f, -0.1f}},
-      {{-0.1f, -0.2f}, {-0.1f, 0.5f}}}},
-    {3,
-     {{{-0.2f, 1.1f}, {0, 1.1f}, {0.2f, 1.1f}},
-      {{1.1f, -0.2f}, {1.1f, 0}, {1.1f, 0.2f}},
-      {{-0.2f, -0.1f}, {0, -0.1f}, {0.2f, -0.1f}},
-      {{-0.1f, -0.2f}, {-0.1f, 0}, {-0.1f, 0.2f}}}},
-};
-
-}  // namespace
-
-int launched_arrows(int id, int alpha, float x, float y, float ax[3], float ay[3]) {
-  if (alpha % 90 != 0 || alpha < 0 || alpha > 270) return 0;
-  const Pattern& p = PATTERNS[id >= 1 && id <= 4 ? id - 1 : 0];
-  const Offset* at = p.at[alpha / 90];
-  for (int k = 0; k < p.count; k++) {
-    ax[k] = x + at[k].dx;
-    ay[k] = y + at[k].dy;
-  }
-  return p.count;
-}
-
-bool arrow_line_clear(float ax, float ay, int alpha, double to) {
-  bool along_x = alpha == doprava || alpha == dolava;
-  double from = along_x ? ax : ay, cross = along_x ? ay : ax;
-  double lo = from < to ? from : to, hi = from < to ? to : from;
-  for (int i = 0; i < clamp(Build_Max, 0, BUILD_RECORDS); i++) {
-    const Sbuild& b = build[i];
-    if (b.x2 < 0 || b.y2 < 0) continue;
-    double x_lo = b.x, x_hi = double(b.x) + b.x2, y_lo = b.y, y_hi = double(b.y) + b.y2;
-    double a_lo = along_x ? x_lo : y_lo, a_hi = along_x ? x_hi : y_hi;
-    double c_lo = along_x ? y_lo : x_lo, c_hi = along_x ? y_hi : x_hi;
-    if (inside(cross, c_lo, c_hi) && a_lo <= hi && a_hi >= lo) return false;
-  }
-  for (int i = 0; i < clamp(NCP_Max, 0, NCP_RECORDS); i++) {
-    if (!NCP[i].live) continue;
-    double a_lo = along_x ? NCP[i].x : NCP[i].y, c_lo = along_x ? NCP[i].y : NCP[i].x;
-    if (inside(cross, c_lo, c_lo + 1) && a_lo <= hi && a_lo + 1 >= lo) return false;
-  }
-  return true;
+Block blocked_by(int numb, int d) {
+  StepBlock block = step_block(numb, DIRECTION_FACING[d]);
+  return block.wall ? WALL : block.body ? BODY : FREE;
 }
 
 int shot_hits(int id, int alpha, float x, float y, double tx, double ty, double margin) {
-  float ax[3], ay[3];
+  float ax[SUB_ARROWS], ay[SUB_ARROWS];
   int n = launched_arrows(id, alpha, x, y, ax, ay);
   bool along_x = alpha == doprava || alpha == dolava;
-  bool forward = alpha == hore || alpha == doprava;
-  double t_along = along_x ? tx : ty, t_cross = along_x ? ty : tx;
+  double t_cross = along_x ? ty : tx;
   int hits = 0;
   for (int k = 0; k < n; k++) {
-    double a = along_x ? ax[k] : ay[k], c = along_x ? ay[k] : ax[k];
+    double c = along_x ? ay[k] : ax[k];
     if (c < t_cross + margin || c > t_cross + 1 - margin) continue;
-    if (forward ? a > t_along + 1 : a < t_along) continue;  // already past him
-    double near_side = forward ? t_along : t_along + 1;
-    bool there = inside(a, t_along, t_along + 1);
-    if (there || arrow_line_clear(ax[k], ay[k], alpha, near_side)) hits++;
+    if (arrow_moves_to(ax[k], ay[k], alpha, static_cast<float>(tx), static_cast<float>(ty)) >= 0)
+      hits++;
   }
   return hits;
 }
 
-double arrow_gap(const Splayer::Snaboj& shot, int k, double tx, double ty, double slack) {
-  if (!shot.fly[k] || shot.alpha % 90 || shot.alpha < 0 || shot.alpha > 270) return -1;
-  bool along_x = shot.alpha == doprava || shot.alpha == dolava;
-  bool forward = shot.alpha == hore || shot.alpha == doprava;
-  double a = along_x ? shot.x[k] : shot.y[k], c = along_x ? shot.y[k] : shot.x[k];
-  double t_along = along_x ? tx : ty, t_cross = along_x ? ty : tx;
-  if (c < t_cross - slack || c > t_cross + 1 + slack) return -1;
-  if (forward ? a > t_along + 1 : a < t_along) return -1;
-  double near_side = forward ? t_along : t_along + 1;
-  if (!arrow_line_clear(shot.x[k], shot.y[k], shot.alpha, near_side)) return -1;
-  return std::fabs(near_side - a);
+bool hits_once(int id, int alpha, float x, float y, double tx, double ty, float hx, float hy,
+               bool alone) {
+  float ax[SUB_ARROWS], ay[SUB_ARROWS];
+  int n = launched_arrows(id, alpha, x, y, ax, ay), moves[SUB_ARROWS], first = -1, together = 0;
+  for (int k = 0; k < n; k++) {
+    moves[k] = arrow_moves_to(ax[k], ay[k], alpha, static_cast<float>(tx), static_cast<float>(ty));
+    if (moves[k] >= 0 && (first < 0 || moves[k] < first)) first = moves[k];
+  }
+  for (int k = 0; k < n; k++) together += moves[k] == first;
+  if (first < 0 || (alone && together > 1)) return first < 0 || !alone || together <= 1;
+  // the arrows that missed him, or came later, fly on toward where he was put back
+  for (int k = 0; k < n; k++)
+    if (moves[k] != first && arrow_moves_to(ax[k], ay[k], alpha, hx, hy) > first) return false;
+  return true;
 }
 
-bool sword_reaches(int numb, int alpha, float tx, float ty) {
-  const Splayer& a = player[numb];
-  struct {
-    float x, y;
-  } b = {tx, ty};
-  float r = p_krok + 0.1f;
-  auto overlap = [](double own, double other) {
-    return inside(own, other, other + 1) || inside(own + 1, other, other + 1);
-  };
-  switch (alpha) {
-    case hore: return inside(a.y + 1.0 + r, b.y, b.y + 1.0) && overlap(a.x, b.x);
-    case doprava: return inside(a.x + 1.0 + r, b.x, b.x + 1.0) && overlap(a.y, b.y);
-    case dole: return inside(a.y - double(r), b.y, b.y + 1.0) && overlap(a.x, b.x);
-    case dolava: return inside(a.x - double(r), b.x, b.x + 1.0) && overlap(a.y, b.y);
-  }
-  return false;
+double arrow_gap(const Splayer::Snaboj& shot, int k, double tx, double ty, double slack) {
+  if (!shot.fly[k]) return -1;
+  bool along_x = shot.alpha == doprava || shot.alpha == dolava;
+  bool forward = shot.alpha == hore || shot.alpha == doprava;
+  float a = along_x ? shot.x[k] : shot.y[k], c = along_x ? shot.y[k] : shot.x[k];
+  double t_along = along_x ? tx : ty, t_cross = along_x ? ty : tx;
+  if (c < t_cross - slack || c > t_cross + 1 + slack) return -1;
+  // a square widened across the flight is met where one across the arrow's line is
+  float cross = t_cross > c ? c : t_cross + 1 < c ? c - 0.5f : static_cast<float>(t_cross);
+  float fx = along_x ? static_cast<float>(tx) : cross,
+        fy = along_x ? cross : static_cast<float>(ty);
+  if (arrow_moves_to(shot.x[k], shot.y[k], shot.alpha, fx, fy) < 0) return -1;
+  double near_side = forward ? t_along : t_along + 1;
+  return std::fabs(near_side - a);
 }

@@ -1,30 +1,33 @@
 // What the computer opponent knows of the arena: the places on a one-unit lattice where a
-// player can stand, how many steps apart two of them are on foot, whether one step of a
-// player would be refused, where a bow's arrows start and whether their line is clear.
-// It only reads the game state.
+// player can stand, how many steps apart two of them are on foot, and its questions put to
+// the game's own rules (is a step refused, where do a shot's arrows fly). It only reads the
+// game state.
 #pragma once
 
 #include "state/lybrary3.h"
+#include "world/world.h"
 
-// Lattice of places for a player's lower-left corner: x = -0.5, 0.5, ..., 19.5 and
-// y = 0.5, ..., 10.5. Buildings lie on whole units, so every gap a player fits through
-// holds a lattice place at least half a unit clear of every wall.
-constexpr int LATTICE_W = 21;
-constexpr int LATTICE_H = 11;
+// Lattice of places for a player's lower-left corner: from the field's left edge
+// (x = -0.5, 0.5, ..., 19.5) and half a unit above its bottom (y = 0.5, ..., 10.5).
+// Buildings lie on whole units, so every gap a player fits through holds a lattice place at
+// least half a unit clear of every wall.
+constexpr int LATTICE_W = static_cast<int>(FIELD_RIGHT - FIELD_LEFT) + 1;
+constexpr int LATTICE_H = static_cast<int>(FIELD_TOP - FIELD_BOTTOM - 0.5) + 1;
 constexpr int PLACES = LATTICE_W * LATTICE_H;
 constexpr int UNREACHABLE = 255;
 
-// Walking directions, in the order the frame tests a player's keys.
+// Walking directions, in the order the frame tests a player's keys, and their facings.
 enum Direction { GO_UP, GO_DOWN, GO_RIGHT, GO_LEFT };
+constexpr int DIRECTION_FACING[4] = {hore, dole, doprava, dolava};
 
 // What refuses a step.
 enum Block { FREE, WALL, BODY };
 
 inline float place_x(int n) {
-  return -0.5f + n % LATTICE_W;
+  return static_cast<float>(FIELD_LEFT) + n % LATTICE_W;
 }
 inline float place_y(int n) {
-  return 0.5f + n / LATTICE_W;
+  return static_cast<float>(FIELD_BOTTOM + 0.5) + n / LATTICE_W;
 }
 
 // Rebuilds the lattice and its walking distances when the buildings or characters changed;
@@ -42,21 +45,16 @@ int place_near(float x, float y);
 // The next place on a shortest walk from one place to another; from itself when there is none.
 int next_place(int from, int to);
 
-// Whether one step of player numb in direction d would be refused, and by what: the
-// frame's own walking rules, with nothing changed.
-Block step_block(int numb, int d);
+// What would refuse one step of player numb in direction d: the frame's own walking rule.
+Block blocked_by(int numb, int d);
 
-// The starting points of the arrows a bow of type id fires from a player at (x, y) facing
-// alpha; returns how many fly.
-int launched_arrows(int id, int alpha, float x, float y, float ax[3], float ay[3]);
-// Whether an arrow at (ax, ay) flying along alpha reaches the coordinate `to` on its axis
-// without meeting a building or a living character.
-bool arrow_line_clear(float ax, float ay, int alpha, double to);
 // How many arrows of a shot from (x, y) facing alpha would hit a player standing at
 // (tx, ty), counting only arrows at least `margin` inside his square across their flight.
 int shot_hits(int id, int alpha, float x, float y, double tx, double ty, double margin);
+// Whether a shot from (x, y) facing alpha at a player standing at (tx, ty) hits nobody again
+// once its first hit has put him back at (hx, hy); `alone`: nor more than one arrow at once.
+bool hits_once(int id, int alpha, float x, float y, double tx, double ty, float hx, float hy,
+               bool alone);
 // How far sub-arrow k of a shot still flies before it meets a player standing at
 // (tx, ty), his square widened by `slack` across its flight; -1 when it will miss him.
 double arrow_gap(const Splayer::Snaboj& shot, int k, double tx, double ty, double slack);
-// Whether a sword stroke of player numb facing alpha would strike a player at (tx, ty).
-bool sword_reaches(int numb, int alpha, float tx, float ty);

@@ -11,46 +11,51 @@
 #include <initializer_list>
 
 #include "bot/arena.h"
+#include "combat/combat.h"
+#include "state/bindings.h"
+#include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
 namespace {
 
 enum { KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_LEFT, KEY_ATTACK, KEY_SWITCH, PLAYER_KEYS };
 
-// Each player's keys and the latch fields the frame keeps for them.
-struct PlayerKeys {
-  int code[PLAYER_KEYS];
-  bool Skey::*latch[PLAYER_KEYS];
-};
-const PlayerKeys KEYS[PLAYER_RECORDS] = {
-    {},
-    {{'E', 'D', 'F', 'S', 'A', 'Q'}, {&Skey::e, &Skey::d, &Skey::f, &Skey::s, &Skey::a, &Skey::q}},
-    {{'I', 'K', 'L', 'J', 'M', 'N'}, {&Skey::i, &Skey::k, &Skey::l, &Skey::j, &Skey::m, &Skey::n}},
-};
+// The binding table's action for each of the computer's keys.
+const Action ACTION_OF[PLAYER_KEYS] = {ACTION_UP,   ACTION_DOWN, ACTION_RIGHT,
+                                       ACTION_LEFT, ACTION_USE,  ACTION_CHANGE};
 
 // How a level plays. Lengths are map units walked, so each means the same time at every
-// speed level.
+// speed level: every level walks six units a second of play.
+constexpr double WALKED_PER_SECOND = 6;
 struct Style {
   float look_every;  // walked between two looks at the field: the reaction time
   float aim_margin;  // how far inside the target's square its arrows must fly
   float aim_error;   // how far from his middle it lines up
-  float rest;        // walked before it attacks a player it has just hit, so a person put
-                     // back at his spawn point has a moment to get away
+  float rest;        // seconds it leaves a player it has just hit alone at his starting
+                     // place, so he has a moment to get away: a person would not camp there
   bool dodges;       // steps out of the path of arrows
   bool leads;        // aims where a walking archer will be when the arrow arrives
   int bow_sense;     // 0: any bow will do; 1: shoots its best; 2: also walks to better ones
 };
 const Style STYLES[BOT_LEVELS + 1] = {
     {},
-    {2.4f, 0.0f, 0.35f, 12.0f, false, false, 0},
-    {0.9f, 0.15f, 0.15f, 9.0f, true, false, 1},
-    {0.3f, 0.3f, 0.0f, 6.0f, true, true, 2},
+    {2.4f, 0.0f, 0.35f, 4.0f, false, false, 0},
+    {0.9f, 0.15f, 0.15f, 3.0f, true, false, 1},
+    {0.3f, 0.3f, 0.0f, 2.5f, true, true, 2},
 };
+
+// Round the other archer's starting place: within HOME_RADIUS he is at home, and while it
+// leaves him alone there the computer keeps HOME_BERTH away from it.
+constexpr double HOME_RADIUS = 3.0;
+constexpr double HOME_BERTH = 3.5;
+// The bow whose second arrow, a unit behind the first, would hit him again once he is put
+// back: never shot at a player at his starting place.
+constexpr int TWO_IN_A_ROW = 2;
 
 // The walking direction that turns a player to each facing (up, right, down, left).
 const int TURN[4] = {GO_UP, GO_RIGHT, GO_DOWN, GO_LEFT};
 
-enum Goal { NO_GOAL, TO_BOW, TO_LINE, TO_PLAYER };
+enum Goal { NO_GOAL, TO_BOW, TO_LINE, TO_PLAYER, TO_HOLD };
 
 // What the computer remembers of one player's match; reset when a match starts.
 struct Brain {
@@ -64,7 +69,8 @@ struct Brain {
   float near_x, near_y;    // and where it sees him at arm's length: now, or at the look
   float drift_x, drift_y;  // and how far he walked per frame since the look before
   int seen_death;
-  int rest;  // frames before it attacks again
+  int rest;   // frames it still leaves him alone at his starting place
+  bool home;  // he was at his starting place at the last look
   Goal goal;
   int goal_place;
   int aim_alpha;                        // facing to shoot in from the goal
@@ -107,23 +113,17 @@ int slot_arrows(const Splayer& p, int s) {
   return n;
 }
 
-// The selection after one press of the change-weapon key, as the game steps it.
-int next_selection(const Splayer& p, int s) {
-  if (s < -1 || s > 4) return -1;
-  if (!p.in[s + 1].have) return -1;
-  return s + 1 == 5 ? -1 : s + 1;
-}
-
 // The loaded slot the change-weapon key should bring into hand, or the selection itself
 // when pressing it would not help. A person plays the stronger pattern, then the fuller bow.
-int wanted_slot(const Splayer& p, int sense) {
+// A bow of type `shunned` does not count.
+int wanted_slot(const Splayer& p, int sense, int shunned) {
   int s = p.show.id, best = -2, best_value = -1;
-  if (hand_loaded(p) && sense == 0) return s;
+  if (hand_loaded(p) && p.wepon.id != shunned && sense == 0) return s;
   bool any = false;
   for (const Splayer::Sin& slot : p.in) any |= slot.have;
   if (!any) return s;
   for (int press = 0; press <= SLOTS; press++) {
-    if (s >= 0 && slot_arrows(p, s) > 0) {
+    if (s >= 0 && slot_arrows(p, s) > 0 && p.in[s].id != shunned) {
       int value = p.in[s].id * 10 + slot_arrows(p, s);
       if (value > best_value) best = s, best_value = value;
       if (sense == 0) break;  // the first loaded bow will do
@@ -133,15 +133,16 @@ int wanted_slot(const Splayer& p, int sense) {
   return best == -2 ? p.show.id : best;
 }
 
-// Arrows it can bring into hand with the change-weapon key, and its strongest bow's type.
-int arrows_at_hand(const Splayer& p, int* strongest) {
+// Arrows it can bring into hand with the change-weapon key, and its strongest bow's type;
+// a bow of type `shunned` does not count.
+int arrows_at_hand(const Splayer& p, int* strongest, int shunned) {
   int s = p.show.id, total = 0;
   bool seen[SLOTS] = {};
   *strongest = 0;
   for (int press = 0; press <= SLOTS; press++) {
     if (s >= 0 && !seen[s]) {
       seen[s] = true;
-      int n = slot_arrows(p, s);
+      int n = p.in[s].id == shunned ? 0 : slot_arrows(p, s);
       total += n;
       if (n > 0 && p.in[s].id > *strongest) *strongest = p.in[s].id;
     }
@@ -151,25 +152,47 @@ int arrows_at_hand(const Splayer& p, int* strongest) {
 }
 
 // Which bow type it will shoot with next.
-int aim_bow(const Splayer& p, int sense) {
-  int s = wanted_slot(p, sense);
+int aim_bow(const Splayer& p, int sense, int shunned) {
+  int s = wanted_slot(p, sense, shunned);
   if (s >= 0 && slot_arrows(p, s) > 0) return p.in[s].id;
   return hand_loaded(p) ? p.wepon.id : 1;
 }
 
-// The middle of a pattern across its flight, from the shooter's corner.
-float pattern_middle(int id, int alpha) {
-  float ax[3], ay[3];
+// The bow type it will not shoot at him now.
+int shunned_bow(const Brain& b) {
+  return b.home ? TWO_IN_A_ROW : 0;
+}
+
+// How far from a player's corner the other archer's starting place lies.
+double from_home(int numb, double x, double y) {
+  const Spawn& home = SPAWN[3 - numb];
+  return std::hypot(x - home.x, y - home.y);
+}
+
+// Where it stands across a shot's line, from the corner of the archer it aims at: the
+// pattern's middle on his, or, to hit him once only, its first arrow well inside his square
+// and the next one past it.
+float aim_offset(int id, int alpha, bool once) {
+  float ax[SUB_ARROWS], ay[SUB_ARROWS];
   int n = launched_arrows(id, alpha, 0, 0, ax, ay);
   bool along_x = alpha == doprava || alpha == dolava;
-  float sum = 0;
-  for (int k = 0; k < n; k++) sum += along_x ? ay[k] : ax[k];
-  return n ? sum / n : 0;
+  float sum = 0, low = 1e9f, next = 1e9f;
+  for (int k = 0; k < n; k++) {
+    float c = along_x ? ay[k] : ax[k];
+    sum += c;
+    if (c < low)
+      next = low, low = c;
+    else if (c > low && c < next)
+      next = c;
+  }
+  if (!n) return 0;
+  if (!once || next > 1e8f) return 0.5f - sum / n;
+  return static_cast<float>(std::fmax(0.5, 1 - (next - low) / 2) - low);
 }
 
 // The best place in line with the other archer: the cheapest to walk to, counting a
 // longer flight (more time for him to step aside) against it. False when there is none.
-bool find_line(Brain& b, int here, int id) {
+bool find_line(Brain& b, int numb, int here, int id) {
   double tx = b.seen_x, ty = b.seen_y, best_cost = 1e9;
   bool found = false;
   static const int FACINGS[4] = {hore, doprava, dole, dolava};
@@ -179,9 +202,10 @@ bool find_line(Brain& b, int here, int id) {
     double t_along = along_x ? tx : ty, t_cross = along_x ? ty : tx;
     // an unsteady hand errs to one side, then to the other after each hit
     double error = (b.seen_death & 1) ? STYLES[b.level].aim_error : -STYLES[b.level].aim_error;
-    double cross = t_cross + 0.5 - pattern_middle(id, alpha) + error;
+    double cross = t_cross + aim_offset(id, alpha, b.home) + error;
     int lanes = along_x ? LATTICE_H : LATTICE_W, spots = along_x ? LATTICE_W : LATTICE_H;
-    double lane_origin = along_x ? 0.5 : -0.5, spot_origin = along_x ? -0.5 : 0.5;
+    double lane_origin = along_x ? place_y(0) : place_x(0);
+    double spot_origin = along_x ? place_x(0) : place_y(0);
     int lane0 = static_cast<int>(std::floor(cross - lane_origin));
     for (int lane = lane0; lane <= lane0 + 1; lane++) {
       if (lane < 0 || lane >= lanes) continue;
@@ -195,6 +219,11 @@ bool find_line(Brain& b, int here, int id) {
         int place = along_x ? lane * LATTICE_W + spot : spot * LATTICE_W + lane;
         int walk = walk_steps(here, place);
         double cost = walk + 0.25 * std::fabs(along - t_along) + off;
+        // at his starting place it shoots from afar, and only from afar while it leaves
+        // him alone there
+        bool close = b.home && from_home(numb, sx, sy) < HOME_BERTH;
+        if (close && b.rest > 0) continue;
+        if (close) cost += 20;
         if (place == b.goal_place && alpha == b.aim_alpha && b.goal == TO_LINE)
           cost -= 1;  // keep to its plan
         if (walk == UNREACHABLE || place == b.banned_place || cost >= best_cost) continue;
@@ -226,15 +255,16 @@ bool find_line(Brain& b, int here, int id) {
 
 // Where to stand across the chosen line now that he has moved a little; false when the
 // chosen place no longer does.
-bool follow_line(Brain& b, int id) {
+bool follow_line(Brain& b, int numb, int id) {
   int alpha = b.aim_alpha;
   bool along_x = alpha == doprava || alpha == dolava;
   double tx = b.seen_x, ty = b.seen_y;
   double error = (b.seen_death & 1) ? STYLES[b.level].aim_error : -STYLES[b.level].aim_error;
-  double cross = (along_x ? ty : tx) + 0.5 - pattern_middle(id, alpha) + error;
+  double cross = (along_x ? ty : tx) + aim_offset(id, alpha, b.home) + error;
   double lane = along_x ? place_y(b.goal_place) : place_x(b.goal_place);
   double along = along_x ? place_x(b.goal_place) : place_y(b.goal_place);
   float sx = along_x ? along : cross, sy = along_x ? cross : along;
+  if (b.home && b.rest > 0 && from_home(numb, sx, sy) < HOME_BERTH) return false;
   if (std::fabs(cross - lane) > 0.5 || !spot_clear(sx, sy) ||
       shot_hits(id, alpha, sx, sy, tx, ty, 0.05) == 0)
     return false;
@@ -242,8 +272,10 @@ bool follow_line(Brain& b, int id) {
   return true;
 }
 
-// The nearest bow on the ground worth walking to, as a place to walk to; -1 for none.
-int find_bow(int here, int sense, int* bow_id, int* walk) {
+// The nearest bow on the ground worth walking to, as a place to walk to; -1 for none. While
+// it leaves the other archer alone at his starting place, none near that place.
+int find_bow(const Brain& b, int numb, int here, int* bow_id, int* walk) {
+  int sense = STYLES[b.level].bow_sense;
   int best = -1;
   double best_cost = 1e9;
   for (const Sg_wepon& g : g_wepon) {
@@ -257,14 +289,32 @@ int find_bow(int here, int sense, int* bow_id, int* walk) {
       int i = static_cast<int>(fx) + k % 2, j = static_cast<int>(fy) - 1 + k / 2;
       bool on_lattice = i >= 0 && i < LATTICE_W && j >= 0 && j < LATTICE_H;
       int place = k == 4 ? place_near(g.x, g.y) : on_lattice ? j * LATTICE_W + i : -1;
-      if (!place_free(place) || std::fabs(place_x(place) - g.x) > 1 ||
-          std::fabs(place_y(place) - g.y) > 1)
+      if (!place_free(place) || !squares_touch(place_x(place), g.x) ||
+          !squares_touch(place_y(place), g.y))
         continue;
       int w = walk_steps(here, place);
       if (w == UNREACHABLE) continue;
+      if (b.home && b.rest > 0 && from_home(numb, place_x(place), place_y(place)) < HOME_BERTH)
+        continue;
       double cost = w - (sense == 2 ? 3.0 * g.id : sense == 1 ? g.id : 0);
       if (cost < best_cost) best_cost = cost, best = place, *bow_id = g.id, *walk = w;
     }
+  }
+  return best;
+}
+
+// A place to wait at, well away from the other archer's starting place and out of every
+// line to it, so no bow aims there whichever way it faces: the nearest on foot beyond
+// HOME_BERTH and a unit to spare; -1 when none can be reached.
+int hold_place(int numb, int here) {
+  const Spawn& home = SPAWN[3 - numb];
+  int best = -1, best_walk = UNREACHABLE;
+  for (int n = 0; n < PLACES; n++) {
+    double x = place_x(n), y = place_y(n);
+    bool in_line = std::fabs(x - home.x) < 1.5 || std::fabs(y - home.y) < 1.5;
+    if (!place_free(n) || in_line || from_home(numb, x, y) < HOME_BERTH + 1) continue;
+    int w = walk_steps(here, n);
+    if (w < best_walk) best = n, best_walk = w;
   }
   return best;
 }
@@ -288,7 +338,7 @@ void watch_arrows(Brain& b, int numb) {
   double my_cross = arrow_along_x ? me.y : me.x;
   double up = arrow_cross - my_cross + 0.06, down = my_cross + 1 - arrow_cross + 0.06;
   int d_up = arrow_along_x ? GO_UP : GO_RIGHT, d_down = arrow_along_x ? GO_DOWN : GO_LEFT;
-  bool up_ok = step_block(numb, d_up) == FREE, down_ok = step_block(numb, d_down) == FREE;
+  bool up_ok = blocked_by(numb, d_up) == FREE, down_ok = blocked_by(numb, d_down) == FREE;
   if (!up_ok && !down_ok) return;
   bool go_up = up_ok && (!down_ok || up <= down);
   b.dodge_dir = go_up ? d_up : d_down;
@@ -302,7 +352,9 @@ void look(Brain& b, int numb) {
   const Style& style = STYLES[b.level];
   // the buildings stand still in a match; only a replay moves them, so now and then will do
   if (b.looks++ % 4 == 0 && arena_refresh()) b.walk_from = -2;
-  b.slot = wanted_slot(me, style.bow_sense);
+  b.home = from_home(numb, op.x, op.y) <= HOME_RADIUS;
+  int shunned = shunned_bow(b);
+  b.slot = wanted_slot(me, style.bow_sense, shunned);
   if (b.started) {
     b.drift_x = (op.x - b.seen_x) / b.look_gap;
     b.drift_y = (op.y - b.seen_y) / b.look_gap;
@@ -340,9 +392,11 @@ void look(Brain& b, int numb) {
     }
   }
 
-  int strongest = 0, stock = arrows_at_hand(me, &strongest);
+  int strongest = 0, stock = arrows_at_hand(me, &strongest, shunned);
   int bow_id = 0, bow_walk = 0;
-  int bow = find_bow(here, style.bow_sense, &bow_id, &bow_walk);
+  int bow = find_bow(b, numb, here, &bow_id, &bow_walk);
+  // arrows of a bow it will not shoot at him where he stands: nothing for the sword either
+  bool shunned_only = stock == 0 && arrows_at_hand(me, &strongest, 0) > 0;
   bool want_bow =
       bow >= 0 && (stock == 0 || (style.bow_sense >= 1 && stock <= 2 && bow_walk <= 5) ||
                    (style.bow_sense == 2 && bow_id > strongest && bow_walk <= 8));
@@ -350,11 +404,15 @@ void look(Brain& b, int numb) {
   if (want_bow) {
     b.goal = TO_BOW;
     b.goal_place = bow;
+  } else if (b.home && (b.rest > 0 || shunned_only)) {
+    // it leaves him alone at his starting place and waits well away from it
+    b.goal = TO_HOLD;
+    b.goal_place = hold_place(numb, here);
   } else if (stock > 0 && b.goal == TO_LINE && b.goal_place != b.banned_place &&
              std::fabs(op.x - b.line_x) + std::fabs(op.y - b.line_y) < 1 &&
-             follow_line(b, aim_bow(me, style.bow_sense))) {
+             follow_line(b, numb, aim_bow(me, style.bow_sense, shunned))) {
     // he has moved a little since it chose its place: the place still does
-  } else if (stock > 0 && find_line(b, here, aim_bow(me, style.bow_sense))) {
+  } else if (stock > 0 && find_line(b, numb, here, aim_bow(me, style.bow_sense, shunned))) {
     b.goal = TO_LINE;
     b.line_x = op.x;
     b.line_y = op.y;
@@ -367,7 +425,7 @@ void look(Brain& b, int numb) {
 
 // Presses the key for a direction unless a wall refuses the step (it would only turn).
 void walk_key(int numb, int d, bool press[]) {
-  if (step_block(numb, d) != WALL) press[d] = true;
+  if (blocked_by(numb, d) != WALL) press[d] = true;
 }
 
 // Walks straight toward a position, one axis or both at once. Between lattice places
@@ -409,7 +467,7 @@ void line_up(Brain& b, int numb, bool press[]) {
   bool adjusting = false;
   if (std::fabs(d) > tol) {
     int dir = along_x ? (d > 0 ? GO_UP : GO_DOWN) : (d > 0 ? GO_RIGHT : GO_LEFT);
-    if (step_block(numb, dir) == FREE) press[dir] = adjusting = true;
+    if (blocked_by(numb, dir) == FREE) press[dir] = adjusting = true;
   }
   b.lined = !adjusting;
   // a sideways step after the turn would turn it again, so an upward or downward aim waits
@@ -431,7 +489,7 @@ bool close_in(const Brain& b, int numb, int approach, bool press[]) {
   int away = along_x ? (along > 0 ? GO_LEFT : GO_RIGHT) : (along > 0 ? GO_DOWN : GO_UP);
   if (std::fabs(across) <= 0.5) {
     press[toward] = true;
-    return step_block(numb, toward) != WALL;
+    return blocked_by(numb, toward) != WALL;
   }
   walk_key(numb, along_x ? (across > 0 ? GO_UP : GO_DOWN) : (across > 0 ? GO_RIGHT : GO_LEFT),
            press);
@@ -450,15 +508,22 @@ int attack_facings(const Brain& b, int numb) {
   const Style& style = STYLES[b.level];
   static const int FACINGS[4] = {hore, doprava, dole, dolava};
   int facings = 0;
-  bool sword = me.show.id == -1 || me.wepon.id == 0;
+  bool sword = sword_in_hand(me);
   const Splayer& op = player[3 - numb];
+  const Spawn& home = SPAWN[3 - numb];
+  bool at_home = from_home(numb, op.x, op.y) <= HOME_RADIUS;
+  // he was hit moments ago and is back at his starting place: it leaves him alone there
+  if (b.rest > 0 && at_home) return 0;
   if (sword && std::fabs(op.x - me.x) + std::fabs(op.y - me.y) > 3) return 0;
-  // an arrow of its own already on its way to him: no need for another
+  // an arrow of its own already on its way to him, or to where a hit would put him back:
+  // no need for another, and none to hit him twice
   if (!sword)
     for (const Splayer::Snaboj& shot : me.naboj)
       if (shot.fly[0] || shot.fly[1] || shot.fly[2])
         for (int k = 0; k < SUB_ARROWS; k++)
-          if (shot.fly[k] && arrow_gap(shot, k, b.seen_x, b.seen_y, 0) >= 0) return 0;
+          if (shot.fly[k] && (arrow_gap(shot, k, b.seen_x, b.seen_y, 0) >= 0 ||
+                              arrow_gap(shot, k, home.x, home.y, 0) >= 0))
+            return 0;
   for (int f = 0; f < 4; f++) {
     int alpha = FACINGS[f];
     if (sword) {
@@ -479,13 +544,15 @@ int attack_facings(const Brain& b, int numb) {
     }
     // lined up as well as it can, or too close for him to step aside: any arrow will do
     double margin = b.lined || gap < 2.5 ? 0 : style.aim_margin;
-    if (shot_hits(me.wepon.id, alpha, me.x, me.y, tx, ty, margin) > 0) facings |= 1 << f;
+    if (shot_hits(me.wepon.id, alpha, me.x, me.y, tx, ty, margin) > 0 &&
+        hits_once(me.wepon.id, alpha, me.x, me.y, tx, ty, home.x, home.y, at_home))
+      facings |= 1 << f;
   }
   return facings;
 }
 
-// One frame of the computer's play for player numb.
-void play_frame(int numb, bool press[]) {
+// One frame of the computer's decisions for player numb.
+void decide(int numb, bool press[]) {
   Brain& b = brain[numb];
   const Splayer& me = player[numb];
   const Splayer& op = player[3 - numb];
@@ -506,7 +573,7 @@ void play_frame(int numb, bool press[]) {
   if (op.death != b.seen_death) {
     b.seen_death = op.death;
     b.banned_place = -1;
-    b.rest = frames_for(style.rest);
+    b.rest = frames_for(style.rest * WALKED_PER_SECOND);
     b.look_in = 0;
   }
   if (--b.look_in <= 0) {
@@ -520,12 +587,10 @@ void play_frame(int numb, bool press[]) {
   b.near_y = b.level >= 2 ? op.y : b.seen_y;
 
   // its bow ran dry: which next, if it has another
-  if (!hand_loaded(me) && b.slot == me.show.id) b.slot = wanted_slot(me, style.bow_sense);
+  if (!hand_loaded(me) && b.slot == me.show.id)
+    b.slot = wanted_slot(me, style.bow_sense, shunned_bow(b));
   if (b.slot != me.show.id) press[KEY_SWITCH] = true;
-  // rest only while he is still by his spawn point
-  double spawn_x = numb == 1 ? 19.5 : 0, spawn_y = numb == 1 ? 10.5 : 0;
-  if (std::fabs(op.x - spawn_x) > 3 || std::fabs(op.y - spawn_y) > 3) b.rest = 0;
-  int facings = b.rest == 0 ? attack_facings(b, numb) : 0;
+  int facings = attack_facings(b, numb);
   b.lined = false;
   int facing = me.alpha >= 0 && me.alpha <= 270 && me.alpha % 90 == 0 ? me.alpha / 90 : 4;
   if (facings & (1 << facing)) {
@@ -541,7 +606,7 @@ void play_frame(int numb, bool press[]) {
 
   if (b.dodge_frames > 0) {
     b.dodge_frames--;
-    if (step_block(numb, b.dodge_dir) == FREE) {
+    if (blocked_by(numb, b.dodge_dir) == FREE) {
       press[b.dodge_dir] = true;
       return;
     }
@@ -556,6 +621,11 @@ void play_frame(int numb, bool press[]) {
   switch (b.goal) {
     case TO_BOW: walk_to(b, numb, b.goal_place, press); break;
     case TO_LINE:
+      // while it leaves him alone at his starting place it takes its place, aiming at nothing
+      if (b.rest > 0 && from_home(numb, op.x, op.y) <= HOME_RADIUS) {
+        walk_to(b, numb, b.goal_place, press);
+        break;
+      }
       // near its place it lines up; the turn's step must not send it back to walking
       if (std::fabs(me.x - place_x(b.goal_place)) > 0.6 ||
           std::fabs(me.y - place_y(b.goal_place)) > 0.6) {
@@ -577,8 +647,62 @@ void play_frame(int numb, bool press[]) {
       walk_to(b, numb, there >= 0 ? there : b.goal_place, press);
       break;
     }
+    case TO_HOLD:
+      if (b.goal_place >= 0) walk_to(b, numb, b.goal_place, press);
+      break;
     case NO_GOAL: break;
   }
+}
+
+// While it leaves the other archer alone at his starting place it never faces that place
+// with a bow ready: of the steps it would take, the last one taken sets its facing, so
+// steps that would face it there are left for later, and standing still facing it, it
+// steps aside.
+void look_away(int numb, bool press[]) {
+  const Splayer& me = player[numb];
+  const Spawn& home = SPAWN[3 - numb];
+  // where it stands now, and where the steps would take it (as if none were refused)
+  float next_x = me.x + (press[GO_RIGHT] - press[GO_LEFT]) * p_krok;
+  float next_y = me.y + (press[GO_UP] - press[GO_DOWN]) * p_krok;
+  auto aims_with = [&](int id, int alpha) {
+    return shot_hits(id, alpha, me.x, me.y, home.x, home.y, 0) > 0 ||
+           shot_hits(id, alpha, next_x, next_y, home.x, home.y, 0) > 0;
+  };
+  // with the bow in hand, or one it is about to pick up, which comes into its hand
+  auto aims = [&](int alpha) {
+    if (!sword_in_hand(me) && aims_with(me.wepon.id, alpha)) return true;
+    for (const Sg_wepon& g : g_wepon)
+      if (g.ly && squares_touch(next_x, g.x) && squares_touch(next_y, g.y) &&
+          aims_with(g.id, alpha))
+        return true;
+    return false;
+  };
+  int facing = -1;
+  for (int d = GO_LEFT; d >= GO_UP && facing < 0; d--) {
+    if (!press[d]) continue;
+    if (aims(DIRECTION_FACING[d]))
+      press[d] = false;
+    else
+      facing = DIRECTION_FACING[d];
+  }
+  for (int d = GO_UP; d <= GO_LEFT && facing < 0; d++)
+    if (!aims(me.alpha)) {
+      facing = me.alpha;
+    } else if (!aims(DIRECTION_FACING[d]) && blocked_by(numb, d) == FREE) {
+      press[d] = true;
+      facing = DIRECTION_FACING[d];
+    }
+  // nor does it change bows while another might aim there
+  for (const Splayer::Sin& slot : me.in)
+    if (slot.have && aims_with(slot.id, facing)) press[KEY_SWITCH] = false;
+}
+
+// One frame of the computer's play for player numb.
+void play_frame(int numb, bool press[]) {
+  decide(numb, press);
+  const Brain& b = brain[numb];
+  const Splayer& op = player[3 - numb];
+  if (b.rest > 0 && from_home(numb, op.x, op.y) <= HOME_RADIUS) look_away(numb, press);
 }
 
 }  // namespace
@@ -597,7 +721,6 @@ int bot_level(int numb) {
 void bot_press_keys() {
   for (int numb = 1; numb <= 2; numb++) {
     if (!brain[numb].level) continue;
-    const PlayerKeys& k = KEYS[numb];
     bool press[PLAYER_KEYS] = {};
     const Splayer& p = player[numb];
     // Outside a match the computer holds none of its keys: its player's keys are its own.
@@ -610,8 +733,9 @@ void bot_press_keys() {
       // A key whose latch is still set would not act: let it go for a frame so the next
       // press counts. Movement keys act while their hold mark stands.
       bool repeat = i < KEY_ATTACK;
-      bool latched = key.*(k.latch[i]) && !(repeat && keep.*(k.latch[i]));
-      keys[k.code[i]] = press[i] && !latched;
+      bool Skey::*latch = action_latch(numb, ACTION_OF[i]);
+      bool latched = key.*latch && !(repeat && keep.*latch);
+      keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
     }
   }
 }

@@ -1,5 +1,5 @@
 // The computer opponent. It plays a player only by pressing that player's six keys
-// (player 1: E S D F A Q, player 2: I J K L M N) before the frame reads them, so the frame
+// (the binding table's, by default E D S F A Q and I K J L M N) before the frame reads them, so the frame
 // treats them exactly like a person's. It reads the game state and writes keys[], nothing
 // else; the same state and the same keys give the same decisions.
 #pragma once

@@ -32,6 +32,9 @@ void set_item(int numb, int k);
 void secreting_item(int numb, int k);
 void take_item(int numb, int k);
 void player_search(int numb);
+// The selection after one press of the change-weapon key from selection s: the next slot
+// when it holds a bow, else no slot (-1, the sword).
+int next_selection(const Splayer& p, int s);
 void wepon_naboj_control(int numb);
 void restore_in(int numb, int k);
 void reset_item(int numb, int k);
@@ -47,15 +50,37 @@ void wepon_1(int numb, int vx);
 void wepon_1_1(int numb, int vx);
 void wepon_2(int numb, int vx);
 void wepon_3(int numb, int vx);
+// Where the arrows a bow of type id launches start, from a shooter's corner at (x, y)
+// facing alpha: the flying ones in order, as a shot places them. Returns how many fly; none
+// for a facing that is none of the four.
+int launched_arrows(int id, int alpha, float x, float y, float ax[SUB_ARROWS],
+                    float ay[SUB_ARROWS]);
 
 // Arrow flight and hits.
 void naboj_strel_control(int numb);
 void kill_another_player(int numb);
 void naboj_trajektoria(int numb);
+// Whether the update would stop an arrow standing at (x, y): in a building, past the
+// bounds, or on a living character.
+bool arrow_stops(float x, float y);
+// How many of the update's moves an arrow at (x, y) flying along alpha makes before the
+// update finds it in the closed unit square at (tx, ty), a player standing there; -1 when a
+// building, a character or the bounds stop it first, or it passes him by.
+int arrow_moves_to(float x, float y, int alpha, float tx, float ty);
 
 // Sword.
 void player_mec(int numb);
+// Whether a stroke of player numb facing alpha strikes a player standing at (tx, ty).
+bool sword_reaches(int numb, int alpha, float tx, float ty);
+// Whether the attack key swings the sword: no slot selected, or no bow in hand.
+bool sword_in_hand(const Splayer& p);
 
 // Death and scoring.
+// Where a player who was hit starts again: his square's lower-left corner. Record 0
+// never plays.
+struct Spawn {
+  float x, y;
+};
+constexpr Spawn SPAWN[PLAYER_RECORDS] = {{0, 0}, {0, 0}, {19.5f, 10.5f}};
 void player_death_control(int numb);
 void player_sumary(int numb);

@@ -51,7 +51,30 @@ void launch(int numb, int vx, const Pattern& pattern) {
   }
 }
 
+// The pattern of a bow type; any other id fires the single arrow.
+const Pattern& pattern_of(int id) {
+  switch (id) {
+    case 2: return one_behind_other;
+    case 3: return two_abreast;
+    case 4: return three_abreast;
+    default: return single;
+  }
+}
+
 }  // namespace
+
+int launched_arrows(int id, int alpha, float x, float y, float ax[SUB_ARROWS],
+                    float ay[SUB_ARROWS]) {
+  const Pattern& pattern = pattern_of(id);
+  int row = facing_row(alpha), n = 0;
+  for (int b = 0; b < SUB_ARROWS && row >= 0; b++) {
+    if (!pattern.launch[b]) continue;
+    ax[n] = x + pattern.dx[row][b];
+    ay[n] = y + pattern.dy[row][b];
+    n++;
+  }
+  return n;
+}
 
 void wepon_1(int numb, int vx) {
   launch(numb, vx, single);
@@ -74,12 +97,7 @@ void naboj_strel(int numb, int k) {
   for (int r = 0; r < SHOT_RECORDS; r++) {
     const Splayer::Snaboj& shot = p.naboj[r];
     if (shot.fly[0] || shot.fly[1] || shot.fly[2]) continue;
-    switch (p.wepon.id) {
-      case 2: wepon_1_1(numb, r); break;
-      case 3: wepon_2(numb, r); break;
-      case 4: wepon_3(numb, r); break;
-      default: wepon_1(numb, r); break;
-    }
+    launch(numb, r, pattern_of(p.wepon.id));
     p.naboj[r].alpha = p.alpha;
     return;
   }

@@ -60,19 +60,18 @@ void take_item(int numb, int k) {
   set_item(numb, chosen);
 }
 
-// The change-weapon key: next slot if it holds a bow, else back to the sword.
+int next_selection(const Splayer& p, int s) {
+  if (s < -1 || s >= CYCLED_SLOTS || !p.in[s + 1].have) return -1;
+  return s + 1 == CYCLED_SLOTS ? -1 : s + 1;
+}
+
+// The change-weapon key: next slot if it holds a bow, else back to the sword. The hand's
+// arrows go back to the slot it leaves for another.
 void player_search(int numb) {
   Splayer& p = player[numb];
   int s = p.show.id;
-  if (s < -1 || s > 4) {
-    p.show.id = -1;
-  } else if (p.in[s + 1].have) {
-    if (s >= 0) secreting_item(numb, s);
-    p.show.id = s + 1;
-    if (p.show.id == 5) p.show.id = -1;
-  } else {
-    p.show.id = -1;
-  }
+  if (s >= 0 && s < CYCLED_SLOTS && p.in[s + 1].have) secreting_item(numb, s);
+  p.show.id = next_selection(p, s);
   set_item(numb, p.show.id);
 }
 

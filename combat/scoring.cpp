@@ -5,16 +5,10 @@
 // Puts a player who was hit back on his spawn point, within the same frame.
 void player_death_control(int numb) {
   Splayer& p = player[numb];
-  if (!p.play || p.live) return;
-  if (numb == 1) {
-    p.x = 0;
-    p.y = 0;
-    p.live = true;
-  } else if (numb == 2) {
-    p.x = 19.5f;
-    p.y = 10.5f;
-    p.live = true;
-  }
+  if (!p.play || p.live || numb < 1 || numb > 2) return;
+  p.x = SPAWN[numb].x;
+  p.y = SPAWN[numb].y;
+  p.live = true;
 }
 
 void player_sumary(int numb) {

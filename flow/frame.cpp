@@ -31,8 +31,9 @@ static_assert(sizeof(latch_keys) / sizeof(latch_keys[0]) == sizeof(Skey),
               "every latch field has its key");
 
 // A movement key acts in every frame it is held: the latch only marks it held.
-void repeat_key(int code, bool Skey::*field, void (*walk)(int), int numb) {
-  if (!keys[code] || !move || (key.*field && !(keep.*field))) return;
+void repeat_key(int numb, Action action, void (*walk)(int)) {
+  bool Skey::*field = action_latch(numb, action);
+  if (!keys[binding(numb, action)] || !move || (key.*field && !(keep.*field))) return;
   key.*field = true;
   keep.*field = true;
   NCPfind = false;
@@ -43,20 +44,40 @@ void repeat_key(int code, bool Skey::*field, void (*walk)(int), int numb) {
 // Shoots with a selected bow; swings the sword with none in hand.
 void attack(int numb) {
   if (player[numb].show.id > -1) player_strel(numb);
-  if (player[numb].show.id == -1 || player[numb].wepon.id == 0) player_mec(numb);
+  if (sword_in_hand(player[numb])) player_mec(numb);
 }
 
 // An edge key acts once per press, and only in play.
-void edge_key(int code, bool Skey::*field, void (*act)(int), int numb) {
-  if (!keys[code] || key.*field || !move) return;
+void edge_key(int numb, Action action, void (*act)(int)) {
+  bool Skey::*field = action_latch(numb, action);
+  if (!keys[binding(numb, action)] || key.*field || !move) return;
   key.*field = true;
   act(numb);
+}
+
+// One player's keys, in the order the game has always tested them.
+void player_keys(int numb) {
+  edge_key(numb, ACTION_CHANGE, player_search);
+  edge_key(numb, ACTION_USE, attack);
+  repeat_key(numb, ACTION_UP, player_hore);
+  repeat_key(numb, ACTION_DOWN, player_dole);
+  repeat_key(numb, ACTION_RIGHT, player_doprava);
+  repeat_key(numb, ACTION_LEFT, player_dolava);
+}
+
+// True while a key that sets the latch is down: its own, or a player key bound to its action.
+bool latch_held(const LatchKey& k) {
+  if (keys[k.code]) return true;
+  for (int numb = 1; numb <= BOUND_PLAYERS; numb++)
+    for (int a = 0; a < ACTIONS; a++)
+      if (action_latch(numb, Action(a)) == k.field && keys[binding(numb, Action(a))]) return true;
+  return false;
 }
 
 // Clears every latch whose key is up.
 void release_latches() {
   for (const LatchKey& k : latch_keys) {
-    if (!keys[k.code]) {
+    if (!latch_held(k)) {
       key.*(k.field) = false;
       keep.*(k.field) = false;
     }
@@ -74,20 +95,10 @@ void game_startup_request() {
   Q_1 = true;
 }
 
-// Both players' keys, in the order the game has always tested them.
+// Both players' keys, player 1's first.
 void play_keys() {
-  edge_key('Q', &Skey::q, player_search, 1);
-  edge_key('A', &Skey::a, attack, 1);
-  repeat_key('E', &Skey::e, player_hore, 1);
-  repeat_key('D', &Skey::d, player_dole, 1);
-  repeat_key('F', &Skey::f, player_doprava, 1);
-  repeat_key('S', &Skey::s, player_dolava, 1);
-  edge_key('N', &Skey::n, player_search, 2);
-  edge_key('M', &Skey::m, attack, 2);
-  repeat_key('I', &Skey::i, player_hore, 2);
-  repeat_key('K', &Skey::k, player_dole, 2);
-  repeat_key('L', &Skey::l, player_doprava, 2);
-  repeat_key('J', &Skey::j, player_dolava, 2);
+  player_keys(1);
+  player_keys(2);
 }
 
 // The match for one frame: pick-ups, arrows, hits, respawns, ratings, clock.

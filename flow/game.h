@@ -1,15 +1,7 @@
 // The frame, the screen flow and the match: what the main loop runs.
 #pragma once
 
-// The virtual-key codes of the keys the game reads by name (letters and
-// digits are their own upper-case character codes).
-constexpr int VK_ENTER = 13;
-constexpr int VK_ESCAPE = 27;
-constexpr int VK_SPACE = 32;
-constexpr int VK_LEFT = 37;
-constexpr int VK_UP = 38;
-constexpr int VK_RIGHT = 39;
-constexpr int VK_DOWN = 40;
+#include "state/bindings.h"  // the key codes
 
 // Draws the frame and presents it. The game fills it with DrawGLScene and
 // the buffer swap; the headless replay passes nothing and draws nothing.
@@ -32,6 +24,8 @@ void escape_key();       // Esc leaves the screen on top, or pauses play
 void description_key();  // H opens the description over anything
 void handle_requests();  // start, New, Return, in that order
 void set_speed_level(int level);
+// The speed level marked now: 1 to 3.
+int speed_level();
 
 // Match setup and clock.
 void New_game_set();

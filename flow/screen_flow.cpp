@@ -1,9 +1,9 @@
 // The screen flow: which screen is up, and the keys that move between them.
 // Screens are independent flags; the frame calls each step in its fixed place.
 #include "combat/combat.h"
+#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
-#include "flow/flag_grid.h"
 #include "world/world.h"
 
 namespace {
@@ -88,13 +88,15 @@ void menu_arrows() {
   }
 }
 
-// The colour screen: S/F and J/L step the avatars, Space starts the match.
+// The colour screen: each player's left and right step his avatar, Space starts the match.
 void colour_keys() {
   if (!New_Nastavenia || Help || Info || Nastavenia) return;
-  if (pressed('S', key.s)) colour_down(player[1].color);
-  if (pressed('F', key.f)) colour_up(player[1].color);
-  if (pressed('J', key.j)) colour_down(player[2].color);
-  if (pressed('L', key.l)) colour_up(player[2].color);
+  for (int numb = 1; numb <= BOUND_PLAYERS; numb++) {
+    if (pressed(binding(numb, ACTION_LEFT), key.*action_latch(numb, ACTION_LEFT)))
+      colour_down(player[numb].color);
+    if (pressed(binding(numb, ACTION_RIGHT), key.*action_latch(numb, ACTION_RIGHT)))
+      colour_up(player[numb].color);
+  }
   // Space leaves without setting its latch, so a held Space reaches play.
   if (keys[VK_SPACE] && !key.space) {
     New_Nastavenia = false;
@@ -111,6 +113,10 @@ void set_speed_level(int level) {
   Q_1 = level == 1;
   Q_2 = level == 2;
   Q_3 = level == 3;
+}
+
+int speed_level() {
+  return Q_3 ? 3 : Q_2 ? 2 : 1;
 }
 
 // The speed screen: the digit keys act in every frame they are held.

@@ -1,6 +1,7 @@
 // The command line: each option at most once, in any order; the rest is refused by name.
 #include "game/command_line.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,7 +9,8 @@ namespace {
 
 // A whole decimal number from low to high, nothing before or after it.
 bool read_number(const char* text, int low, int high, int* value) {
-  if (!text || !*text || *text == '-' || *text == '+' || strlen(text) > 9) return false;
+  // strtol would skip leading blanks and take a sign: only digits are a number here.
+  if (!text || !isdigit((unsigned char)*text) || strlen(text) > 9) return false;
   char* end = nullptr;
   long n = strtol(text, &end, 10);
   if (*end != '\0' || n < low || n > high) return false;
@@ -30,24 +32,20 @@ bool optional_number(int* i, int argc, const char* const* argv, int low, int hig
   return true;
 }
 
-// HOST or HOST:PORT (an IPv6 address in brackets: [::1]:PORT).
+// True for an IPv6 address, bare or in brackets: the link speaks IPv4 only.
+bool is_ipv6(const std::string& text) {
+  return (!text.empty() && text[0] == '[') || text.find(':') != text.rfind(':');
+}
+
+// HOST or HOST:PORT.
 bool read_address(const std::string& text, std::string* host, int* port) {
-  std::string rest = text;
-  if (!rest.empty() && rest[0] == '[') {
-    size_t close = rest.find(']');
-    if (close == std::string::npos || close == 1) return false;
-    *host = rest.substr(1, close - 1);
-    rest = rest.substr(close + 1);
-    if (rest.empty()) return true;
-    return rest[0] == ':' && read_number(rest.c_str() + 1, 1, 65535, port);
-  }
-  size_t colon = rest.rfind(':');
-  if (colon != std::string::npos && rest.find(':') == colon) {
-    *host = rest.substr(0, colon);
+  size_t colon = text.rfind(':');
+  if (colon != std::string::npos) {
+    *host = text.substr(0, colon);
     if (host->empty()) return false;
-    return read_number(rest.c_str() + colon + 1, 1, 65535, port);
+    return read_number(text.c_str() + colon + 1, 1, 65535, port);
   }
-  *host = rest;
+  *host = text;
   return !host->empty();
 }
 
@@ -55,8 +53,9 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {"--help", "--version", "--speed", "--window",
-                                      "--bot",  "--host",    "--join",  "--record"};
+  static const char* const names[] = {"--help", "--version",    "--speed", "--window",
+                                      "--bot",  "--host",       "--join",  "--record",
+                                      "--pace", "--change-mode"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -79,6 +78,16 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
       line->version = true;
     } else if (name == "--window") {
       line->window = true;
+    } else if (name == "--change-mode") {
+      line->change_mode = true;
+    } else if (name == "--pace") {
+      const char* pace = i + 1 < argc ? argv[i + 1] : "";
+      if (strcmp(pace, "frame") != 0 && strcmp(pace, "clock") != 0) {
+        *error = "--pace takes frame or clock";
+        return false;
+      }
+      line->pace_frame = strcmp(pace, "frame") == 0;
+      i++;
     } else if (name == "--speed") {
       if (!read_number(i + 1 < argc ? argv[i + 1] : nullptr, 1, 3, &line->speed)) {
         *error = "--speed takes a level: 1, 2 or 3";
@@ -99,13 +108,18 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
       }
     } else if (name == "--join") {
       line->join = true;
+      if (has_value(i, argc, argv) && is_ipv6(argv[i + 1])) {
+        *error = std::string("--join: IPv6 addresses such as '") + argv[i + 1] +
+                 "' are not supported; give an IPv4 address or a host name";
+        return false;
+      }
       if (!has_value(i, argc, argv) || !read_address(argv[i + 1], &line->join_host, &line->port)) {
         *error = "--join takes HOST or HOST:PORT (port 1 to 65535)";
         return false;
       }
       i++;
     } else if (name == "--record") {
-      if (i + 1 >= argc || !*argv[i + 1]) {
+      if (!has_value(i, argc, argv) || !*argv[i + 1]) {
         *error = "--record takes a file name";
         return false;
       }

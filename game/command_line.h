@@ -8,8 +8,12 @@ constexpr int DEFAULT_PORT = 28760;
 struct CommandLine {
   bool help = false;
   bool version = false;
-  int speed = 0;      // 1 to 3 with --speed; 0 lets the game fit the level to the machine
+  int speed = 0;  // 1 to 3 with --speed; 0 starts at level 1
+  bool pace_frame =
+      false;  // --pace frame: one step per picture; --pace clock (default): steps on the clock
   bool window = false;
+  bool change_mode =
+      false;          // --change-mode: full screen in the 1280 x 1024 mode, not the desktop's
   int bot = 0;        // the computer opponent's level, 1 to 3; 0 when nobody asked for it
   bool host = false;  // --host [PORT]: waits for the other player on port
   bool join = false;  // --join HOST[:PORT]: joins the game at join_host, port

@@ -8,6 +8,7 @@
 #include "render/render.h"
 #include "screens/screens.h"
 #include "render/k321.h"
+#include "flow/flag_grid.h"
 
 // Menu entries: cyan for the highlighted one, white for the rest.
 static void menu_entry_colour(bool highlighted) {
@@ -65,6 +66,18 @@ static void main_menu() {
   glPrint(270, 130, 0, "Nastavenia");
   menu_entry_colour(QExit);
   glPrint(300, 160, 0, "Exit");
+}
+
+void count_flag_step() {
+  // The same precedence as the picture: the end screen and each menu draw the flag.
+  if (Help || Info || Nastavenia) return;
+  if (End) {
+    flag_wave_tick();
+    return;
+  }
+  if (New_Nastavenia) return;
+  if (Menu) flag_wave_tick();
+  if (Start_Menu) flag_wave_tick();
 }
 
 // Draws one whole frame into the back buffer; the main loop presents it.

@@ -36,7 +36,6 @@ void local_frame(DrawAndPresent draw_and_present) {
   run_frame_input(in, draw_and_present);
   record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
   record_flush_if_due();
-  KeysAfterFrame();
 }
 
 void note_window(bool is_active, bool closed) {

@@ -14,7 +14,8 @@ void apply_speed_level(int level);
 int take_speed_level();
 
 // One frame of local play from this machine's inputs, written to the recording when one
-// is being made.
+// is being made. The caller lets go of the keys tapped since the last picture
+// (KeysAfterFrame) after the picture's first frame.
 void local_frame(DrawAndPresent draw_and_present);
 // Notes what the window did between frames, for the recording: minimised or back, closed.
 void note_window(bool is_active, bool closed);

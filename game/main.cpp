@@ -1,27 +1,31 @@
-// The entry point: open the window, run messages and frames until done.
+// The entry point: open the window, then pictures until done, each after the steps the
+// step clock calls for.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "bot/bot.h"
 #include "flow/game.h"
+#include "flow/step_clock.h"
 #include "game/command_line.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/online.h"
-#include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
 #include "record/recording.h"
 #include "render/render.h"
+#include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/lybrary3.h"
 
-// Draws the frame and shows it: the draw step of every frame.
+// Draws the frame and shows it: the draw step of online play's frames, one step a picture.
 static void draw_and_present() {
+  count_flag_step();
   DrawGLScene();
   SwapBuffers();
 }
@@ -33,6 +37,75 @@ static int end_recording(int code) {
   if (!record_lost(&why)) return code;
   MessageBoxA(why.c_str(), "OZNAM", BoxIcon::stop);
   return 1;
+}
+
+// The players' keys as the binding table has them, one line per pair of actions.
+static std::string key_legend() {
+  auto keys = [](int player, Action a, Action b) {
+    std::string text = key_name(binding(player, a));
+    if (b != a) text += std::string(" / ") + key_name(binding(player, b));
+    return text;
+  };
+  const struct {
+    const char* label;
+    Action first, second;
+  } rows[] = {{"up/down", ACTION_UP, ACTION_DOWN},
+              {"left/right", ACTION_LEFT, ACTION_RIGHT},
+              {"use the weapon", ACTION_USE, ACTION_USE},
+              {"change weapon", ACTION_CHANGE, ACTION_CHANGE}};
+  std::string legend = "Keys              player 1   player 2\n";
+  char line[128];
+  for (const auto& row : rows) {
+    snprintf(line, sizeof line, "  %-18s%-10s %s\n", row.label,
+             keys(1, row.first, row.second).c_str(), keys(2, row.first, row.second).c_str());
+    legend += line;
+  }
+  return legend;
+}
+
+static StepClock step_clock;
+
+// Nanoseconds on a clock that never jumps.
+static std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One message from the window: keys, minimising, closing.
+static void take_message(const MSG& msg) {
+  if (msg.message == WM_QUIT)
+    done = true;
+  else
+    DispatchMessageA(&msg);
+  note_window(active, done);
+}
+
+// One picture of local play: the window's messages, then as many steps as the step clock
+// calls for, all on the keys held now (a tap acts in the first), then the latest state drawn
+// once. Minimised, the game waits for the next message: no step runs, so a match keeps its
+// clock, arrows and ratings until the window comes back, and uses no processor. False once
+// the game is over. The web build hands this to the browser's loop.
+bool main_loop_iteration() {
+  MSG msg;
+  if (!active) {
+    steps_before_picture(&step_clock, now_ns(), speed_level(), false);
+    if (GetMessageA(&msg)) take_message(msg);
+    return !done;
+  }
+  while (!done && active && PeekMessageA(&msg)) take_message(msg);
+  if (done || !active) return !done;
+  int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
+  for (int step = 0; step < steps && !done; step++) {
+    local_frame(count_flag_step);
+    if (step == 0) KeysAfterFrame();
+  }
+  // Exit found by the last step ends the game at the next one, which draws nothing.
+  if (!done && !Exit) {
+    DrawGLScene();
+    SwapBuffers();
+    PacePicture();
+  }
+  return !done;
 }
 
 // The --help text: the options, the keys, what the screens say, where the files are read.
@@ -56,11 +129,7 @@ static void print_usage() {
       "  --record FILE       write the session to FILE\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
-      "Keys              player 1   player 2\n"
-      "  up/down           E / D      I / K\n"
-      "  left/right        S / F      J / L\n"
-      "  use the weapon    A          M\n"
-      "  change weapon     Q          N\n"
+      "%s"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
       "  Alt+Enter or F11: full screen or window, at any time\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
@@ -88,8 +157,8 @@ static void print_usage() {
       "Exit status: 0 after Exit or closing the window (or the other player leaving),\n"
       "1 when the game could not start (the reason is printed on standard error) or\n"
       "an online game lost its connection or was refused, 2 for a bad argument.\n",
-      DEFAULT_PORT, folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
-      arena.c_str(), missing(arena));
+      DEFAULT_PORT, key_legend().c_str(), folder.empty() ? "none found" : folder.c_str(),
+      images.c_str(), missing(images), arena.c_str(), missing(arena));
 }
 
 // The command line: --version and --help answer and end; a bad argument is refused.
@@ -128,11 +197,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (line.window) fullscreen = false;
+  change_display_mode = line.change_mode;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
   }
-  speed_fit_start(line.speed);
+  if (line.pace_frame) step_clock.pace = Pace::frame;
   if (line.host || line.join) {
     code = end_recording(run_online(line, draw_and_present));
     KillGLWindow();
@@ -140,20 +210,7 @@ int main(int argc, char** argv) {
     return code;
   }
 
-  while (!done) {
-    MSG msg;
-    // Minimised, the game waits for the next message: no frame runs, so a match keeps
-    // its clock, arrows and ratings until the window comes back, and uses no processor.
-    if (active ? PeekMessageA(&msg) : GetMessageA(&msg)) {
-      if (msg.message == WM_QUIT)
-        done = true;
-      else
-        DispatchMessageA(&msg);
-      note_window(active, done);
-    } else if (active) {
-      speed_fit_before_frame();
-      local_frame(draw_and_present);
-    }
+  while (main_loop_iteration()) {
   }
   code = end_recording(0);
 

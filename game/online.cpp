@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "game/input.h"
-#include "game/speed_fit.h"
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -226,7 +225,6 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     if (session.phase == PHASE_ENDED) return session_over();
     if (line.host) check_map(false);
     if (active && session_wants_input(&session)) {
-      if (line.host) speed_fit_before_frame();  // the host's fit counts for both
       session_add_input(&session, held_keys, take_speed_level());
       KeysAfterFrame();
     }

@@ -130,9 +130,12 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
 
 void net_send(const std::string& datagram, bool reliable) {
   if (!other || !linked) return;
-  ENetPacket* p =
-      enet_packet_create(datagram.data(), datagram.size(),
-                         reliable ? ENET_PACKET_FLAG_RELIABLE : ENET_PACKET_FLAG_UNSEQUENCED);
+  // Longer than a datagram on the wire, an unreliable message is cut into unreliable pieces
+  // too: without the fragment flag ENet would repeat its pieces until they arrive.
+  ENetPacket* p = enet_packet_create(
+      datagram.data(), datagram.size(),
+      reliable ? ENET_PACKET_FLAG_RELIABLE
+               : ENET_PACKET_FLAG_UNSEQUENCED | ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
   if (p && enet_peer_send(other, reliable ? 0 : 1, p) < 0) enet_packet_destroy(p);
 }
 

@@ -44,7 +44,10 @@ static void box_line(const char* text, const char* caption) {
 // Shows one box; returns the id of the pressed button, -1 when it could not be shown.
 static int show_box(const char* text, const char* caption, BoxIcon icon, bool yes_no,
                     SDL_Window* owner, const char* reason = nullptr) {
-  if (message_box_hook) return message_box_hook(text, caption, icon, yes_no) ? 1 : 0;
+  // A failed start tells the player why in the box itself, on the line under its text.
+  std::string shown_text = text;
+  if (reason && *reason) shown_text = shown_text + "\n" + reason;
+  if (message_box_hook) return message_box_hook(shown_text.c_str(), caption, icon, yes_no) ? 1 : 0;
   box_line(text, caption);
   if (reason && *reason) fprintf(stderr, "korvalen: reason: %s\n", reason);
   if (boxes_to_stderr()) return 0;
@@ -59,7 +62,7 @@ static int show_box(const char* text, const char* caption, BoxIcon icon, bool ye
   data.flags = box_flags(icon) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
   data.window = owner;
   data.title = caption;
-  data.message = text;
+  data.message = shown_text.c_str();
   data.numbuttons = yes_no ? 2 : 1;
   data.buttons = yes_no ? yn : &ok;
   int pressed = -1;

@@ -4,7 +4,8 @@
 // Back hands a pad to the other player when that player has none; a pad plugged back in
 // plays for the player it left.
 //
-// What a pad presses, for player 1 (player 2):
+// What a pad presses for its player, as the binding table has his keys (the defaults for
+// player 1, and player 2 in brackets):
 //   D-pad or left stick   E D S F (I K J L); up and down also Up and Down (player 2: Down)
 //   A (the lower face button)   A (M), once, and Space while held
 //   B or X                      Q (N)
@@ -26,6 +27,7 @@
 
 #include "flow/game.h"
 #include "platform/platform.h"
+#include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/files.h"
 #include "state/lybrary3.h"
@@ -52,12 +54,6 @@ static_assert(int{PAD_DPAD_RIGHT} == int{SDL_CONTROLLER_BUTTON_DPAD_RIGHT} &&
                   int{PAD_LEFTY} == int{SDL_CONTROLLER_AXIS_LEFTY},
               "the tests number the buttons as SDL does");
 
-struct PlayerKeys {
-  int up, down, left, right, attack, next;
-};
-const PlayerKeys player_keys[3] = {
-    {0, 0, 0, 0, 0, 0}, {'E', 'D', 'S', 'F', 'A', 'Q'}, {'I', 'K', 'J', 'L', 'M', 'N'}};
-
 using KeySet = std::bitset<KEY_CODES>;
 
 // Who a pad is, to know it again when it comes back.
@@ -82,20 +78,21 @@ PadIdentity left_by[3];  // the pad last unplugged while playing each player
 KeySet keys_of(unsigned inputs, int player) {
   KeySet set;
   if (player < 1 || player > 2) return set;
-  const PlayerKeys& k = player_keys[player];
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_UP) | STICK_UP)) {
-    set.set(k.up);
+    set.set(binding(player, ACTION_UP));
     if (player == 1) set.set(VK_UP);
   }
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_DOWN) | STICK_DOWN)) {
-    set.set(k.down);
+    set.set(binding(player, ACTION_DOWN));
     set.set(VK_DOWN);
   }
-  if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_LEFT) | STICK_LEFT)) set.set(k.left);
-  if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) | STICK_RIGHT)) set.set(k.right);
+  if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_LEFT) | STICK_LEFT))
+    set.set(binding(player, ACTION_LEFT));
+  if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) | STICK_RIGHT))
+    set.set(binding(player, ACTION_RIGHT));
   if (inputs & button_bit(SDL_CONTROLLER_BUTTON_A)) set.set(VK_SPACE);
   if (inputs & (button_bit(SDL_CONTROLLER_BUTTON_B) | button_bit(SDL_CONTROLLER_BUTTON_X)))
-    set.set(k.next);
+    set.set(binding(player, ACTION_CHANGE));
   if (inputs & button_bit(SDL_CONTROLLER_BUTTON_START)) set.set(VK_ESCAPE);
   return set;
 }
@@ -184,7 +181,7 @@ void set_inputs(Pad& pad, unsigned inputs) {
   if (pad.player == 0) return;
   if (pressed & button_bit(SDL_CONTROLLER_BUTTON_A)) {
     // The attack key for one frame: see the screen check at the top.
-    int attack = player_keys[pad.player].attack;
+    int attack = binding(pad.player, ACTION_USE);
     KeyDownBy(attack, holder_of(pad));
     KeyUpBy(attack, holder_of(pad));
   }

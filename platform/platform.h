@@ -5,6 +5,10 @@
 // Finds the installed data folder before anything is read (see state/data_files.h).
 void locate_data_folder();
 
+// Full screen is the desktop's own, the picture letterboxed; with this set (--change-mode) it
+// asks the display for width x height, and where that mode is missing, whether to play in a
+// window.
+extern bool change_display_mode;
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag);
 void KillGLWindow();
 void ReSizeGLScene(int width, int height);
@@ -102,7 +106,8 @@ constexpr int VK_F10 = 121;
 
 // Message boxes. Icons as the game uses them.
 enum class BoxIcon { none, exclamation, stop, information };
-// A failed start passes the platform's reason, printed on standard error under the box's line.
+// A failed start passes the reason: the box shows it on the line under the text, and standard
+// error on the line under the box's line.
 void MessageBoxA(const char* text, const char* caption, BoxIcon icon, const char* reason = nullptr);
 // Yes/No question; true for Yes. Return answers Yes, Escape or closing No.
 bool MessageBoxYesNo(const char* text, const char* caption, BoxIcon icon);
@@ -128,5 +133,6 @@ void WindowDrawableSize(int* width, int* height);
 void request_display_pacing();
 // Frames unpaced again, as fast as they are drawn (the test and bench windows).
 void stop_display_pacing();
-// The display's refresh rate when frames are paced by it; 0 when they are not or it is unknown.
-double DisplayPacedRate();
+// After each picture: where the driver does not pace pictures to the display, waits out the
+// rest of a display refresh.
+void PacePicture();

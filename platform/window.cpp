@@ -25,12 +25,14 @@ void hold_window_size(SDL_Window* window, int width, int height);
 void check_window_size();
 bool no_window_manager(SDL_Window* window);
 void map_window_plain(SDL_Window* window);
+bool map_window_in_time(SDL_Window* window, int deadline_ms);
 void start_pads();
 void size_for_start(int* width, int* height, bool full_screen);
 void toggle_full_screen(SDL_Window* window);
 void pad_event(const SDL_Event& event);
 
-static bool video_up;  // SDL video started: the window system is ours to use
+bool change_display_mode;  // full screen in the game's own display mode (--change-mode)
+static bool video_up;      // SDL video started: the window system is ours to use
 static SDL_Window* hWnd;
 static SDL_GLContext hRC;
 // The quit request (platform/signals.cpp) is ours and not only an event: a flooded event
@@ -38,6 +40,8 @@ static SDL_GLContext hRC;
 static int quit_code;
 // The window's largest size: what the GL can draw into and the screens can show.
 static int largest_width = 16384, largest_height = 16384;
+// How long the start waits for the window system to show the window.
+constexpr int WINDOW_MAP_DEADLINE_MS = 10000;
 
 // The image reader's complaints go to a box above the game window.
 static void bmp_report_box(const char* text) {
@@ -221,9 +225,10 @@ static void size_message(MSG* msg) {
 }
 
 // Full screen on an X server no window manager holds, whose screen already shows the
-// game's mode: a borderless window over the whole screen is all full screen is there.
-// SDL's own full-screen request would wait 100 ms on showing, and again on leaving, for a
-// window manager's answer that never comes. Anywhere else SDL's full screen stays.
+// mode asked for (always so for the desktop's own full screen): a borderless window over the
+// whole screen is all full screen is there. SDL's own full-screen request would wait 100 ms
+// on showing, and again on leaving, for a window manager's answer that never comes.
+// Anywhere else SDL's full screen stays.
 static void cover_screen_without_window_manager(const SDL_DisplayMode& mode) {
   SDL_DisplayMode desktop;
   SDL_Rect screen;
@@ -233,22 +238,31 @@ static void cover_screen_without_window_manager(const SDL_DisplayMode& mode) {
     return;
   SDL_SetWindowFullscreen(hWnd, 0);  // still hidden: nothing to wait for
   SDL_SetWindowBordered(hWnd, SDL_FALSE);
+  SDL_SetWindowSize(hWnd, screen.w, screen.h);
   if (screen.x != 0 || screen.y != 0) SDL_SetWindowPosition(hWnd, screen.x, screen.y);
 }
 
-// Window, context, show, projection: the set-up up to InitGL.
+// Window, context, show, projection: the set-up up to InitGL. Full screen covers the
+// display as it is, the picture letterboxed in it: no mode changes, so nothing can be left
+// in another mode, and nothing need be asked. Only --change-mode asks the display for the
+// game's own mode, and where it has none, whether to play in a window.
 static bool open_window(const char* title, int width, int height) {
   SDL_DisplayMode mode = {};
-  if (fullscreen && !find_display_mode(width, height, &mode)) {
+  bool own_mode = fullscreen && change_display_mode;
+  if (own_mode && !find_display_mode(width, height, &mode)) {
     if (!ask_windowed()) return false;
-    fullscreen = false;
+    fullscreen = own_mode = false;
   }
+  if (fullscreen && !own_mode && SDL_GetDesktopDisplayMode(0, &mode) != 0) mode = {};
 
   request_pixel_format();
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-  flags |= fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
+  if (!fullscreen)
+    flags |= SDL_WINDOW_RESIZABLE;
+  else
+    flags |= own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
   hWnd = SDL_CreateWindow(title, 0, 0, width, height, flags);
-  if (hWnd && fullscreen && SDL_SetWindowDisplayMode(hWnd, &mode) != 0) {
+  if (hWnd && own_mode && SDL_SetWindowDisplayMode(hWnd, &mode) != 0) {
     SDL_DestroyWindow(hWnd);
     hWnd = nullptr;
   }
@@ -277,10 +291,18 @@ static bool open_window(const char* title, int width, int height) {
   take_gl_limits(width, height);
   request_display_pacing();
 
-  SDL_ShowWindow(hWnd);
+  // A window manager that never maps the window must not hold the start for ever: after
+  // the deadline the game goes on, and SDL takes the window as shown once it is mapped.
+  if (map_window_in_time(hWnd, WINDOW_MAP_DEADLINE_MS))
+    SDL_ShowWindow(hWnd);
+  else if (!quit_requested())
+    fprintf(stderr,
+            "korvalen: the window system has not shown the window after %d s; "
+            "the game goes on and appears when it does\n",
+            WINDOW_MAP_DEADLINE_MS / 1000);
   SDL_RaiseWindow(hWnd);
   hold_window_size(hWnd, largest_width, largest_height);
-  if (fullscreen) {
+  if (own_mode) {
     // The mode switch happens on showing; a display that gave another size failed.
     int w = 0, h = 0;
     SDL_GetWindowSize(hWnd, &w, &h);
@@ -290,7 +312,7 @@ static bool open_window(const char* title, int width, int height) {
       setup_error("Window Creation Error.");
       return false;
     }
-  } else {
+  } else if (!fullscreen) {
     fit_width = width, fit_height = height;
     SDL_PumpEvents();
     fit_outer_size_once_known();

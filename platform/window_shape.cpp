@@ -31,11 +31,11 @@ void PictureRect(int width, int height, int* x, int* y, int* picture_w, int* pic
   *y = (height - *picture_h) / 2;
 }
 
-// The window's size for a windowed start on this screen: width x height where that fits
-// the screen's usable area, else the largest 5:4 size that does.
-static void fit_window_to_screen(int* width, int* height) {
+// The window's size for a windowed start on a display (0 the first): width x height where
+// that fits the display's usable area, else the largest 5:4 size that does.
+static void fit_window_to_screen(int* width, int* height, int display = 0) {
   SDL_Rect usable;
-  if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
+  if (SDL_GetDisplayUsableBounds(display, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return;
   if (*width <= usable.w && *height <= usable.h) return;
   int x, y;
   PictureRect(std::min(*width, usable.w), std::min(*height, usable.h), &x, &y, width, height);
@@ -48,9 +48,9 @@ void size_for_start(int* width, int* height, bool full_screen) {
   if (!full_screen) fit_window_to_screen(width, height);
 }
 
-// Full screen as at the start: the game's own display mode where the display has it;
-// otherwise the desktop as it is, the picture inside it with bars. With no window manager
-// to place a full-screen window, a borderless window over the screen is full screen.
+// Full screen as at the start: the desktop as it is, the picture inside it with bars (with
+// --change-mode the game's own display mode where the display has it). With no window
+// manager to place a full-screen window, a borderless window over the screen is full screen.
 static void enter_full_screen(SDL_Window* window) {
   SDL_GetWindowPosition(window, &windowed_x, &windowed_y);
   SDL_GetWindowSize(window, &windowed_w, &windowed_h);
@@ -62,7 +62,7 @@ static void enter_full_screen(SDL_Window* window) {
     SDL_SetWindowSize(window, screen.w, screen.h);
   } else {
     SDL_DisplayMode mode;
-    bool own_mode = find_display_mode(game_width, game_height, &mode) &&
+    bool own_mode = change_display_mode && find_display_mode(game_width, game_height, &mode) &&
                     SDL_SetWindowDisplayMode(window, &mode) == 0 &&
                     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
     // Where the window system will not, the game plays on in its window.
@@ -73,8 +73,9 @@ static void enter_full_screen(SDL_Window* window) {
 }
 
 // Back to a decorated window: where it was before, or, when the game started in full
-// screen, the windowed start's size.
+// screen, the windowed start's size, centred on the display the game was shown on.
 static void leave_full_screen(SDL_Window* window) {
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
   // A full screen without a window manager may be a borderless window over the screen.
   if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) SDL_SetWindowFullscreen(window, 0);
   SDL_SetWindowBordered(window, SDL_TRUE);
@@ -84,9 +85,10 @@ static void leave_full_screen(SDL_Window* window) {
     SDL_SetWindowPosition(window, windowed_x, windowed_y);
   } else {
     int w = game_width, h = game_height;
-    fit_window_to_screen(&w, &h);
+    fit_window_to_screen(&w, &h, display);
     SDL_SetWindowSize(window, w, h);
-    SDL_SetWindowPosition(window, 0, 0);
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                          SDL_WINDOWPOS_CENTERED_DISPLAY(display));
     fit_outer_size(w, h);
   }
   SDL_ShowCursor(SDL_ENABLE);

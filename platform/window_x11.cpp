@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include "platform/signals.h"
+
 static Display* x_display;
 static ::Window x_window;
 static int largest_w, largest_h;
@@ -91,6 +93,33 @@ void map_window_plain(SDL_Window* window) {
   if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
   Display* display = info.info.x11.display;
   XDeleteProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_STATE", False));
+}
+
+// Maps the window and waits until the window system has it mapped, asking again every
+// 2 s (a window manager still starting may lose the first request), for at most
+// deadline_ms or until a quit is asked for. False when it is still unmapped: SDL's own
+// showing would then wait for it without end, and the game goes on without that wait.
+bool map_window_in_time(SDL_Window* window, int deadline_ms) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    return true;
+  Display* display = info.info.x11.display;
+  const ::Window window_id = info.info.x11.window;
+  const Uint32 start = SDL_GetTicks();
+  for (Uint32 asked = 0, waited = 0; waited < Uint32(deadline_ms);
+       waited = SDL_GetTicks() - start) {
+    if (asked == 0 || waited - asked >= 2000) {
+      XMapRaised(display, window_id);
+      asked = waited ? waited : 1;
+    }
+    XWindowAttributes attributes = {};
+    if (!XGetWindowAttributes(display, window_id, &attributes)) return false;
+    if (attributes.map_state != IsUnmapped) return true;
+    if (quit_requested()) return false;
+    SDL_Delay(10);
+  }
+  return false;
 }
 
 // Holds the shown window to at most width x height from now on, whoever resizes it.

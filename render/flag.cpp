@@ -16,7 +16,7 @@ static bool column_is_flat(int x) {
   return true;
 }
 
-// Draws the flag cloth on its wave grid, then counts one animation step.
+// Draws the flag cloth on its wave grid; the wave moves with the steps (count_flag_step).
 // The six arguments carry nothing in: they are the loop counters and the
 // texture coordinates, assigned before they are read. A flat column is one
 // quad from foot to top: the same surface and image as its 44 small quads,
@@ -50,6 +50,4 @@ void Vlajka_D(int x, int y, float float_x, float float_y, float float_xb, float 
     }
   }
   glEnd();
-
-  flag_wave_tick();
 }

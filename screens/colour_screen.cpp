@@ -2,9 +2,13 @@
 // colour keys, and the key legend of both players.
 #include <GL/gl.h>
 
+#include <cctype>
+#include <string>
+
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/bindings.h"
 #include "state/lybrary3.h"
 
 // One avatar's front image at z = 1, one unit square from x.
@@ -37,39 +41,41 @@ void New_Nastavenia_Draw() {
   New_Nastavenia_Text();
 }
 
-// One player's key legend: key labels at kx, their meanings at tx.
-static void legend(float kx, float tx, const char* const keys_shown[6]) {
-  static const char* const meaning[6] = {"hore",   "dole",        "vlavo",
-                                         "vpravo", "pouzi zbran", "zmen zbran"};
+// One player's key legend from the binding table: the keys in lower case at kx ("e - "),
+// their meanings at tx.
+static void legend(int numb, float kx, float tx) {
+  static const char* const meaning[ACTIONS] = {"hore",   "dole",        "vlavo",
+                                               "vpravo", "pouzi zbran", "zmen zbran"};
   float y = 200;
   green();
-  for (int i = 0; i < 6; i++, y = line(y)) glPrint(kx, y, 0, keys_shown[i]);
+  for (int a = 0; a < ACTIONS; a++, y = line(y)) {
+    std::string shown = key_name(binding(numb, Action(a)));
+    for (char& c : shown) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    glPrint(kx, y, 0, (shown + " - ").c_str());
+  }
   y = 200;
   white();
-  for (int i = 0; i < 6; i++, y = line(y)) glPrint(tx, y, 0, meaning[i]);
+  for (int a = 0; a < ACTIONS; a++, y = line(y)) glPrint(tx, y, 0, meaning[a]);
 }
 
-// One player's half: the colour keys under his avatar, "Ovladanie" and his key legend.
-static void player_half(float x, const char* left_key, float right_x, const char* right_key,
-                        float tx, const char* const keys_shown[6]) {
+// One player's half: his colour keys (left, right) under his avatar, "Ovladanie" and his
+// key legend.
+static void player_half(int numb, float x, float right_x, float tx) {
   white();
-  glPrint(x, 90, 0, left_key);
-  glPrint(right_x, 90, 0, right_key);
+  glPrint(x, 90, 0, key_name(binding(numb, ACTION_LEFT)));
+  glPrint(right_x, 90, 0, key_name(binding(numb, ACTION_RIGHT)));
   red();
   glPrint(x, 170, 0, "Ovladanie");
-  legend(x, tx, keys_shown);
+  legend(numb, x, tx);
 }
 
 // Draws the screen's title, the colour keys, both legends and the prompt.
 void New_Nastavenia_Text() {
-  static const char* const keys1[6] = {"e - ", "d - ", "s - ", "f - ", "a - ", "q - "};
-  static const char* const keys2[6] = {"i - ", "k - ", "j - ", "l - ", "m - ", "n - "};
-
   text_screen_begin();
   yellow();
   glPrint(200, 10, 0, "Zvol si farbu");
-  player_half(20, "S", 130, "F", 60, keys1);
-  player_half(360, "J", 460, "L", 400, keys2);
+  player_half(1, 20, 130, 60);
+  player_half(2, 360, 460, 400);
   white();
   glPrint(200, 400, 0, "Stlac medzernik pre start");
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "state/bindings.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
@@ -61,6 +62,16 @@ void send_welcome(Session* s) {
   send(s, w);
 }
 
+// Map numbers run from 1 to 65535 and then start again at 1: 0 is no map.
+std::uint16_t next_map_id(std::uint16_t id) {
+  return id == 65535 ? 1 : static_cast<std::uint16_t>(id + 1);
+}
+
+// How many maps id lies after base on that round (0, the start, counts as 65535).
+int maps_after(std::uint16_t id, std::uint16_t base) {
+  return (id - base + 65535) % 65535;
+}
+
 // Compares the hashes both sides have for one group.
 void compare_hashes(Session* s, std::uint32_t hash_frame, std::uint64_t theirs) {
   int slot = static_cast<int>(hash_frame / HASH_EVERY % HASH_RING);
@@ -93,7 +104,10 @@ void count_known(Session* s) {
 void take_inputs(Session* s, const Message& m) {
   if (m.from_host == s->host) return;
   if (m.ack > s->acked && m.ack <= s->local_next) s->acked = m.ack;
-  if (s->host && m.map_ack > s->map_acked && m.map_ack <= s->map_current) s->map_acked = m.map_ack;
+  const int ack_ahead = maps_after(m.map_ack, s->map_acked);
+  if (s->host && m.map_ack && ack_ahead > 0 &&
+      ack_ahead <= maps_after(s->map_current, s->map_acked))
+    s->map_acked = m.map_ack;
   if (m.hash_frame && m.hash_frame % HASH_EVERY == 0) compare_hashes(s, m.hash_frame, m.hash);
   s->their_lead = m.lead;
   for (int i = 0; i < m.count; i++) {
@@ -109,12 +123,12 @@ void take_inputs(Session* s, const Message& m) {
 void take_map(Session* s, const Message& m) {
   if (s->host) return;
   int slot = m.map_id % MAP_RING;
-  if (s->map_ids[slot] != m.map_id && m.map_id > s->map_acked &&
-      m.map_id - s->map_acked < MAP_RING) {
+  const int ahead = maps_after(m.map_id, s->map_acked);
+  if (s->map_ids[slot] != m.map_id && m.map_id && ahead > 0 && ahead < MAP_RING) {
     s->maps[slot] = m.map;
     s->map_ids[slot] = m.map_id;
   }
-  while (map_known(s, static_cast<std::uint16_t>(s->map_acked + 1))) s->map_acked++;
+  while (map_known(s, next_map_id(s->map_acked))) s->map_acked = next_map_id(s->map_acked);
   count_known(s);
 }
 
@@ -253,8 +267,8 @@ void session_set_map(Session* s, const MapText& map) {
   if (s->map_current && s->maps[slot].present == map.present && s->maps[slot].text == map.text)
     return;
   // the guest is far behind on maps: this one waits for a later call
-  if (s->map_current - s->map_acked >= MAP_RING - 1) return;
-  s->map_current++;
+  if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return;
+  s->map_current = next_map_id(s->map_current);
   slot = s->map_current % MAP_RING;
   s->maps[slot] = map;
   // a missing map has no text, and no map is longer than a map can be
@@ -359,13 +373,15 @@ void session_poll(Session* s, double now) {
     return;
   }
   if (s->host && s->map_current != s->map_acked && now - s->map_sent_ms >= MAP_EVERY_MS) {
-    for (std::uint16_t id = s->map_acked + 1; id != s->map_current + 1; id++) {
+    std::uint16_t id = s->map_acked;
+    do {
+      id = next_map_id(id);
       Message m;
       m.type = MSG_MAP;
       m.map_id = id;
       m.map = s->maps[id % MAP_RING];
       send(s, m);
-    }
+    } while (id != s->map_current);
     s->map_sent_ms = now;
   }
   // a fast machine's groups go out a few at a time, so a slow link is not flooded
@@ -466,19 +482,17 @@ std::string session_refuse_full(const std::string& version) {
 }
 
 void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CODES]) {
-  // up, left, down, right, attack, next slot: the two hand sets, in the same order
-  static const int hands[2][6] = {{'E', 'S', 'D', 'F', 'A', 'Q'}, {'I', 'J', 'K', 'L', 'M', 'N'}};
   const bool play = move;
   const bool colour = !move && New_Nastavenia && !Nastavenia && !Help && !Info;
   std::memset(out, 0, KEY_CODES);
   for (int side = 0; side < 2; side++) {
     const InputEntry& e = side == 0 ? host : guest;
     for (int i = 0; i < e.count; i++) {
-      int code = e.codes[i], hand = -1;
-      for (int k = 0; k < 12; k++)
-        if (hands[k / 6][k % 6] == code) hand = k % 6;
-      bool own = play ? hand >= 0 : colour && (hand == 1 || hand == 3);
-      out[own ? hands[side][hand] : code] = true;
+      // either hand's key for an action acts as this side's own key for it
+      int code = e.codes[i], hand_player = 0;
+      int action = bound_action(code, &hand_player);
+      bool own = play ? action >= 0 : colour && (action == ACTION_LEFT || action == ACTION_RIGHT);
+      out[own ? binding(side + 1, Action(action)) : code] = true;
     }
   }
 }

@@ -7,12 +7,6 @@
 
 namespace {
 
-// The walking area's limits for the player's lower-left corner.
-constexpr double LEFT_EDGE = -0.5;
-constexpr double RIGHT_EDGE = 20.0;
-constexpr double BOTTOM_EDGE = 0.0;
-constexpr double TOP_EDGE = 11.0;
-
 // One step along x (across = y) or along y (across = x).
 struct Step {
   bool along_x;
@@ -41,13 +35,41 @@ bool touches_square(const Splayer& p, Step s, float x, float y) {
   return touches(p, s, lo, lo + 1, a, a + 1);
 }
 
+// The step toward a facing; none for a facing that is none of the four.
+bool step_toward(int alpha, Step* s) {
+  switch (alpha) {
+    case hore: *s = {false, +1}; return true;
+    case dole: *s = {false, -1}; return true;
+    case doprava: *s = {true, +1}; return true;
+    case dolava: *s = {true, -1}; return true;
+    default: return false;
+  }
+}
+
 // Turns the player and takes the step unless a character, building, player or edge blocks it.
-void walk(int numb, Step s, int alpha) {
+void walk(int numb, int alpha) {
   Splayer& p = player[numb];
   p.alpha = alpha;
+  StepBlock block = step_block(numb, alpha);
+  if (block.body) NCPfind = true;
+  if (block.wall) Buildfind = true;
+  Step s{};
+  if (NCPfind || Buildfind || !step_toward(alpha, &s)) return;
+  float& coord = s.along_x ? p.x : p.y;
+  coord = s.sign > 0 ? coord + p_krok : coord - p_krok;
+}
+
+}  // namespace
+
+// Every obstacle is tested, also after one has blocked: the causes add up.
+StepBlock step_block(int numb, int alpha) {
+  StepBlock block = {false, false};
+  Step s{};
+  if (!step_toward(alpha, &s)) return block;
+  const Splayer& p = player[numb];
 
   for (int i = 0; i < NCP_Max; i++)
-    if (touches_square(p, s, NCP[i].x, NCP[i].y) && NCP[i].live) NCPfind = true;
+    if (touches_square(p, s, NCP[i].x, NCP[i].y) && NCP[i].live) block.body = true;
 
   for (int i = 0; i < Build_Max; i++) {
     const Sbuild& b = build[i];
@@ -55,33 +77,32 @@ void walk(int numb, Step s, int alpha) {
     double y_lo = b.y, y_hi = static_cast<double>(b.y) + b.y2;
     bool hit =
         s.along_x ? touches(p, s, x_lo, x_hi, y_lo, y_hi) : touches(p, s, y_lo, y_hi, x_lo, x_hi);
-    if (hit) Buildfind = true;
+    if (hit) block.wall = true;
   }
 
   for (int j = 0; j < PLAYER_RECORDS; j++)
     if (j != numb && touches_square(p, s, player[j].x, player[j].y) && player[j].play)
-      NCPfind = true;
+      block.body = true;
 
   double pos = s.along_x ? p.x : p.y;
-  if (s.sign > 0 && pos + p_krok > (s.along_x ? RIGHT_EDGE : TOP_EDGE)) Buildfind = true;
-  if (s.sign < 0 && pos - p_krok < (s.along_x ? LEFT_EDGE : BOTTOM_EDGE)) Buildfind = true;
-
-  if (NCPfind || Buildfind) return;
-  float& coord = s.along_x ? p.x : p.y;
-  coord = s.sign > 0 ? coord + p_krok : coord - p_krok;
+  if (s.sign > 0 && pos + p_krok > (s.along_x ? FIELD_RIGHT : FIELD_TOP)) block.wall = true;
+  if (s.sign < 0 && pos - p_krok < (s.along_x ? FIELD_LEFT : FIELD_BOTTOM)) block.wall = true;
+  return block;
 }
 
-}  // namespace
+bool on_field(double x, double y) {
+  return FIELD_LEFT <= x && x <= FIELD_RIGHT && FIELD_BOTTOM <= y && y <= FIELD_TOP;
+}
 
 void player_hore(int numb) {
-  walk(numb, {false, +1}, hore);
+  walk(numb, hore);
 }
 void player_dole(int numb) {
-  walk(numb, {false, -1}, dole);
+  walk(numb, dole);
 }
 void player_doprava(int numb) {
-  walk(numb, {true, +1}, doprava);
+  walk(numb, doprava);
 }
 void player_dolava(int numb) {
-  walk(numb, {true, -1}, dolava);
+  walk(numb, dolava);
 }

@@ -29,6 +29,24 @@ void map_use_file();
 long map_reads();
 const MapText& map_last_read();
 
+// The field's limits for a player's lower-left corner: a step past one is refused, a step
+// that lands on one is taken.
+constexpr double FIELD_LEFT = -0.5;
+constexpr double FIELD_RIGHT = 20.0;
+constexpr double FIELD_BOTTOM = 0.0;
+constexpr double FIELD_TOP = 11.0;
+// Whether a player's corner at (x, y) lies within the field's limits.
+bool on_field(double x, double y);
+
+// What would refuse one step of player numb toward a facing (hore, dole, doprava, dolava):
+// a living character or another player in play (body), a building or the field's edge
+// (wall). Nothing changes; the walking below asks the same.
+struct StepBlock {
+  bool body;
+  bool wall;
+};
+StepBlock step_block(int numb, int alpha);
+
 void player_hore(int numb);
 void player_dole(int numb);
 void player_doprava(int numb);

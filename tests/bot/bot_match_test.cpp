@@ -2,18 +2,22 @@
 // against a player who does nothing, and computer against computer on random arenas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 
+#include "bot/arena.h"
 #include "bot/bot.h"
+#include "combat/combat.h"
 #include "flow/game.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"
+#include "world/world.h"
 
 namespace {
 
@@ -78,21 +82,24 @@ bool clear(const int (*boxes)[4], int count, double x, double y) {
 }
 
 // Whether a player can walk from one spawn point to the other, on a quarter-unit grid of
-// x from -0.5 to 20 and y from 0 to 11.
+// the field.
 bool spawns_joined(const int (*boxes)[4], int count) {
-  static bool seen[83][45];
+  constexpr int W = static_cast<int>((FIELD_RIGHT - FIELD_LEFT) * 4) + 1;
+  constexpr int H = static_cast<int>((FIELD_TOP - FIELD_BOTTOM) * 4) + 1;
+  static bool seen[W][H];
   std::memset(seen, 0, sizeof seen);
   std::function<void(int, int)> walk = [&](int i, int j) {
-    if (i < 0 || i >= 83 || j < 0 || j >= 45 || seen[i][j]) return;
-    if (!clear(boxes, count, -0.5 + i * 0.25, j * 0.25)) return;
+    if (i < 0 || i >= W || j < 0 || j >= H || seen[i][j]) return;
+    if (!clear(boxes, count, FIELD_LEFT + i * 0.25, FIELD_BOTTOM + j * 0.25)) return;
     seen[i][j] = true;
     walk(i + 1, j);
     walk(i - 1, j);
     walk(i, j + 1);
     walk(i, j - 1);
   };
-  walk(2, 0);           // (0, 0)
-  return seen[80][42];  // (19.5, 10.5)
+  auto cell = [](double v, double edge) { return static_cast<int>((v - edge) * 4); };
+  walk(cell(SPAWN[1].x, FIELD_LEFT), cell(SPAWN[1].y, FIELD_BOTTOM));
+  return seen[cell(SPAWN[2].x, FIELD_LEFT)][cell(SPAWN[2].y, FIELD_BOTTOM)];
 }
 
 // Random buildings of random size and place, the spawn points free and joined.
@@ -103,7 +110,9 @@ int random_arena(Dice& dice, int (*boxes)[4]) {
       int* b = boxes[i];
       b[0] = dice.roll(-2, 20), b[1] = dice.roll(-2, 11);
       b[2] = dice.roll(1, 4), b[3] = dice.roll(1, 4);
-      if (clear(boxes + i, 1, 0, 0) && clear(boxes + i, 1, 19.5, 10.5)) i++;
+      if (clear(boxes + i, 1, SPAWN[1].x, SPAWN[1].y) &&
+          clear(boxes + i, 1, SPAWN[2].x, SPAWN[2].y))
+        i++;
     }
     if (spawns_joined(boxes, count)) return count;
   }
@@ -126,10 +135,14 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
   Outcome o = {};
   float anchor[3][2] = {};
   long still[3] = {};
+  double since_hit = 1e9;  // units walked since the last hit
   for (int f = 0; f < cap && !End; f++) {
     frame();
-    // stuck: in one spot while nobody is hit (a marksman scoring from his spot is not)
+    // stuck: in one spot while nobody is hit (a marksman scoring from his spot is not), and
+    // not in the four seconds (24 units walked) after a hit, in which the hitter may wait
+    // well away from where the other starts again
     bool hit = player[1].death != o.deaths[1] || player[2].death != o.deaths[2];
+    since_hit = hit ? 0 : since_hit + p_krok;
     for (int p = 1; p <= 2; p++) {
       const Splayer& pl = player[p];
       o.kills[p] = pl.kill, o.deaths[p] = pl.death;
@@ -137,7 +150,8 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
       std::memcpy(bits, &pl.x, 4);
       std::memcpy(bits + 1, &pl.y, 4);
       o.trace = o.trace * 1000003 + bits[0] * 31 + bits[1] + pl.kill;
-      if (hit || std::fabs(pl.x - anchor[p][0]) > 0.5f || std::fabs(pl.y - anchor[p][1]) > 0.5f) {
+      if (since_hit < 24 || std::fabs(pl.x - anchor[p][0]) > 0.5f ||
+          std::fabs(pl.y - anchor[p][1]) > 0.5f) {
         anchor[p][0] = pl.x, anchor[p][1] = pl.y, still[p] = 0;
       } else if (++still[p] * p_krok > o.stuck[p]) {
         o.stuck[p] = still[p] * p_krok;
@@ -218,6 +232,63 @@ TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
       wins3, ARENAS, wins2, ARENAS, worst_stuck);
   EXPECT_GE(wins3 * 10, ARENAS * 8);
   EXPECT_GT(wins2 * 2, ARENAS);
+}
+
+// A match at level 3 against a player who does nothing, on the game's own map and on the
+// open field: the computer wins clearly, yet after each hit leaves his starting place alone
+// for two seconds (no shot, no bow aimed at it, no waiting within 3 units of it), and keeps
+// away from it.
+TEST(BotMatch, HardComputerDoesNotCampAtTheStartingPlace) {
+  const double STEPS_PER_SECOND = 60;  // level 3
+  const double FAIR_GAP = 2 * STEPS_PER_SECOND;
+  const Spawn& home = SPAWN[1];
+  for (bool own_map : {true, false}) {
+    start_match(3);
+    Build_Max = 0;
+    if (own_map) Load_sector_map(KORVALEN_SOURCE_DIR "/s_1.txt");
+    ASSERT_EQ(Build_Max > 0, own_map);
+    bot_play(2, 3);
+    int hits = 0, near_steps = 0, steps = 0, fair_faults = 0, lingering = 0;
+    long last_hit = -1000000, shortest = 1000000;
+    for (; steps < 20000 && !End; steps++) {
+      // a shot takes a record that was free before the step
+      auto flying = [](const Splayer::Snaboj& shot) {
+        return shot.fly[0] || shot.fly[1] || shot.fly[2];
+      };
+      bool was_flying[SHOT_RECORDS];
+      for (int r = 0; r < SHOT_RECORDS; r++) was_flying[r] = flying(player[2].naboj[r]);
+      frame();
+      bool launched = false;
+      for (int r = 0; r < SHOT_RECORDS; r++)
+        launched |= !was_flying[r] && flying(player[2].naboj[r]);
+      double dx = player[2].x - home.x, dy = player[2].y - home.y;
+      bool near = dx * dx + dy * dy <= 9;
+      near_steps += near;
+      bool resting = steps - last_hit < FAIR_GAP;
+      // a walk out of the place, or past it, takes half a second at the most
+      lingering = resting && near ? lingering + 1 : 0;
+      const Splayer& bot = player[2];
+      bool aiming = !sword_in_hand(bot) && bot.wepon.naboj[0].have &&
+                    shot_hits(bot.wepon.id, bot.alpha, bot.x, bot.y, home.x, home.y, 0) > 0;
+      fair_faults += resting && (lingering > STEPS_PER_SECOND / 2 || launched || aiming);
+      for (; hits < player[1].death; hits++) {
+        shortest = std::min(shortest, steps - last_hit);
+        last_hit = steps;
+      }
+    }
+    double near_share = 100.0 * near_steps / steps;
+    std::printf(
+        "%s: %d hits in %.0f s, the closest %.2f s apart; %.1f %% of the match within "
+        "3 units of his starting place; %d steps unfair\n",
+        own_map ? "own map" : "open field", hits, steps / STEPS_PER_SECOND,
+        shortest / STEPS_PER_SECOND, near_share, fair_faults);
+    EXPECT_TRUE(End);
+    EXPECT_GE(hits, 10);
+    EXPECT_GE(shortest, FAIR_GAP);
+    EXPECT_LE(near_share, 10);
+    EXPECT_EQ(fair_faults, 0);
+    bot_play(2, 0);
+  }
 }
 
 }  // namespace

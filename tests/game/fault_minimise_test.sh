@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# A window manager that never shows the window holds the start no longer than its deadline.
 # Minimised for 10 s mid-match under a window manager, the panel's clock stands still and
 # the processor idles; restored, drawing and play go on.
 set -u
@@ -27,9 +28,22 @@ clock_crop() { convert "$work/$1.png" -crop 400x70+380+860 +repage "$work/$1.clo
 clock_shown() { [ "$(count_colour "$1" yellow 400x70+380+860)" -gt 20 ]; }
 
 start_x 1280x1024x24
+# A window manager that never maps the window (one still starting may lose the request): the
+# start goes on after its deadline and says so, and SIGTERM ends the game with 0.
+/usr/bin/python3 "$work/x_client.py" deaf_wm >"$work/wm" &
+wm_pid=$!
+wait_for "the deaf window manager did not start" 'grep -q ready "$work/wm"'
+start_game "$root" --window
+wait_for "the start waited for ever on the window manager" \
+  'grep -q "has not shown the window" "$work/stderr"' 60
+kill -TERM "$game_pid"
+ends_with 0 "SIGTERM after the window was never shown" 60
+stop_pid "$wm_pid"
+
 start_wm
 make_tree
-open_game "$work/tree" --window --speed 1  # the slow clock: its figure stays for 100 frames
+# One step a picture at the slow level: the clock's figure stays for 100 pictures.
+open_game "$work/tree" --window --speed 1 --pace frame
 wait_map_state "$win" IsViewable
 xdotool key F11  # full screen, where the panel lies at known pixels
 into_match

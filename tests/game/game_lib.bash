@@ -35,12 +35,40 @@ wait_for() {
   done
 }
 
-# Starts openbox as the window manager and waits until it has taken the screen.
+# Starts openbox as the window manager and waits until it is ready: announcing itself is
+# not enough (its first start in a fresh system may lose a map request made then), so a
+# probe window must come up mapped and framed. Each try maps a new probe.
 start_wm() {
   openbox --sm-disable >/dev/null 2>&1 &
   wm_pid=$!
   wait_for "openbox did not start" 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+  wait_for "openbox never framed a probe window" 'kill -0 $wm_pid && x_client probe_framed'
 }
+
+# Runs one of the X clients below ($1) under Debian's Python (python3-xlib is Debian's).
+x_client() { /usr/bin/python3 "$work/x_client.py" "$@"; }
+cat >"$work/x_client.py" <<'PY'
+import sys, time
+from Xlib import X, display
+d = display.Display()
+root = d.screen().root
+if sys.argv[1] == "probe_framed":  # maps a window: true once it is viewable and framed
+    w = root.create_window(0, 0, 10, 10, 0, X.CopyFromParent)
+    w.map()
+    d.sync()
+    extents = d.intern_atom("_NET_FRAME_EXTENTS")
+    for _ in range(100):
+        if w.get_attributes().map_state == X.IsViewable and w.get_full_property(extents, X.AnyPropertyType):
+            w.destroy(); d.sync(); sys.exit(0)
+        time.sleep(0.02)
+    sys.exit(1)
+if sys.argv[1] == "deaf_wm":  # holds the screen as a window manager that maps nothing
+    root.change_attributes(event_mask=X.SubstructureRedirectMask)
+    d.sync()
+    print("ready", flush=True)
+    while True:
+        d.next_event()
+PY
 
 # Waits until xwininfo says window $1 is in map state $2 (IsViewable, IsUnMapped).
 wait_map_state() {

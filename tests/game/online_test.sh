@@ -101,12 +101,15 @@ play_one
 echo "online_test: direct ok ($SECONDS s)"
 
 # Through a relay: 20 to 60 ms each way (datagrams overtake), 1 in 10 lost, 1 in 10 sent twice.
-relay_port=$(port) p=$(port)
-python3 - "$relay_port" "$p" <<'PY' &
+# Seeded (KORVALEN_RELAY_SEED repeats a run's losses and delays); the seed is printed.
+relay_port=$(port) p=$(port) relay_seed=${KORVALEN_RELAY_SEED:-$RANDOM}
+echo "online_test: relay seed $relay_seed"
+python3 - "$relay_port" "$p" "$relay_seed" <<'PY' &
 import heapq, random, select, socket, sys, time
 s, up = (socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2))
 s.bind(("127.0.0.1", int(sys.argv[1])))
 up.connect(("127.0.0.1", int(sys.argv[2])))
+random.seed(int(sys.argv[3]))
 guest, queue = None, []
 while True:
     wait = max(0, queue[0][0] - time.time()) if queue else None

@@ -7,6 +7,7 @@
 
 #include "flow/game.h"
 #include "game/input.h"
+#include "state/bindings.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
@@ -155,6 +156,14 @@ TEST_F(Pads, EveryControlPressesItsPlayersKeysWithOneEffectOnAnyScreen) {
 }
 
 // No ghosting: both players' six inputs held at once, all seen in the same frame.
+// A pad presses the keys the binding table holds for its player, not the game's own.
+TEST_F(Pads, PressesTheKeysBoundToItsPlayer) {
+  set_binding(2, ACTION_CHANGE, 104);  // Keypad 8, seen as h
+  std::string pressed = press(two, controls[5]);
+  binding_defaults();
+  EXPECT_EQ(pressed, "h");
+}
+
 TEST_F(Pads, BothPadsHeldAtOnceAreSeenInOneFrame) {
   for (int pad : {one, two})
     for (PadButton b : {PAD_DPAD_UP, PAD_DPAD_DOWN, PAD_DPAD_LEFT, PAD_DPAD_RIGHT, PAD_A, PAD_X})

@@ -1,7 +1,9 @@
 // The platform layer: each key's code in held_keys[], the system keys the game never sees, a
-// window of height 0 (the question when no full-screen mode fits: window_test.sh).
+// failed start's box, a window of height 0 (full screen and the question: full_screen_test.sh,
+// window_test.sh).
 #include <GL/gl.h>
 
+#include <string>
 #include <vector>
 
 #include "render/render.h"
@@ -49,6 +51,22 @@ TEST(WindowProcedure, SystemKeysNeverGoDownButEveryKeyComesUp) {
   EXPECT_EQ(KeyMessage(NO_CHAR | LALT_PLACE, LALT_PLACE, false, true).message, WM_KEYUP);
   EXPECT_EQ(KeyMessage('a', A_PLACE, false, true).message, WM_KEYUP);
   EXPECT_EQ(KeyMessage(NO_CHAR | 258, 258, true, false).message, WM_NULL);
+}
+
+// A failed start's box says why on the line under its own text; other boxes show their text.
+TEST(MessageBoxes, AFailedStartShowsItsReasonUnderTheText) {
+  static std::string shown;
+  MessageBoxHook before = message_box_hook;
+  message_box_hook = [](const char* text, const char*, BoxIcon, bool) {
+    shown = text;
+    return false;
+  };
+  MessageBoxA("Initialization Failed.", "ERROR", BoxIcon::exclamation,
+              "could not read Data/texture/1.bmp in /tmp: missing");
+  EXPECT_EQ(shown, "Initialization Failed.\ncould not read Data/texture/1.bmp in /tmp: missing");
+  MessageBoxA("Program sa zatvori.", "OZNAM", BoxIcon::stop);
+  EXPECT_EQ(shown, "Program sa zatvori.");
+  message_box_hook = before;
 }
 
 // A window of height 0 gets a one-pixel picture in the middle, projected at 45 degrees and the

@@ -119,6 +119,45 @@ TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
   move = saved_move, New_Nastavenia = saved_colour;
 }
 
+// A new map every frame, past the 65535 map numbers and round again: the guest plays each
+// frame on the host's map.
+TEST(SessionRules, MapNumbersStartAgainAfterTheLast) {
+  Session host, guest;
+  connect(&host, &guest);
+  ASSERT_EQ(guest.phase, PHASE_RUNNING);
+  bool none[KEY_CODES] = {};
+  int changes = 0;
+  double now = 1000;
+  GameSnapshot states[2];
+  snapshot_take(&states[0]);
+  states[1] = states[0];
+  for (int f = 0; f < 70000 && guest.phase == PHASE_RUNNING; f++) {
+    const std::uint16_t before = host.map_current;
+    session_set_map(&host, MapText{true, std::to_string(f) + "\n"});
+    changes += host.map_current != before;
+    for (int i = 0; i < 2; i++) {  // each side runs the group on its own state
+      Session* s = i == 0 ? &host : &guest;
+      session_add_input(s, none, 0);
+      snapshot_put(states[i]);
+      session_advance(s);
+      snapshot_take(&states[i]);
+    }
+    for (int tries = 0; tries < 10 && guest.confirmed <= (std::uint32_t)f; tries++) {
+      exchange(&host, &guest, now += 10);
+      snapshot_put(states[1]);
+      session_advance(&guest);
+      snapshot_take(&states[1]);
+    }
+    ASSERT_GT(guest.confirmed, (std::uint32_t)f) << "group " << f;
+    const std::uint16_t id = guest.runs[f % SAVE_RING].theirs.map;
+    ASSERT_EQ(guest.maps[id % MAP_RING].text,
+              host.maps[host.local[f % INPUT_RING].map % MAP_RING].text)
+        << "group " << f;
+  }
+  EXPECT_GT(changes, 65535);
+  EXPECT_NE(host.map_current, 0);
+}
+
 TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   Message m;
   m.type = MSG_INPUTS;

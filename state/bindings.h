@@ -1,0 +1,51 @@
+// The players' keys: one table, player x action -> key code, read by everything that
+// presses, merges or names a player's keys (the frame, the pads, the computer, online play,
+// the help texts). Key codes are the game's own (letters and digits are their upper-case
+// characters, VK_* for the others), never a window system's.
+#pragma once
+
+#include "state/lybrary3.h"
+
+// The codes of the keys the game reads by name (letters and digits are their own
+// upper-case character codes).
+constexpr int VK_ENTER = 13;
+constexpr int VK_ESCAPE = 27;
+constexpr int VK_SPACE = 32;
+constexpr int VK_LEFT = 37;
+constexpr int VK_UP = 38;
+constexpr int VK_RIGHT = 39;
+constexpr int VK_DOWN = 40;
+
+// What a player can do, in the order the settings and the texts list them.
+enum Action {
+  ACTION_UP,
+  ACTION_DOWN,
+  ACTION_LEFT,
+  ACTION_RIGHT,
+  ACTION_USE,
+  ACTION_CHANGE,
+  ACTIONS
+};
+
+constexpr int BOUND_PLAYERS = 2;  // players 1 and 2
+
+// Both players' keys back to the game's own: E D S F A Q and I K J L M N.
+void binding_defaults();
+// The key code player (1 or 2) presses for action; 0 for anything out of range.
+int binding(int player, Action action);
+// Binds action of player (1 or 2) to code (1 to KEY_CODES - 1); false, and nothing
+// changed, for anything out of range.
+bool set_binding(int player, Action action, int code);
+// Which player and action code is bound to: the action, with *player set; -1 when it is
+// nobody's key.
+int bound_action(int code, int* player);
+
+// The latch field the frame keeps for each player's action (the latch table itself stays
+// one field per key: these are the fields of the game's own keys).
+bool Skey::*action_latch(int player, Action action);
+
+// The key's name as players read it and the settings write it (SDL's names: "E", "Up",
+// "Space", "Keypad 8"); "" for a code without a name.
+const char* key_name(int code);
+// The code of a key name (as key_name writes it, any letter case); 0 for none.
+int key_code(const char* name);
