@@ -261,13 +261,13 @@ void session_begin(Session* s, bool host, const std::string& version, double now
   s->runs.resize(SAVE_RING);
 }
 
-void session_set_map(Session* s, const MapText& map) {
-  if (!s->host || s->phase == PHASE_ENDED) return;
+bool session_set_map(Session* s, const MapText& map) {
+  if (!s->host || s->phase == PHASE_ENDED) return false;
   int slot = s->map_current % MAP_RING;
   if (s->map_current && s->maps[slot].present == map.present && s->maps[slot].text == map.text)
-    return;
+    return true;
   // the guest is far behind on maps: this one waits for a later call
-  if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return;
+  if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return false;
   s->map_current = next_map_id(s->map_current);
   slot = s->map_current % MAP_RING;
   s->maps[slot] = map;
@@ -276,6 +276,7 @@ void session_set_map(Session* s, const MapText& map) {
   if (s->maps[slot].text.size() > MAP_TEXT_MAX) s->maps[slot].text.resize(MAP_TEXT_MAX);
   s->map_ids[slot] = s->map_current;
   s->map_sent_ms = -1e9;
+  return true;
 }
 
 void session_receive(Session* s, const std::uint8_t* data, std::size_t size, double now) {

@@ -125,8 +125,9 @@ extern bool session_steps_rerun;
 // frame_ms is the host's time for one picture; start_level its speed level at the start.
 void session_begin(Session* s, bool host, const std::string& version, double now,
                    double frame_ms = 16, int start_level = 0);
-// The host's map for the match starts from now on.
-void session_set_map(Session* s, const MapText& map);
+// The host's map for the match starts from now on; false when it cannot be taken yet (the
+// guest is far behind on maps): the caller offers it again later.
+bool session_set_map(Session* s, const MapText& map);
 // A datagram from the other side.
 void session_receive(Session* s, const std::uint8_t* data, std::size_t size, double now);
 // Resends, the handshake's repeats, the silence limit; fills the outbox.

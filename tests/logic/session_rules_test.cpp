@@ -158,6 +158,20 @@ TEST(SessionRules, MapNumbersStartAgainAfterTheLast) {
   EXPECT_NE(host.map_current, 0);
 }
 
+// A guest that takes no maps: the host's changes wait, and the caller is told so that it
+// offers them again rather than count them as sent.
+TEST(SessionRules, AMapChangeTheGuestCannotTakeYetIsRefused) {
+  Session host;
+  session_begin(&host, true, "1.0.0", 0);
+  int taken = 0;
+  for (int i = 0; i < MAP_RING + 2; i++)
+    taken += session_set_map(&host, MapText{true, std::to_string(i)});
+  EXPECT_EQ(taken, MAP_RING - 1);
+  EXPECT_FALSE(session_set_map(&host, MapText{true, "new"}));
+  EXPECT_TRUE(
+      session_set_map(&host, MapText{true, std::to_string(MAP_RING - 2)}));  // the current one
+}
+
 TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   Message m;
   m.type = MSG_INPUTS;
