@@ -84,10 +84,10 @@ void check_map(bool force) {
       st.st_ino == seen.st_ino)
     return;
   static const struct stat none = {};
-  seen = exists ? st : none;
   MapText map;
   map_read_file(path.c_str(), &map);
-  session_set_map(&session, map);
+  // a change the session cannot take yet is offered again at the next look
+  if (session_set_map(&session, map)) seen = exists ? st : none;
 }
 
 // The waiting screen: what the game waits for, where, and how to give up.
