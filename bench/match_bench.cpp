@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "bot/bot.h"
-#include "state/game_random.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -97,7 +97,7 @@ void ComputerOpponent(benchmark::State& state) {
     std::clock_t a = std::clock();
     for (long f = 0; f < 100000 && !End; f++) {
       hold({});
-      bot_press_keys();
+      bot_press_keys(keys);
       game_frame(nullptr);
       unsigned short bits = 0;
       for (int k = 0; k < 12; k++) bits |= keys[PLAYER_KEYS[k]] << k;

@@ -49,7 +49,7 @@ int main() {
   double begin = processor_seconds();
   while (!End && steps < 2000000) {
     for (bool& k : keys) k = false;
-    bot_press_keys();
+    bot_press_keys(keys);
     game_frame(nullptr);
     steps++;
   }

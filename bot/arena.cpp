@@ -214,7 +214,8 @@ bool hits_once(int id, int alpha, float x, float y, double tx, double ty, float 
     if (moves[k] >= 0 && (first < 0 || moves[k] < first)) first = moves[k];
   }
   for (int k = 0; k < n; k++) together += moves[k] == first;
-  if (first < 0 || (alone && together > 1)) return first < 0 || !alone || together <= 1;
+  if (first < 0) return true;
+  if (alone && together > 1) return false;
   // the arrows that missed him, or came later, fly on toward where he was put back
   for (int k = 0; k < n; k++)
     if (moves[k] != first && arrow_moves_to(ax[k], ay[k], alpha, hx, hy) > first) return false;

@@ -12,6 +12,8 @@
 
 #include "bot/arena.h"
 #include "combat/combat.h"
+#include "flow/game.h"
+#include "flow/step_clock.h"
 #include "state/bindings.h"
 #include "state/ground_plane.h"
 #include "state/lybrary3.h"
@@ -25,8 +27,7 @@ const Action ACTION_OF[PLAYER_KEYS] = {ACTION_UP,   ACTION_DOWN, ACTION_RIGHT,
                                        ACTION_LEFT, ACTION_USE,  ACTION_CHANGE};
 
 // How a level plays. Lengths are map units walked, so each means the same time at every
-// speed level: every level walks six units a second of play.
-constexpr double WALKED_PER_SECOND = 6;
+// speed level.
 struct Style {
   float look_every;  // walked between two looks at the field: the reaction time
   float aim_margin;  // how far inside the target's square its arrows must fly
@@ -573,7 +574,7 @@ void decide(int numb, bool press[]) {
   if (op.death != b.seen_death) {
     b.seen_death = op.death;
     b.banned_place = -1;
-    b.rest = frames_for(style.rest * WALKED_PER_SECOND);
+    b.rest = static_cast<int>(std::ceil(style.rest * step_rate(speed_level())));
     b.look_in = 0;
   }
   if (--b.look_in <= 0) {
@@ -718,7 +719,7 @@ int bot_level(int numb) {
   return numb >= 1 && numb <= 2 ? brain[numb].level : 0;
 }
 
-void bot_press_keys() {
+void bot_press_keys(bool step_keys[KEY_CODES]) {
   for (int numb = 1; numb <= 2; numb++) {
     if (!brain[numb].level) continue;
     bool press[PLAYER_KEYS] = {};
@@ -735,7 +736,7 @@ void bot_press_keys() {
       bool repeat = i < KEY_ATTACK;
       bool Skey::*latch = action_latch(numb, ACTION_OF[i]);
       bool latched = key.*latch && !(repeat && keep.*latch);
-      keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
+      step_keys[binding(numb, ACTION_OF[i])] = press[i] && !latched;
     }
   }
 }

@@ -2,6 +2,7 @@
 // advance the screen flow and, while a match is in play, update the match.
 #include "combat/combat.h"
 #include "flow/game.h"
+#include "flow/screen.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -126,21 +127,12 @@ void game_frame(DrawAndPresent draw_and_present) {
     else if (draw_and_present)
       draw_and_present();
   }
-  if (!Help && !Info) {
-    if (!Nastavenia && !New_Nastavenia && !End) {
-      menu_confirm();
-      play_keys();
-      menu_arrows();
-    }
-    if (!Nastavenia) colour_keys();
-    speed_keys();
-    end_screen_keys();
-  }
+  screen_keys();
   credits_key();
   release_latches();
-  escape_key();
+  screen_escape();
   description_key();
-  move = !(Start_Menu || Menu || Nastavenia || New_Nastavenia || End || Info || Help);
+  move = screen_up() == SCREEN_PLAY;
   handle_requests();
   if (move) game_update();
 }

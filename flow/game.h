@@ -14,13 +14,8 @@ void game_frame(DrawAndPresent draw_and_present);
 void game_startup_request();
 
 // Screen flow, one function per step of the frame.
-void menu_confirm();     // Space or Enter on a menu entry
-void menu_arrows();      // Up and Down on the main and pause menus
-void colour_keys();      // S, F, J, L and Space on the colour screen
-void speed_keys();       // 1, 2, 3 on the speed screen
-void end_screen_keys();  // Space on the end screen
+// (each screen's own keys and Esc are in the screen table, flow/screen.h)
 void credits_key();      // I opens the credits over a menu
-void escape_key();       // Esc leaves the screen on top, or pauses play
 void description_key();  // H opens the description over anything
 void handle_requests();  // start, New, Return, in that order
 void set_speed_level(int level);

@@ -1,8 +1,9 @@
-// The screen flow: which screen is up, and the keys that move between them.
-// Screens are independent flags; the frame calls each step in its fixed place.
+// The screen flow: the screen table, each screen's keys, and the keys that move between
+// screens.
 #include "combat/combat.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "flow/screen.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -29,23 +30,44 @@ void colour_up(int& color) {
   if (++color > 6) color = 1;
 }
 
-}  // namespace
-
-// Space or Enter acts on the highlighted entry of the main or pause menu.
-void menu_confirm() {
+// Space or Enter, once per press. Both latch in play too, so one held from play does not
+// act on the screen that comes after it.
+bool confirm_pressed() {
   bool space = keys[VK_SPACE] && !key.space;
   bool enter = keys[VK_ENTER] && !key.enter;
-  if (!space && !enter) return;
+  if (!space && !enter) return false;
   key.space = true;
   key.enter = true;
-  if (Start_Menu) {
+  return true;
+}
+
+// The main menu: Space or Enter acts on the highlighted entry, Up and Down move it.
+void main_menu_keys() {
+  if (confirm_pressed()) {
     if (QNew)
       New_Nastavenia = true;
     else if (QNastavenia)
       Nastavenia = true;
     else if (QExit)
       Exit = true;
-  } else if (Menu) {
+  }
+  if (pressed(VK_UP, key.up)) {
+    if (QExit)
+      highlight(QExit, QNastavenia);
+    else if (QNastavenia)
+      highlight(QNastavenia, QNew);
+  }
+  if (pressed(VK_DOWN, key.down)) {
+    if (QNew)
+      highlight(QNew, QNastavenia);
+    else if (QNastavenia)
+      highlight(QNastavenia, QExit);
+  }
+}
+
+// The pause menu: Space or Enter acts on the highlighted entry, Up and Down move it.
+void pause_menu_keys() {
+  if (confirm_pressed()) {
     if (QReturn) {
       Return = true;
     } else if (QNastavenia) {
@@ -55,42 +77,27 @@ void menu_confirm() {
       QEnd = false;
     }
   }
+  if (pressed(VK_UP, key.up)) {
+    if (QEnd)
+      highlight(QEnd, QNastavenia);
+    else if (QNastavenia)
+      highlight(QNastavenia, QReturn);
+  }
+  if (pressed(VK_DOWN, key.down)) {
+    if (QReturn)
+      highlight(QReturn, QNastavenia);
+    else if (QNastavenia)
+      highlight(QNastavenia, QEnd);
+  }
 }
 
-// Up and Down move the highlight; they do nothing away from the two menus.
-void menu_arrows() {
-  if (Start_Menu) {
-    if (pressed(VK_UP, key.up)) {
-      if (QExit)
-        highlight(QExit, QNastavenia);
-      else if (QNastavenia)
-        highlight(QNastavenia, QNew);
-    }
-    if (pressed(VK_DOWN, key.down)) {
-      if (QNew)
-        highlight(QNew, QNastavenia);
-      else if (QNastavenia)
-        highlight(QNastavenia, QExit);
-    }
-  } else if (Menu) {
-    if (pressed(VK_UP, key.up)) {
-      if (QEnd)
-        highlight(QEnd, QNastavenia);
-      else if (QNastavenia)
-        highlight(QNastavenia, QReturn);
-    }
-    if (pressed(VK_DOWN, key.down)) {
-      if (QReturn)
-        highlight(QReturn, QNastavenia);
-      else if (QNastavenia)
-        highlight(QNastavenia, QEnd);
-    }
-  }
+// In play Space and Enter only latch; the players' keys are play_keys.
+void play_screen_keys() {
+  confirm_pressed();
 }
 
 // The colour screen: each player's left and right step his avatar, Space starts the match.
 void colour_keys() {
-  if (!New_Nastavenia || Help || Info || Nastavenia) return;
   for (int numb = 1; numb <= BOUND_PLAYERS; numb++) {
     if (pressed(binding(numb, ACTION_LEFT), key.*action_latch(numb, ACTION_LEFT)))
       colour_down(player[numb].color);
@@ -102,6 +109,74 @@ void colour_keys() {
     New_Nastavenia = false;
     New = true;
   }
+}
+
+// The speed screen: the digit keys act in every frame they are held.
+void speed_keys() {
+  if (keys[int{'1'}]) set_speed_level(1);
+  if (keys[int{'2'}]) set_speed_level(2);
+  if (keys[int{'3'}]) set_speed_level(3);
+}
+
+// Space on the end screen goes back to the main menu (its latch stays clear).
+void end_screen_keys() {
+  if (keys[VK_SPACE] && !key.space) {
+    start = true;
+    End = false;
+  }
+}
+
+// Esc in play, or on the end screen: the pause menu, Return highlighted.
+void pause_match() {
+  Menu = true;
+  QReturn = true;
+}
+
+// Each screen's flag, keys and Esc, topmost first.
+struct ScreenRule {
+  bool* flag;         // holds it open; null for play, open when no other screen is
+  void (*keys)();     // its own keys, read in every step it is up
+  void (*escape)();   // Esc on it; null: Esc does nothing there
+  bool players_keys;  // the players' keys act under it (while move says the match runs)
+};
+const ScreenRule SCREEN_RULES[] = {
+    {&Help, nullptr, [] { Help = false; }, false},
+    {&Info, nullptr, [] { Info = false; }, false},
+    {&Nastavenia, speed_keys, [] { Nastavenia = false; }, false},
+    {&End, end_screen_keys, pause_match, false},
+    {&New_Nastavenia, colour_keys, [] { New_Nastavenia = false; }, false},
+    // For one step after the end screen the main menu is up over a running match.
+    {&Start_Menu, main_menu_keys, nullptr, true},
+    {&Menu, pause_menu_keys, nullptr, true},
+    {nullptr, play_screen_keys, pause_match, true},
+};
+static_assert(sizeof SCREEN_RULES / sizeof SCREEN_RULES[0] == SCREENS, "every screen has a row");
+
+}  // namespace
+
+Screen screen_up() {
+  int s = 0;
+  while (s < SCREEN_PLAY && !*SCREEN_RULES[s].flag) s++;
+  return Screen(s);
+}
+
+bool screen_open(Screen screen) {
+  if (screen == SCREEN_PLAY) return screen_up() == SCREEN_PLAY;
+  return screen >= 0 && screen < SCREEN_PLAY && *SCREEN_RULES[screen].flag;
+}
+
+void screen_keys() {
+  Screen up = screen_up();
+  if (SCREEN_RULES[up].players_keys) play_keys();
+  if (SCREEN_RULES[up].keys) SCREEN_RULES[up].keys();
+  Screen over = screen_up();
+  if (over < up && SCREEN_RULES[over].keys) SCREEN_RULES[over].keys();
+}
+
+void screen_escape() {
+  if (!pressed(VK_ESCAPE, key.esc)) return;
+  Screen up = screen_up();
+  if (SCREEN_RULES[up].escape) SCREEN_RULES[up].escape();
 }
 
 // Sets the arrow step, the walking step and the level marked on the speed screen.
@@ -119,45 +194,9 @@ int speed_level() {
   return Q_3 ? 3 : Q_2 ? 2 : 1;
 }
 
-// The speed screen: the digit keys act in every frame they are held.
-void speed_keys() {
-  if (!Nastavenia || Help || Info) return;
-  if (keys[int{'1'}]) set_speed_level(1);
-  if (keys[int{'2'}]) set_speed_level(2);
-  if (keys[int{'3'}]) set_speed_level(3);
-}
-
-// Space on the end screen goes back to the main menu (its latch stays clear).
-void end_screen_keys() {
-  if (!End || Help || Info) return;
-  if (keys[VK_SPACE] && !key.space) {
-    start = true;
-    End = false;
-  }
-}
-
 // I opens the credits over either menu.
 void credits_key() {
   if ((Start_Menu || Menu) && !Help && pressed('I', key.i)) Info = true;
-}
-
-// Esc closes the screen on top; in play (or on the end screen) it pauses.
-void escape_key() {
-  if (!pressed(VK_ESCAPE, key.esc)) return;
-  if (Help)
-    Help = false;
-  else if (Info)
-    Info = false;
-  else if (Nastavenia)
-    Nastavenia = false;
-  else if (New_Nastavenia)
-    New_Nastavenia = false;
-  else if (Start_Menu || Menu)
-    return;
-  else {
-    Menu = true;
-    QReturn = true;
-  }
 }
 
 // H opens the description over anything.

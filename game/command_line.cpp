@@ -53,9 +53,9 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {"--help", "--version",    "--speed", "--window",
-                                      "--bot",  "--host",       "--join",  "--record",
-                                      "--pace", "--change-mode"};
+  static const char* const names[] = {"--help", "--version",     "--speed", "--window",
+                                      "--bot",  "--host",        "--join",  "--record",
+                                      "--pace", "--change-mode", "--volume"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -124,6 +124,12 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
         return false;
       }
       line->record = argv[++i];
+    } else if (name == "--volume") {
+      if (!read_number(i + 1 < argc ? argv[i + 1] : nullptr, 0, 100, &line->volume)) {
+        *error = "--volume takes a number from 0 to 100";
+        return false;
+      }
+      i++;
     }
   }
   if (line->host && line->join) {

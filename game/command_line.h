@@ -20,6 +20,7 @@ struct CommandLine {
   std::string join_host;
   int port = DEFAULT_PORT;
   std::string record;  // --record FILE: where the session is written, empty for none
+  int volume = -1;     // --volume N, 0 to 100; -1 when not given
 };
 
 // Reads argv into *line. On a bad argument returns false with a one-line message (without

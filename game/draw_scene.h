@@ -1,4 +1,4 @@
-// Frame composition: one screen per frame by the flags' precedence.
+// Frame composition: one screen per frame, the one the screen table says is up.
 #pragma once
 
 int DrawGLScene();

@@ -1,9 +1,11 @@
-// The inputs of one frame, put together from every input source.
+// The step's input record, put together from every input source, and the one way a step
+// is run and recorded.
 #include "game/input.h"
 
 #include <cstring>
 
 #include "bot/bot.h"
+#include "game/step_sounds.h"
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "state/lybrary3.h"
@@ -11,10 +13,8 @@
 static int speed_level_marked;
 static bool window_was_active = true;
 
-void gather_frame_keys() {
-  memcpy(keys, held_keys, sizeof keys);
-  // the computer presses its player's keys over the keyboard's
-  bot_press_keys();
+void read_local_keys(FrameInput* in) {
+  std::memcpy(in->keys, held_keys, sizeof in->keys);
 }
 
 void apply_speed_level(int level) {
@@ -27,15 +27,26 @@ int take_speed_level() {
   return level;
 }
 
-void local_frame(DrawAndPresent draw_and_present) {
-  FrameInput in;
-  gather_frame_keys();
-  memcpy(in.keys, keys, sizeof in.keys);
-  in.speed_level = take_speed_level();
+void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
   long reads = map_reads();
-  run_frame_input(in, draw_and_present);
+  run_frame_heard(in, draw_and_present);
   record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
   record_flush_if_due();
+}
+
+void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present) {
+  FrameInput in;
+  std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
+  in.speed_level = take_speed_level();
+  // the computer presses its player's keys over the keyboard's
+  bot_press_keys(in.keys);
+  run_step(in, draw_and_present);
+}
+
+void local_frame(DrawAndPresent draw_and_present) {
+  FrameInput in;
+  read_local_keys(&in);
+  local_step(in, draw_and_present);
 }
 
 void note_window(bool is_active, bool closed) {

@@ -1,21 +1,28 @@
-// Every input source fills the one key table the frame reads: this machine's keyboard and
-// pads, the computer opponent, the other machine. The frame never knows who pressed a key.
+// Every input source fills the step's one input record: this machine's keyboard and pads,
+// the computer opponent, the other machine. The frame reads only that record and never
+// knows who pressed a key.
 #pragma once
 
 #include "flow/frame_input.h"
 
-// Fills keys[] for the next frame from every source, in a fixed order.
-void gather_frame_keys();
+// This machine's keys as the keyboard and the pads hold them now: read once per picture
+// and held for all its steps.
+void read_local_keys(FrameInput* in);
 
-// The speed fit (and --speed) marks a level between frames; it counts from the next frame
-// on, as a frame input, so a recording holds it and online play takes the host's.
+// The speed fit (and --speed) marks a level between steps; it counts from the next step
+// on, as a step input, so a recording holds it and online play takes the host's.
 void apply_speed_level(int level);
-// The level marked since the last frame, 0 for none; taking it clears the mark.
+// The level marked since the last step, 0 for none; taking it clears the mark.
 int take_speed_level();
 
-// One frame of local play from this machine's inputs, written to the recording when one
-// is being made. The caller lets go of the keys tapped since the last picture
-// (KeysAfterFrame) after the picture's first frame.
+// Runs one step on its input record and writes the record to the recording when one is
+// being made: local and online play alike. draw_and_present may be null.
+void run_step(const FrameInput& in, DrawAndPresent draw_and_present);
+// One step of local play on the keys read: the level marked since the last step and the
+// computer's keys go into the record, then it runs and is recorded.
+void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present);
+// One step of local play on the keys held now. The caller lets go of the keys tapped since
+// the last picture (KeysAfterFrame) after the picture's first step, so a tap acts in it.
 void local_frame(DrawAndPresent draw_and_present);
-// Notes what the window did between frames, for the recording: minimised or back, closed.
+// Notes what the window did between steps, for the recording: minimised or back, closed.
 void note_window(bool is_active, bool closed);

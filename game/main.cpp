@@ -17,6 +17,7 @@
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
+#include "platform/sound.h"
 #include "record/recording.h"
 #include "render/render.h"
 #include "state/bindings.h"
@@ -121,33 +122,43 @@ static void print_usage() {
       "bows, shoot and strike with the sword; a hit scores for the attacker, against\n"
       "the target. After 500 time units the better rating wins.\n"
       "\n"
-      "  --speed 1|2|3       start at this speed level, not the one fitted to the machine\n"
+      "  --speed 1|2|3       start at this speed level instead of level 1\n"
+      "  --pace frame|clock  clock (the default): steps on a clock, the same pace on every\n"
+      "                      machine; frame: one step per picture, speed follows the display\n"
       "  --window            play in a 1280 x 1024 window (or the largest that fits)\n"
+      "  --change-mode       full screen in a 1280 x 1024 display mode, not the desktop's\n"
       "  --bot [LEVEL]       player 2 is the computer, level 1 to 3 (default 2)\n"
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
       "  --help, --version   print this help or the version, and end\n"
       "\n"
       "%s"
       "  menus: arrows, Space or Enter; Esc pauses; H description; I credits\n"
-      "  Alt+Enter or F11: full screen or window, at any time\n"
+      "  Alt+Enter or F11: full screen or window, at any time; F8: sound off and on\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
       "  acts from both keyboards; the host's arena and speed count for both\n"
       "\n"
       "The menus mix English and Slovak words: Nastavenia is the speed screen, where\n"
-      "keys 1, 2, 3 change the speed level the game picked for the machine. In a match\n"
+      "keys 1, 2, 3 change the speed level. In a match\n"
       "the panel shows each player's rating after \"H:\" and the time left under \"Time\".\n"
       "The end screen, \"Velitelstvo ti gratuluje player 1\" (or 2: the high command\n"
       "congratulates the winner), says \"Stlac medzernik\", press Space: Space goes on\n"
       "to a new match's colour screen.\n"
       "\n"
-      "Where the display has no 1280 x 1024 full-screen mode, the game asks \"Chces\n"
-      "pouzit zobrazenie bez fullscreenu?\" (play without full screen?). Yes: the note\n"
-      "\"Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.\" (maximise the window;\n"
-      "the picture may be out of shape), then the game plays in a window. No: \"Program\n"
-      "sa zatvori.\" (the game closes) and it ends. --window asks nothing.\n"
+      "Pacing: the game runs in steps on a clock, 3000 a second at level 1, 200 at\n"
+      "level 2, 60 at level 3, each level with its step size, so a match lasts about\n"
+      "167 seconds at every level on every machine. The level chooses the step size\n"
+      "only: level 1, the start, is the smoothest. Pictures follow the display.\n"
+      "\n"
+      "Full screen covers the display as it is, the 5:4 picture in the middle with\n"
+      "black bars. With --change-mode, where the display has no 1280 x 1024 mode, the\n"
+      "game asks \"Chces pouzit zobrazenie bez fullscreenu?\" (play without full\n"
+      "screen?). Yes: the note \"Maximalizuj okno. /n Zobrazenie moze byt rozhadzane.\"\n"
+      "(maximise the window; the picture may be out of shape), then a window. No:\n"
+      "\"Program sa zatvori.\" (the game closes) and it ends.\n"
       "\n"
       "Files, from where this start would read them (the working directory first,\n"
       "then the data folder, %s):\n"
@@ -203,8 +214,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (line.pace_frame) step_clock.pace = Pace::frame;
+  sound_open(line.volume >= 0 ? line.volume : 100);
   if (line.host || line.join) {
     code = end_recording(run_online(line, draw_and_present));
+    sound_close();
     KillGLWindow();
     KillFont();
     return code;
@@ -214,6 +227,7 @@ int main(int argc, char** argv) {
   }
   code = end_recording(0);
 
+  sound_close();
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.

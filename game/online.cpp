@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "game/input.h"
+#include "game/step_sounds.h"
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -62,6 +63,14 @@ void pump(int wait_ms) {
 void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
   record_frame(in.keys, in.speed_level, map_read);
   record_flush_if_due();
+}
+
+// A step the first time is heard; run again after a rollback, it is not heard twice.
+void run_online_step(const FrameInput& in, bool rerun, void*) {
+  if (rerun)
+    run_frame_input(in, nullptr);
+  else
+    run_frame_heard(in, nullptr);
 }
 
 // The window minimised or back, where it falls among the final steps.
@@ -207,6 +216,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   // Nothing of the game has moved yet: both start from the start-up state.
   session.on_final = record_final_step;
   session.on_window = record_window;
+  session.run_step = run_online_step;
   bool window_active = active;
   double drawn_ms = -1e9;
   for (;;) {
@@ -225,7 +235,9 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     if (session.phase == PHASE_ENDED) return session_over();
     if (line.host) check_map(false);
     if (active && session_wants_input(&session)) {
-      session_add_input(&session, held_keys, take_speed_level());
+      FrameInput mine;
+      read_local_keys(&mine);
+      session_add_input(&session, mine.keys, take_speed_level());
       KeysAfterFrame();
     }
     const long long rollbacks = session.rollbacks;

@@ -27,6 +27,7 @@
 
 #include "flow/game.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
 #include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/files.h"
@@ -41,6 +42,9 @@ namespace {
 constexpr int MAX_PADS = 8;
 constexpr int STICK_HALF = 16384;  // the stick counts as pushed past half its travel
 constexpr long long MAPPINGS_MAX = 16 << 20;
+// SDL searches its whole list for each mapping added: tens of thousands take it tens of
+// seconds. Far more than every pad there is for this system.
+constexpr int MAPPING_LINES_MAX = 5000;
 
 // The controls a pad reports, one bit each: SDL's button numbers, then the stick.
 constexpr unsigned button_bit(int button) {
@@ -235,6 +239,14 @@ void close_pad(SDL_JoystickID id) {
   *pad = Pad();
 }
 
+// True for a mapping line for Linux, or for any system (SDL drops the others anyway).
+bool for_this_system(const std::string& line) {
+  size_t at = line.find("platform:");
+  if (at == std::string::npos) return true;
+  return line.compare(at, 14, "platform:Linux") == 0 &&
+         (at + 14 == line.size() || line[at + 14] == ',');
+}
+
 // Adds the mappings of a gamecontrollerdb.txt, when there is one as a regular file.
 void load_mappings(const std::string& name) {
   long long size = 0;
@@ -246,9 +258,25 @@ void load_mappings(const std::string& name) {
     text.resize(std::fread(&text[0], 1, text.size(), f));
   }
   std::fclose(f);
-  if (text.empty()) return;
-  if (SDL_GameControllerAddMappingsFromRW(SDL_RWFromConstMem(text.data(), (int)text.size()), 1) < 0)
-    std::fprintf(stderr, "korvalen: %s: %s\n", name.c_str(), SDL_GetError());
+  // One line at a time: this system's lines only, at most MAPPING_LINES_MAX, and a quit
+  // asked for meanwhile is answered at once.
+  int taken = 0, refused = 0;
+  for (size_t start = 0, end; start < text.size() && !quit_requested(); start = end + 1) {
+    end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    if (!for_this_system(line)) continue;
+    if (taken == MAPPING_LINES_MAX) {
+      std::fprintf(stderr, "korvalen: %s: only its first %d mappings are read\n", name.c_str(),
+                   MAPPING_LINES_MAX);
+      break;
+    }
+    taken++;
+    if (SDL_GameControllerAddMapping(line.c_str()) < 0 && !refused++)
+      std::fprintf(stderr, "korvalen: %s: %s\n", name.c_str(), SDL_GetError());
+  }
 }
 
 // The player's own configuration folder for the game.

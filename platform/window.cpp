@@ -14,6 +14,7 @@
 #include "state/lybrary3.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
+#include "platform/sound.h"
 #include "platform/x_guard.h"
 #include "image/bmp.h"
 #include "flow/flag_grid.h"
@@ -441,7 +442,10 @@ int InitGL() {
 // The window procedure: what each message does to the game's state.
 long WndProc(const MSG& msg) {
   switch (msg.message) {
-    case WM_ACTIVATE: active = msg.wParam == 0; return 0;
+    case WM_ACTIVATE:
+      active = msg.wParam == 0;
+      sound_window_active(active);
+      return 0;
     case WM_CLOSE: PostQuitMessage(0); return 0;
     case WM_KEYDOWN: KeyWentDown(msg.wParam); return 0;
     case WM_KEYUP: KeyWentUp(msg.wParam); return 0;
@@ -482,6 +486,13 @@ static bool full_screen_key(const SDL_Event& event) {
   return sym == SDLK_F11;
 }
 
+// F8 mutes and unmutes: the shell's key, never the game's (never recorded, never in keys[]).
+static bool mute_key(const SDL_Event& event) {
+  if (event.key.keysym.sym != SDLK_F8) return false;
+  if (event.type == SDL_KEYDOWN && !event.key.repeat) sound_toggle_mute();
+  return true;
+}
+
 // Turns one SDL event into the game's message; WM_NULL for the rest.
 static MSG translate_event(const SDL_Event& event) {
   MSG msg = {WM_NULL, 0, 0, 0};
@@ -504,10 +515,11 @@ static MSG translate_event(const SDL_Event& event) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      if (full_screen_key(event)) break;
+      if (full_screen_key(event) || mute_key(event)) break;
       msg = KeyMessage(event.key.keysym.sym, event.key.keysym.scancode, event.type == SDL_KEYDOWN,
                        (event.key.keysym.mod & KMOD_ALT) != 0);
       break;
+    case SDL_AUDIODEVICEREMOVED: sound_device_removed(event.adevice.iscapture); break;
     default: pad_event(event); break;  // a pad presses its player's keys itself
   }
   return msg;

@@ -2,9 +2,9 @@
 // high command's congratulation.
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/lybrary3.h"
 
 // Draws the winner's avatar and the end texts.
 void End_draw() {

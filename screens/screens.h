@@ -1,6 +1,12 @@
 // The screens drawn over or instead of the field.
 #pragma once
 
+#include "flow/screen.h"
+
+// Draws the screen up (screen_draw.cpp): each screen of the table has one entry point
+// that draws it whole over the cleared window.
+void draw_screen(Screen up);
+
 void Info_Menu();
 // How many window rows, from the bottom, the panel's black backdrop fills
 // right across; 0 when it fills none whole.
@@ -19,3 +25,15 @@ void Info_list();
 void Nastavenia_list();
 void End_draw();
 void End_Text(int win);
+
+// The main and pause menus (main_menu.cpp, pause_menu.cpp) and what they share
+// (menu_backdrop.cpp): the title, the flag with the figures and the hint, the entries'
+// colours (cyan for the highlighted one).
+void main_menu_draw();
+void pause_menu_draw();
+void menu_title();
+void menu_backdrop();
+void menu_entry_colour(bool highlighted);
+// The match (play_screen.cpp): the field and the panel, and the "Start" of the first frame.
+void play_draw();
+void match_draw();

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "flow/screen.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
@@ -186,7 +187,10 @@ void run_group(Session* s, std::uint32_t group) {
     in.map_given = i == 0;
     if (i == 0) in.map = s->maps[h.map % MAP_RING];
     const long reads = map_reads();
-    run_frame_input(in, nullptr);
+    if (s->run_step)
+      s->run_step(in, session_steps_rerun, s->context);
+    else
+      run_frame_input(in, nullptr);
     if (map_reads() != reads) {
       r.map_step = i;
       r.map_read = map_last_read();
@@ -484,7 +488,7 @@ std::string session_refuse_full(const std::string& version) {
 
 void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CODES]) {
   const bool play = move;
-  const bool colour = !move && New_Nastavenia && !Nastavenia && !Help && !Info;
+  const bool colour = screen_up() == SCREEN_COLOUR;
   std::memset(out, 0, KEY_CODES);
   for (int side = 0; side < 2; side++) {
     const InputEntry& e = side == 0 ? host : guest;

@@ -43,6 +43,9 @@ enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
 using FinalStep = void (*)(const FrameInput& in, const MapText* map_read, void* context);
 // How many steps group number `group` runs (the state is the one before it); null: one.
 using GroupSteps = int (*)(std::uint32_t group, void* context);
+// Runs one step on its inputs (null: run_frame_input). rerun: the step runs again after a
+// rollback, and what it changes was already seen and heard once.
+using StepRunner = void (*)(const FrameInput& in, bool rerun, void* context);
 // Told of this window's minimising (false) and restoring (true) where it falls among the
 // final steps.
 using WindowNote = void (*)(bool is_active, void* context);
@@ -85,6 +88,7 @@ struct Session {
   FinalStep on_final = nullptr;
   GroupSteps group_steps = nullptr;
   WindowNote on_window = nullptr;
+  StepRunner run_step = nullptr;
   std::vector<std::pair<std::uint32_t, bool>> window_notes;  // (before group, active)
   void* context = nullptr;
 

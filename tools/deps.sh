@@ -8,7 +8,7 @@ korvalen_install_deps() {
     return 0
   fi
   # xfonts-base: the X server and SDL's message boxes draw their text with it.
-  local want=(build-essential cmake pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
+  local want=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev
               libgl1-mesa-dri libenet-dev xfonts-base "$@")
   local missing=()
   for p in "${want[@]}"; do

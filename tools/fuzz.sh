@@ -7,17 +7,18 @@
 # target check or sanitizer report fails the run; the input that caused it is kept in
 # build-fuzz/artifacts/NAME/. What the targets print themselves (the replay's dumps and
 # bad-line messages) is dropped.
-#   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay, recording, message (default all)
+#   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay, recording, message, sound
+#                                           (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message)
+[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message sound)
 
 source tools/deps.sh
-korvalen_install_deps clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
+korvalen_install_deps clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libsdl2-mixer-dev
 cxx=$(command -v clang++-14 || command -v clang++)
 
 build=$root/build-fuzz

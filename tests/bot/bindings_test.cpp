@@ -100,7 +100,7 @@ TEST_F(Bindings, TheComputerPressesOnlyItsPlayersBoundKeys) {
   std::set<int> pressed;
   for (int f = 0; f < 3000; f++) {
     std::memset(keys, 0, sizeof keys);
-    bot_press_keys();
+    bot_press_keys(keys);
     for (int code = 1; code < KEY_CODES; code++)
       if (keys[code]) pressed.insert(code);
     game_frame(nullptr);

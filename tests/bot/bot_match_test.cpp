@@ -13,6 +13,7 @@
 #include "bot/bot.h"
 #include "combat/combat.h"
 #include "flow/game.h"
+#include "flow/step_clock.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
@@ -40,7 +41,7 @@ void frame() {
   std::memset(keys, 0, sizeof keys);
   if (hold_all)
     for (int code : HELD) keys[code] = true;
-  bot_press_keys();
+  bot_press_keys(keys);
   game_frame(nullptr);
 }
 
@@ -239,7 +240,7 @@ TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
 // for two seconds (no shot, no bow aimed at it, no waiting within 3 units of it), and keeps
 // away from it.
 TEST(BotMatch, HardComputerDoesNotCampAtTheStartingPlace) {
-  const double STEPS_PER_SECOND = 60;  // level 3
+  const double STEPS_PER_SECOND = step_rate(3);
   const double FAIR_GAP = 2 * STEPS_PER_SECOND;
   const Spawn& home = SPAWN[1];
   for (bool own_map : {true, false}) {

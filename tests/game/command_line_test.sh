@@ -48,6 +48,11 @@ window|unknown argument 'window'
 --join ::1|IPv6
 --record|--record takes
 --record --window|--record takes
+--volume|--volume takes
+--volume 101|--volume takes
+--volume -1|--volume takes
+--volume 5x|--volume takes
+--volume --window|--volume takes
 --host --join host|exclude each other
 --bot --host|exclude each other
 --join host --bot 1|exclude each other

@@ -18,7 +18,7 @@ answer_question() {
 
 start_x 1900x1000x24
 make_tree
-open_game "$work/tree" --window --speed 1
+open_game "$work/tree" --window --speed 1 --pace frame  # few steps while a key is polled: no bow drops
 xdotool mousemove 600 500
 picture=(0 0 1250 1000)
 shows "--window: the main menu" 'tint now 300 100 011'

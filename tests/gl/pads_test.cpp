@@ -25,8 +25,7 @@ void messages() {
 // One turn of the game's loop: the messages, then one frame.
 void frame() {
   messages();
-  gather_frame_keys();
-  game_frame(nullptr);
+  local_frame(nullptr);
   KeysAfterFrame();
 }
 

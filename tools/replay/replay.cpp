@@ -18,6 +18,7 @@
 
 #include "bot/bot.h"
 #include "flow/flag_grid.h"
+#include "flow/frame_input.h"
 #include "flow/game.h"
 #include "record/recording.h"
 #include "state/files.h"
@@ -119,9 +120,10 @@ static void Cmd_Frames(char** argv, int argc) {
   if (argc != 1) Fail("frames takes one count");
   if (!ParseCount(argv[0], &n)) Fail("frames: \"%s\" is not a whole number of 0 or more", argv[0]);
   for (long long i = 0; i < n && !done && active; i++) {
-    std::memcpy(keys, replay_held, sizeof(keys));
-    bot_press_keys();
-    game_frame(nullptr);
+    FrameInput in;
+    std::memcpy(in.keys, replay_held, sizeof(in.keys));
+    bot_press_keys(in.keys);
+    run_frame_input(in, nullptr);
     framecount++;
   }
 }

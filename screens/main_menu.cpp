@@ -1,0 +1,18 @@
+// The main menu: New, Nastavenia, Exit over the flag, with the credits hint.
+#include "render/k321.h"
+#include "render/render.h"
+#include "screens/screens.h"
+#include "state/lybrary3.h"
+
+void main_menu_draw() {
+  menu_title();
+  menu_backdrop();
+  yellow();
+  glPrint(10, 420, 0, "Info (I)");
+  menu_entry_colour(QNew);
+  glPrint(300, 100, 0, "New");
+  menu_entry_colour(QNastavenia);
+  glPrint(270, 130, 0, "Nastavenia");
+  menu_entry_colour(QExit);
+  glPrint(300, 160, 0, "Exit");
+}

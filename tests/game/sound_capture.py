@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Reads a capture of the game's sound (SDL's disk driver: 16-bit mono at 44100 Hz) beside the
+game's sound log (KORVALEN_SOUND_LOG) and checks it. Exit 0: holds; 1: fails; 3: not yet
+(the capture or the log is still too short to tell).
+
+  sound_capture.py CAPTURE LOG silent      no effect started and every sample is 0 (3 s at least)
+  sound_capture.py CAPTURE LOG muted       effects started, all silent, and every sample is 0
+  sound_capture.py CAPTURE LOG heard       a match is heard, and every effect that started in
+                                           silence starts in the first buffer after its step
+  sound_capture.py CAPTURE LOG minimised   from the window's minimising on, a second of silence
+"""
+import array
+import re
+import sys
+
+RATE = 44100
+BUFFER = 512
+
+
+def read(capture, log):
+    samples = array.array("h")
+    with open(capture, "rb") as f:
+        data = f.read()
+    samples.frombytes(data[: len(data) // 2 * 2])
+    effects, mixed = [], {}
+    for line in open(log):
+        m = re.match(r"step (\d+) effect (\S+) frame (\d+) ms ([\d.]+)( silent)?$", line)
+        if m:
+            effects.append((m.group(2), int(m.group(3)), float(m.group(4)), bool(m.group(5))))
+        m = re.match(r"mixed (\d+) ms ([\d.]+)$", line)
+        if m:
+            mixed[int(m.group(1))] = float(m.group(2))
+    return samples, effects, mixed
+
+
+def main():
+    capture, log, check = sys.argv[1:4]
+    samples, effects, mixed = read(capture, log)
+    loud = sum(1 for s in samples if s)
+    if check in ("silent", "muted"):
+        if check == "silent" and effects:
+            print(f"effects started: {effects[:3]}")
+            return 1
+        if check == "muted" and any(not e[3] for e in effects):
+            print("an effect was heard")
+            return 1
+        if loud:
+            print(f"{loud} samples not silent")
+            return 1
+        ready = len(samples) >= 3 * RATE and (check == "silent" or len(effects) >= 8)
+        if ready:
+            print(f"{check}: {len(samples) / RATE:.1f} s captured, {len(effects)} effects, all 0")
+        return 0 if ready else 3
+    if check == "minimised":
+        froms = [int(l.split()[2]) for l in open(log) if l.startswith("inactive frame ")]
+        if not froms or len(samples) < froms[0] + 8 * BUFFER + RATE:
+            return 3
+        # up to 8 buffers of the device's lead (see heard) may still hold what was playing
+        loud = sum(1 for s in samples[froms[0] + 8 * BUFFER :] if s)
+        if loud:
+            print(f"{loud} samples heard after the window was minimised")
+            return 1
+        print(f"minimised: {(len(samples) - froms[0]) / RATE:.1f} s of silence")
+        return 0
+    # heard: every effect that started in silence, found in the capture
+    starts = [e for e in effects if e[0] == "match_start.wav"]
+    if not starts:
+        return 3
+    # The device writes silence from the moment it opens until the mixer is attached: the
+    # capture runs ahead of the mixer's count by the same few buffers all along.
+    lead = None
+    match_from = starts[0][1]
+    offsets, delays, shots = [], [], 0
+    for name, frame, ms, silent in effects:
+        if silent or frame + RATE // 10 > len(samples):
+            continue
+        if any(samples[max(0, frame - RATE // 20) : frame + (lead or 0)]):
+            continue  # another sound still playing: its onset cannot be told apart
+        onset = next((i for i in range(frame, frame + RATE // 10) if samples[i]), None)
+        if onset is None:
+            print(f"{name} of the step at frame {frame}: not heard")
+            return 1
+        if lead is None:
+            lead = (onset - frame) // BUFFER * BUFFER
+            if lead > 8 * BUFFER:
+                print(f"{name}, the first sound heard, starts {onset - frame} frames after its step")
+                return 1
+        if not 0 <= onset - frame - lead <= RATE // 500:
+            print(f"{name} of the step at frame {frame} starts at {onset}, not in the first buffer "
+                  f"after it (the capture leads by {lead})")
+            return 1
+        offsets.append(onset - frame - lead)
+        if frame in mixed:
+            delays.append(mixed[frame] - ms)
+        shots += name.startswith("shot_")
+    if shots < 2 or len(samples) - match_from < 10 * RATE:
+        return 3
+    share = sum(1 for s in samples[match_from + lead :] if s) / max(1, len(samples) - match_from)
+    if share < 0.02:
+        print(f"only {share:.1%} of the match's samples are not silent")
+        return 1
+    delays.sort()
+    print(f"heard: {share:.1%} of the match's samples not silent; {len(offsets)} effects started in "
+          f"silence, {shots} shots, each {max(offsets)} samples or less into the first buffer after "
+          f"its step (the capture leads the mixer by {lead} frames)")
+    if delays:
+        print(f"a step's sound mixed {delays[len(delays) // 2]:.1f} ms after the step (median, "
+              f"max {delays[-1]:.1f}), heard one {1000 * BUFFER / RATE:.1f} ms buffer later")
+    return 0
+
+
+sys.exit(main())
