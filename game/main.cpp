@@ -38,6 +38,15 @@
   SwapBuffers();
 }
 
+// Closes the recording; one that a write cut short is told in a box and ends with 1.
+static int end_recording(int code) {
+  record_finish();
+  std::string why;
+  if (!record_lost(&why)) return code;
+  MessageBoxA(why.c_str(), "OZNAM", BoxIcon::stop);
+  return 1;
+}
+
 // The players' keys as the binding table has them, one line per pair of actions.
 static std::string key_legend() {
   auto keys = [](int player, Action a, Action b) {
@@ -265,7 +274,7 @@ int main(int argc, char** argv) {
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
   sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
   if (line.host || line.join) {
-    code = run_online(line, draw_and_present);
+    code = end_recording(run_online(line, draw_and_present));
     sound_close();
     KillGLWindow();
     KillFont();
@@ -274,12 +283,12 @@ int main(int argc, char** argv) {
 
   while (main_loop_iteration()) {
   }
-  record_finish();
+  code = end_recording(0);
 
   sound_close();
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
-  return 0;
+  return code;
 #endif
 }

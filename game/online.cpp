@@ -1,14 +1,17 @@
-// The loop of online play: the waiting screen, then frames as the session allows them.
-// This machine's keys go out a few frames ahead; a frame runs once the other machine's
-// keys for it are in. Minimised, the game sends no keys and the session waits for it.
+// The loop of online play: the waiting screen, then groups of steps as the session allows.
+// This machine's keys act at once and go out; the other machine's keys are guessed until
+// they arrive, and the session puts right what a wrong guess did. Each picture shows the
+// state as it stands. Minimised, the game sends no keys and the other side soon waits.
 #include "game/online.h"
 
 #include <GL/gl.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "game/input.h"
 #include "game/step_sounds.h"
@@ -26,11 +29,14 @@
 
 namespace {
 
-constexpr int GOODBYE_WAIT_MS = 300;    // for the goodbye to leave before the game does
-constexpr int DELIVERY_WAIT_MS = 1000;  // for the other side to have the last inputs
-constexpr double MAP_CHECK_MS = 250;    // how often the host looks at its map file
+constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
+constexpr int DELIVERY_WAIT_MS = 1000;   // for the other side to have the last inputs
+constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
+constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
+constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
 
 Session session;
+bool other_answered;  // the other machine's network answered at some time
 
 double now_ms() {
   using namespace std::chrono;
@@ -45,12 +51,32 @@ void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
 void pump(int wait_ms) {
   NetEvents events;
   net_service(wait_ms, take_datagram, nullptr, &events);
+  if (events.connected) other_answered = true;
   if (events.disconnected && session.phase != PHASE_ENDED)
     session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
   for (const std::string& d : session.outbox)
     net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
   session.outbox.clear();
+}
+
+// A step became final: the recording gets it.
+void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
+  record_frame(in.keys, in.speed_level, map_read);
+  record_flush_if_due();
+}
+
+// A step the first time is heard; run again after a rollback, it is not heard twice.
+void run_online_step(const FrameInput& in, bool rerun, void*) {
+  if (rerun)
+    run_frame_input(in, nullptr);
+  else
+    run_frame_heard(in, nullptr);
+}
+
+// The window minimised or back, where it falls among the final steps.
+void record_window(bool is_active, void*) {
+  record_active(is_active);
 }
 
 // The host's map file, read again whenever it changed, becomes the map of the next match
@@ -68,21 +94,28 @@ void check_map(bool force) {
       st.st_ino == seen.st_ino)
     return;
   static const struct stat none = {};
-  seen = exists ? st : none;
   MapText map;
   map_read_file(path.c_str(), &map);
-  session_set_map(&session, map);
+  // a change the session cannot take yet is offered again at the next look
+  if (session_set_map(&session, map)) seen = exists ? st : none;
 }
 
-// The waiting screen: what the game waits for, and how to give up.
-void draw_waiting(const std::string& what) {
+// The waiting screen: what the game waits for, where, and how to give up.
+void draw_waiting(const std::vector<std::string>& lines) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   text_layer_begin();
-  yellow();
-  glPrint(60, 200, 0, what.c_str());
+  int y = 200;
+  for (const std::string& line : lines) {
+    if (y == 200)
+      yellow();
+    else
+      white();
+    glPrint(60, y, 0, line.c_str());
+    y += 30;
+  }
   white();
-  glPrint(60, 240, 0, tr("Esc - koniec"));
+  glPrint(60, y + 10, 0, tr("Esc - koniec"));
   text_layer_end();
   SwapBuffers();
 }
@@ -114,12 +147,29 @@ int leave(int reason) {
 // Until the session starts: the waiting screen, the handshake, Escape or closing to give up.
 // Returns -1 once the session runs, else the exit code.
 int wait_for_other(const CommandLine& line) {
-  const std::string what =
-      line.host ? tr("Cakam na druheho hraca, port ") + std::to_string(line.port)
-                : tr("Pripajam sa k ") + line.join_host + ":" + std::to_string(line.port);
+  std::vector<std::string> what;
+  if (line.host) {
+    what.push_back(tr("Cakam na druheho hraca na adrese:"));
+    for (const std::string& address : net_local_addresses())
+      what.push_back(address + ":" + std::to_string(line.port));
+    std::string all;
+    for (size_t i = 1; i < what.size(); i++) all += (i > 1 ? ", " : "") + what[i];
+    fprintf(stderr, "korvalen: waiting for the other player at %s\n", all.c_str());
+  } else {
+    what.push_back(tr("Pripajam sa k ") + line.join_host + ":" + std::to_string(line.port));
+  }
   double started = now_ms();
   long frames = 0;
   while (session.phase == PHASE_CONNECTING) {
+    if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
+      MessageBoxA(
+          ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
+              .c_str(),
+          "OZNAM", BoxIcon::stop);
+      net_close(0, 0);
+      record_finish();
+      return 1;
+    }
     MSG msg;
     while (PeekMessageA(&msg)) {
       if (msg.message == WM_QUIT) {
@@ -168,39 +218,43 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   if (code >= 0) return code;
 
   // Nothing of the game has moved yet: both start from the start-up state.
-  while (!done) {
+  session.on_final = record_final_step;
+  session.on_window = record_window;
+  session.run_step = run_online_step;
+  bool window_active = active;
+  double drawn_ms = -1e9;
+  for (;;) {
     MSG msg;
     if (PeekMessageA(&msg)) {
       if (msg.message == WM_QUIT) {
-        note_window(active, true);
+        record_close();
         return leave(LEAVE_CLOSED);
       }
       DispatchMessageA(&msg);
-      note_window(active, false);
+      if (active != window_active) session_note_window(&session, active);
+      window_active = active;
+      drawn_ms = -1e9;  // the window may need its picture again
       continue;
     }
     if (session.phase == PHASE_ENDED) return session_over();
-    if (!active) {  // minimised: no keys go out, so the other side waits too
-      pump(20);
-      continue;
-    }
     if (line.host) check_map(false);
-    if (session_wants_input(&session)) {
+    if (active && session_wants_input(&session)) {
       FrameInput mine;
       read_local_keys(&mine);
       session_add_input(&session, mine.keys, take_speed_level());
       KeysAfterFrame();
     }
-    if (!session_ready(&session)) {
-      pump(1);
-      continue;
+    const long long rollbacks = session.rollbacks;
+    const bool moved = session_advance(&session) > 0 || session.rollbacks != rollbacks;
+    if (session_finished(&session)) return leave(LEAVE_EXIT);
+    if (session.phase == PHASE_ENDED) return session_over();
+    // a picture when the state moved; while waiting for the other side, the network
+    if (active && (moved || now_ms() - drawn_ms > REDRAW_MS)) {
+      draw_and_present();
+      drawn_ms = now_ms();
+      pump(0);
+    } else {
+      pump(active ? 1 : 20);
     }
-    FrameInput in;
-    session_frame_input(&session, &in);
-    run_step(in, draw_and_present);
-    session_frame_done(&session, (session.frame + 1) % HASH_EVERY == 0 ? State_Hash() : 0);
-    pump(0);
   }
-  if (session.phase == PHASE_ENDED) return session_over();
-  return leave(LEAVE_EXIT);
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr int LINK_TIMEOUT_MS = 5000;  // the other side is gone when silent this long
 
@@ -33,6 +34,9 @@ void net_send(const std::string& datagram, bool reliable);
 void net_set_refusal(const std::string& datagram);
 // Bytes this side has sent and received on the wire so far, ENet's own included.
 void net_traffic(unsigned long long* sent, unsigned long long* received);
+// The machine's IPv4 addresses another player can join at: every non-loopback one, or the
+// loopback one when there is none.
+std::vector<std::string> net_local_addresses();
 // Says goodbye (a reason number the other side sees) and lets go, waiting up to
 // wait_ms for the goodbye and anything still unsent to leave.
 void net_close(std::uint32_t reason, int wait_ms);

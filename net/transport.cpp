@@ -1,5 +1,8 @@
 // ENet under the session: one host object, one peer that is the other player.
+#include <arpa/inet.h>
 #include <enet/enet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 
 #include <cstring>
 
@@ -158,4 +161,21 @@ void net_close(std::uint32_t reason, int wait_ms) {
   link_host = nullptr;
   other = nullptr;
   linked = false;
+}
+
+std::vector<std::string> net_local_addresses() {
+  std::vector<std::string> found;
+  struct ifaddrs* list = nullptr;
+  if (getifaddrs(&list) == 0) {
+    for (struct ifaddrs* a = list; a; a = a->ifa_next) {
+      if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+      const in_addr ip = reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr;
+      if ((ntohl(ip.s_addr) >> 24) == 127) continue;
+      char text[INET_ADDRSTRLEN];
+      if (inet_ntop(AF_INET, &ip, text, sizeof text)) found.push_back(text);
+    }
+    freeifaddrs(list);
+  }
+  if (found.empty()) found.push_back("127.0.0.1");
+  return found;
 }

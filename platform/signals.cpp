@@ -38,9 +38,10 @@ static pid_t game_pid;
 // The quit signals: SIGINT (Ctrl-C), SIGTERM, SIGHUP (the terminal is gone) and SIGQUIT
 // (Ctrl-\, which would otherwise leave the display mode behind for a core file).
 static const int quit_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-// Ignored: a write to a closed pipe only fails; the user and alarm signals carry nothing
-// the game knows, so a stray one from a launcher or a script must not end a match.
-static const int ignored_signals[] = {SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM};
+// Ignored: a write to a closed pipe or past the file size limit only fails; the user and
+// alarm signals carry nothing the game knows, so a stray one from a launcher or a script
+// must not end a match.
+static const int ignored_signals[] = {SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGXFSZ};
 
 void request_quit() {
   int saved = errno;

@@ -2,10 +2,12 @@
 #include "record/recording.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #ifndef KORVALEN_RECORDING_VERSION
@@ -17,8 +19,12 @@ namespace {
 const char MAGIC[8] = {'K', 'O', 'R', 'V', 'R', 'E', 'C', '\n'};
 
 int record_fd = -1;
-std::string pending;  // written at the next flush
-long long frames_written;
+std::string record_path;
+std::string pending;       // whole records, written at the next flush
+long long frames_written;  // frames in pending and the file
+long long frames_kept;     // frames in the file
+off_t kept_size;           // the file's bytes up to its last whole record
+std::string lost_reason;   // why the recording stopped early, "" while it is whole
 std::chrono::steady_clock::time_point last_flush;
 
 void put16(std::string* out, unsigned v) {
@@ -26,18 +32,64 @@ void put16(std::string* out, unsigned v) {
   out->push_back(static_cast<char>((v >> 8) & 0xff));
 }
 
+void put_end_mark(std::string* out, long long frames) {
+  out->push_back('Z');
+  for (int i = 0; i < 4; i++) out->push_back(static_cast<char>((frames >> (8 * i)) & 0xff));
+}
+
+// Writes all of bytes; a pipe that is full for now is waited for a little while.
+bool write_all(const std::string& bytes, int* error) {
+  size_t done_bytes = 0;
+  int waits = 0;
+  while (done_bytes < bytes.size()) {
+    ssize_t n = write(record_fd, bytes.data() + done_bytes, bytes.size() - done_bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN && waits++ < 200) {
+      struct pollfd p = {record_fd, POLLOUT, 0};
+      poll(&p, 1, 10);
+      continue;
+    }
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC;
+      return false;
+    }
+    done_bytes += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// A write failed: the file is cut back to its last whole record and given its end mark
+// where that still fits; the game plays on without recording and says so at once.
+void stop_recording(int error) {
+  if (ftruncate(record_fd, kept_size) == 0 && lseek(record_fd, kept_size, SEEK_SET) == kept_size) {
+    std::string end;
+    put_end_mark(&end, frames_kept);
+    int ignored;
+    if (!write_all(end, &ignored) && ftruncate(record_fd, kept_size) != 0) {
+      // a pipe or device: what went out stays as it is
+    }
+  }
+  close(record_fd);
+  record_fd = -1;
+  pending.clear();
+  lost_reason = "the recording " + record_path + " stopped after " + std::to_string(frames_kept) +
+                " frames: " + std::strerror(error);
+  std::fprintf(stderr, "korvalen: %s\n", lost_reason.c_str());
+}
+
 // Writes everything waiting, whole records only, so a file cut short by a crash ends
 // between two records.
 void flush_pending() {
-  size_t done_bytes = 0;
-  while (record_fd >= 0 && done_bytes < pending.size()) {
-    ssize_t n = write(record_fd, pending.data() + done_bytes, pending.size() - done_bytes);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // a full disk: the game plays on, the recording stops growing
-    done_bytes += static_cast<size_t>(n);
-  }
-  pending.clear();
   last_flush = std::chrono::steady_clock::now();
+  if (record_fd < 0 || pending.empty()) return;
+  int error = 0;
+  if (!write_all(pending, &error)) {
+    stop_recording(error);
+    return;
+  }
+  kept_size += static_cast<off_t>(pending.size());
+  frames_kept = frames_written;
+  pending.clear();
 }
 
 }  // namespace
@@ -51,14 +103,28 @@ std::string recording_header() {
 }
 
 bool record_open(const char* path, std::string* error) {
-  record_fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // a pipe nobody reads is refused rather than waited for
+  record_fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
   if (record_fd < 0) {
-    *error = std::string("cannot write the recording ") + path + ": " + std::strerror(errno);
+    *error = std::string("cannot write the recording ") + path + ": " +
+             (errno == ENXIO ? "nothing reads from that pipe" : std::strerror(errno));
     return false;
   }
+  record_path = path;
+  lost_reason.clear();
   pending = recording_header();
-  frames_written = 0;
-  flush_pending();
+  frames_written = frames_kept = 0;
+  kept_size = 0;
+  int write_error = 0;
+  if (!write_all(pending, &write_error)) {
+    *error = std::string("cannot write the recording ") + path + ": " + std::strerror(write_error);
+    close(record_fd);
+    record_fd = -1;
+    return false;
+  }
+  kept_size = static_cast<off_t>(pending.size());
+  pending.clear();
+  last_flush = std::chrono::steady_clock::now();
   return true;
 }
 
@@ -98,6 +164,10 @@ void record_close() {
   if (record_fd >= 0) pending.push_back('C');
 }
 
+void record_flush() {
+  flush_pending();
+}
+
 void record_flush_if_due() {
   if (record_fd >= 0 && std::chrono::steady_clock::now() - last_flush >= std::chrono::seconds(1))
     flush_pending();
@@ -105,12 +175,15 @@ void record_flush_if_due() {
 
 void record_finish() {
   if (record_fd < 0) return;
-  pending.push_back('Z');
-  for (int i = 0; i < 4; i++)
-    pending.push_back(static_cast<char>((frames_written >> (8 * i)) & 0xff));
+  put_end_mark(&pending, frames_written);
   flush_pending();
-  close(record_fd);
+  if (record_fd >= 0) close(record_fd);
   record_fd = -1;
+}
+
+bool record_lost(std::string* why) {
+  *why = lost_reason;
+  return !lost_reason.empty();
 }
 
 namespace {

@@ -23,7 +23,8 @@ constexpr int RECORDING_FORMAT = 1;
 
 // The header a recording of this game starts with: the magic, the format, the version.
 std::string recording_header();
-// Starts writing a recording to path; false with the reason in *error when it cannot.
+// Starts writing a recording to path; false with the reason in *error when it cannot (a
+// pipe nobody reads, a disk that takes not even the header). Never waits.
 bool record_open(const char* path, std::string* error);
 bool record_is_open();
 // One frame's inputs, written after the frame ran; map is what its match start read, if
@@ -33,10 +34,15 @@ void record_frame(const bool frame_keys[KEY_CODES], int speed_level, const MapTe
 void record_active(bool is_active);
 // The window closed.
 void record_close();
+// Writes what is waiting to the file now.
+void record_flush();
 // Writes what is waiting to the file once a second has passed since the last write.
 void record_flush_if_due();
 // Writes the end mark and closes the file.
 void record_finish();
+// True when a recording was asked for and a write failed: the file stops at its last whole
+// frame (with its end mark where that fitted); why says so in one line.
+bool record_lost(std::string* why);
 
 // Runs a recording from the start-up state (which the caller has set up). Returns the
 // frames run, or -1 with a one-line reason in *error when the bytes are not a recording

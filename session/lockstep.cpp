@@ -1,18 +1,21 @@
-// The lockstep session: inputs in, frames out, the same on both machines.
+// The rollback session: inputs in, groups of steps out, the same on both machines once final.
 #include "session/lockstep.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "flow/screen.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
+#include "state/state_fields.h"
+
+bool session_steps_rerun = false;
 
 namespace {
 
 constexpr double HELLO_EVERY_MS = 100;
 constexpr double MAP_EVERY_MS = 100;
 constexpr int GOODBYE_COPIES = 3;  // a lossy link still carries one of them
+constexpr int LEAD_SLACK = 2;      // groups one side may run further ahead than the other
 
 void send(Session* s, const Message& m, int copies = 1) {
   std::string bytes = encode_message(m);
@@ -30,20 +33,21 @@ std::string version_message(const std::string& theirs) {
   return "The other game is version " + theirs + "; both need the same version.";
 }
 
-// Both machines know the inputs of the first delay frames without sending them: no keys,
-// the host's starting level and map.
+bool map_known(const Session* s, std::uint16_t id) {
+  return id != 0 && s->map_ids[id % MAP_RING] == id;
+}
+
+bool same_input(const InputEntry& a, const InputEntry& b) {
+  return a.count == b.count && std::memcmp(a.codes, b.codes, a.count) == 0 && a.level == b.level &&
+         a.map == b.map;
+}
+
 void start_running(Session* s) {
   s->phase = PHASE_RUNNING;
-  s->frame = 0;
-  for (int f = 0; f < s->delay; f++) {
-    InputEntry host_entry, guest_entry;
-    host_entry.level = f == 0 ? static_cast<std::uint8_t>(s->start_level) : 0;
-    host_entry.map = s->map_current;
-    s->local[f] = s->host ? host_entry : guest_entry;
-    s->remote[f] = s->host ? guest_entry : host_entry;
-    s->remote_have[f] = true;
-  }
-  s->local_next = s->remote_next = s->acked = static_cast<std::uint32_t>(s->delay);
+  s->frame = s->confirmed = 0;
+  s->local_next = s->remote_next = s->acked = 0;
+  s->last_theirs = InputEntry();
+  if (!s->host) s->last_theirs.map = s->map_current;  // the host's map at the start
   s->sent_news = true;
 }
 
@@ -59,16 +63,6 @@ void send_welcome(Session* s) {
   send(s, w);
 }
 
-// The input delay that hides the way from one machine to the other (and the wait for the
-// next send) at the host's frame rate, with a frame to spare for the time between taking an input
-// and sending it. (The host starts half a round trip late, so both begin together.)
-int pick_delay(double round_trip_ms, double frame_ms) {
-  double one_way = round_trip_ms / 2 + SEND_GAP_MS;
-  double frames = std::ceil(one_way / (frame_ms > 0.01 ? frame_ms : 0.01)) + 1;
-  if (frames < 2) return 2;
-  return frames > INPUT_DELAY_MAX ? INPUT_DELAY_MAX : static_cast<int>(frames);
-}
-
 // Map numbers run from 1 to 65535 and then start again at 1: 0 is no map.
 std::uint16_t next_map_id(std::uint16_t id) {
   return id == 65535 ? 1 : static_cast<std::uint16_t>(id + 1);
@@ -79,11 +73,7 @@ int maps_after(std::uint16_t id, std::uint16_t base) {
   return (id - base + 65535) % 65535;
 }
 
-bool map_known(const Session* s, std::uint16_t id) {
-  return id != 0 && s->map_ids[id % MAP_RING] == id;
-}
-
-// Compares the hashes both sides have for one frame.
+// Compares the hashes both sides have for one group.
 void compare_hashes(Session* s, std::uint32_t hash_frame, std::uint64_t theirs) {
   int slot = static_cast<int>(hash_frame / HASH_EVERY % HASH_RING);
   if (s->own_hash_frame[slot] == hash_frame) {
@@ -100,6 +90,18 @@ void compare_hashes(Session* s, std::uint32_t hash_frame, std::uint64_t theirs) 
   }
 }
 
+// The other side's inputs known without a gap from the first group not yet final; a host
+// entry counts once its map is here too.
+void count_known(Session* s) {
+  while (s->remote_next < s->confirmed + INPUT_RING &&
+         s->remote_have[s->remote_next % INPUT_RING]) {
+    const InputEntry& e = s->remote[s->remote_next % INPUT_RING];
+    if (!s->host && !map_known(s, e.map)) break;
+    s->last_theirs = e;
+    s->remote_next++;
+  }
+}
+
 void take_inputs(Session* s, const Message& m) {
   if (m.from_host == s->host) return;
   if (m.ack > s->acked && m.ack <= s->local_next) s->acked = m.ack;
@@ -108,15 +110,15 @@ void take_inputs(Session* s, const Message& m) {
       ack_ahead <= maps_after(s->map_current, s->map_acked))
     s->map_acked = m.map_ack;
   if (m.hash_frame && m.hash_frame % HASH_EVERY == 0) compare_hashes(s, m.hash_frame, m.hash);
+  s->their_lead = m.lead;
   for (int i = 0; i < m.count; i++) {
     std::uint32_t f = m.first + static_cast<std::uint32_t>(i);
-    if (f < m.first || f < s->frame || f >= s->frame + INPUT_RING) continue;  // done or too far
+    if (f < m.first || f < s->remote_next || f >= s->confirmed + INPUT_RING) continue;
     if (s->remote_have[f % INPUT_RING]) continue;
     s->remote[f % INPUT_RING] = m.inputs[i];
     s->remote_have[f % INPUT_RING] = true;
   }
-  while (s->remote_next < s->frame + INPUT_RING && s->remote_have[s->remote_next % INPUT_RING])
-    s->remote_next++;
+  count_known(s);
 }
 
 void take_map(Session* s, const Message& m) {
@@ -128,6 +130,11 @@ void take_map(Session* s, const Message& m) {
     s->map_ids[slot] = m.map_id;
   }
   while (map_known(s, next_map_id(s->map_acked))) s->map_acked = next_map_id(s->map_acked);
+  count_known(s);
+}
+
+int lead(const Session* s) {
+  return static_cast<int>(s->frame) - static_cast<int>(s->remote_next);
 }
 
 void send_inputs(Session* s) {
@@ -138,12 +145,111 @@ void send_inputs(Session* s) {
   m.map_ack = s->host ? 0 : s->map_acked;
   m.hash_frame = s->newest_hash_frame;
   m.hash = s->newest_hash;
+  int l = lead(s);
+  m.lead = l < -LEAD_LIMIT ? -LEAD_LIMIT : l > LEAD_LIMIT ? LEAD_LIMIT : l;
   m.first = s->acked;
   std::uint32_t last = s->local_next;
   if (last - m.first > INPUTS_PER_MESSAGE) last = m.first + INPUTS_PER_MESSAGE;
   m.count = static_cast<int>(last - m.first);
   for (int i = 0; i < m.count; i++) m.inputs[i] = s->local[(m.first + i) % INPUT_RING];
   send(s, m);
+}
+
+// The other side's input for a group not known yet: its last keys, no speed mark (but
+// the host's start level at the very start), its last map.
+InputEntry guess(const Session* s, std::uint32_t group) {
+  InputEntry e = s->last_theirs;
+  e.level = group == 0 && !s->host ? static_cast<std::uint8_t>(s->start_level) : 0;
+  return e;
+}
+
+// Runs one group's steps on the state, from the inputs known or guessed, and keeps what
+// the recording and the rollback need.
+void run_group(Session* s, std::uint32_t group) {
+  GroupRun& r = s->runs[group % SAVE_RING];
+  snapshot_take(&r.before);
+  r.guessed = group >= s->remote_next;
+  r.theirs = r.guessed ? guess(s, group) : s->remote[group % INPUT_RING];
+  const InputEntry& mine = s->local[group % INPUT_RING];
+  const InputEntry& h = s->host ? mine : r.theirs;
+  const InputEntry& g = s->host ? r.theirs : mine;
+  int steps = s->group_steps ? s->group_steps(group, s->context) : 1;
+  if (steps < 1) steps = 1;
+  r.level = h.level;
+  r.map_step = -1;
+  r.steps = 0;
+  if (static_cast<int>(r.keys.size()) < steps) r.keys.resize(steps);
+  FrameInput in;
+  for (int i = 0; i < steps && !done; i++) {
+    merge_keys(h, g, in.keys);
+    std::memcpy(r.keys[i].data(), in.keys, KEY_CODES);
+    in.speed_level = i == 0 ? h.level : 0;
+    in.map_given = i == 0;
+    if (i == 0) in.map = s->maps[h.map % MAP_RING];
+    const long reads = map_reads();
+    if (s->run_step)
+      s->run_step(in, session_steps_rerun, s->context);
+    else
+      run_frame_input(in, nullptr);
+    if (map_reads() != reads) {
+      r.map_step = i;
+      r.map_read = map_last_read();
+    }
+    r.steps++;
+  }
+  r.hash = (group + 1) % HASH_EVERY == 0 ? State_Hash() : 0;
+}
+
+// Puts the state back to before `group` and runs it and every later group again.
+void roll_back(Session* s, std::uint32_t group) {
+  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
+  snapshot_put(s->runs[group % SAVE_RING].before);
+  active = was_active;
+  fullscreen = was_fullscreen;
+  s->rollbacks++;
+  session_steps_rerun = true;
+  for (std::uint32_t g = group; g < s->frame; g++) {
+    run_group(s, g);
+    s->groups_rerun++;
+    s->steps_rerun += s->runs[g % SAVE_RING].steps;
+  }
+  session_steps_rerun = false;
+}
+
+// Groups whose inputs are all known become final: their steps go to the recording, their
+// hash to the other side.
+void tell_window_notes(Session* s) {
+  std::size_t told = 0;
+  for (; told < s->window_notes.size() && s->window_notes[told].first <= s->confirmed; told++)
+    if (s->on_window) s->on_window(s->window_notes[told].second, s->context);
+  s->window_notes.erase(s->window_notes.begin(), s->window_notes.begin() + told);
+}
+
+void make_final(Session* s) {
+  tell_window_notes(s);
+  while (s->confirmed < s->frame && s->confirmed < s->remote_next) {
+    const std::uint32_t group = s->confirmed;
+    GroupRun& r = s->runs[group % SAVE_RING];
+    if (s->on_final) {
+      FrameInput in;
+      for (int i = 0; i < r.steps; i++) {
+        std::memcpy(in.keys, r.keys[i].data(), KEY_CODES);
+        in.speed_level = i == 0 ? r.level : 0;
+        s->on_final(in, i == r.map_step ? &r.map_read : nullptr, s->context);
+      }
+    }
+    s->remote_have[group % INPUT_RING] = false;
+    s->confirmed++;
+    tell_window_notes(s);
+    if (s->confirmed % HASH_EVERY != 0) continue;
+    int slot = static_cast<int>(s->confirmed / HASH_EVERY % HASH_RING);
+    s->own_hash_frame[slot] = s->confirmed;
+    s->own_hash[slot] = r.hash;
+    s->newest_hash_frame = s->confirmed;
+    s->newest_hash = r.hash;
+    if (s->their_hash_frame[slot] == s->confirmed)
+      compare_hashes(s, s->confirmed, s->their_hash[slot]);
+  }
 }
 
 }  // namespace
@@ -156,15 +262,16 @@ void session_begin(Session* s, bool host, const std::string& version, double now
   s->frame_ms = frame_ms;
   s->start_level = start_level >= 0 && start_level <= 3 ? start_level : 0;
   s->heard_ms = now;
+  s->runs.resize(SAVE_RING);
 }
 
-void session_set_map(Session* s, const MapText& map) {
-  if (!s->host || s->phase == PHASE_ENDED) return;
+bool session_set_map(Session* s, const MapText& map) {
+  if (!s->host || s->phase == PHASE_ENDED) return false;
   int slot = s->map_current % MAP_RING;
   if (s->map_current && s->maps[slot].present == map.present && s->maps[slot].text == map.text)
-    return;
+    return true;
   // the guest is far behind on maps: this one waits for a later call
-  if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return;
+  if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return false;
   s->map_current = next_map_id(s->map_current);
   slot = s->map_current % MAP_RING;
   s->maps[slot] = map;
@@ -173,6 +280,7 @@ void session_set_map(Session* s, const MapText& map) {
   if (s->maps[slot].text.size() > MAP_TEXT_MAX) s->maps[slot].text.resize(MAP_TEXT_MAX);
   s->map_ids[slot] = s->map_current;
   s->map_sent_ms = -1e9;
+  return true;
 }
 
 void session_receive(Session* s, const std::uint8_t* data, std::size_t size, double now) {
@@ -202,11 +310,11 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
     case MSG_PROBE:
       if (!s->host) {
         send(s, m);
-      } else if (s->phase == PHASE_CONNECTING && m.token == s->probe_token && s->probe_token) {
+      } else if (s->phase == PHASE_CONNECTING && m.token && m.token <= s->probe_token &&
+                 s->probe_token - m.token < 16) {
         if (!s->map_current) session_set_map(s, MapText());
-        s->delay = pick_delay(now - s->probe_ms, s->frame_ms);
         start_running(s);
-        s->hold_until_ms = now + (now - s->probe_ms) / 2;
+        s->hold_until_ms = now + (now - s->probe_sent_ms[m.token % 16]) / 2;
         s->holding = true;
         send_welcome(s);
       }
@@ -247,7 +355,7 @@ void session_poll(Session* s, double now) {
   if (s->phase == PHASE_ENDED) return;
   bool heard_from_other = s->phase == PHASE_RUNNING || s->probing;
   if (heard_from_other && now - s->heard_ms > SILENCE_LIMIT_MS) {
-    end(s, "The connection to the other player was lost.", 1);
+    session_other_gone(s, 0);
     return;
   }
   if (s->holding && now >= s->hold_until_ms) s->holding = false;
@@ -265,7 +373,7 @@ void session_poll(Session* s, double now) {
       p.type = MSG_PROBE;
       p.token = ++s->probe_token;
       send(s, p);
-      s->probe_ms = now;
+      s->probe_ms = s->probe_sent_ms[p.token % 16] = now;
     }
     return;
   }
@@ -281,7 +389,7 @@ void session_poll(Session* s, double now) {
     } while (id != s->map_current);
     s->map_sent_ms = now;
   }
-  // a fast machine's frames go out a few at a time, so a slow link is not flooded
+  // a fast machine's groups go out a few at a time, so a slow link is not flooded
   if ((s->sent_news && now - s->sent_ms >= SEND_GAP_MS) || now - s->sent_ms >= RESEND_MS) {
     send_inputs(s);
     s->sent_news = false;
@@ -290,8 +398,12 @@ void session_poll(Session* s, double now) {
 }
 
 bool session_wants_input(const Session* s) {
-  return s->phase == PHASE_RUNNING && s->local_next < s->frame + s->delay &&
-         s->local_next - s->acked < INPUT_RING - 1;
+  if (s->phase != PHASE_RUNNING || s->holding || done || s->local_next != s->frame) return false;
+  if (s->frame - s->confirmed >= PREDICT_MAX || s->local_next - s->acked >= INPUT_RING - 1)
+    return false;
+  // the side that runs further past the other's keys than the other does waits a picture,
+  // so both run the same groups at about the same time
+  return lead(s) - s->their_lead <= LEAD_SLACK;
 }
 
 void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) {
@@ -299,6 +411,7 @@ void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) 
   InputEntry e;
   for (int code = 1; code < KEY_CODES && e.count < KEYS_DOWN_MAX; code++)
     if (held[code]) e.codes[e.count++] = static_cast<std::uint8_t>(code);
+  if (s->local_next == 0 && s->host && !speed_level) speed_level = s->start_level;
   e.level = static_cast<std::uint8_t>(speed_level >= 0 && speed_level <= 3 ? speed_level : 0);
   e.map = s->host ? s->map_current : 0;
   s->local[s->local_next % INPUT_RING] = e;
@@ -306,35 +419,37 @@ void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) 
   s->sent_news = true;
 }
 
-bool session_ready(const Session* s) {
-  if (s->phase != PHASE_RUNNING || s->frame >= s->local_next || s->frame >= s->remote_next ||
-      s->holding)
-    return false;
-  const InputEntry& h =
-      s->host ? s->local[s->frame % INPUT_RING] : s->remote[s->frame % INPUT_RING];
-  return map_known(s, h.map);
+int session_advance(Session* s) {
+  if (s->phase != PHASE_RUNNING) return 0;
+  for (std::uint32_t g = s->confirmed; g < s->frame && g < s->remote_next; g++) {
+    const GroupRun& r = s->runs[g % SAVE_RING];
+    if (r.guessed && !same_input(r.theirs, s->remote[g % INPUT_RING])) {
+      roll_back(s, g);
+      break;
+    }
+  }
+  make_final(s);
+  int ran = 0;
+  while (s->phase == PHASE_RUNNING && !s->holding && !done && s->frame < s->local_next &&
+         s->frame - s->confirmed < PREDICT_MAX &&
+         (s->host || s->frame < s->remote_next || map_known(s, s->last_theirs.map))) {
+    run_group(s, s->frame);
+    s->frame++;
+    ran++;
+    make_final(s);
+  }
+  if (s->other_lost && !session_finished(s))
+    end(s, "The connection to the other player was lost.", 1);
+  return ran;
 }
 
-void session_frame_input(const Session* s, FrameInput* in) {
-  const InputEntry& mine = s->local[s->frame % INPUT_RING];
-  const InputEntry& theirs = s->remote[s->frame % INPUT_RING];
-  const InputEntry& h = s->host ? mine : theirs;
-  merge_keys(h, s->host ? theirs : mine, in->keys);
-  in->speed_level = h.level;
-  in->map_given = true;
-  in->map = s->maps[h.map % MAP_RING];
+void session_note_window(Session* s, bool is_active) {
+  s->window_notes.emplace_back(s->frame, is_active);
+  tell_window_notes(s);
 }
 
-void session_frame_done(Session* s, std::uint64_t state_hash) {
-  s->remote_have[s->frame % INPUT_RING] = false;
-  s->frame++;
-  if (s->frame % HASH_EVERY != 0) return;
-  int slot = static_cast<int>(s->frame / HASH_EVERY % HASH_RING);
-  s->own_hash_frame[slot] = s->frame;
-  s->own_hash[slot] = state_hash;
-  s->newest_hash_frame = s->frame;
-  s->newest_hash = state_hash;
-  if (s->their_hash_frame[slot] == s->frame) compare_hashes(s, s->frame, s->their_hash[slot]);
+bool session_finished(const Session* s) {
+  return done && s->confirmed == s->frame;
 }
 
 void session_leave(Session* s, int reason) {
@@ -348,9 +463,13 @@ void session_leave(Session* s, int reason) {
 
 void session_other_gone(Session* s, int reason) {
   if (reason == LEAVE_EXIT)
-    s->other_ended = true;  // its frames ended the game: ours will too, at the same frame
+    s->other_ended = true;  // its steps ended the game: ours will too, at the same step
   else if (reason != 0)
     end(s, "The other player has left.", 0);
+  else if (s->other_ended)
+    end(s, "", 0);  // it ended the game in order; what it sent last did not all arrive
+  else if (s->phase == PHASE_RUNNING)
+    s->other_lost = true;  // unless what came before the silence ends the game
   else
     end(s, "The connection to the other player was lost.", 1);
 }

@@ -1,45 +1,96 @@
-// Two machines, one match: a session runs a frame only when both machines' inputs for it
-// are known, so both compute the same frames from the same inputs. Each machine's input
-// for frame n is taken when it runs frame n - delay and sent at once, which hides a
-// network delay of up to delay frames. Only inputs cross, with their frame numbers, so
-// the link may lose, repeat and reorder messages: each message repeats every input the
-// other side has not acknowledged. Every 30 frames both compare a hash of their state.
+// Two machines, one match, without a felt delay: each game runs its own player's keys at
+// once and guesses the other's (the last keys known). When the other's real keys arrive and
+// differ from the guess, the session puts the state back to the step group before the
+// guess and runs the groups again, so the picture shows the corrected state a few groups
+// later. A game runs at most PREDICT_MAX groups past the last group both sides' keys are
+// known for; beyond that it waits (a slower machine or link makes both wait, never
+// diverge). A group is a few steps with the same keys; the host fixes the groups' pace.
 //
-// The session knows nothing of sockets: the caller hands it what arrived and sends what
-// it has in its outbox, over whatever carries datagrams between the two.
+// Only inputs cross, with their group numbers, so the link may lose, repeat and reorder
+// messages: each message repeats every input the other side has not acknowledged. Every 30
+// groups both compare a hash of their final state.
+//
+// The session knows nothing of sockets: the caller hands it what arrived and sends what it
+// has in its outbox, over whatever carries datagrams between the two. It runs the steps
+// itself, on the game state, and tells the caller (for the recording) each step that is
+// final, in order, once and only once.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flow/frame_input.h"
 #include "session/messages.h"
+#include "state/snapshot.h"
 
-constexpr int INPUT_RING = 256;            // frames of inputs kept on each side
-constexpr int MAP_RING = 8;                // the host's maps kept until the guest has them
-constexpr int HASH_RING = 8;               // state hashes kept for comparing
-constexpr int HASH_EVERY = 30;             // frames
-constexpr double SILENCE_LIMIT_MS = 5000;  // the other side is gone after this
-constexpr double RESEND_MS = 40;           // messages go at least this often,
-constexpr double SEND_GAP_MS = 4;          // and new inputs no more often than this
+constexpr int INPUT_RING = 256;             // groups of inputs kept on each side
+constexpr int PREDICT_MAX = 15;             // groups run on guessed keys, at most
+constexpr int SAVE_RING = PREDICT_MAX + 1;  // states kept for putting back
+constexpr int MAP_RING = 8;                 // the host's maps kept until the guest has them
+constexpr int HASH_RING = 8;                // state hashes kept for comparing
+constexpr int HASH_EVERY = 30;              // groups
+constexpr double SILENCE_LIMIT_MS = 5000;   // the other side is gone after this
+constexpr double RESEND_MS = 40;            // messages go at least this often,
+constexpr double SEND_GAP_MS = 4;           // and new inputs no more often than this
 
 enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
+
+// Told of every step once it is final (both machines' keys for it known), in order: the
+// step's inputs and, when its match start read one, the map (null otherwise).
+using FinalStep = void (*)(const FrameInput& in, const MapText* map_read, void* context);
+// How many steps group number `group` runs (the state is the one before it); null: one.
+using GroupSteps = int (*)(std::uint32_t group, void* context);
+// Runs one step on its inputs (null: run_frame_input). rerun: the step runs again after a
+// rollback, and what it changes was already seen and heard once.
+using StepRunner = void (*)(const FrameInput& in, bool rerun, void* context);
+// Told of this window's minimising (false) and restoring (true) where it falls among the
+// final steps.
+using WindowNote = void (*)(bool is_active, void* context);
+
+// One group as this machine ran it last: the state before it, the other side's input it
+// used (known or guessed), what its steps read, the hash after it.
+struct GroupRun {
+  GameSnapshot before;
+  InputEntry theirs;
+  bool guessed = false;
+  int steps = 0;
+  std::uint8_t level = 0;                         // the host's mark, before the first step
+  std::vector<std::array<bool, KEY_CODES>> keys;  // each step's merged keys
+  int map_step = -1;  // the step whose match start read the map, -1 for none
+  MapText map_read;
+  std::uint64_t hash = 0;
+};
 
 struct Session {
   bool host = false;
   SessionPhase phase = PHASE_CONNECTING;
   std::string version;
-  int delay = 0;         // frames between taking an input and the frame it is for
-  int start_level = 0;   // the host's speed level before the first frame (0: as it starts)
-  double frame_ms = 16;  // the host's time for one frame, for picking the delay
+  int delay = 0;         // groups between taking an input and the group it is for
+  int start_level = 0;   // the host's speed level before the first group (0: as it starts)
+  double frame_ms = 16;  // the host's time for one picture
 
-  // this machine's inputs for frames [acked, local_next), the other's for [.., remote_next)
+  // this machine's inputs for groups [acked, local_next), the other's for [.., remote_next)
   InputEntry local[INPUT_RING];
   InputEntry remote[INPUT_RING];
   bool remote_have[INPUT_RING] = {};
   std::uint32_t local_next = 0, acked = 0, remote_next = 0;
-  std::uint32_t frame = 0;  // the next frame to run
+  std::uint32_t frame = 0;      // the next group to run
+  std::uint32_t confirmed = 0;  // groups before this one are final
+  std::vector<GroupRun> runs;   // SAVE_RING of them, by group number
+  InputEntry last_theirs;       // the newest input known from the other side: the guess
+  int their_lead = 0;           // how far the other side runs past our known keys
+  bool rerunning = false;       // steps now running are run again after a rollback
+  long long rollbacks = 0, groups_rerun = 0, steps_rerun = 0;
+
+  FinalStep on_final = nullptr;
+  GroupSteps group_steps = nullptr;
+  WindowNote on_window = nullptr;
+  StepRunner run_step = nullptr;
+  std::vector<std::pair<std::uint32_t, bool>> window_notes;  // (before group, active)
+  void* context = nullptr;
 
   // the host's maps by number: the current one for its inputs, the newest the guest has
   MapText maps[MAP_RING];
@@ -54,11 +105,13 @@ struct Session {
 
   double heard_ms = 0, sent_ms = -1e9, probe_ms = -1e9;
   bool probing = false;      // the host has heard a hello and measures the round trip
-  bool holding = false;      // the host's first frame waits for the welcome to land,
+  bool holding = false;      // the host's first group waits for the welcome to land,
   double hold_until_ms = 0;  // until then
   std::uint32_t probe_token = 0;
-  bool sent_news = false;  // a new input waits to go out
+  double probe_sent_ms[16] = {};  // by token: an echo may come back after later probes went
+  bool sent_news = false;         // a new input waits to go out
   bool other_ended = false;
+  bool other_lost = false;  // gone without a word: ends the session unless the game is over
 
   std::vector<std::string> outbox;  // datagrams for the caller to send
   long long dropped = 0;            // datagrams refused as not ours or malformed
@@ -68,36 +121,44 @@ struct Session {
   int exit_code = 0;
 };
 
+// True while the session runs steps again after a rollback: what those steps change was
+// already seen once (sounds, for one, must not play twice).
+extern bool session_steps_rerun;
+
 // Starts a session as host or guest at time now (milliseconds of any steady clock).
-// frame_ms is the host's time for one frame; start_level its speed level at the start.
+// frame_ms is the host's time for one picture; start_level its speed level at the start.
 void session_begin(Session* s, bool host, const std::string& version, double now,
                    double frame_ms = 16, int start_level = 0);
-// The host's map for the match starts from now on.
-void session_set_map(Session* s, const MapText& map);
+// The host's map for the match starts from now on; false when it cannot be taken yet (the
+// guest is far behind on maps): the caller offers it again later.
+bool session_set_map(Session* s, const MapText& map);
 // A datagram from the other side.
 void session_receive(Session* s, const std::uint8_t* data, std::size_t size, double now);
 // Resends, the handshake's repeats, the silence limit; fills the outbox.
 void session_poll(Session* s, double now);
 
-// Whether this machine's input for the next frame it owes may be taken now.
+// Whether the next group may start now: its input is wanted, it stays within the guessing
+// window and this side does not run ahead of the other.
 bool session_wants_input(const Session* s);
-// This machine's input: the keys it holds, the speed level it marked (0 for none).
+// This machine's input for the next group: the keys it holds, the speed level it marked.
 void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level);
-// Whether the next frame's inputs are all known.
-bool session_ready(const Session* s);
-// The next frame's inputs, merged as the rule for two keyboards says (the state must be
-// the one before that frame).
-void session_frame_input(const Session* s, FrameInput* in);
-// The frame ran; state_hash is the hash of the state after it.
-void session_frame_done(Session* s, std::uint64_t state_hash);
+// Runs what the inputs allow, on the game state: groups whose guess proved wrong again from
+// the state before them, then the new groups this machine has inputs for. Steps that become
+// final go to on_final, hashes to the other side. Returns the new groups run.
+int session_advance(Session* s);
+// This window was minimised or restored now, before the next group: on_window hears of it
+// once the groups before are final.
+void session_note_window(Session* s, bool is_active);
+// Whether the game ended (done) in a final step: the loop may stop.
+bool session_finished(const Session* s);
 
-// This side ends: the window closed (LEAVE_CLOSED) or the frames ended the game
+// This side ends: the window closed (LEAVE_CLOSED) or the steps ended the game
 // (LEAVE_EXIT). The outbox then holds the goodbye.
 void session_leave(Session* s, int reason);
 // The link says the other side is gone: in order, for a reason of LeaveReason, or
 // silent (0).
 void session_other_gone(Session* s, int reason);
-// Whether the other side has every input it needs to run the frames this side ran.
+// Whether the other side has every input it needs to make final the groups this side ran.
 bool session_delivered(const Session* s);
 
 // The refusal a host sends to anyone who joins while two already play.

@@ -102,6 +102,7 @@ std::string encode_message(const Message& m) {
       put16(&out, m.map_ack);
       put32(&out, m.hash_frame);
       put64(&out, m.hash);
+      put8(&out, static_cast<unsigned>(m.lead + LEAD_LIMIT));
       put32(&out, m.first);
       put8(&out, m.count);
       for (int i = 0; i < m.count; i++) {
@@ -141,8 +142,7 @@ bool decode_message(const std::uint8_t* data, std::size_t size, Message* m) {
       m->delay = static_cast<int>(c.get(1));
       m->start_level = static_cast<int>(c.get(1));
       m->map_id = static_cast<std::uint16_t>(c.get(2));
-      if (m->delay < 1 || m->delay > INPUT_DELAY_MAX || m->start_level > 3 || !m->map_id)
-        return false;
+      if (m->delay > INPUT_DELAY_MAX || m->start_level > 3 || !m->map_id) return false;
       break;
     case MSG_REFUSE:
       m->reason = static_cast<int>(c.get(1));
@@ -156,9 +156,10 @@ bool decode_message(const std::uint8_t* data, std::size_t size, Message* m) {
       m->map_ack = static_cast<std::uint16_t>(c.get(2));
       m->hash_frame = static_cast<std::uint32_t>(c.get(4));
       m->hash = c.get(8);
+      m->lead = static_cast<int>(c.get(1)) - LEAD_LIMIT;
       m->first = static_cast<std::uint32_t>(c.get(4));
       m->count = static_cast<int>(c.get(1));
-      if (from_host > 1 || m->count > INPUTS_PER_MESSAGE) return false;
+      if (from_host > 1 || m->count > INPUTS_PER_MESSAGE || m->lead > LEAD_LIMIT) return false;
       for (int i = 0; i < m->count; i++)
         if (!get_entry(&c, m->from_host, &m->inputs[i])) return false;
       break;

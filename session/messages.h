@@ -10,18 +10,19 @@
 
 #include "world/world.h"
 
-constexpr int PROTOCOL = 1;
+constexpr int PROTOCOL = 2;
 constexpr int VERSION_TEXT_MAX = 32;    // printable characters of a game version
-constexpr int KEYS_DOWN_MAX = 32;       // keys one machine holds in one frame
-constexpr int INPUTS_PER_MESSAGE = 64;  // frames of inputs one message carries
-constexpr int INPUT_DELAY_MAX = 32;     // frames
+constexpr int KEYS_DOWN_MAX = 32;       // keys one machine holds in one group
+constexpr int INPUTS_PER_MESSAGE = 64;  // groups of inputs one message carries
+constexpr int INPUT_DELAY_MAX = 32;     // groups
+constexpr int LEAD_LIMIT = 127;         // groups, either way
 
 enum MessageType {
   MSG_HELLO = 1,  // guest: protocol, version
-  MSG_PROBE,      // host asks, guest echoes: the round trip that picks the input delay
+  MSG_PROBE,      // host asks, guest echoes: the round trip, so both start together
   MSG_WELCOME,    // host: protocol, version, input delay, speed level and map at the start
   MSG_REFUSE,     // host: reason, its version
-  MSG_INPUTS,     // either: acks, the newest state hash, a run of frame inputs
+  MSG_INPUTS,     // either: acks, the newest state hash, its lead, a run of group inputs
   MSG_MAP,        // host: a map by number
   MSG_LEAVE,      // either: the game is over on this side, and why
   MSG_DESYNC      // either: the state hashes of frame differ
@@ -51,6 +52,7 @@ struct Message {
   std::uint16_t map_ack = 0;     // the newest map the guest holds
   std::uint32_t hash_frame = 0;  // 0: no hash yet
   std::uint64_t hash = 0;
+  int lead = 0;             // how far the sender runs past the keys it knows of ours
   std::uint32_t first = 0;  // frame of inputs[0]
   int count = 0;
   InputEntry inputs[INPUTS_PER_MESSAGE];

@@ -2,7 +2,9 @@
 # Two games, each under its own X server, play a match over UDP (both walk, the guest takes
 # a bow and shoots, the host leaves by End and Exit): both end with 0 and their recordings
 # replay to one state; then again through a relay that delays, reorders, loses and repeats
-# datagrams. A killed guest leaves the host saying why and ending with 1.
+# datagrams. A killed guest leaves the host saying why and ending with 1. Joining nobody
+# gives up with the address; a recording nothing can take is refused, one to a pipe ends
+# whole on SIGTERM.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 replay=$(dirname "$game")/korvalen-replay
@@ -148,3 +150,35 @@ side_ends host 1
 grep -q "korvalen: OZNAM: The connection to the other player was lost." "$work/host.err" ||
   fail "host: the lost connection is not on stderr"
 echo "online_test: ok ($SECONDS s)"
+
+# Joining where nobody hosts: a box naming the address within 10 s of the waiting screen
+# (15 s allowed), the same line on stderr, exit code 1.
+p=$(port) DISPLAY=${display[guest]}
+open_game "$work/tree" --window --join "127.0.0.1:$p"
+shown=$SECONDS
+box=$(find_window OZNAM) || fail "joining nobody: no box"
+[ $((SECONDS - shown)) -le 15 ] || fail "joining nobody: the box came after $((SECONDS - shown)) s"
+grep -qx "korvalen: OZNAM: The game cannot reach 127.0.0.1:$p." "$work/stderr" ||
+  fail "joining nobody: the address is not on stderr"
+answer_box "$box" Return
+ends_with 1 "joining nobody"
+
+# A recording nothing can take is refused at the start (a pipe nobody reads, without
+# waiting for one; a full device); one to a pipe that is read ends whole on SIGTERM.
+mkfifo "$work/pipe"
+for target in "$work/pipe" /dev/full; do
+  start_game "$work/tree" --window --record "$target"
+  ends_with 1 "--record $target" 30
+  grep -q "korvalen: cannot write the recording $target" "$work/stderr" ||
+    fail "--record $target: no reason on stderr"
+done
+cat "$work/pipe" >"$work/piped.rec" &
+reader=$!
+open_game "$work/tree" --window --record "$work/pipe"
+shows "recording to a pipe: main menu" 'tint now 300 100 011'
+kill -TERM "$game_pid"
+ends_with 0 "SIGTERM while recording to a pipe"
+wait "$reader"
+(cd "$work/tree" && "$replay" --recording "$work/piped.rec") >/dev/null ||
+  fail "the recording ended by SIGTERM does not replay"
+echo "online_test: joining and recording ok ($SECONDS s)"

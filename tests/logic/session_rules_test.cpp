@@ -5,6 +5,8 @@
 
 #include "session/lockstep.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
+#include "state/state_fields.h"
 
 namespace {
 
@@ -47,17 +49,24 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   EXPECT_EQ(third.end_message, "This game already has two players.");
   EXPECT_EQ(third.exit_code, 1);
 
-  // Frames run in step; a state that differs at frame 30 ends both.
+  // Groups run in step; a state that differs by group 30 ends both.
+  Dump_Init();
+  GameSnapshot states[2];
+  snapshot_take(&states[0]);
+  states[1] = states[0];
   bool none[KEY_CODES] = {};
-  for (int f = 0; f < 30; f++) {
-    for (Session* s : {&host, &guest}) {
+  for (int f = 0; f < 32; f++) {
+    for (int i = 0; i < 2; i++) {
+      Session* s = i == 0 ? &host : &guest;
+      snapshot_put(states[i]);
+      if (i == 1 && f == 29) player[1].kill = 5;
       session_add_input(s, none, 0);
+      session_advance(s);
+      snapshot_take(&states[i]);
       exchange(&host, &guest, 1000 + 10 * f);
-      ASSERT_TRUE(session_ready(s)) << f;
-      session_frame_done(s, s == &host || f < 29 ? 7 : 8);
     }
   }
-  exchange(&host, &guest, 2000);
+  snapshot_put(states[0]);
   EXPECT_EQ(host.end_message, "The two games no longer agree (frame 30).");
   EXPECT_EQ(guest.end_message, host.end_message);
   EXPECT_EQ(guest.exit_code, 1);
@@ -76,6 +85,7 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
 
   connect(&host, &guest);
   session_poll(&host, 900 + SILENCE_LIMIT_MS);  // nothing heard since 900
+  session_advance(&host);
   EXPECT_EQ(host.end_message, "The connection to the other player was lost.");
   EXPECT_EQ(host.exit_code, 1);
 }
@@ -118,22 +128,48 @@ TEST(SessionRules, MapNumbersStartAgainAfterTheLast) {
   bool none[KEY_CODES] = {};
   int changes = 0;
   double now = 1000;
+  GameSnapshot states[2];
+  snapshot_take(&states[0]);
+  states[1] = states[0];
   for (int f = 0; f < 70000 && guest.phase == PHASE_RUNNING; f++) {
     const std::uint16_t before = host.map_current;
     session_set_map(&host, MapText{true, std::to_string(f) + "\n"});
     changes += host.map_current != before;
-    for (Session* s : {&host, &guest}) session_add_input(s, none, 0);
-    for (int tries = 0; tries < 10 && !(session_ready(&host) && session_ready(&guest)); tries++)
+    for (int i = 0; i < 2; i++) {  // each side runs the group on its own state
+      Session* s = i == 0 ? &host : &guest;
+      session_add_input(s, none, 0);
+      snapshot_put(states[i]);
+      session_advance(s);
+      snapshot_take(&states[i]);
+    }
+    for (int tries = 0; tries < 10 && guest.confirmed <= (std::uint32_t)f; tries++) {
       exchange(&host, &guest, now += 10);
-    ASSERT_TRUE(session_ready(&host) && session_ready(&guest)) << "frame " << f;
-    FrameInput on_host, on_guest;
-    session_frame_input(&host, &on_host);
-    session_frame_input(&guest, &on_guest);
-    ASSERT_EQ(on_guest.map.text, on_host.map.text) << "frame " << f;
-    for (Session* s : {&host, &guest}) session_frame_done(s, 7);
+      snapshot_put(states[1]);
+      session_advance(&guest);
+      snapshot_take(&states[1]);
+    }
+    ASSERT_GT(guest.confirmed, (std::uint32_t)f) << "group " << f;
+    const std::uint16_t id = guest.runs[f % SAVE_RING].theirs.map;
+    ASSERT_EQ(guest.maps[id % MAP_RING].text,
+              host.maps[host.local[f % INPUT_RING].map % MAP_RING].text)
+        << "group " << f;
   }
   EXPECT_GT(changes, 65535);
   EXPECT_NE(host.map_current, 0);
+}
+
+// A guest that takes no maps: the host's changes wait, and the caller is told so that it
+// offers them again rather than count them as sent.
+TEST(SessionRules, AMapChangeTheGuestCannotTakeYetIsRefused) {
+  Session host;
+  session_begin(&host, true, "1.0.0", 0);
+  int taken = 0;
+  for (int i = 0; i < MAP_RING + 2; i++)
+    taken += session_set_map(&host, MapText{true, std::to_string(i)});
+  EXPECT_EQ(taken, MAP_RING - 1);
+  EXPECT_FALSE(session_set_map(&host, MapText{true, "new"}));
+  EXPECT_TRUE(
+      session_set_map(&host, MapText{true, std::to_string(MAP_RING - 2)}));  // the current one
 }
 
 TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
