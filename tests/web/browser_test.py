@@ -2,10 +2,13 @@
 """The browser build in a real browser: headless chromium driven over the DevTools protocol.
 
 Serves build-web/ on a port of 127.0.0.1, opens the page and plays through it with keys,
-reading the picture from screenshots: the main menu with its title and "New"; Down and Up
-move the highlight; Space and Space start a match against the computer (?bot=2); the field
-changes as the computer plays; Esc opens the pause menu. Then the page's own messages: a
-missing data file and a browser without WebGL each show a readable message.
+reading the picture from screenshots: the main menu with its title and "New", in English
+(the browser's language); the sound starts with the first key; Down and Up move the
+highlight; Space and Space start a match against the computer (?bot=2); the field changes
+as the computer plays; Esc opens the pause menu. Then a visit with ?lang=sk&volume=40
+chooses another speed level, and a later visit without them still has all three, driven
+by a pad this time. Then the page's own messages: a missing data file and a browser
+without WebGL each show a readable message.
 
 Usage: tests/web/browser_test.py [BUILD_WEB_DIR] [--shots DIR]
 Every wait polls until the screen shows what it must, failing only after a generous deadline
@@ -273,6 +276,9 @@ class Game:
         self.until(what, all_hold, deadline)
 
     def key(self, name, down):
+        if name.startswith("pad "):  # a button of the page's stand-in pad (PAD)
+            self.browser.evaluate("testPad(%d, %s)" % (int(name[4:]), "true" if down else "false"))
+            return
         codes = {"Down": ("ArrowDown", "ArrowDown", 40), "Up": ("ArrowUp", "ArrowUp", 38),
                  "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
                  "1": ("1", "Digit1", 49), "3": ("3", "Digit3", 51)}
@@ -385,6 +391,21 @@ def play(browser, base, shots):
     print("ok: no WebGL: %s" % text.splitlines()[0])
 
 
+# A pad as the browser's Gamepad API shows one with the standard layout (buttons 0 A, 13
+# down); testPad(button, down) presses or releases one.
+PAD = """(function () {
+  var pad = {id: "Test pad", index: 0, connected: true, timestamp: 1, mapping: "standard",
+             axes: [0, 0, 0, 0], buttons: []};
+  for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, touched: false, value: 0});
+  navigator.getGamepads = function () { return [pad]; };
+  window.testPad = function (button, down) {
+    pad.buttons[button].pressed = down;
+    pad.buttons[button].value = down ? 1 : 0;
+    pad.timestamp++;
+  };
+})();"""
+
+
 def keep_settings(game, base):
     """The language and volume from the page's address and a speed level chosen in the game
     are kept in the browser's storage: a later visit without them has them all."""
@@ -399,6 +420,7 @@ def keep_settings(game, base):
     game.until("the settings in the browser's storage", lambda: game.settings_saved() > saved)
     print("ok: speed level %d chosen, Slovak and volume 40 from the address" % level)
 
+    game.browser.call("Page.addScriptToEvaluateOnNewDocument", source=PAD)
     game.open(base + "/?bot=2")
     game.shows("a later visit: the main menu still in Slovak",
                lambda: game.tint(300, 100, "011"), game.slovak)
@@ -406,11 +428,14 @@ def keep_settings(game, base):
     for line in ("language = sk", "volume = 40", "speed = %d" % level):
         if line not in text.splitlines():
             raise Failure("a later visit: no '%s' in the kept settings:\n%s" % (line, text))
-    game.hold_until("Down", "a later visit: Nastavenia highlighted", lambda: game.tint(270, 130, "011"))
-    game.hold_until("space", "a later visit: speed level %d still marked" % level,
+    # This time through a pad: its down and A stand for Down and Space.
+    game.hold_until("pad 13", "a later visit, the pad's down: Nastavenia highlighted",
+                    lambda: game.tint(270, 130, "011"))
+    game.hold_until("pad 0", "a later visit, the pad's A: speed level %d still marked" % level,
                     lambda: game.speed_screen(level))
     game.save("speed_screen_kept")
     print("ok: a later visit keeps the language, the volume and speed level %d" % level)
+    print("ok: a pad through the browser moves the highlight and chooses")
 
 
 def main():
