@@ -37,8 +37,9 @@ step_done() { step_times+=("$1 $((SECONDS - step_started))s"); step_started=$SEC
 step_started=$SECONDS
 
 source tools/deps.sh
-# emscripten, a browser for the test and the DevTools client; tar unpacks the sources.
-KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils \
+# emscripten, a browser for the test and the DevTools client; tar unpacks the sources;
+# msgfmt (gettext) makes the English catalog.
+KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils gettext \
   $($run_test && echo chromium python3-websocket fonts-dejavu-core)
 step_done installs
 
