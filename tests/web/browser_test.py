@@ -85,6 +85,8 @@ class Browser:
             "--disable-component-update", "--disable-sync", "--disable-extensions",
             "--user-data-dir=" + self.profile, "--remote-debugging-port=0",
             "--remote-allow-origins=*", "--window-size=%d,%d" % (WIDTH, HEIGHT),
+            # the page's language follows the browser's: English, whatever the machine's
+            "--lang=en-US",
             # WebGL drawn in software: ANGLE over SwiftShader.
             "--use-gl=angle", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
             "--ignore-gpu-blocklist", "about:blank"]
