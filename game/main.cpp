@@ -31,9 +31,8 @@
 #include <emscripten.h>
 #endif
 
-// Draws the frame and shows it: the draw step of online play's frames, one step a picture.
+// Draws the latest state and shows it: online play's pictures.
 [[maybe_unused]] static void draw_and_present() {  // online play only, none in a browser
-  count_flag_step();
   DrawGLScene();
   SwapBuffers();
 }
