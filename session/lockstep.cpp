@@ -411,9 +411,14 @@ int session_next_group_steps(const Session* s) {
 
 int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool shown) {
   const int level = speed_level();
-  s->steps_owed += steps_before_picture(clock, now_ns, level, shown);
   const int size = std::max(1, session_next_group_steps(s));
-  s->steps_owed = std::min<long long>(s->steps_owed, std::max(step_rate(level) / 4, size));
+  // half a group in credit from the start, so pictures at the group rate each start one
+  // group however they jitter, as the step clock does for steps
+  if (!clock->running) s->steps_owed = size / 2;
+  s->steps_owed += steps_before_picture(clock, now_ns, level, shown);
+  // a side that waits for the other owes nothing for the wait: it never runs ahead after
+  const long long most = session_wants_input(s) ? std::max(step_rate(level) / 4, size) : size - 1;
+  s->steps_owed = std::min(s->steps_owed, most);
   return static_cast<int>(s->steps_owed / size);
 }
 
