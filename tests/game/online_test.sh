@@ -37,7 +37,7 @@ start_side() {
 }
 # Starts both games, the guest joining at $2 (host:port) and the host waiting on $1.
 start_both() {
-  start_side host --speed 3 --host "$1" --record "$work/host.rec"
+  start_side host --host "$1" --record "$work/host.rec"
   start_side guest --join "$2" --record "$work/guest.rec"
   for side in host guest; do
     use $side

@@ -204,6 +204,19 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   EXPECT_TRUE(refused(bad));
   bad.map.text.resize(MAP_TEXT_MAX);
   EXPECT_FALSE(refused(bad));
+  // the host's group sizes: one step to a second's steps at level 1, each level its own
+  Message welcome;
+  welcome.type = MSG_WELCOME, welcome.protocol = PROTOCOL, welcome.map_id = 1;
+  welcome.group_steps[0] = GROUP_STEPS_MOST, welcome.group_steps[1] = 3;
+  const std::string w = encode_message(welcome);
+  ASSERT_TRUE(decode_message((const std::uint8_t*)w.data(), w.size(), &out));
+  EXPECT_EQ(out.group_steps[0], GROUP_STEPS_MOST);
+  EXPECT_EQ(out.group_steps[1], 3);
+  EXPECT_EQ(out.group_steps[2], 1);
+  bad = welcome, bad.group_steps[2] = 0;
+  EXPECT_TRUE(refused(bad));
+  bad = welcome, bad.group_steps[0] = GROUP_STEPS_MOST + 1;
+  EXPECT_TRUE(refused(bad));
 
   // Frames far ahead are not taken; the session goes on.
   Session host, guest;
