@@ -232,7 +232,7 @@ long long recording_run(const std::uint8_t* data, std::size_t size, std::string*
   if (format != RECORDING_FORMAT || version != KORVALEN_RECORDING_VERSION) {
     *error = "recorded by Korvalen " + version + " (format " + std::to_string(format) +
              "); this is " KORVALEN_RECORDING_VERSION " (format " +
-             std::to_string(RECORDING_FORMAT) + ")";
+             std::to_string(RECORDING_FORMAT) + "), which runs only its own";
     return -1;
   }
 
