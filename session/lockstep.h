@@ -27,11 +27,7 @@
 #include "session/messages.h"
 #include "state/snapshot.h"
 
-constexpr int INPUT_RING = 256;  // groups of inputs kept on each side
-// The steps a group at speed levels 1 to 3 that a host fixes for its session: the most
-// that last no more than a sixtieth of a second at the level's step rate (3000, 200, 60
-// a second), so the other side's keys and a player's own key wait at most that long.
-constexpr int GROUP_STEPS[3] = {50, 3, 1};
+constexpr int INPUT_RING = 256;             // groups of inputs kept on each side
 constexpr int PREDICT_MAX = 15;             // groups run on guessed keys, at most
 constexpr int SAVE_RING = PREDICT_MAX + 1;  // states kept for putting back
 constexpr int MAP_RING = 8;                 // the host's maps kept until the guest has them
@@ -40,6 +36,11 @@ constexpr int HASH_EVERY = 30;              // groups
 constexpr double SILENCE_LIMIT_MS = 5000;   // the other side is gone after this
 constexpr double RESEND_MS = 40;            // messages go at least this often,
 constexpr double SEND_GAP_MS = 4;           // and new inputs no more often than this
+
+// The steps a group at speed levels 1 to 3 that a host fixes for its session: the most
+// that last no more than a sixtieth of a second at the level's step rate (3000, 200, 60
+// a second), so the other side's keys and a player's own key wait at most that long.
+constexpr int GROUP_STEPS[3] = {50, 3, 1};
 
 enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
 
