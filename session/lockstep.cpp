@@ -416,8 +416,10 @@ int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool s
   // group however they jitter, as the step clock does for steps
   if (!clock->running) s->steps_owed = size / 2;
   s->steps_owed += steps_before_picture(clock, now_ns, level, shown);
-  // a side that waits for the other owes nothing for the wait: it never runs ahead after
-  const long long most = session_wants_input(s) ? std::max(step_rate(level) / 4, size) : size - 1;
+  // a side that waits for the other keeps two groups owed at most, to make up a moment's
+  // wait at once; for a longer wait it owes nothing, so it never runs far ahead after
+  const long long most =
+      session_wants_input(s) ? std::max(step_rate(level) / 4, size) : 2LL * size + size / 2;
   s->steps_owed = std::min(s->steps_owed, most);
   return static_cast<int>(s->steps_owed / size);
 }

@@ -155,7 +155,7 @@ int session_next_group_steps(const Session* s);
 // the time passed calls for at the state's speed level, in whole groups (see
 // steps_before_picture; shown is false while minimised). session_add_input takes one
 // group's steps off. A machine that falls behind keeps at most a quarter second owed; one
-// that waits for the other side owes nothing for the wait.
+// that waits for the other side at most two groups.
 int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool shown);
 
 // Whether the next group may start now: its input is wanted, it stays within the guessing
