@@ -250,7 +250,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     if (session.phase == PHASE_ENDED) return session_over();
     if (line.host) check_map(false);
     // the groups the step clock calls for, each on the keys held as it starts (a tap acts
-    // in the first); a side that may not run further waits, and its clock keeps the debt
+    // in the first); a side that may not run further waits, owing two groups at most
     const long long rollbacks = session.rollbacks;
     const int due = session_groups_due(&session, &clock, now_ns(), active);
     bool moved = false;

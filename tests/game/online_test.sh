@@ -93,6 +93,7 @@ play_one() {
   done
   cmp -s "$work/host.dump" "$work/guest.dump" || fail "the two recordings end apart"
   grep -qx "done 1" "$work/host.dump" || fail "the recording does not end with Exit"
+  grep -qx "Q_1 1" "$work/host.dump" || fail "the match did not run at level 1"
   grep -qx "player\[2\]\.wepon\.naboj\[4\]\.have 0" "$work/host.dump" ||
     fail "the guest's shot is not in the recording"
 }
