@@ -32,6 +32,8 @@ start_side() {
   shift
   DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
   pid[$side]=$game_pid
+  # the game's stderr is its file before the file takes the side's name
+  wait_for "$side: no stderr" '[ "$(readlink /proc/$game_pid/fd/2)" = "$work/stderr" ]'
   mv "$work/stderr" "$work/$side.err"
   use "$side"
 }
