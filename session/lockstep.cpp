@@ -466,7 +466,9 @@ int session_advance(Session* s) {
     ran++;
     make_final(s);
   }
-  if (s->other_lost && !session_finished(s))
+  // gone without a word: lost once every group whose keys both sides sent has run (on the
+  // step clock this side may still be a few groups short of them) and the game goes on
+  if (s->other_lost && !session_finished(s) && s->frame >= s->remote_next)
     end(s, "The connection to the other player was lost.", 1);
   return ran;
 }
