@@ -20,8 +20,8 @@
 #include "flow/flag_grid.h"
 #include "flow/frame_input.h"
 #include "flow/game.h"
+#include "record/playback.h"
 #include "record/recording.h"
-#include "state/files.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
@@ -245,26 +245,12 @@ static void RunScript(std::FILE* f) {
 // Runs a recording the game made and prints the state it ends in; 2 with one line on
 // stderr when the file is not a recording this version can run.
 static int RunRecording(const char* name) {
-  // far more than hours of play, and never the whole of a device
-  const long long limit = 1LL << 30;
-  long long size = 0;
-  std::FILE* f = open_regular_file(name, "rb", &size);
   std::vector<std::uint8_t> bytes;
-  if (f && size <= limit) {
-    bytes.resize((size_t)size);
-    if (size && std::fread(bytes.data(), 1, (size_t)size, f) != (size_t)size)
-      bytes.clear(), size = -1;
-    // one byte more than the size said: the file grew while read
-    if (size >= 0 && std::fgetc(f) != EOF) size = -1;
-  }
-  if (!f || size < 0 || size > limit) {
-    std::fprintf(stderr, "korvalen-replay: %s: cannot read the recording%s\n", name,
-                 !f ? (errno ? (std::string(": ") + std::strerror(errno)).c_str() : "") : "");
-    if (f) std::fclose(f);
+  std::string error;
+  if (!recording_read_file(name, &bytes, &error)) {
+    std::fprintf(stderr, "korvalen-replay: %s: %s\n", name, error.c_str());
     return 2;
   }
-  std::fclose(f);
-  std::string error;
   long long frames = recording_run(bytes.data(), bytes.size(), &error);
   if (frames < 0) {
     std::fprintf(stderr, "korvalen-replay: %s: %s\n", name, error.c_str());
