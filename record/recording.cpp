@@ -257,11 +257,12 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
           "the recording ends without its end mark, after " + std::to_string(frames) + " frames";
       return -1;
     }
-    const std::string where = " (after " + std::to_string(frames) + " frames)";
+    // where a fault lies, said only when there is one
+    auto where = [frames] { return " (after " + std::to_string(frames) + " frames)"; };
     if (tag == 'Z') {
       long long count;
       if (!r.number(4, &count) || count != frames || r.at != r.size) {
-        *error = "the end mark does not match the recording" + where;
+        *error = "the end mark does not match the recording" + where();
         return -1;
       }
       return 0;
@@ -272,7 +273,7 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
       if (!r.byte(&present) || !r.number(2, &text_size) || present > 1 ||
           text_size > static_cast<long long>(MAP_TEXT_MAX) || (!present && text_size) ||
           !r.take(text_size, &p) || reader->map_waiting) {
-        *error = "a broken map record" + where;
+        *error = "a broken map record" + where();
         return -1;
       }
       in.map.present = present;
@@ -292,12 +293,12 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
         last = code;
       }
       if (count < 0 || !r.byte(&level) || level > 3) {
-        *error = "a broken frame record" + where;
+        *error = "a broken frame record" + where();
         return -1;
       }
       if (!active || done) {
         *error =
-            std::string("a frame while the window is ") + (done ? "closed" : "minimised") + where;
+            std::string("a frame while the window is ") + (done ? "closed" : "minimised") + where();
         return -1;
       }
       in.speed_level = level;
@@ -307,7 +308,7 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
       reader->frames++;
       reader->at = r.at;
       if (map_reads() != reads && !reader->map_waiting) {
-        *error = "a match starts with no recorded map" + where;
+        *error = "a match starts with no recorded map" + where();
         return -1;
       }
       if (reader->map_waiting) map_use_given(false, "", 0);
@@ -317,14 +318,14 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
     } else if (tag == 'A') {
       int value;
       if (!r.byte(&value) || value > 1) {
-        *error = "a broken window record" + where;
+        *error = "a broken window record" + where();
         return -1;
       }
       active = value;
     } else if (tag == 'C') {
       done = true;
     } else {
-      *error = "an unknown record" + where;
+      *error = "an unknown record" + where();
       return -1;
     }
   }
