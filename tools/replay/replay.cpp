@@ -263,9 +263,29 @@ static int RunRecording(const char* name) {
 int main(int argc, char** argv) {
   static char outbuf[1 << 16];
   std::setvbuf(stdout, outbuf, _IOFBF, sizeof(outbuf));
+  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+    std::printf(
+        "Usage: korvalen-replay [SCRIPT]\n"
+        "       korvalen-replay --recording FILE\n"
+        "Runs Korvalen's own frames without a window and prints the game state.\n"
+        "\n"
+        "  SCRIPT            a script of held keys, frames and dumps, one command a line\n"
+        "                    (none, or -, reads standard input); commands: hold [KEY ...],\n"
+        "                    frames N, active 0|1, close, set NAME VALUE, dump [PREFIX ...],\n"
+        "                    bot N LEVEL\n"
+        "  --recording FILE  run a session recorded by korvalen --record FILE from the\n"
+        "                    start-up state and print the state it ends in\n"
+        "  --help            print this help and end\n"
+        "\n"
+        "The arena s_1.txt is read from the current folder at every match start.\n"
+        "Exit status: 0 when the whole script or recording ran; 2 on the first bad line\n"
+        "(named on standard error) or a file that is not a recording this version can\n"
+        "run. See man korvalen-replay; korvalen --watch FILE shows a recording.\n");
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 2;
+  }
   bool recording = argc == 3 && !std::strcmp(argv[1], "--recording");
   if (argc > 2 && !recording) {
-    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT] | --recording FILE\n");
+    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT] | --recording FILE | --help\n");
     return 2;
   }
   if (recording) {
