@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Watching a recording: a match the game recorded with the computer as player 2, ended by
-# SIGTERM, plays in the window: the field moves, Space stops it and starts it again, Right
-# jumps while paused, Esc ends with 0. A file that is no whole recording is refused before any
+# SIGTERM, plays in the window: Space stops it and starts it again, Right jumps while paused,
+# the field moves and its sounds are heard, Esc ends with 0. A file that is no whole recording is refused before any
 # window with exit code 2 and the reason korvalen-replay gives.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -26,6 +26,15 @@ stands() {
   done
 }
 
+# Whether the watch is heard: a step started an effect, and the sound device played sound.
+heard() {
+  grep -q "^step .* effect " "$work/sound.log" && python3 -c '
+import array, sys
+data = open(sys.argv[1], "rb").read()
+samples = array.array("h", data[: len(data) // 2 * 2])
+sys.exit(0 if any(samples) else 1)' "$work/capture"
+}
+
 start_x 1280x1024x24
 make_tree
 
@@ -42,7 +51,8 @@ ends_with 0 "SIGTERM while recording"
 
 # Paused at once, on the main menu; Right jumps 10 seconds on, into the match (the menus took
 # some seconds of the recording), still paused; Space plays it on.
-open_game "$work/tree" --window --watch "$rec"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/capture KORVALEN_SOUND_LOG=$work/sound.log \
+  open_game "$work/tree" --window --watch "$rec"
 shows "watching: the main menu" 'tint now 300 100 011'
 xdotool key space
 poll 30 stands || fail "watching: Space does not stop the picture"
@@ -56,6 +66,7 @@ done
 shows "watching: the match after jumps" 'tint now 252 380 010' 'tint now 30 370 111'
 xdotool key space
 poll 30 'field_moves before' || fail "watching: the field does not move after Space"
+wait_for "watching: the match is never heard" heard
 xdotool key Escape
 ends_with 0 "watching: Esc"
 
