@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Watching a recording: a match the game recorded with the computer as player 2, ended by
 # SIGTERM, plays in the window: Space stops it and starts it again, Right jumps while paused,
-# the field moves and its sounds are heard, Esc ends with 0. A file that is no whole recording is refused before any
+# the field moves and its sounds are heard, + speeds it to its end, whose picture stays until
+# Esc ends with 0. A file that is no whole recording is refused before any
 # window with exit code 2 and the reason korvalen-replay gives.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -67,6 +68,10 @@ shows "watching: the match after jumps" 'tint now 252 380 010' 'tint now 30 370 
 xdotool key space
 poll 30 'field_moves before' || fail "watching: the field does not move after Space"
 wait_for "watching: the match is never heard" heard
+# at 16 times the pace the rest is over soon; the last picture stays until Esc
+xdotool key plus key KP_Add key plus key KP_Add
+poll 120 stands 'lit now 100 100 400 400' || fail "watching: the end does not stay on screen"
+kill -0 "$game_pid" 2>/dev/null || fail "watching: the game ended at the recording's end"
 xdotool key Escape
 ends_with 0 "watching: Esc"
 
