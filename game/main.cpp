@@ -35,9 +35,8 @@
 #include <emscripten.h>
 #endif
 
-// Draws the frame and shows it: the draw step of online play's frames, one step a picture.
+// Draws the latest state and shows it: online play's pictures.
 [[maybe_unused]] static void draw_and_present() {  // online play only, none in a browser
-  count_flag_step();
   DrawGLScene();
   SwapBuffers();
 }
@@ -162,7 +161,8 @@ static void print_usage() {
       "  his keys (Esc, Enter, Space, the arrows, F8, F11, Alt and H stay the game's)\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
-      "  acts from both keyboards; the host's arena and speed count for both\n"
+      "  acts from both keyboards; the host's arena and speed count for both, from\n"
+      "  level 1; both step on their clocks in groups of a 60th of a second or less\n"
       "\n"
       "The game speaks Slovak, or English for an English locale, --lang en or the\n"
       "saved language. In Slovak, the menus mix English and Slovak words: Nastavenia\n"

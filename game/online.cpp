@@ -1,7 +1,9 @@
-// The loop of online play: the waiting screen, then groups of steps as the session allows.
-// This machine's keys act at once and go out; the other machine's keys are guessed until
-// they arrive, and the session puts right what a wrong guess did. Each picture shows the
-// state as it stands. Minimised, the game sends no keys and the other side soon waits.
+// The loop of online play: the waiting screen, then groups of steps on this machine's step
+// clock, as the session allows. A group is the steps of a sixtieth of a second or less at
+// the speed level (the host fixes how many); this machine's keys for it act at once and go
+// out; the other machine's keys are guessed until they arrive, and the session puts right
+// what a wrong guess did. Each picture shows the state as it stands. Minimised, the game
+// runs no steps and sends no keys, and the other side soon waits.
 #include "game/online.h"
 
 #include <GL/gl.h>
@@ -13,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "flow/step_clock.h"
+#include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/step_sounds.h"
 #include "korvalen_version.h"
@@ -43,6 +47,11 @@ double now_ms() {
   return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
   session_receive(&session, data, size, now_ms());
 }
@@ -66,12 +75,15 @@ void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
   record_flush_if_due();
 }
 
-// A step the first time is heard; run again after a rollback, it is not heard twice.
+// A step the first time is heard and moves the flag; run again after a rollback, it is
+// neither heard nor counted twice.
 void run_online_step(const FrameInput& in, bool rerun, void*) {
-  if (rerun)
+  if (rerun) {
     run_frame_input(in, nullptr);
-  else
+  } else {
     run_frame_heard(in, nullptr);
+    count_flag_step();
+  }
 }
 
 // The window minimised or back, where it falls among the final steps.
@@ -206,12 +218,10 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     return 1;
   }
   Dump_Init();
-  // the host's level counts for both; a guest's --speed is the host's business. Online play
-  // runs one step a picture, about 60 a second, so without --speed it plays at the level made
-  // for 60 steps a second, the one that keeps a match at its designed length.
-  int start_level = take_speed_level();
-  if (!line.speed) start_level = 3;
+  // the host's level and group sizes count for both; a guest's --speed is the host's business
+  const int start_level = take_speed_level();
   session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), 16, line.host ? start_level : 0);
+  if (line.host) session_set_group_steps(&session, GROUP_STEPS);
   net_set_refusal(session_refuse_full(KORVALEN_VERSION));
   if (line.host) check_map(true);
   int code = wait_for_other(line);
@@ -223,6 +233,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   session.run_step = run_online_step;
   bool window_active = active;
   double drawn_ms = -1e9;
+  StepClock clock;  // always on the clock: the other side's pictures are not ours
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg)) {
@@ -238,14 +249,20 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     }
     if (session.phase == PHASE_ENDED) return session_over();
     if (line.host) check_map(false);
-    if (active && session_wants_input(&session)) {
+    // the groups the step clock calls for, each on the keys held as it starts (a tap acts
+    // in the first); a side that may not run further waits, owing two groups at most
+    const long long rollbacks = session.rollbacks;
+    const int due = session_groups_due(&session, &clock, now_ns(), active);
+    bool moved = false;
+    for (int group = 0; group < due && active && session_wants_input(&session); group++) {
       FrameInput mine;
       read_local_keys(&mine);
       session_add_input(&session, mine.keys, take_speed_level());
-      KeysAfterFrame();
+      if (group == 0) KeysAfterFrame();
+      moved = session_advance(&session) > 0 || moved;
+      if (session.phase != PHASE_RUNNING) break;
     }
-    const long long rollbacks = session.rollbacks;
-    const bool moved = session_advance(&session) > 0 || session.rollbacks != rollbacks;
+    moved = session_advance(&session) > 0 || moved || session.rollbacks != rollbacks;
     if (session_finished(&session)) return leave(LEAVE_EXIT);
     if (session.phase == PHASE_ENDED) return session_over();
     // a picture when the state moved; while waiting for the other side, the network

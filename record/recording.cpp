@@ -236,7 +236,7 @@ bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::siz
   if (format != RECORDING_FORMAT || version != KORVALEN_RECORDING_VERSION) {
     *error = "recorded by Korvalen " + version + " (format " + std::to_string(format) +
              "); this is " KORVALEN_RECORDING_VERSION " (format " +
-             std::to_string(RECORDING_FORMAT) + ")";
+             std::to_string(RECORDING_FORMAT) + "), which runs only its own";
     return false;
   }
   reader->at = r.at;

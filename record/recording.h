@@ -11,6 +11,11 @@
 //   'C'                             the window closed: the loop ended
 //   'Z' frames(4)                   the end, with the number of frames before it
 // Numbers are unsigned, low byte first.
+//
+// Format 2 is the first of the step clock: a frame record is one step, local or online,
+// however many ran before a picture. Format 1 was written by version 1.1.0, one step a
+// picture, by rules that have changed since under the same version number: it is refused,
+// never run by the rules of today.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +24,7 @@
 
 #include "flow/frame_input.h"
 
-constexpr int RECORDING_FORMAT = 1;
+constexpr int RECORDING_FORMAT = 2;
 
 // The header a recording of this game starts with: the magic, the format, the version.
 std::string recording_header();

@@ -1,8 +1,10 @@
 // The rollback session: inputs in, groups of steps out, the same on both machines once final.
 #include "session/lockstep.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "flow/game.h"
 #include "flow/screen.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
@@ -60,6 +62,7 @@ void send_welcome(Session* s) {
   w.delay = s->delay;
   w.start_level = s->start_level;
   w.map_id = s->map_current;
+  for (int i = 0; i < 3; i++) w.group_steps[i] = s->group_size[i];
   send(s, w);
 }
 
@@ -173,7 +176,7 @@ void run_group(Session* s, std::uint32_t group) {
   const InputEntry& mine = s->local[group % INPUT_RING];
   const InputEntry& h = s->host ? mine : r.theirs;
   const InputEntry& g = s->host ? r.theirs : mine;
-  int steps = s->group_steps ? s->group_steps(group, s->context) : 1;
+  int steps = s->group_steps ? s->group_steps(group, s->context) : s->group_size[speed_level() - 1];
   if (steps < 1) steps = 1;
   r.level = h.level;
   r.map_step = -1;
@@ -328,6 +331,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
       s->delay = m.delay;
       s->start_level = m.start_level;
       s->map_current = m.map_id;
+      for (int i = 0; i < 3; i++) s->group_size[i] = m.group_steps[i];
       start_running(s);
       break;
     case MSG_REFUSE:
@@ -397,6 +401,29 @@ void session_poll(Session* s, double now) {
   }
 }
 
+void session_set_group_steps(Session* s, const int steps[3]) {
+  for (int i = 0; i < 3; i++) s->group_size[i] = std::clamp(steps[i], 1, GROUP_STEPS_MOST);
+}
+
+int session_next_group_steps(const Session* s) {
+  return s->group_steps ? s->group_steps(s->frame, s->context) : s->group_size[speed_level() - 1];
+}
+
+int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool shown) {
+  const int level = speed_level();
+  const int size = std::max(1, session_next_group_steps(s));
+  // half a group in credit from the start, so pictures at the group rate each start one
+  // group however they jitter, as the step clock does for steps
+  if (!clock->running) s->steps_owed = size / 2;
+  s->steps_owed += steps_before_picture(clock, now_ns, level, shown);
+  // a side that waits for the other keeps two groups owed at most, to make up a moment's
+  // wait at once; for a longer wait it owes nothing, so it never runs far ahead after
+  const long long most =
+      session_wants_input(s) ? std::max(step_rate(level) / 4, size) : 2LL * size + size / 2;
+  s->steps_owed = std::min(s->steps_owed, most);
+  return static_cast<int>(s->steps_owed / size);
+}
+
 bool session_wants_input(const Session* s) {
   if (s->phase != PHASE_RUNNING || s->holding || done || s->local_next != s->frame) return false;
   if (s->frame - s->confirmed >= PREDICT_MAX || s->local_next - s->acked >= INPUT_RING - 1)
@@ -414,6 +441,7 @@ void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) 
   if (s->local_next == 0 && s->host && !speed_level) speed_level = s->start_level;
   e.level = static_cast<std::uint8_t>(speed_level >= 0 && speed_level <= 3 ? speed_level : 0);
   e.map = s->host ? s->map_current : 0;
+  s->steps_owed = std::max(0LL, s->steps_owed - std::max(1, session_next_group_steps(s)));
   s->local[s->local_next % INPUT_RING] = e;
   s->local_next++;
   s->sent_news = true;
@@ -438,7 +466,9 @@ int session_advance(Session* s) {
     ran++;
     make_final(s);
   }
-  if (s->other_lost && !session_finished(s))
+  // gone without a word: lost once every group whose keys both sides sent has run (on the
+  // step clock this side may still be a few groups short of them) and the game goes on
+  if (s->other_lost && !session_finished(s) && s->frame >= s->remote_next)
     end(s, "The connection to the other player was lost.", 1);
   return ran;
 }

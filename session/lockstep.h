@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "flow/frame_input.h"
+#include "flow/step_clock.h"
 #include "session/messages.h"
 #include "state/snapshot.h"
 
@@ -36,12 +37,18 @@ constexpr double SILENCE_LIMIT_MS = 5000;   // the other side is gone after this
 constexpr double RESEND_MS = 40;            // messages go at least this often,
 constexpr double SEND_GAP_MS = 4;           // and new inputs no more often than this
 
+// The steps a group at speed levels 1 to 3 that a host fixes for its session: the most
+// that last no more than a sixtieth of a second at the level's step rate (3000, 200, 60
+// a second), so the other side's keys and a player's own key wait at most that long.
+constexpr int GROUP_STEPS[3] = {50, 3, 1};
+
 enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
 
 // Told of every step once it is final (both machines' keys for it known), in order: the
 // step's inputs and, when its match start read one, the map (null otherwise).
 using FinalStep = void (*)(const FrameInput& in, const MapText* map_read, void* context);
-// How many steps group number `group` runs (the state is the one before it); null: one.
+// How many steps group number `group` runs (the state is the one before it); null: the
+// session's group size at the state's speed level.
 using GroupSteps = int (*)(std::uint32_t group, void* context);
 // Runs one step on its inputs (null: run_frame_input). rerun: the step runs again after a
 // rollback, and what it changes was already seen and heard once.
@@ -68,9 +75,11 @@ struct Session {
   bool host = false;
   SessionPhase phase = PHASE_CONNECTING;
   std::string version;
-  int delay = 0;         // groups between taking an input and the group it is for
-  int start_level = 0;   // the host's speed level before the first group (0: as it starts)
-  double frame_ms = 16;  // the host's time for one picture
+  int delay = 0;                  // groups between taking an input and the group it is for
+  int start_level = 0;            // the host's speed level before the first group (0: as it starts)
+  double frame_ms = 16;           // the host's time for one picture
+  int group_size[3] = {1, 1, 1};  // steps a group at speed levels 1 to 3: the host's
+  long long steps_owed = 0;       // steps the step clock called for that no group ran yet
 
   // this machine's inputs for groups [acked, local_next), the other's for [.., remote_next)
   InputEntry local[INPUT_RING];
@@ -136,6 +145,18 @@ bool session_set_map(Session* s, const MapText& map);
 void session_receive(Session* s, const std::uint8_t* data, std::size_t size, double now);
 // Resends, the handshake's repeats, the silence limit; fills the outbox.
 void session_poll(Session* s, double now);
+
+// The host fixes the steps a group at speed levels 1 to 3 before the guest joins; a guest
+// takes them from the host's welcome. Until then a group is one step.
+void session_set_group_steps(Session* s, const int steps[3]);
+// The steps the next group runs, from the state as it stands (the one before it).
+int session_next_group_steps(const Session* s);
+// The groups this machine's step clock calls for before the picture at now_ns: the steps
+// the time passed calls for at the state's speed level, in whole groups (see
+// steps_before_picture; shown is false while minimised). session_add_input takes one
+// group's steps off. A machine that falls behind keeps at most a quarter second owed; one
+// that waits for the other side at most two groups.
+int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool shown);
 
 // Whether the next group may start now: its input is wanted, it stays within the guessing
 // window and this side does not run ahead of the other.

@@ -32,12 +32,14 @@ start_side() {
   shift
   DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
   pid[$side]=$game_pid
+  # the game's stderr is its file before the file takes the side's name
+  wait_for "$side: no stderr" '[ "$(readlink /proc/$game_pid/fd/2)" = "$work/stderr" ]'
   mv "$work/stderr" "$work/$side.err"
   use "$side"
 }
 # Starts both games, the guest joining at $2 (host:port) and the host waiting on $1.
 start_both() {
-  start_side host --speed 3 --host "$1" --record "$work/host.rec"
+  start_side host --host "$1" --record "$work/host.rec"
   start_side guest --join "$2" --record "$work/guest.rec"
   for side in host guest; do
     use $side
@@ -93,6 +95,7 @@ play_one() {
   done
   cmp -s "$work/host.dump" "$work/guest.dump" || fail "the two recordings end apart"
   grep -qx "done 1" "$work/host.dump" || fail "the recording does not end with Exit"
+  grep -qx "Q_1 1" "$work/host.dump" || fail "the match did not run at level 1"
   grep -qx "player\[2\]\.wepon\.naboj\[4\]\.have 0" "$work/host.dump" ||
     fail "the guest's shot is not in the recording"
 }
