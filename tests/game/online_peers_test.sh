@@ -9,6 +9,7 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 peer=$(dirname "$game")/tests/odd_peer
+replay=$(dirname "$game")/korvalen-replay
 version=$("$game" --version | awk '{print $2}')
 declare -A pid=([host]="" [guest]="") display
 helper=""
@@ -54,7 +55,7 @@ main_menu_on_both() {
 # A silent machine connects first; the real guest still joins and plays, and the silent one
 # is let go while the host plays on.
 p=$(port)
-start_side host --speed 3 --host "$p"
+start_side host --speed 3 --host "$p" --record "$work/host.rec"
 "$peer" silent "$p" >"$work/silent.out" &
 helper=$!
 wait_for "the silent peer never connected" 'grep -q connected "$work/silent.out"' 30
@@ -69,7 +70,8 @@ shows "host: the guest's colour screen" 'tint now 24 177 100'
 echo "online_peers_test: a silent peer holds no place ($SECONDS s)"
 
 # The guest is killed in a match: the host is told, waits, and the next guest finds both
-# games at the main menu, the host's match forgotten.
+# games at the main menu, the host's match forgotten. The host's recording is whole by then:
+# it holds the first guest's game, into the match.
 use guest
 hold_until space "guest: match" 'tint now 252 380 010'
 use host
@@ -79,6 +81,9 @@ wait "${pid[guest]}" 2>/dev/null
 pid[guest]=""
 host_told "The connection to the other player was lost."
 kill -0 "${pid[host]}" || fail "host: ended after its guest was lost"
+(cd "$work/tree" && "$replay" --recording "$work/host.rec") >"$work/host.dump" ||
+  fail "host: the first game's recording does not run"
+grep -qx "move 1" "$work/host.dump" || fail "host: the recording does not reach the match"
 start_side guest --join "127.0.0.1:$p"
 main_menu_on_both "(the second guest)"
 echo "online_peers_test: the host stays ($SECONDS s)"
