@@ -3,10 +3,10 @@
 # index.wasm) and the images and arena it preloads (index.data). Serve that folder with
 # any web server and open it in a browser. --test also runs the browser test.
 #
-# The game is the same C++ as the desktop's, compiled with Debian's emscripten. SDL2 (and
-# SDL2_mixer, WAV only) are compiled for the web once from Debian's own source packages and
-# kept in build-web/deps; a copy outside the clone (KORVALEN_WEB_CACHE, by default
-# ~/.cache/korvalen-web) lets a fresh clone on the same machine skip that build.
+# The game is the same C++ as the desktop's, compiled with Debian's emscripten. SDL2,
+# SDL2_mixer (WAV only) and inih are compiled for the web once from Debian's own source
+# packages and kept in build-web/deps; a copy outside the clone (KORVALEN_WEB_CACHE, by
+# default ~/.cache/korvalen-web) lets a fresh clone on the same machine skip that build.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -37,8 +37,9 @@ step_done() { step_times+=("$1 $((SECONDS - step_started))s"); step_started=$SEC
 step_started=$SECONDS
 
 source tools/deps.sh
-# emscripten, a browser for the test and the DevTools client; tar unpacks the sources.
-KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils \
+# emscripten, a browser for the test and the DevTools client; tar unpacks the sources;
+# msgfmt (gettext) makes the English catalog.
+KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils gettext \
   $($run_test && echo chromium python3-websocket fonts-dejavu-core)
 step_done installs
 
@@ -62,16 +63,18 @@ stamp=$deps/built-$key
 
 # Fetches the source of one Debian package into $deps/src with a source list of our own:
 # the system's lists stay as they are.
+# A second argument names another Debian release to take it from.
 fetch_source() {
-  local package=$1 apt_dir=$deps/apt
+  local package=$1 suite=${2:-bookworm} apt_dir=$deps/apt
+  [ "$suite" = bookworm ] || apt_dir=$deps/apt-$suite
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps/src"
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main" \
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $suite main" \
     >"$apt_dir/sources.list"
   local options=(-o Dir::Etc::sourcelist="$apt_dir/sources.list" -o Dir::Etc::sourceparts=-
                  -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
                  -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
                  -o APT::Sandbox::User=root -qq)
-  ls "$deps/src/$package"_*.dsc >/dev/null 2>&1 && return 0
+  ls "$deps/src/$package"_*.orig.tar.* >/dev/null 2>&1 && return 0
   [ -e "$apt_dir/lists/updated" ] || {
     apt-get "${options[@]}" update && touch "$apt_dir/lists/updated"
   }
@@ -124,6 +127,23 @@ build_sdl() {
   touch "$stamp"
 }
 
+# inih, the settings file's reader, from Debian's source like SDL: one C file, the same
+# reader the desktop links. Bookworm's archive no longer serves libinih 55's source, so it
+# comes from the next release's (59: the same ini_parse_stream and defaults).
+build_inih() {
+  fetch_source libinih trixie
+  unpack_source libinih
+  local tree
+  tree=$(ls -d "$deps"/src/inih-*/ | head -1)
+  mkdir -p "$deps/prefix/lib" "$deps/prefix/include"
+  COMPILE_FLAGS="${cflags[*]}" compile_library "$tree" "$deps/prefix/lib/libinih.a" ini.c
+  cp "$tree/ini.h" "$deps/prefix/include/"
+  if [ -d "$cache/prefix" ]; then
+    mkdir -p "$cache/prefix/include" && cp "$deps/prefix/lib/libinih.a" "$cache/prefix/lib/" &&
+      cp "$tree/ini.h" "$cache/prefix/include/" || true
+  fi
+}
+
 if [ ! -e "$stamp" ]; then
   if [ -e "$cache/built-$key" ]; then
     echo "SDL2 for the web: taken from $cache"
@@ -140,6 +160,7 @@ if [ ! -e "$stamp" ]; then
     fi
   fi
 fi
+[ -e "$deps/prefix/lib/libinih.a" ] || build_inih
 step_done "SDL2 for the web"
 
 # The game: the repository's folders, configured for emscripten, into build-web/.

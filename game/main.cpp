@@ -27,6 +27,7 @@
 #include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/lybrary3.h"
+#include "state/settings.h"
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
@@ -39,7 +40,7 @@
 }
 
 // Closes the recording; one that a write cut short is told in a box and ends with 1.
-static int end_recording(int code) {
+[[maybe_unused]] static int end_recording(int code) {  // the desktop game's
   record_finish();
   std::string why;
   if (!record_lost(&why)) return code;
@@ -220,8 +221,15 @@ static int command_line(int argc, char** argv, CommandLine* line) {
 // The browser's loop: it calls this once for every picture it shows. After Exit the window
 // goes and the page says the game has ended.
 static void browser_frame() {
-  if (main_loop_iteration()) return;
+  static int settings_saved = 0;
+  bool going_on = main_loop_iteration();
+  if (settings_changes() != settings_saved) {
+    settings_saved = settings_changes();
+    web_settings_saved();
+  }
+  if (going_on) return;
   emscripten_cancel_main_loop();
+  sound_close();
   KillGLWindow();
   KillFont();
   web_game_ended(0);
@@ -241,6 +249,12 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
   }
   player_settings_window_open();
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
+  // The page's address stands for the command line, and a player has no settings file to
+  // edit in a browser: the language and volume asked for there are kept for the next visit.
+  if (!line.lang.empty()) settings_store("language", "language", line.lang);
+  if (line.volume >= 0) settings_store("sound", "volume", std::to_string(line.volume));
+  // The browser starts the sound with the player's first key or click.
+  sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
   emscripten_set_main_loop(browser_frame, 0, false);
   return 0;
 }

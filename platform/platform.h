@@ -145,4 +145,6 @@ void PacePicture();
 // The browser build (web.cpp): tells the page the game is over, 0 after Exit, else the exit
 // code of a failed start, whose reason the page shows from what the game printed.
 void web_game_ended(int code);
+// Copies the settings folder, just written, to the browser's storage for the next visit.
+void web_settings_saved();
 #endif

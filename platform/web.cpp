@@ -4,6 +4,9 @@
 #include <SDL.h>
 #include <emscripten.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/platform.h"
 #include "platform/x_guard.h"
 
@@ -37,4 +40,34 @@ void web_game_ended(int code) {
         if (Module.korvalenEnded) Module.korvalenEnded($0);
       },
       code);
+}
+
+// The page mounts the browser's storage over the settings folder and fills it before the
+// game starts (packaging/web/shell.html); what the game writes there reaches the storage
+// only when copied back.
+void web_settings_saved() {
+  EM_ASM({
+    if (Module.korvalenSaveSettings) Module.korvalenSaveSettings();
+  });
+}
+
+// The browser's C library finds a translation catalog through this, which as it comes maps
+// no file at all and hands gettext a bad address (the English texts then crash the game):
+// here the catalog is read whole into memory instead, as gettext only ever reads it.
+extern "C" const unsigned char* __map_file(const char* path, size_t* size) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return nullptr;
+  unsigned char* bytes = nullptr;
+  long length = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0 && (length = std::ftell(file)) > 0 &&
+      std::fseek(file, 0, SEEK_SET) == 0) {
+    bytes = static_cast<unsigned char*>(std::malloc(length));
+    if (bytes && std::fread(bytes, 1, length, file) != (size_t)length) {
+      std::free(bytes);
+      bytes = nullptr;
+    }
+  }
+  std::fclose(file);
+  if (bytes) *size = length;
+  return bytes;
 }

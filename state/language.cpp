@@ -58,15 +58,16 @@ std::string language_of_locale() {
 
 void language_start(const std::string& choice) {
   english = (choice.empty() ? language_of_locale() : choice) == "en";
-#ifdef __EMSCRIPTEN__
-  // The page preloads no catalog, and the browser's C library fails on a missing one:
-  // the page speaks the game's own Slovak.
-  english = false;
-#endif
   if (!english) return;
+#ifdef __EMSCRIPTEN__
+  // The browser's C library reads no LANGUAGE: it finds the catalog by the name of the
+  // messages locale alone, which it takes as given.
+  setlocale(LC_MESSAGES, "en");
+#else
   const char* set = setlocale(LC_MESSAGES, "");
   if (!set || strcmp(set, "C") == 0 || strcmp(set, "POSIX") == 0) setlocale(LC_MESSAGES, "C.UTF-8");
   setenv("LANGUAGE", "en", 1);
+#endif
   bindtextdomain("korvalen", catalog_folder().c_str());
   bind_textdomain_codeset("korvalen", "UTF-8");
 }

@@ -3,9 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#ifndef __EMSCRIPTEN__
 #include <ini.h>
-#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +23,7 @@ namespace {
 
 constexpr long long LARGEST_FILE = 1 << 20;  // a settings file is a few hundred bytes
 constexpr int LISTED_SYNTAX_FAULTS = 20;
+int changes_written = 0;
 
 // What one reading pass carries: the text line by line, and what it found.
 struct Reading {
@@ -232,13 +231,6 @@ void settings_read_text(const std::string& text, const std::string& file, Settin
                         std::vector<std::string>* problems) {
   std::set<int> not_ini;
   Reading r(&text, &not_ini);
-#ifdef __EMSCRIPTEN__
-  // The page has no inih (Debian's source of it cannot be had for the web build here) and
-  // keeps no settings file between visits yet: the game's defaults stand.
-  (void)next_line;
-  (void)take_setting;
-  (void)LISTED_SYNTAX_FAULTS;
-#else
   // inih names only the first line that is not INI; each is noted and read again as empty.
   for (;;) {
     r = Reading(&text, &not_ini);
@@ -246,7 +238,6 @@ void settings_read_text(const std::string& text, const std::string& file, Settin
     if (fault <= 0 || (int)not_ini.size() >= LISTED_SYNTAX_FAULTS || not_ini.count(fault)) break;
     not_ini.insert(fault);
   }
-#endif
   for (int line : not_ini)
     r.problems.push_back({line, "not a setting ([section] or name = value), ignored"});
   std::stable_sort(r.problems.begin(), r.problems.end(),
@@ -366,5 +357,10 @@ bool settings_store(const std::string& section, const std::string& name, const s
     fsync(dir);
     close(dir);
   }
+  changes_written++;
   return true;
+}
+
+int settings_changes() {
+  return changes_written;
 }

@@ -52,3 +52,7 @@ Settings settings_load();
 // Nothing is written when the value is already there. On failure: one line on stderr,
 // nothing changed, false.
 bool settings_store(const std::string& section, const std::string& name, const std::string& value);
+
+// How many times settings_store has changed the file since the start: a browser copies the
+// settings folder to its storage when this moves.
+int settings_changes();

@@ -12,6 +12,11 @@ endif()
 add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
 target_include_directories(PkgConfig::SDL2 INTERFACE ${KORVALEN_WEB_DEPS}/include/SDL2)
 target_link_libraries(PkgConfig::SDL2 INTERFACE ${KORVALEN_WEB_DEPS}/lib/libSDL2.a)
+# SDL's browser audio calls two of emscripten's JavaScript helpers that a link leaves out
+# unless asked for (sdl_helpers.json names them): the one that starts the audio at the
+# first key or click, and the one that calls the mixer back.
+target_link_options(PkgConfig::SDL2 INTERFACE
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_SOURCE_DIR}/packaging/web/sdl_helpers.json)
 add_library(PkgConfig::SDL2_MIXER INTERFACE IMPORTED)
 target_link_libraries(PkgConfig::SDL2_MIXER INTERFACE ${KORVALEN_WEB_DEPS}/lib/libSDL2_mixer.a)
 add_library(OpenGL::GL INTERFACE IMPORTED)
@@ -22,12 +27,15 @@ add_subdirectory(render)
 add_subdirectory(screens)
 add_subdirectory(platform)
 add_subdirectory(game)
+add_subdirectory(po)
 
 # build-web/index.html and its program; the folders the game reads lie in the page's own
-# file system where the desktop game finds them, in its working directory.
+# file system where the desktop game finds them, in its working directory, and the English
+# catalog where an install puts it. The browser's storage (IndexedDB) keeps the settings.
 set(web_shell ${CMAKE_SOURCE_DIR}/packaging/web/shell.html)
 set_target_properties(korvalen PROPERTIES OUTPUT_NAME index SUFFIX .html LINK_DEPENDS ${web_shell})
 target_link_options(korvalen PRIVATE
-  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMINIFY_HTML=0 --shell-file ${web_shell}
+  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMINIFY_HTML=0 -lidbfs.js --shell-file ${web_shell}
   "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/Data@/Data"
-  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/s_1.txt@/s_1.txt")
+  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/s_1.txt@/s_1.txt"
+  "SHELL:--preload-file ${CMAKE_BINARY_DIR}/locale@${CMAKE_INSTALL_FULL_LOCALEDIR}")

@@ -2,10 +2,13 @@
 """The browser build in a real browser: headless chromium driven over the DevTools protocol.
 
 Serves build-web/ on a port of 127.0.0.1, opens the page and plays through it with keys,
-reading the picture from screenshots: the main menu with its title and "New"; Down and Up
-move the highlight; Space and Space start a match against the computer (?bot=2); the field
-changes as the computer plays; Esc opens the pause menu. Then the page's own messages: a
-missing data file and a browser without WebGL each show a readable message.
+reading the picture from screenshots: the main menu with its title and "New", in English
+(the browser's language); the sound starts with the first key; Down and Up move the
+highlight; Space and Space start a match against the computer (?bot=2); the field changes
+as the computer plays; Esc opens the pause menu. Then a visit with ?lang=sk&volume=40
+chooses another speed level, and a later visit without them still has all three, driven
+by a pad this time. Then the page's own messages: a missing data file and a browser
+without WebGL each show a readable message.
 
 Usage: tests/web/browser_test.py [BUILD_WEB_DIR] [--shots DIR]
 Every wait polls until the screen shows what it must, failing only after a generous deadline
@@ -82,6 +85,8 @@ class Browser:
             "--disable-component-update", "--disable-sync", "--disable-extensions",
             "--user-data-dir=" + self.profile, "--remote-debugging-port=0",
             "--remote-allow-origins=*", "--window-size=%d,%d" % (WIDTH, HEIGHT),
+            # the page's language follows the browser's: English, whatever the machine's
+            "--lang=en-US",
             # WebGL drawn in software: ANGLE over SwiftShader.
             "--use-gl=angle", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
             "--ignore-gpu-blocklist", "about:blank"]
@@ -273,8 +278,12 @@ class Game:
         self.until(what, all_hold, deadline)
 
     def key(self, name, down):
+        if name.startswith("pad "):  # a button of the page's stand-in pad (PAD)
+            self.browser.evaluate("testPad(%d, %s)" % (int(name[4:]), "true" if down else "false"))
+            return
         codes = {"Down": ("ArrowDown", "ArrowDown", 40), "Up": ("ArrowUp", "ArrowUp", 38),
-                 "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27)}
+                 "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
+                 "1": ("1", "Digit1", 49), "3": ("3", "Digit3", 51)}
         key, code, vk = codes[name]
         self.browser.call("Input.dispatchKeyEvent", type="keyDown" if down else "keyUp", key=key,
                           code=code, windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
@@ -304,6 +313,35 @@ class Game:
         return self.browser.screenshot((x, y, w, h * 330 // 480))
 
 
+    def audio(self):
+        """The state of the page's audio (suspended until the first key or click, then
+        running), or None before the game has opened it."""
+        return self.browser.evaluate(
+            "typeof Module == 'object' && Module.SDL2 && Module.SDL2.audioContext ?"
+            " Module.SDL2.audioContext.state : null")
+
+    def settings_saved(self):
+        """How often the page has had everything the game wrote in the browser's storage."""
+        return int(self.browser.evaluate("document.body.dataset.settingsSaved || 0"))
+
+    def settings_file(self):
+        return self.browser.evaluate(
+            "(function(){try{return FS.readFile('/home/web_user/.config/korvalen/settings.ini',"
+            "{encoding:'utf8'});}catch(e){return null;}})()")
+
+    def slovak(self):
+        """Whether the main menu says "Nastavenia" (its last letter stands where the English
+        "Settings" has ended), rather than "Settings"."""
+        return self.tint(362, 130, "111")
+
+    def english(self):
+        return self.tint(362, 130, "000") and self.tint(340, 130, "111")
+
+    def speed_screen(self, level):
+        """The speed screen with level marked (lila) and the other two white."""
+        return all(self.tint(250, 130 + 30 * n, "101" if n == level else "111") for n in (1, 2, 3))
+
+
 def play(browser, base, shots):
     game = Game(browser, shots)
     game.open(base + "/?bot=2")
@@ -312,8 +350,16 @@ def play(browser, base, shots):
                lambda: game.tint(10, 420, "110"), lambda: game.state()[2])
     game.save("main_menu")
     print("ok: the main menu, its title and New highlighted")
-    game.hold_until("Down", "Down: Nastavenia highlighted",
+    # Nothing chosen and nothing kept: the browser's own language, English here.
+    game.shows("the browser's language: English", game.english)
+    print("ok: the browser's language (%s) picks English" %
+          browser.evaluate("navigator.language"))
+    if game.audio() != "suspended":
+        raise Failure("the audio before any key: %s, not suspended" % game.audio())
+    game.hold_until("Down", "Down: Settings highlighted",
                     lambda: game.tint(270, 130, "011"), lambda: game.tint(300, 100, "111"))
+    game.until("the audio running after the first key", lambda: game.audio() == "running")
+    print("ok: the sound starts with the first key")
     game.hold_until("Up", "Up: New highlighted again",
                     lambda: game.tint(300, 100, "011"), lambda: game.tint(270, 130, "111"))
     print("ok: Down and Up move the highlight")
@@ -331,6 +377,7 @@ def play(browser, base, shots):
                     lambda: not game.tint(10, 420, "110"))
     game.save("pause_menu")
     print("ok: Esc opens the pause menu")
+    keep_settings(game, base)
 
     game.open(base + "/no-data/?bot=2")
     text = game.until("a missing data file: the page's message",
@@ -344,6 +391,53 @@ def play(browser, base, shots):
                       lambda: game.state()[0] == "failed" and "needs WebGL" in game.message()
                       and game.message())
     print("ok: no WebGL: %s" % text.splitlines()[0])
+
+
+# A pad as the browser's Gamepad API shows one with the standard layout (buttons 0 A, 13
+# down); testPad(button, down) presses or releases one.
+PAD = """(function () {
+  var pad = {id: "Test pad", index: 0, connected: true, timestamp: 1, mapping: "standard",
+             axes: [0, 0, 0, 0], buttons: []};
+  for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, touched: false, value: 0});
+  navigator.getGamepads = function () { return [pad]; };
+  window.testPad = function (button, down) {
+    pad.buttons[button].pressed = down;
+    pad.buttons[button].value = down ? 1 : 0;
+    pad.timestamp++;
+  };
+})();"""
+
+
+def keep_settings(game, base):
+    """The language and volume from the page's address and a speed level chosen in the game
+    are kept in the browser's storage: a later visit without them has them all."""
+    game.open(base + "/?bot=2&lang=sk&volume=40")
+    game.shows("?lang=sk: the main menu in Slovak", lambda: game.tint(300, 100, "011"), game.slovak)
+    game.hold_until("Down", "Down: Nastavenia highlighted", lambda: game.tint(270, 130, "011"))
+    game.hold_until("space", "the speed screen", lambda: game.tint(250, 10, "011"),
+                    lambda: any(game.speed_screen(n) for n in (1, 2, 3)))
+    level = 1 if game.speed_screen(3) else 3
+    saved = game.settings_saved()
+    game.hold_until(str(level), "speed level %d marked" % level, lambda: game.speed_screen(level))
+    game.until("the settings in the browser's storage", lambda: game.settings_saved() > saved)
+    print("ok: speed level %d chosen, Slovak and volume 40 from the address" % level)
+
+    game.browser.call("Page.addScriptToEvaluateOnNewDocument", source=PAD)
+    game.open(base + "/?bot=2")
+    game.shows("a later visit: the main menu still in Slovak",
+               lambda: game.tint(300, 100, "011"), game.slovak)
+    text = game.settings_file() or ""
+    for line in ("language = sk", "volume = 40", "speed = %d" % level):
+        if line not in text.splitlines():
+            raise Failure("a later visit: no '%s' in the kept settings:\n%s" % (line, text))
+    # This time through a pad: its down and A stand for Down and Space.
+    game.hold_until("pad 13", "a later visit, the pad's down: Nastavenia highlighted",
+                    lambda: game.tint(270, 130, "011"))
+    game.hold_until("pad 0", "a later visit, the pad's A: speed level %d still marked" % level,
+                    lambda: game.speed_screen(level))
+    game.save("speed_screen_kept")
+    print("ok: a later visit keeps the language, the volume and speed level %d" % level)
+    print("ok: a pad through the browser moves the highlight and chooses")
 
 
 def main():
