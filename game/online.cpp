@@ -162,7 +162,7 @@ void begin_session(const CommandLine& line) {
 // recording ends with this first session (a recording is one game from the start), and
 // the host waits for the next player.
 void host_stays() {
-  net_let_go(0, session.other_lost ? 0 : GOODBYE_WAIT_MS);
+  net_let_go(0, session.other_lost ? 0 : FAREWELL_WAIT_MS);
   MessageBoxA(session.end_message.c_str(), tr("OZNAM"),
               session.exit_code ? BoxIcon::stop : BoxIcon::information);
   if (record_is_open())
@@ -190,7 +190,7 @@ int wait_for_other(const CommandLine& line) {
     if (line.host && session.phase == PHASE_ENDED) {
       // a guest of another version is told first, then the host's player; a guest that
       // never completed the handshake goes without a word. The host waits on.
-      net_let_go(0, session.end_message.empty() ? 0 : GOODBYE_WAIT_MS);
+      net_let_go(0, session.end_message.empty() ? 0 : FAREWELL_WAIT_MS);
       if (!session.end_message.empty())
         MessageBoxA(session.end_message.c_str(), tr("OZNAM"), BoxIcon::stop);
       begin_session(line);
