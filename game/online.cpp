@@ -58,8 +58,12 @@ void pump(int wait_ms) {
   if (events.disconnected && session.phase != PHASE_ENDED)
     session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
-  for (const std::string& d : session.outbox)
-    net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
+  // what the session repeats itself goes unreliably: a lost hello must not hold back the
+  // next ones behind ENet's repeat of it
+  for (const std::string& d : session.outbox) {
+    const int type = static_cast<unsigned char>(d[2]);
+    net_send(d, type != MSG_INPUTS && type != MSG_HELLO && type != MSG_PROBE);
+  }
   session.outbox.clear();
 }
 

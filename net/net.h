@@ -9,7 +9,7 @@
 #include <vector>
 
 constexpr int LINK_TIMEOUT_MS = 5000;    // the other side is gone when silent this long
-constexpr int GREETING_LIMIT_MS = 3000;  // hosting: a newcomer that has not greeted by then goes
+constexpr int GREETING_LIMIT_MS = 5000;  // hosting: a newcomer that has not greeted by then goes
 
 // What a call of net_service saw besides datagrams.
 struct NetEvents {

@@ -33,7 +33,7 @@ constexpr int MAP_RING = 8;                  // the host's maps kept until the g
 constexpr int HASH_RING = 8;                 // state hashes kept for comparing
 constexpr int HASH_EVERY = 30;               // groups
 constexpr double SILENCE_LIMIT_MS = 5000;    // the other side is gone after this
-constexpr double HANDSHAKE_LIMIT_MS = 3000;  // a guest that greeted must be playing by then
+constexpr double HANDSHAKE_LIMIT_MS = 5000;  // a guest that greeted must be playing by then
 constexpr double RESEND_MS = 40;             // messages go at least this often,
 constexpr double SEND_GAP_MS = 4;            // and new inputs no more often than this
 
