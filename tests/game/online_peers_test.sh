@@ -30,6 +30,8 @@ start_side() {
   shift
   DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
   pid[$side]=$game_pid
+  # the game's stderr is opened in the background: moved once it is there, it follows
+  wait_for "$side: no stderr" '[ -e "$work/stderr" ]' 30
   mv "$work/stderr" "$work/$side.err"
   use "$side"
 }
