@@ -18,6 +18,9 @@
 #include "game/online.h"
 #endif
 #include "game/player_settings.h"
+#ifndef __EMSCRIPTEN__
+#include "game/watch.h"
+#endif
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -144,6 +147,9 @@ static void print_usage() {
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --watch FILE        play the recording FILE in the window: Space pauses, Right\n"
+      "                      and Left jump 10 s, + and - double and halve the pace, Esc\n"
+      "                      ends (korvalen-replay --recording FILE prints its end state)\n"
       "  --lang sk|en        the texts in Slovak or English (default: the locale's, or\n"
       "                      the saved language)\n"
       "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
@@ -192,7 +198,8 @@ static void print_usage() {
       "\n"
       "Exit status: 0 after Exit or closing the window (or the other player leaving),\n"
       "1 when the game could not start (the reason is printed on standard error) or\n"
-      "an online game lost its connection or was refused, 2 for a bad argument.\n",
+      "an online game lost its connection or was refused, 2 for a bad argument or a\n"
+      "--watch file that is not a whole recording this version can run.\n",
       DEFAULT_PORT, key_legend().c_str(), settings_where().c_str(),
       folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
       arena.c_str(), missing(arena));
@@ -275,6 +282,8 @@ int main(int argc, char** argv) {
 #ifdef __EMSCRIPTEN__
   return start_in_browser(line, saved);
 #else
+  int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
+  if (!line.watch.empty()) return watch_recording(line, volume);
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
@@ -286,7 +295,7 @@ int main(int argc, char** argv) {
   }
   player_settings_window_open();
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
-  sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
+  sound_open(volume);
   if (line.host || line.join) {
     code = end_recording(run_online(line, draw_and_present));
     sound_close();

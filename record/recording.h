@@ -44,6 +44,27 @@ void record_finish();
 // frame (with its end mark where that fitted); why says so in one line.
 bool record_lost(std::string* why);
 
+// Reads a recording record by record and runs its frames one at a time.
+struct RecordingReader {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0, at = 0;  // the bytes, and where the next record starts
+  long long frames = 0;          // frames run so far
+  bool map_waiting = false;      // a map record read, for the next frame's match start
+  FrameInput in;
+};
+// How a frame read from the recording runs: run_frame_input, or a caller's own that also
+// plays its sounds.
+using RunFrame = void (*)(const FrameInput& in, DrawAndPresent draw_and_present);
+// Reads the header; false with a one-line reason in *error when the bytes are not a recording
+// of this version. The bytes must stay where they are while the reader reads them.
+bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
+                     std::string* error);
+// Reads on to the next frame and runs it with run; the window's records on the way set
+// active and done as they say. 1 after a frame, 0 at the end mark, -1 with a one-line reason
+// in *error when the rest is not a recording this version can run.
+int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_and_present,
+                   std::string* error);
+
 // Runs a recording from the start-up state (which the caller has set up). Returns the
 // frames run, or -1 with a one-line reason in *error when the bytes are not a recording
 // this version can run.
