@@ -28,19 +28,22 @@
 #include "state/data_files.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
 #include "state/state_fields.h"
 #include "world/world.h"
 
 namespace {
 
 constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
-constexpr int DELIVERY_WAIT_MS = 1000;   // for the other side to have the last inputs
+constexpr int DELIVERY_WAIT_MS = 3000;   // for the other side to have the last inputs,
+constexpr int FAREWELL_WAIT_MS = 3000;   // and then the goodbye, over a link that loses some
 constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
 constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
 constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
 
 Session session;
-bool other_answered;  // the other machine's network answered at some time
+bool other_answered;       // the other machine's network answered at some time
+GameSnapshot start_state;  // the host starts each next player's game from it
 
 double now_ms() {
   using namespace std::chrono;
@@ -64,8 +67,12 @@ void pump(int wait_ms) {
   if (events.disconnected && session.phase != PHASE_ENDED)
     session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
-  for (const std::string& d : session.outbox)
-    net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
+  // what the session repeats itself goes unreliably: a lost hello must not hold back the
+  // next ones behind ENet's repeat of it
+  for (const std::string& d : session.outbox) {
+    const int type = static_cast<unsigned char>(d[2]);
+    net_send(d, type != MSG_INPUTS && type != MSG_HELLO && type != MSG_PROBE);
+  }
   session.outbox.clear();
 }
 
@@ -151,9 +158,33 @@ int leave(int reason) {
   if (session.phase == PHASE_ENDED && !session.end_message.empty()) return session_over();
   session_leave(&session, reason);
   pump(0);
-  net_close(reason, GOODBYE_WAIT_MS);
+  net_close(reason, FAREWELL_WAIT_MS);
   record_finish();
   return 0;
+}
+
+// A new session from the start-up state: the waiting screen's, or the next player's.
+void begin_session(const CommandLine& line) {
+  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
+  snapshot_put(start_state);
+  active = was_active;
+  fullscreen = was_fullscreen;
+  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.frame_ms,
+                session.start_level);
+  if (line.host) session_set_group_steps(&session, GROUP_STEPS);
+  if (line.host) check_map(true);
+}
+
+// The host's guest left, was lost, or the games parted: the host's player is told, the
+// recording ends with this first session (a recording is one game from the start), and
+// the host waits for the next player.
+void host_stays() {
+  net_let_go(0, session.other_lost ? 0 : FAREWELL_WAIT_MS);
+  MessageBoxA(session.end_message.c_str(), tr("OZNAM"),
+              session.exit_code ? BoxIcon::stop : BoxIcon::information);
+  if (record_is_open())
+    fprintf(stderr, "korvalen: the recording ends with the first player's game\n");
+  record_finish();
 }
 
 // Until the session starts: the waiting screen, the handshake, Escape or closing to give up.
@@ -172,7 +203,16 @@ int wait_for_other(const CommandLine& line) {
   }
   double started = now_ms();
   long frames = 0;
-  while (session.phase == PHASE_CONNECTING) {
+  for (;;) {
+    if (line.host && session.phase == PHASE_ENDED) {
+      // a guest of another version is told first, then the host's player; a guest that
+      // never completed the handshake goes without a word. The host waits on.
+      net_let_go(0, session.end_message.empty() ? 0 : FAREWELL_WAIT_MS);
+      if (!session.end_message.empty())
+        MessageBoxA(session.end_message.c_str(), tr("OZNAM"), BoxIcon::stop);
+      begin_session(line);
+    }
+    if (session.phase != PHASE_CONNECTING) break;
     if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
       MessageBoxA(
           ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
@@ -207,26 +247,9 @@ int wait_for_other(const CommandLine& line) {
   return session.phase == PHASE_RUNNING ? -1 : session_over();
 }
 
-}  // namespace
-
-int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
-  std::string error;
-  bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
-  if (!ok) {
-    MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
-    record_finish();
-    return 1;
-  }
-  Dump_Init();
-  // the host's level and group sizes count for both; a guest's --speed is the host's business
-  const int start_level = take_speed_level();
-  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), 16, line.host ? start_level : 0);
-  if (line.host) session_set_group_steps(&session, GROUP_STEPS);
-  net_set_refusal(session_refuse_full(KORVALEN_VERSION));
-  if (line.host) check_map(true);
-  int code = wait_for_other(line);
-  if (code >= 0) return code;
-
+// One session from the start to its end; the exit code, or -1 when the host waits for the
+// next player.
+int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
   // Nothing of the game has moved yet: both start from the start-up state.
   session.on_final = record_final_step;
   session.on_window = record_window;
@@ -247,7 +270,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
       drawn_ms = -1e9;  // the window may need its picture again
       continue;
     }
-    if (session.phase == PHASE_ENDED) return session_over();
+    if (session.phase == PHASE_ENDED) break;
     if (line.host) check_map(false);
     // the groups the step clock calls for, each on the keys held as it starts (a tap acts
     // in the first); a side that may not run further waits, owing two groups at most
@@ -264,7 +287,7 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     }
     moved = session_advance(&session) > 0 || moved || session.rollbacks != rollbacks;
     if (session_finished(&session)) return leave(LEAVE_EXIT);
-    if (session.phase == PHASE_ENDED) return session_over();
+    if (session.phase == PHASE_ENDED) break;
     // a picture when the state moved; while waiting for the other side, the network
     if (active && (moved || now_ms() - drawn_ms > REDRAW_MS)) {
       draw_and_present();
@@ -273,5 +296,35 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     } else {
       pump(active ? 1 : 20);
     }
+  }
+  // an ending in order has no words: both games end; the host outlives any other ending
+  if (!line.host || session.end_message.empty()) return session_over();
+  host_stays();
+  return -1;
+}
+
+}  // namespace
+
+int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
+  std::string error;
+  bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
+  if (!ok) {
+    MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
+    record_finish();
+    return 1;
+  }
+  Dump_Init();
+  // the host's level and group sizes count for both; a guest's --speed is the host's business
+  session.frame_ms = 16;
+  session.start_level = line.host ? take_speed_level() : 0;
+  net_set_refusal(session_refuse_full(KORVALEN_VERSION));
+  if (line.host) net_set_greeting(session_is_greeting);
+  snapshot_take(&start_state);
+  for (;;) {
+    begin_session(line);
+    int code = wait_for_other(line);
+    if (code >= 0) return code;
+    code = play_session(line, draw_and_present);
+    if (code >= 0) return code;
   }
 }

@@ -306,8 +306,9 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
         end(s, version_message(m.version), 1);
       } else if (s->phase == PHASE_RUNNING) {
         send_welcome(s);  // the first one was lost
-      } else {
+      } else if (!s->probing) {
         s->probing = true;  // poll sends the probes
+        s->probing_since_ms = now;
       }
       break;
     case MSG_PROBE:
@@ -360,6 +361,12 @@ void session_poll(Session* s, double now) {
   bool heard_from_other = s->phase == PHASE_RUNNING || s->probing;
   if (heard_from_other && now - s->heard_ms > SILENCE_LIMIT_MS) {
     session_other_gone(s, 0);
+    return;
+  }
+  // a guest that greets and then never completes the handshake is let go, without a word
+  if (s->host && s->probing && s->phase == PHASE_CONNECTING &&
+      now - s->probing_since_ms > HANDSHAKE_LIMIT_MS) {
+    end(s, "", 1);
     return;
   }
   if (s->holding && now >= s->hold_until_ms) s->holding = false;
@@ -466,10 +473,16 @@ int session_advance(Session* s) {
     ran++;
     make_final(s);
   }
-  // gone without a word: lost once every group whose keys both sides sent has run (on the
-  // step clock this side may still be a few groups short of them) and the game goes on
-  if (s->other_lost && !session_finished(s) && s->frame >= s->remote_next)
-    end(s, "The connection to the other player was lost.", 1);
+  // Gone without a word before this side's game ended: lost, unless the other side said it
+  // ended the game, or this side's own steps ended it (the goodbye was what got lost). On the
+  // step clock this side may still be a few groups short of the keys both sides sent: those
+  // run first.
+  if (s->other_lost && !session_finished(s)) {
+    if (s->other_ended || done)
+      end(s, "", 0);
+    else if (s->frame >= s->remote_next)
+      end(s, "The connection to the other player was lost.", 1);
+  }
   return ran;
 }
 
@@ -492,20 +505,27 @@ void session_leave(Session* s, int reason) {
 }
 
 void session_other_gone(Session* s, int reason) {
+  if (s->host && s->phase == PHASE_CONNECTING) {
+    end(s, "", 1);  // a guest gone before it played: the host waits on without a word
+    return;
+  }
   if (reason == LEAVE_EXIT)
     s->other_ended = true;  // its steps ended the game: ours will too, at the same step
   else if (reason != 0)
     end(s, "The other player has left.", 0);
-  else if (s->other_ended)
-    end(s, "", 0);  // it ended the game in order; what it sent last did not all arrive
   else if (s->phase == PHASE_RUNNING)
-    s->other_lost = true;  // unless what came before the silence ends the game
+    s->other_lost = true;  // what came before the silence may still end the game
   else
     end(s, "The connection to the other player was lost.", 1);
 }
 
 bool session_delivered(const Session* s) {
   return s->phase != PHASE_RUNNING || s->other_ended || s->acked >= s->frame;
+}
+
+bool session_is_greeting(const std::uint8_t* data, std::size_t size) {
+  Message m;
+  return decode_message(data, size, &m) && m.type == MSG_HELLO;
 }
 
 std::string session_refuse_full(const std::string& version) {

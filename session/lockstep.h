@@ -27,15 +27,16 @@
 #include "session/messages.h"
 #include "state/snapshot.h"
 
-constexpr int INPUT_RING = 256;             // groups of inputs kept on each side
-constexpr int PREDICT_MAX = 15;             // groups run on guessed keys, at most
-constexpr int SAVE_RING = PREDICT_MAX + 1;  // states kept for putting back
-constexpr int MAP_RING = 8;                 // the host's maps kept until the guest has them
-constexpr int HASH_RING = 8;                // state hashes kept for comparing
-constexpr int HASH_EVERY = 30;              // groups
-constexpr double SILENCE_LIMIT_MS = 5000;   // the other side is gone after this
-constexpr double RESEND_MS = 40;            // messages go at least this often,
-constexpr double SEND_GAP_MS = 4;           // and new inputs no more often than this
+constexpr int INPUT_RING = 256;              // groups of inputs kept on each side
+constexpr int PREDICT_MAX = 15;              // groups run on guessed keys, at most
+constexpr int SAVE_RING = PREDICT_MAX + 1;   // states kept for putting back
+constexpr int MAP_RING = 8;                  // the host's maps kept until the guest has them
+constexpr int HASH_RING = 8;                 // state hashes kept for comparing
+constexpr int HASH_EVERY = 30;               // groups
+constexpr double SILENCE_LIMIT_MS = 5000;    // the other side is gone after this
+constexpr double HANDSHAKE_LIMIT_MS = 5000;  // a guest that greeted must be playing by then
+constexpr double RESEND_MS = 40;             // messages go at least this often,
+constexpr double SEND_GAP_MS = 4;            // and new inputs no more often than this
 
 // The steps a group at speed levels 1 to 3 that a host fixes for its session: the most
 // that last no more than a sixtieth of a second at the level's step rate (3000, 200, 60
@@ -113,9 +114,10 @@ struct Session {
   std::uint64_t newest_hash = 0;
 
   double heard_ms = 0, sent_ms = -1e9, probe_ms = -1e9;
-  bool probing = false;      // the host has heard a hello and measures the round trip
-  bool holding = false;      // the host's first group waits for the welcome to land,
-  double hold_until_ms = 0;  // until then
+  bool probing = false;         // the host has heard a hello and measures the round trip,
+  double probing_since_ms = 0;  // since then
+  bool holding = false;         // the host's first group waits for the welcome to land,
+  double hold_until_ms = 0;     // until then
   std::uint32_t probe_token = 0;
   double probe_sent_ms[16] = {};  // by token: an echo may come back after later probes went
   bool sent_news = false;         // a new input waits to go out
@@ -181,6 +183,10 @@ void session_leave(Session* s, int reason);
 void session_other_gone(Session* s, int reason);
 // Whether the other side has every input it needs to make final the groups this side ran.
 bool session_delivered(const Session* s);
+
+// Whether a datagram is a guest's greeting (a hello of this protocol, of any version): a
+// host takes a newcomer as its guest only once it greets.
+bool session_is_greeting(const std::uint8_t* data, std::size_t size);
 
 // The refusal a host sends to anyone who joins while two already play.
 std::string session_refuse_full(const std::string& version);
