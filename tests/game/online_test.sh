@@ -108,32 +108,7 @@ echo "online_test: direct ok ($SECONDS s)"
 # Seeded (KORVALEN_RELAY_SEED repeats a run's losses and delays); the seed is printed.
 relay_port=$(port) p=$(port) relay_seed=${KORVALEN_RELAY_SEED:-$RANDOM}
 echo "online_test: relay seed $relay_seed"
-python3 - "$relay_port" "$p" "$relay_seed" <<'PY' &
-import heapq, random, select, socket, sys, time
-s, up = (socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2))
-s.bind(("127.0.0.1", int(sys.argv[1])))
-up.connect(("127.0.0.1", int(sys.argv[2])))
-random.seed(int(sys.argv[3]))
-guest, queue = None, []
-while True:
-    wait = max(0, queue[0][0] - time.time()) if queue else None
-    for sock in select.select([s, up], [], [], wait)[0]:
-        try:
-            data, addr = sock.recvfrom(65536)
-        except OSError:  # the host not listening yet: the ICMP answer lands here
-            continue
-        if sock is s:
-            guest = addr
-        copies = 0 if random.random() < 0.1 else 2 if random.random() < 0.1 else 1
-        for _ in range(copies if guest else 0):
-            heapq.heappush(queue, (time.time() + random.uniform(0.02, 0.06), random.random(), sock is s, data))
-    while queue and queue[0][0] <= time.time():
-        _, _, to_host, data = heapq.heappop(queue)
-        try:
-            up.send(data) if to_host else s.sendto(data, guest)
-        except OSError:
-            pass
-PY
+python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$relay_seed" 10 0 &
 relay_pid=$!
 start_both "$p" "127.0.0.1:$relay_port"
 play_one
