@@ -1,10 +1,11 @@
 // Online play measured headless, in one run: the steps a second of local play against an
 // online session over loopback (a second process is the guest), the bytes a second each
-// way, and over relays holding every datagram 50 and 100 ms each way, with both games
-// showing 60 pictures a second: the time from a player's key to the first picture that
-// shows it on his own screen, how often a wrong guess of the other's keys is put right,
-// and what running steps again costs.
-//   build/bench/online_bench [SECONDS]     (default 3 a part)
+// way, and over relays holding every datagram 50 and 100 ms each way, with both games in a
+// match at level 1 on their step clocks, showing 60 pictures a second: the time from a
+// player's key to the first picture that shows it on his own screen (his archer moved),
+// how often a wrong guess of the other's keys is put right, and what running steps again
+// costs.
+//   build/bench/online_bench [SECONDS]     (default 10 a part)
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -25,8 +26,11 @@
 #include "flow/frame_input.h"
 #include "net/net.h"
 #include "session/lockstep.h"
+#include "state/bindings.h"
+#include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
+#include "world/world.h"
 
 namespace {
 
@@ -60,8 +64,10 @@ double local_rate(double seconds) {
   return frames / ((now_ms() - start) / 1000);
 }
 
+const char BENCH_MAP[] = "1\n3\n3\n2\n2\n";
 Session session;
-GameSnapshot startup;  // every session starts from it
+GameSnapshot startup;   // the game as it starts
+GameSnapshot in_match;  // the first step of a match, at level 1
 void take(const std::uint8_t* data, std::size_t size, void*) {
   session_receive(&session, data, size, now_ms());
 }
@@ -75,16 +81,42 @@ void pump(int wait_ms) {
 }
 
 struct Figures {
-  long groups = 0, stalls = 0;
+  long groups = 0, stalls = 0, pictures = 0, blocked = 0;
+  long long steps = 0;
   double seconds = 0, advance_ms = 0, rerun_ms = 0;
   std::vector<double> key_to_picture;
   long long rollbacks = 0, steps_rerun = 0;
   unsigned long long sent = 0, received = 0;
 };
 
-// One side of a session for the given time, a picture every frame_ms (0: as fast as the
-// session allows). A key changes at a random moment between two pictures; the picture
-// drawn after the group that took it is the first to show it.
+std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Where this side's own archer stands in the state as it is now.
+std::pair<float, float> own_archer(bool host) {
+  const Splayer& p = player[host ? 1 : 2];
+  return {p.x, p.y};
+}
+
+// Runs what the session allows now and counts its cost.
+void advance(Figures* f) {
+  const long long rollbacks = session.rollbacks;
+  const double t0 = now_ms();
+  f->groups += session_advance(&session);
+  const double spent = now_ms() - t0;
+  f->advance_ms += spent;
+  if (session.rollbacks != rollbacks) f->rerun_ms += spent;
+}
+
+// One side of a session for the given time. With frame_ms 0 it runs groups of one step as
+// fast as the session allows, random keys in them. Else it shows a picture every frame_ms
+// and steps on its step clock at the host's group sizes, in a match: now and then the
+// player presses left or right (alternately) at a random moment between two pictures and
+// holds it a while; the first picture whose state has his own archer standing elsewhere
+// than in the picture before the press is the first to show the key. The other side does
+// the same with its own archer, at its own moments, so the guesses of its keys go wrong.
 Figures run_side(bool host, int port, int connect_port, double seconds, double frame_ms) {
   std::string error;
   bool ok = host ? net_host(port, &error) : net_join("127.0.0.1", connect_port, &error);
@@ -92,41 +124,69 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
     std::fprintf(stderr, "online_bench: %s\n", error.c_str());
     std::exit(1);
   }
-  snapshot_put(startup);
-  session_begin(&session, host, "bench", now_ms(), frame_ms > 0 ? frame_ms : 0.05, 0);
-  session_set_map(&session, MapText{true, "1\n3\n3\n2\n2\n"});
+  const bool clocked = frame_ms > 0;
+  snapshot_put(clocked ? in_match : startup);
+  session_begin(&session, host, "bench", now_ms(), clocked ? frame_ms : 0.05, 0);
+  if (clocked) session_set_group_steps(&session, GROUP_STEPS);
+  session_set_map(&session, MapText{true, BENCH_MAP});
   while (session.phase == PHASE_CONNECTING) pump(1);
   Figures f;
+  StepClock clock;
   bool held[KEY_CODES] = {};
-  double start = now_ms(), last_picture = start, next_picture = start, pressed = -1;
+  const int keys[2] = {game_key(host ? 1 : 2, ACTION_LEFT), game_key(host ? 1 : 2, ACTION_RIGHT)};
+  int direction = 0;
+  double start = now_ms(), last_picture = start, next_picture = start;
+  double pressed = -1, change_at = start + 100;  // a key down since pressed, not yet seen
+  std::pair<float, float> shown = own_archer(host);
   while (session.phase == PHASE_RUNNING && now_ms() - start < seconds * 1000 && !done) {
     if (now_ms() < next_picture) {
       pump(next_picture - now_ms() > 1 ? 1 : 0);
       continue;
     }
-    if (pressed < 0) {
-      bool before[KEY_CODES];
-      std::copy(held, held + KEY_CODES, before);
+    if (!clocked) {
       random_keys(held);
-      if (!std::equal(held, held + KEY_CODES, before))
-        pressed = last_picture + (now_ms() - last_picture) * (rng() % 1000) / 1000.0;
+      const bool took = session_wants_input(&session);
+      if (took) session_add_input(&session, held, 0);
+      if (!took) f.stalls++;
+      advance(&f);
+      pump(0);
+      continue;
     }
-    const bool took = session_wants_input(&session);
-    if (took) session_add_input(&session, held, 0);
-    const long long rollbacks = session.rollbacks;
-    const double t0 = now_ms();
-    f.groups += session_advance(&session);
-    const double spent = now_ms() - t0;
-    f.advance_ms += spent;
-    if (session.rollbacks != rollbacks) f.rerun_ms += spent;
-    if (!took) f.stalls++;
-    if (took && pressed >= 0) {  // the picture now drawn shows the key
+    const double now = now_ms();
+    if (now >= change_at) {
+      const bool down = !held[keys[0]] && !held[keys[1]];
+      held[keys[0]] = held[keys[1]] = false;
+      if (down) {
+        held[keys[direction]] = true;
+        direction = 1 - direction;
+        pressed = last_picture + (now - last_picture) * (rng() % 1000) / 1000.0;
+        change_at = now + 80 + rng() % 80;
+      } else {
+        change_at = now + 60 + rng() % 140;
+      }
+    }
+    if (!session_wants_input(&session)) f.stalls++;
+    const int due = session_groups_due(&session, &clock, now_ns(), true);
+    int took = 0;
+    for (; took < due && session_wants_input(&session); took++) {
+      f.steps += session_next_group_steps(&session);
+      session_add_input(&session, held, 0);
+      advance(&f);
+    }
+    advance(&f);
+    f.pictures++;
+    const std::pair<float, float> now_shown = own_archer(host);  // this picture
+    if (pressed >= 0 && now_shown != shown) {
       f.key_to_picture.push_back(now_ms() - pressed);
       pressed = -1;
+    } else if (pressed >= 0 && now_ms() - pressed > 1000) {
+      f.blocked++;  // a wall or the other archer stood in the way
+      pressed = -1;
     }
+    shown = now_shown;
     last_picture = now_ms();
     // the display's pace: a picture that came late is not made up for
-    next_picture = frame_ms > 0 ? std::max(next_picture + frame_ms, now_ms()) : now_ms();
+    next_picture = std::max(next_picture + frame_ms, now_ms());
     pump(0);
   }
   f.seconds = (now_ms() - start) / 1000;
@@ -205,8 +265,12 @@ void relayed(int port, double hold_ms, double seconds) {
   Figures f = session_run(port + 2, port + 1, seconds, 1000.0 / 60);
   relay_thread.join();
   std::printf("key to picture, %.0f ms relay: %.0f ms\n", hold_ms, median(f.key_to_picture));
+  std::printf("  keys seen:                 %10zu, %ld more stopped by a wall\n",
+              f.key_to_picture.size(), f.blocked);
   std::printf("  pictures a second:         %10.1f, %.1f %% of them waited for the other side\n",
-              (f.groups + f.stalls) / f.seconds, 100.0 * f.stalls / (f.groups + f.stalls));
+              f.pictures / f.seconds, 100.0 * f.stalls / f.pictures);
+  std::printf("  groups, steps a second:    %10.1f, %.0f (level 1, %d steps a group)\n",
+              f.groups / f.seconds, f.steps / f.seconds, GROUP_STEPS[0]);
   std::printf("  rollbacks a second:        %10.1f\n", f.rollbacks / f.seconds);
   std::printf("  steps re-run a second:     %10.1f\n", f.steps_rerun / f.seconds);
   std::printf("  share of a core:           %10.3f %% for all steps, %.3f %% for re-running\n",
@@ -216,11 +280,24 @@ void relayed(int port, double hold_ms, double seconds) {
 }
 
 int main(int argc, char** argv) {
-  double seconds = argc > 1 ? std::atof(argv[1]) : 3;
+  double seconds = argc > 1 ? std::atof(argv[1]) : 10;
   Dump_Init();
   game_startup_request();
   flag_grid_init();
   snapshot_take(&startup);
+  // from the start-up: the main menu, Space for the colour screen, Space for the match
+  map_use_given(true, BENCH_MAP, sizeof BENCH_MAP - 1);
+  FrameInput in;
+  for (bool space : {false, true, false, true}) {
+    in.keys[' '] = space;
+    run_frame_input(in, nullptr);
+  }
+  if (!move) {
+    std::fprintf(stderr, "online_bench: the match did not start\n");
+    return 1;
+  }
+  snapshot_take(&in_match);
+  snapshot_put(startup);
   std::printf("local play, headless:        %10.0f steps a second\n", local_rate(seconds));
 
   int port = 28900 + getpid() % 500;

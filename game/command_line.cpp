@@ -53,9 +53,9 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {"--help", "--version",     "--speed",  "--window",
-                                      "--bot",  "--host",        "--join",   "--record",
-                                      "--pace", "--change-mode", "--volume", "--lang"};
+  static const char* const names[] = {
+      "--help",   "--version", "--speed",       "--window", "--bot",  "--host", "--join",
+      "--record", "--pace",    "--change-mode", "--volume", "--lang", "--watch"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -125,6 +125,12 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
         return false;
       }
       line->record = argv[++i];
+    } else if (name == "--watch") {
+      if (!has_value(i, argc, argv) || !*argv[i + 1]) {
+        *error = "--watch takes a recording's file name";
+        return false;
+      }
+      line->watch = argv[++i];
     } else if (name == "--volume") {
       if (!read_number(i + 1 < argc ? argv[i + 1] : nullptr, 0, 100, &line->volume)) {
         *error = "--volume takes a number from 0 to 100";
@@ -146,6 +152,13 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
   }
   if ((line->host || line->join) && line->bot) {
     *error = std::string(line->host ? "--host" : "--join") + " and --bot exclude each other";
+    return false;
+  }
+  if (!line->watch.empty() && (line->host || line->join || line->bot || !line->record.empty() ||
+                               line->speed || line->pace_given)) {
+    *error =
+        "--watch plays a recording as it was: it takes no --host, --join, --bot, --record, "
+        "--speed or --pace";
     return false;
   }
   return true;

@@ -21,6 +21,7 @@ struct CommandLine {
   std::string join_host;
   int port = DEFAULT_PORT;
   std::string record;  // --record FILE: where the session is written, empty for none
+  std::string watch;   // --watch FILE: the recording to watch, empty to play
   int volume = -1;     // --volume N, 0 to 100; -1 when not given
   std::string lang;    // --lang sk|en: the texts' language for this run, empty for the saved one
 };

@@ -18,6 +18,9 @@
 #include "game/online.h"
 #endif
 #include "game/player_settings.h"
+#ifndef __EMSCRIPTEN__
+#include "game/watch.h"
+#endif
 #include "korvalen_version.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -32,9 +35,8 @@
 #include <emscripten.h>
 #endif
 
-// Draws the frame and shows it: the draw step of online play's frames, one step a picture.
+// Draws the latest state and shows it: online play's pictures.
 [[maybe_unused]] static void draw_and_present() {  // online play only, none in a browser
-  count_flag_step();
   DrawGLScene();
   SwapBuffers();
 }
@@ -144,6 +146,9 @@ static void print_usage() {
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
       "  --record FILE       write the session to FILE\n"
+      "  --watch FILE        play the recording FILE in the window: Space pauses, Right\n"
+      "                      and Left jump 10 s, + and - double and halve the pace, Esc\n"
+      "                      ends (korvalen-replay --recording FILE prints its end state)\n"
       "  --lang sk|en        the texts in Slovak or English (default: the locale's, or\n"
       "                      the saved language)\n"
       "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
@@ -156,7 +161,8 @@ static void print_usage() {
       "  his keys (Esc, Enter, Space, the arrows, F8, F11, Alt and H stay the game's)\n"
       "  gamepads: the first plays player 1, the second player 2 (man korvalen)\n"
       "  online: your keys (either hand's) move only your own archer; every other key\n"
-      "  acts from both keyboards; the host's arena and speed count for both\n"
+      "  acts from both keyboards; the host's arena and speed count for both, from\n"
+      "  level 1; both step on their clocks in groups of a 60th of a second or less\n"
       "\n"
       "The game speaks Slovak, or English for an English locale, --lang en or the\n"
       "saved language. In Slovak, the menus mix English and Slovak words: Nastavenia\n"
@@ -192,7 +198,8 @@ static void print_usage() {
       "\n"
       "Exit status: 0 after Exit or closing the window (or the other player leaving),\n"
       "1 when the game could not start (the reason is printed on standard error) or\n"
-      "an online game lost its connection or was refused, 2 for a bad argument.\n",
+      "an online game lost its connection or was refused, 2 for a bad argument or a\n"
+      "--watch file that is not a whole recording this version can run.\n",
       DEFAULT_PORT, key_legend().c_str(), settings_where().c_str(),
       folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
       arena.c_str(), missing(arena));
@@ -275,6 +282,8 @@ int main(int argc, char** argv) {
 #ifdef __EMSCRIPTEN__
   return start_in_browser(line, saved);
 #else
+  int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
+  if (!line.watch.empty()) return watch_recording(line, volume);
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
@@ -286,7 +295,7 @@ int main(int argc, char** argv) {
   }
   player_settings_window_open();
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
-  sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
+  sound_open(volume);
   if (line.host || line.join) {
     code = end_recording(run_online(line, draw_and_present));
     sound_close();

@@ -1,7 +1,9 @@
-// The loop of online play: the waiting screen, then groups of steps as the session allows.
-// This machine's keys act at once and go out; the other machine's keys are guessed until
-// they arrive, and the session puts right what a wrong guess did. Each picture shows the
-// state as it stands. Minimised, the game sends no keys and the other side soon waits.
+// The loop of online play: the waiting screen, then groups of steps on this machine's step
+// clock, as the session allows. A group is the steps of a sixtieth of a second or less at
+// the speed level (the host fixes how many); this machine's keys for it act at once and go
+// out; the other machine's keys are guessed until they arrive, and the session puts right
+// what a wrong guess did. Each picture shows the state as it stands. Minimised, the game
+// runs no steps and sends no keys, and the other side soon waits.
 #include "game/online.h"
 
 #include <GL/gl.h>
@@ -13,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "flow/step_clock.h"
+#include "game/draw_scene.h"
 #include "game/input.h"
 #include "game/step_sounds.h"
 #include "korvalen_version.h"
@@ -24,23 +28,31 @@
 #include "state/data_files.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
 #include "state/state_fields.h"
 #include "world/world.h"
 
 namespace {
 
 constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
-constexpr int DELIVERY_WAIT_MS = 1000;   // for the other side to have the last inputs
+constexpr int DELIVERY_WAIT_MS = 3000;   // for the other side to have the last inputs,
+constexpr int FAREWELL_WAIT_MS = 3000;   // and then the goodbye, over a link that loses some
 constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
 constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
 constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
 
 Session session;
-bool other_answered;  // the other machine's network answered at some time
+bool other_answered;       // the other machine's network answered at some time
+GameSnapshot start_state;  // the host starts each next player's game from it
 
 double now_ms() {
   using namespace std::chrono;
   return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
@@ -55,8 +67,12 @@ void pump(int wait_ms) {
   if (events.disconnected && session.phase != PHASE_ENDED)
     session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
-  for (const std::string& d : session.outbox)
-    net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
+  // what the session repeats itself goes unreliably: a lost hello must not hold back the
+  // next ones behind ENet's repeat of it
+  for (const std::string& d : session.outbox) {
+    const int type = static_cast<unsigned char>(d[2]);
+    net_send(d, type != MSG_INPUTS && type != MSG_HELLO && type != MSG_PROBE);
+  }
   session.outbox.clear();
 }
 
@@ -66,12 +82,15 @@ void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
   record_flush_if_due();
 }
 
-// A step the first time is heard; run again after a rollback, it is not heard twice.
+// A step the first time is heard and moves the flag; run again after a rollback, it is
+// neither heard nor counted twice.
 void run_online_step(const FrameInput& in, bool rerun, void*) {
-  if (rerun)
+  if (rerun) {
     run_frame_input(in, nullptr);
-  else
+  } else {
     run_frame_heard(in, nullptr);
+    count_flag_step();
+  }
 }
 
 // The window minimised or back, where it falls among the final steps.
@@ -139,9 +158,33 @@ int leave(int reason) {
   if (session.phase == PHASE_ENDED && !session.end_message.empty()) return session_over();
   session_leave(&session, reason);
   pump(0);
-  net_close(reason, GOODBYE_WAIT_MS);
+  net_close(reason, FAREWELL_WAIT_MS);
   record_finish();
   return 0;
+}
+
+// A new session from the start-up state: the waiting screen's, or the next player's.
+void begin_session(const CommandLine& line) {
+  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
+  snapshot_put(start_state);
+  active = was_active;
+  fullscreen = was_fullscreen;
+  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.frame_ms,
+                session.start_level);
+  if (line.host) session_set_group_steps(&session, GROUP_STEPS);
+  if (line.host) check_map(true);
+}
+
+// The host's guest left, was lost, or the games parted: the host's player is told, the
+// recording ends with this first session (a recording is one game from the start), and
+// the host waits for the next player.
+void host_stays() {
+  net_let_go(0, session.other_lost ? 0 : FAREWELL_WAIT_MS);
+  MessageBoxA(session.end_message.c_str(), tr("OZNAM"),
+              session.exit_code ? BoxIcon::stop : BoxIcon::information);
+  if (record_is_open())
+    fprintf(stderr, "korvalen: the recording ends with the first player's game\n");
+  record_finish();
 }
 
 // Until the session starts: the waiting screen, the handshake, Escape or closing to give up.
@@ -160,7 +203,16 @@ int wait_for_other(const CommandLine& line) {
   }
   double started = now_ms();
   long frames = 0;
-  while (session.phase == PHASE_CONNECTING) {
+  for (;;) {
+    if (line.host && session.phase == PHASE_ENDED) {
+      // a guest of another version is told first, then the host's player; a guest that
+      // never completed the handshake goes without a word. The host waits on.
+      net_let_go(0, session.end_message.empty() ? 0 : FAREWELL_WAIT_MS);
+      if (!session.end_message.empty())
+        MessageBoxA(session.end_message.c_str(), tr("OZNAM"), BoxIcon::stop);
+      begin_session(line);
+    }
+    if (session.phase != PHASE_CONNECTING) break;
     if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
       MessageBoxA(
           ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
@@ -195,34 +247,16 @@ int wait_for_other(const CommandLine& line) {
   return session.phase == PHASE_RUNNING ? -1 : session_over();
 }
 
-}  // namespace
-
-int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
-  std::string error;
-  bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
-  if (!ok) {
-    MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
-    record_finish();
-    return 1;
-  }
-  Dump_Init();
-  // the host's level counts for both; a guest's --speed is the host's business. Online play
-  // runs one step a picture, about 60 a second, so without --speed it plays at the level made
-  // for 60 steps a second, the one that keeps a match at its designed length.
-  int start_level = take_speed_level();
-  if (!line.speed) start_level = 3;
-  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), 16, line.host ? start_level : 0);
-  net_set_refusal(session_refuse_full(KORVALEN_VERSION));
-  if (line.host) check_map(true);
-  int code = wait_for_other(line);
-  if (code >= 0) return code;
-
+// One session from the start to its end; the exit code, or -1 when the host waits for the
+// next player.
+int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
   // Nothing of the game has moved yet: both start from the start-up state.
   session.on_final = record_final_step;
   session.on_window = record_window;
   session.run_step = run_online_step;
   bool window_active = active;
   double drawn_ms = -1e9;
+  StepClock clock;  // always on the clock: the other side's pictures are not ours
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg)) {
@@ -236,18 +270,24 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
       drawn_ms = -1e9;  // the window may need its picture again
       continue;
     }
-    if (session.phase == PHASE_ENDED) return session_over();
+    if (session.phase == PHASE_ENDED) break;
     if (line.host) check_map(false);
-    if (active && session_wants_input(&session)) {
+    // the groups the step clock calls for, each on the keys held as it starts (a tap acts
+    // in the first); a side that may not run further waits, owing two groups at most
+    const long long rollbacks = session.rollbacks;
+    const int due = session_groups_due(&session, &clock, now_ns(), active);
+    bool moved = false;
+    for (int group = 0; group < due && active && session_wants_input(&session); group++) {
       FrameInput mine;
       read_local_keys(&mine);
       session_add_input(&session, mine.keys, take_speed_level());
-      KeysAfterFrame();
+      if (group == 0) KeysAfterFrame();
+      moved = session_advance(&session) > 0 || moved;
+      if (session.phase != PHASE_RUNNING) break;
     }
-    const long long rollbacks = session.rollbacks;
-    const bool moved = session_advance(&session) > 0 || session.rollbacks != rollbacks;
+    moved = session_advance(&session) > 0 || moved || session.rollbacks != rollbacks;
     if (session_finished(&session)) return leave(LEAVE_EXIT);
-    if (session.phase == PHASE_ENDED) return session_over();
+    if (session.phase == PHASE_ENDED) break;
     // a picture when the state moved; while waiting for the other side, the network
     if (active && (moved || now_ms() - drawn_ms > REDRAW_MS)) {
       draw_and_present();
@@ -256,5 +296,35 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     } else {
       pump(active ? 1 : 20);
     }
+  }
+  // an ending in order has no words: both games end; the host outlives any other ending
+  if (!line.host || session.end_message.empty()) return session_over();
+  host_stays();
+  return -1;
+}
+
+}  // namespace
+
+int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
+  std::string error;
+  bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
+  if (!ok) {
+    MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
+    record_finish();
+    return 1;
+  }
+  Dump_Init();
+  // the host's level and group sizes count for both; a guest's --speed is the host's business
+  session.frame_ms = 16;
+  session.start_level = line.host ? take_speed_level() : 0;
+  net_set_refusal(session_refuse_full(KORVALEN_VERSION));
+  if (line.host) net_set_greeting(session_is_greeting);
+  snapshot_take(&start_state);
+  for (;;) {
+    begin_session(line);
+    int code = wait_for_other(line);
+    if (code >= 0) return code;
+    code = play_session(line, draw_and_present);
+    if (code >= 0) return code;
   }
 }

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-constexpr int LINK_TIMEOUT_MS = 5000;  // the other side is gone when silent this long
+constexpr int LINK_TIMEOUT_MS = 5000;    // the other side is gone when silent this long
+constexpr int GREETING_LIMIT_MS = 5000;  // hosting: a newcomer that has not greeted by then goes
 
 // What a call of net_service saw besides datagrams.
 struct NetEvents {
@@ -19,6 +20,8 @@ struct NetEvents {
 };
 
 using NetReceive = void (*)(const std::uint8_t* data, std::size_t size, void* context);
+// Whether a newcomer's datagram is the greeting of a game (hosting).
+using NetGreeting = bool (*)(const std::uint8_t* data, std::size_t size);
 
 // Waits for another player on port (all addresses, UDP); false with the reason.
 bool net_host(int port, std::string* error);
@@ -32,6 +35,13 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
 void net_send(const std::string& datagram, bool reliable);
 // What a host says to anyone who connects while two already play.
 void net_set_refusal(const std::string& datagram);
+// Hosting: a newcomer becomes the other player with its first datagram that passes this
+// check; one that has not sent such a datagram within GREETING_LIMIT_MS is let go, and
+// its going is nobody's business. Without a check the first newcomer is the other player.
+void net_set_greeting(NetGreeting is_greeting);
+// Hosting: lets the other player go (a reason number it sees), waiting up to wait_ms for
+// what is still unsent to arrive, and waits for the next one.
+void net_let_go(std::uint32_t reason, int wait_ms);
 // Bytes this side has sent and received on the wire so far, ENet's own included.
 void net_traffic(unsigned long long* sent, unsigned long long* received);
 // The machine's IPv4 addresses another player can join at: every non-loopback one, or the

@@ -4,6 +4,7 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "net/net.h"
@@ -19,6 +20,14 @@ bool linked;      // the other player's machine has answered
 ENetAddress join_address;
 bool joining;
 std::string refusal;
+NetGreeting greeting;
+
+// Hosting: connected machines that have not greeted yet, and since when.
+struct Newcomer {
+  ENetPeer* peer;
+  enet_uint32 since;
+};
+std::vector<Newcomer> newcomers;
 
 bool start_enet(std::string* error) {
   static bool started;
@@ -40,6 +49,53 @@ void set_timeouts(ENetPeer* peer) {
 void no_throttle(ENetPeer* peer) {
   enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL,
                                ENET_PEER_PACKET_THROTTLE_SCALE, 0);
+}
+
+bool is_newcomer(ENetPeer* peer) {
+  return std::any_of(newcomers.begin(), newcomers.end(),
+                     [peer](const Newcomer& n) { return n.peer == peer; });
+}
+
+void forget_newcomer(ENetPeer* peer) {
+  newcomers.erase(std::remove_if(newcomers.begin(), newcomers.end(),
+                                 [peer](const Newcomer& n) { return n.peer == peer; }),
+                  newcomers.end());
+}
+
+// A machine that plays with us from now on.
+void take_as_other(ENetPeer* peer, NetEvents* events) {
+  forget_newcomer(peer);
+  other = peer;
+  linked = true;
+  set_timeouts(other);
+  no_throttle(other);
+  events->connected = true;
+}
+
+// A third player: told why, then let go once that has arrived.
+void refuse(ENetPeer* peer) {
+  forget_newcomer(peer);
+  if (refusal.empty()) {
+    enet_peer_disconnect_now(peer, 0);
+    return;
+  }
+  ENetPacket* p = enet_packet_create(refusal.data(), refusal.size(), ENET_PACKET_FLAG_RELIABLE);
+  if (p && enet_peer_send(peer, 0, p) < 0) enet_packet_destroy(p);
+  enet_peer_disconnect_later(peer, 0);
+}
+
+// Newcomers that never greeted in time are let go: a silent machine holds no place.
+void drop_silent_newcomers() {
+  const enet_uint32 now = enet_time_get();
+  for (const Newcomer& n : newcomers)
+    if (now - n.since >= static_cast<enet_uint32>(GREETING_LIMIT_MS))
+      enet_peer_disconnect_now(n.peer, 0);
+  newcomers.erase(std::remove_if(newcomers.begin(), newcomers.end(),
+                                 [now](const Newcomer& n) {
+                                   return now - n.since >=
+                                          static_cast<enet_uint32>(GREETING_LIMIT_MS);
+                                 }),
+                  newcomers.end());
 }
 
 void connect_to_host() {
@@ -84,6 +140,10 @@ void net_set_refusal(const std::string& datagram) {
   refusal = datagram;
 }
 
+void net_set_greeting(NetGreeting is_greeting) {
+  greeting = is_greeting;
+}
+
 void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* events) {
   if (!link_host) return;
   ENetEvent event;
@@ -92,28 +152,31 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
     waited = 1;
     switch (event.type) {
       case ENET_EVENT_TYPE_CONNECT:
-        if (!linked && (!other || other == event.peer)) {
-          other = event.peer;
-          linked = true;
-          set_timeouts(other);
-          no_throttle(other);
-          events->connected = true;
-        } else if (!refusal.empty()) {
-          // a third player: told why, then let go once that has arrived
-          ENetPacket* p =
-              enet_packet_create(refusal.data(), refusal.size(), ENET_PACKET_FLAG_RELIABLE);
-          if (p && enet_peer_send(event.peer, 0, p) < 0) enet_packet_destroy(p);
-          enet_peer_disconnect_later(event.peer, 0);
-        } else {
-          enet_peer_disconnect_now(event.peer, 0);
-        }
+        if (joining && !linked && event.peer == other)
+          take_as_other(other, events);
+        else if (linked || joining)
+          refuse(event.peer);
+        else if (!greeting)
+          take_as_other(event.peer, events);
+        else
+          newcomers.push_back({event.peer, enet_time_get()});
         break;
       case ENET_EVENT_TYPE_RECEIVE:
+        if (event.peer != other && is_newcomer(event.peer) &&
+            greeting(event.packet->data, event.packet->dataLength)) {
+          if (linked)
+            refuse(event.peer);  // greeted after another player took the place
+          else
+            take_as_other(event.peer, events);
+        }
         if (event.peer == other) receive(event.packet->data, event.packet->dataLength, context);
         enet_packet_destroy(event.packet);
         break;
       case ENET_EVENT_TYPE_DISCONNECT:
-        if (event.peer != other) break;
+        if (event.peer != other) {
+          forget_newcomer(event.peer);
+          break;
+        }
         if (!linked) {  // joining, and nobody answered yet: knock again
           events->connect_failed = true;
           connect_to_host();
@@ -122,10 +185,12 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
         events->disconnected = true;
         events->gone_reason = event.data;
         other = nullptr;
+        if (!joining) linked = false;  // hosting: the place is free again
         break;
       case ENET_EVENT_TYPE_NONE: break;
     }
   }
+  drop_silent_newcomers();
 }
 
 void net_send(const std::string& datagram, bool reliable) {
@@ -144,23 +209,43 @@ void net_traffic(unsigned long long* sent, unsigned long long* received) {
   *received = link_host ? link_host->totalReceivedData : 0;
 }
 
-void net_close(std::uint32_t reason, int wait_ms) {
-  if (!link_host) return;
-  if (other) {
-    enet_peer_disconnect_later(other, reason);
-    ENetEvent event;
-    enet_uint32 start = enet_time_get();
-    while (enet_time_get() - start < static_cast<enet_uint32>(wait_ms) &&
-           enet_host_service(link_host, &event, 10) >= 0) {
-      if (event.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(event.packet);
-      if (event.type == ENET_EVENT_TYPE_DISCONNECT && event.peer == other) break;
+namespace {
+
+// Says goodbye to the other player and waits up to wait_ms for it to be acknowledged
+// (everything sent before it arrived first); then the other player is gone.
+void say_goodbye(std::uint32_t reason, int wait_ms) {
+  if (!other) return;
+  enet_peer_disconnect_later(other, reason);
+  ENetEvent event;
+  enet_uint32 start = enet_time_get();
+  bool acknowledged = false;
+  while (!acknowledged && enet_time_get() - start < static_cast<enet_uint32>(wait_ms) &&
+         enet_host_service(link_host, &event, 10) >= 0) {
+    if (event.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(event.packet);
+    if (event.type == ENET_EVENT_TYPE_CONNECT && !joining) newcomers.push_back({event.peer, start});
+    if (event.type == ENET_EVENT_TYPE_DISCONNECT) {
+      forget_newcomer(event.peer);
+      acknowledged = event.peer == other;
     }
   }
+  if (!acknowledged) enet_peer_disconnect_now(other, reason);
+  other = nullptr;
+  linked = false;
+}
+
+}  // namespace
+
+void net_let_go(std::uint32_t reason, int wait_ms) {
+  if (link_host && !joining) say_goodbye(reason, wait_ms);
+}
+
+void net_close(std::uint32_t reason, int wait_ms) {
+  if (!link_host) return;
+  say_goodbye(reason, wait_ms);
   enet_host_flush(link_host);
   enet_host_destroy(link_host);
   link_host = nullptr;
-  other = nullptr;
-  linked = false;
+  newcomers.clear();
 }
 
 std::vector<std::string> net_local_addresses() {

@@ -1,10 +1,11 @@
 # What `cmake --install` puts where (GNU layout) and the Debian package CPack makes of it.
-# The game:      games/korvalen
+# The game:      games/korvalen, games/korvalen-replay (recordings and scripts, no window)
 # Its data:      ${CMAKE_INSTALL_DATADIR}/games/korvalen/{Data/,s_1.txt}
 # The desktop:   applications/, icons/hicolor/, metainfo/, man6/
 # The docs:      doc/korvalen/{README.md.gz,CHANGELOG.md.gz,changelog.gz,copyright}
 
 install(TARGETS korvalen RUNTIME DESTINATION ${KORVALEN_GAMES_DIR})
+# korvalen-replay: installed by tools/CMakeLists.txt, where it is made
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data DESTINATION ${KORVALEN_DATA_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/s_1.txt DESTINATION ${KORVALEN_DATA_DIR})
 
@@ -33,9 +34,11 @@ endforeach()
 
 # Debian wants the man page compressed with gzip -9n (no name, no time: reproducible).
 find_program(GZIP gzip)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/korvalen.6.gz
-                   COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/korvalen.6 > ${CMAKE_BINARY_DIR}/korvalen.6.gz
-                   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/korvalen.6 VERBATIM)
+foreach(page korvalen korvalen-replay)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${page}.6.gz
+                     COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/${page}.6 > ${CMAKE_BINARY_DIR}/${page}.6.gz
+                     DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${page}.6 VERBATIM)
+endforeach()
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
                    COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/packaging/debian.changelog > ${CMAKE_BINARY_DIR}/changelog.gz
                    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian.changelog VERBATIM)
@@ -46,10 +49,12 @@ foreach(doc README.md CHANGELOG.md)
                      DEPENDS ${CMAKE_SOURCE_DIR}/${doc} VERBATIM)
 endforeach()
 add_custom_target(korvalen_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/korvalen.6.gz
+                                            ${CMAKE_BINARY_DIR}/korvalen-replay.6.gz
                                             ${CMAKE_BINARY_DIR}/changelog.gz
                                             ${CMAKE_BINARY_DIR}/README.md.gz
                                             ${CMAKE_BINARY_DIR}/CHANGELOG.md.gz)
-install(FILES ${CMAKE_BINARY_DIR}/korvalen.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${CMAKE_BINARY_DIR}/korvalen.6.gz ${CMAKE_BINARY_DIR}/korvalen-replay.6.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz
               ${CMAKE_BINARY_DIR}/README.md.gz ${CMAKE_BINARY_DIR}/CHANGELOG.md.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvalen)

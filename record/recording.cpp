@@ -215,59 +215,70 @@ struct Reader {
 
 }  // namespace
 
-long long recording_run(const std::uint8_t* data, std::size_t size, std::string* error) {
+bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
+                     std::string* error) {
+  *reader = RecordingReader();
+  reader->data = data;
+  reader->size = size;
   Reader r{data, size, 0};
   const std::uint8_t* p;
   long long format;
   int length;
   if (!r.take(sizeof MAGIC, &p) || std::memcmp(p, MAGIC, sizeof MAGIC) != 0) {
     *error = "not a Korvalen recording";
-    return -1;
+    return false;
   }
   if (!r.number(2, &format) || !r.byte(&length) || !r.take(length, &p)) {
     *error = "the recording ends inside its header";
-    return -1;
+    return false;
   }
   const std::string version(reinterpret_cast<const char*>(p), length);
   if (format != RECORDING_FORMAT || version != KORVALEN_RECORDING_VERSION) {
     *error = "recorded by Korvalen " + version + " (format " + std::to_string(format) +
              "); this is " KORVALEN_RECORDING_VERSION " (format " +
-             std::to_string(RECORDING_FORMAT) + ")";
-    return -1;
+             std::to_string(RECORDING_FORMAT) + "), which runs only its own";
+    return false;
   }
-
-  long long frames = 0;
-  FrameInput in;
-  bool map_waiting = false;
+  reader->at = r.at;
   map_use_given(false, "", 0);  // a match start with no recorded map is caught below
-  for (;;) {
+  return true;
+}
+
+int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_and_present,
+                   std::string* error) {
+  Reader r{reader->data, reader->size, reader->at};
+  FrameInput& in = reader->in;
+  const std::uint8_t* p;
+  for (;; reader->at = r.at) {
+    const long long frames = reader->frames;
     int tag;
     if (!r.byte(&tag)) {
       *error =
           "the recording ends without its end mark, after " + std::to_string(frames) + " frames";
       return -1;
     }
-    const std::string where = " (after " + std::to_string(frames) + " frames)";
+    // where a fault lies, said only when there is one
+    auto where = [frames] { return " (after " + std::to_string(frames) + " frames)"; };
     if (tag == 'Z') {
       long long count;
       if (!r.number(4, &count) || count != frames || r.at != r.size) {
-        *error = "the end mark does not match the recording" + where;
+        *error = "the end mark does not match the recording" + where();
         return -1;
       }
-      return frames;
+      return 0;
     }
     if (tag == 'M') {
       int present;
       long long text_size;
       if (!r.byte(&present) || !r.number(2, &text_size) || present > 1 ||
           text_size > static_cast<long long>(MAP_TEXT_MAX) || (!present && text_size) ||
-          !r.take(text_size, &p) || map_waiting) {
-        *error = "a broken map record" + where;
+          !r.take(text_size, &p) || reader->map_waiting) {
+        *error = "a broken map record" + where();
         return -1;
       }
       in.map.present = present;
       in.map.text.assign(reinterpret_cast<const char*>(p), text_size);
-      map_waiting = true;
+      reader->map_waiting = true;
     } else if (tag == 'F') {
       int count, level, last = 0;
       std::memset(in.keys, 0, sizeof in.keys);
@@ -282,38 +293,49 @@ long long recording_run(const std::uint8_t* data, std::size_t size, std::string*
         last = code;
       }
       if (count < 0 || !r.byte(&level) || level > 3) {
-        *error = "a broken frame record" + where;
+        *error = "a broken frame record" + where();
         return -1;
       }
       if (!active || done) {
         *error =
-            std::string("a frame while the window is ") + (done ? "closed" : "minimised") + where;
+            std::string("a frame while the window is ") + (done ? "closed" : "minimised") + where();
         return -1;
       }
       in.speed_level = level;
-      in.map_given = map_waiting;
+      in.map_given = reader->map_waiting;
       long reads = map_reads();
-      run_frame_input(in, nullptr);
-      frames++;
-      if (map_reads() != reads && !map_waiting) {
-        *error = "a match starts with no recorded map" + where;
+      run(in, draw_and_present);
+      reader->frames++;
+      reader->at = r.at;
+      if (map_reads() != reads && !reader->map_waiting) {
+        *error = "a match starts with no recorded map" + where();
         return -1;
       }
-      if (map_waiting) map_use_given(false, "", 0);
-      map_waiting = false;
+      if (reader->map_waiting) map_use_given(false, "", 0);
+      reader->map_waiting = false;
       in.map_given = false;
+      return 1;
     } else if (tag == 'A') {
       int value;
       if (!r.byte(&value) || value > 1) {
-        *error = "a broken window record" + where;
+        *error = "a broken window record" + where();
         return -1;
       }
       active = value;
     } else if (tag == 'C') {
       done = true;
     } else {
-      *error = "an unknown record" + where;
+      *error = "an unknown record" + where();
       return -1;
     }
   }
+}
+
+long long recording_run(const std::uint8_t* data, std::size_t size, std::string* error) {
+  RecordingReader reader;
+  if (!recording_begin(&reader, data, size, error)) return -1;
+  int read;
+  while ((read = recording_next(&reader, run_frame_input, nullptr, error)) > 0) {
+  }
+  return read < 0 ? -1 : reader.frames;
 }

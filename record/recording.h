@@ -11,6 +11,11 @@
 //   'C'                             the window closed: the loop ended
 //   'Z' frames(4)                   the end, with the number of frames before it
 // Numbers are unsigned, low byte first.
+//
+// Format 2 is the first of the step clock: a frame record is one step, local or online,
+// however many ran before a picture. Format 1 was written by version 1.1.0, one step a
+// picture, by rules that have changed since under the same version number: it is refused,
+// never run by the rules of today.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +24,7 @@
 
 #include "flow/frame_input.h"
 
-constexpr int RECORDING_FORMAT = 1;
+constexpr int RECORDING_FORMAT = 2;
 
 // The header a recording of this game starts with: the magic, the format, the version.
 std::string recording_header();
@@ -43,6 +48,27 @@ void record_finish();
 // True when a recording was asked for and a write failed: the file stops at its last whole
 // frame (with its end mark where that fitted); why says so in one line.
 bool record_lost(std::string* why);
+
+// Reads a recording record by record and runs its frames one at a time.
+struct RecordingReader {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0, at = 0;  // the bytes, and where the next record starts
+  long long frames = 0;          // frames run so far
+  bool map_waiting = false;      // a map record read, for the next frame's match start
+  FrameInput in;
+};
+// How a frame read from the recording runs: run_frame_input, or a caller's own that also
+// plays its sounds.
+using RunFrame = void (*)(const FrameInput& in, DrawAndPresent draw_and_present);
+// Reads the header; false with a one-line reason in *error when the bytes are not a recording
+// of this version. The bytes must stay where they are while the reader reads them.
+bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
+                     std::string* error);
+// Reads on to the next frame and runs it with run; the window's records on the way set
+// active and done as they say. 1 after a frame, 0 at the end mark, -1 with a one-line reason
+// in *error when the rest is not a recording this version can run.
+int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_and_present,
+                   std::string* error);
 
 // Runs a recording from the start-up state (which the caller has set up). Returns the
 // frames run, or -1 with a one-line reason in *error when the bytes are not a recording

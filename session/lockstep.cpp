@@ -1,8 +1,10 @@
 // The rollback session: inputs in, groups of steps out, the same on both machines once final.
 #include "session/lockstep.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "flow/game.h"
 #include "flow/screen.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
@@ -60,6 +62,7 @@ void send_welcome(Session* s) {
   w.delay = s->delay;
   w.start_level = s->start_level;
   w.map_id = s->map_current;
+  for (int i = 0; i < 3; i++) w.group_steps[i] = s->group_size[i];
   send(s, w);
 }
 
@@ -173,7 +176,7 @@ void run_group(Session* s, std::uint32_t group) {
   const InputEntry& mine = s->local[group % INPUT_RING];
   const InputEntry& h = s->host ? mine : r.theirs;
   const InputEntry& g = s->host ? r.theirs : mine;
-  int steps = s->group_steps ? s->group_steps(group, s->context) : 1;
+  int steps = s->group_steps ? s->group_steps(group, s->context) : s->group_size[speed_level() - 1];
   if (steps < 1) steps = 1;
   r.level = h.level;
   r.map_step = -1;
@@ -303,8 +306,9 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
         end(s, version_message(m.version), 1);
       } else if (s->phase == PHASE_RUNNING) {
         send_welcome(s);  // the first one was lost
-      } else {
+      } else if (!s->probing) {
         s->probing = true;  // poll sends the probes
+        s->probing_since_ms = now;
       }
       break;
     case MSG_PROBE:
@@ -328,6 +332,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
       s->delay = m.delay;
       s->start_level = m.start_level;
       s->map_current = m.map_id;
+      for (int i = 0; i < 3; i++) s->group_size[i] = m.group_steps[i];
       start_running(s);
       break;
     case MSG_REFUSE:
@@ -356,6 +361,12 @@ void session_poll(Session* s, double now) {
   bool heard_from_other = s->phase == PHASE_RUNNING || s->probing;
   if (heard_from_other && now - s->heard_ms > SILENCE_LIMIT_MS) {
     session_other_gone(s, 0);
+    return;
+  }
+  // a guest that greets and then never completes the handshake is let go, without a word
+  if (s->host && s->probing && s->phase == PHASE_CONNECTING &&
+      now - s->probing_since_ms > HANDSHAKE_LIMIT_MS) {
+    end(s, "", 1);
     return;
   }
   if (s->holding && now >= s->hold_until_ms) s->holding = false;
@@ -397,6 +408,29 @@ void session_poll(Session* s, double now) {
   }
 }
 
+void session_set_group_steps(Session* s, const int steps[3]) {
+  for (int i = 0; i < 3; i++) s->group_size[i] = std::clamp(steps[i], 1, GROUP_STEPS_MOST);
+}
+
+int session_next_group_steps(const Session* s) {
+  return s->group_steps ? s->group_steps(s->frame, s->context) : s->group_size[speed_level() - 1];
+}
+
+int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool shown) {
+  const int level = speed_level();
+  const int size = std::max(1, session_next_group_steps(s));
+  // half a group in credit from the start, so pictures at the group rate each start one
+  // group however they jitter, as the step clock does for steps
+  if (!clock->running) s->steps_owed = size / 2;
+  s->steps_owed += steps_before_picture(clock, now_ns, level, shown);
+  // a side that waits for the other keeps two groups owed at most, to make up a moment's
+  // wait at once; for a longer wait it owes nothing, so it never runs far ahead after
+  const long long most =
+      session_wants_input(s) ? std::max(step_rate(level) / 4, size) : 2LL * size + size / 2;
+  s->steps_owed = std::min(s->steps_owed, most);
+  return static_cast<int>(s->steps_owed / size);
+}
+
 bool session_wants_input(const Session* s) {
   if (s->phase != PHASE_RUNNING || s->holding || done || s->local_next != s->frame) return false;
   if (s->frame - s->confirmed >= PREDICT_MAX || s->local_next - s->acked >= INPUT_RING - 1)
@@ -414,6 +448,7 @@ void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) 
   if (s->local_next == 0 && s->host && !speed_level) speed_level = s->start_level;
   e.level = static_cast<std::uint8_t>(speed_level >= 0 && speed_level <= 3 ? speed_level : 0);
   e.map = s->host ? s->map_current : 0;
+  s->steps_owed = std::max(0LL, s->steps_owed - std::max(1, session_next_group_steps(s)));
   s->local[s->local_next % INPUT_RING] = e;
   s->local_next++;
   s->sent_news = true;
@@ -438,8 +473,16 @@ int session_advance(Session* s) {
     ran++;
     make_final(s);
   }
-  if (s->other_lost && !session_finished(s))
-    end(s, "The connection to the other player was lost.", 1);
+  // Gone without a word before this side's game ended: lost, unless the other side said it
+  // ended the game, or this side's own steps ended it (the goodbye was what got lost). On the
+  // step clock this side may still be a few groups short of the keys both sides sent: those
+  // run first.
+  if (s->other_lost && !session_finished(s)) {
+    if (s->other_ended || done)
+      end(s, "", 0);
+    else if (s->frame >= s->remote_next)
+      end(s, "The connection to the other player was lost.", 1);
+  }
   return ran;
 }
 
@@ -462,20 +505,27 @@ void session_leave(Session* s, int reason) {
 }
 
 void session_other_gone(Session* s, int reason) {
+  if (s->host && s->phase == PHASE_CONNECTING) {
+    end(s, "", 1);  // a guest gone before it played: the host waits on without a word
+    return;
+  }
   if (reason == LEAVE_EXIT)
     s->other_ended = true;  // its steps ended the game: ours will too, at the same step
   else if (reason != 0)
     end(s, "The other player has left.", 0);
-  else if (s->other_ended)
-    end(s, "", 0);  // it ended the game in order; what it sent last did not all arrive
   else if (s->phase == PHASE_RUNNING)
-    s->other_lost = true;  // unless what came before the silence ends the game
+    s->other_lost = true;  // what came before the silence may still end the game
   else
     end(s, "The connection to the other player was lost.", 1);
 }
 
 bool session_delivered(const Session* s) {
   return s->phase != PHASE_RUNNING || s->other_ended || s->acked >= s->frame;
+}
+
+bool session_is_greeting(const std::uint8_t* data, std::size_t size) {
+  Message m;
+  return decode_message(data, size, &m) && m.type == MSG_HELLO;
 }
 
 std::string session_refuse_full(const std::string& version) {

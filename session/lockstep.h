@@ -23,25 +23,33 @@
 #include <vector>
 
 #include "flow/frame_input.h"
+#include "flow/step_clock.h"
 #include "session/messages.h"
 #include "state/snapshot.h"
 
-constexpr int INPUT_RING = 256;             // groups of inputs kept on each side
-constexpr int PREDICT_MAX = 15;             // groups run on guessed keys, at most
-constexpr int SAVE_RING = PREDICT_MAX + 1;  // states kept for putting back
-constexpr int MAP_RING = 8;                 // the host's maps kept until the guest has them
-constexpr int HASH_RING = 8;                // state hashes kept for comparing
-constexpr int HASH_EVERY = 30;              // groups
-constexpr double SILENCE_LIMIT_MS = 5000;   // the other side is gone after this
-constexpr double RESEND_MS = 40;            // messages go at least this often,
-constexpr double SEND_GAP_MS = 4;           // and new inputs no more often than this
+constexpr int INPUT_RING = 256;              // groups of inputs kept on each side
+constexpr int PREDICT_MAX = 15;              // groups run on guessed keys, at most
+constexpr int SAVE_RING = PREDICT_MAX + 1;   // states kept for putting back
+constexpr int MAP_RING = 8;                  // the host's maps kept until the guest has them
+constexpr int HASH_RING = 8;                 // state hashes kept for comparing
+constexpr int HASH_EVERY = 30;               // groups
+constexpr double SILENCE_LIMIT_MS = 5000;    // the other side is gone after this
+constexpr double HANDSHAKE_LIMIT_MS = 5000;  // a guest that greeted must be playing by then
+constexpr double RESEND_MS = 40;             // messages go at least this often,
+constexpr double SEND_GAP_MS = 4;            // and new inputs no more often than this
+
+// The steps a group at speed levels 1 to 3 that a host fixes for its session: the most
+// that last no more than a sixtieth of a second at the level's step rate (3000, 200, 60
+// a second), so the other side's keys and a player's own key wait at most that long.
+constexpr int GROUP_STEPS[3] = {50, 3, 1};
 
 enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
 
 // Told of every step once it is final (both machines' keys for it known), in order: the
 // step's inputs and, when its match start read one, the map (null otherwise).
 using FinalStep = void (*)(const FrameInput& in, const MapText* map_read, void* context);
-// How many steps group number `group` runs (the state is the one before it); null: one.
+// How many steps group number `group` runs (the state is the one before it); null: the
+// session's group size at the state's speed level.
 using GroupSteps = int (*)(std::uint32_t group, void* context);
 // Runs one step on its inputs (null: run_frame_input). rerun: the step runs again after a
 // rollback, and what it changes was already seen and heard once.
@@ -68,9 +76,11 @@ struct Session {
   bool host = false;
   SessionPhase phase = PHASE_CONNECTING;
   std::string version;
-  int delay = 0;         // groups between taking an input and the group it is for
-  int start_level = 0;   // the host's speed level before the first group (0: as it starts)
-  double frame_ms = 16;  // the host's time for one picture
+  int delay = 0;                  // groups between taking an input and the group it is for
+  int start_level = 0;            // the host's speed level before the first group (0: as it starts)
+  double frame_ms = 16;           // the host's time for one picture
+  int group_size[3] = {1, 1, 1};  // steps a group at speed levels 1 to 3: the host's
+  long long steps_owed = 0;       // steps the step clock called for that no group ran yet
 
   // this machine's inputs for groups [acked, local_next), the other's for [.., remote_next)
   InputEntry local[INPUT_RING];
@@ -104,9 +114,10 @@ struct Session {
   std::uint64_t newest_hash = 0;
 
   double heard_ms = 0, sent_ms = -1e9, probe_ms = -1e9;
-  bool probing = false;      // the host has heard a hello and measures the round trip
-  bool holding = false;      // the host's first group waits for the welcome to land,
-  double hold_until_ms = 0;  // until then
+  bool probing = false;         // the host has heard a hello and measures the round trip,
+  double probing_since_ms = 0;  // since then
+  bool holding = false;         // the host's first group waits for the welcome to land,
+  double hold_until_ms = 0;     // until then
   std::uint32_t probe_token = 0;
   double probe_sent_ms[16] = {};  // by token: an echo may come back after later probes went
   bool sent_news = false;         // a new input waits to go out
@@ -137,6 +148,18 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
 // Resends, the handshake's repeats, the silence limit; fills the outbox.
 void session_poll(Session* s, double now);
 
+// The host fixes the steps a group at speed levels 1 to 3 before the guest joins; a guest
+// takes them from the host's welcome. Until then a group is one step.
+void session_set_group_steps(Session* s, const int steps[3]);
+// The steps the next group runs, from the state as it stands (the one before it).
+int session_next_group_steps(const Session* s);
+// The groups this machine's step clock calls for before the picture at now_ns: the steps
+// the time passed calls for at the state's speed level, in whole groups (see
+// steps_before_picture; shown is false while minimised). session_add_input takes one
+// group's steps off. A machine that falls behind keeps at most a quarter second owed; one
+// that waits for the other side at most two groups.
+int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool shown);
+
 // Whether the next group may start now: its input is wanted, it stays within the guessing
 // window and this side does not run ahead of the other.
 bool session_wants_input(const Session* s);
@@ -160,6 +183,10 @@ void session_leave(Session* s, int reason);
 void session_other_gone(Session* s, int reason);
 // Whether the other side has every input it needs to make final the groups this side ran.
 bool session_delivered(const Session* s);
+
+// Whether a datagram is a guest's greeting (a hello of this protocol, of any version): a
+// host takes a newcomer as its guest only once it greets.
+bool session_is_greeting(const std::uint8_t* data, std::size_t size);
 
 // The refusal a host sends to anyone who joins while two already play.
 std::string session_refuse_full(const std::string& version);

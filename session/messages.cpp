@@ -91,6 +91,7 @@ std::string encode_message(const Message& m) {
       put8(&out, m.delay);
       put8(&out, m.start_level);
       put16(&out, m.map_id);
+      for (int steps : m.group_steps) put16(&out, steps);
       break;
     case MSG_REFUSE:
       put8(&out, m.reason);
@@ -143,6 +144,10 @@ bool decode_message(const std::uint8_t* data, std::size_t size, Message* m) {
       m->start_level = static_cast<int>(c.get(1));
       m->map_id = static_cast<std::uint16_t>(c.get(2));
       if (m->delay > INPUT_DELAY_MAX || m->start_level > 3 || !m->map_id) return false;
+      for (int& steps : m->group_steps) {
+        steps = static_cast<int>(c.get(2));
+        if (steps < 1 || steps > GROUP_STEPS_MOST) return false;
+      }
       break;
     case MSG_REFUSE:
       m->reason = static_cast<int>(c.get(1));

@@ -10,17 +10,19 @@
 
 #include "world/world.h"
 
-constexpr int PROTOCOL = 2;
+constexpr int PROTOCOL = 3;
 constexpr int VERSION_TEXT_MAX = 32;    // printable characters of a game version
 constexpr int KEYS_DOWN_MAX = 32;       // keys one machine holds in one group
 constexpr int INPUTS_PER_MESSAGE = 64;  // groups of inputs one message carries
 constexpr int INPUT_DELAY_MAX = 32;     // groups
 constexpr int LEAD_LIMIT = 127;         // groups, either way
+constexpr int GROUP_STEPS_MOST = 3000;  // steps in one group, at most (a second at level 1)
 
 enum MessageType {
   MSG_HELLO = 1,  // guest: protocol, version
   MSG_PROBE,      // host asks, guest echoes: the round trip, so both start together
-  MSG_WELCOME,    // host: protocol, version, input delay, speed level and map at the start
+  MSG_WELCOME,    // host: protocol, version, input delay, speed level and map at the start,
+                  // the steps a group at each speed level
   MSG_REFUSE,     // host: reason, its version
   MSG_INPUTS,     // either: acks, the newest state hash, its lead, a run of group inputs
   MSG_MAP,        // host: a map by number
@@ -45,7 +47,8 @@ struct Message {
   int protocol = 0;
   std::string version;
   int delay = 0, start_level = 0, reason = 0;
-  std::uint32_t token = 0;  // probe
+  int group_steps[3] = {1, 1, 1};  // welcome: steps a group at speed levels 1 to 3
+  std::uint32_t token = 0;         // probe
   // inputs
   bool from_host = false;        // a host's entries carry its map's number
   std::uint32_t ack = 0;         // the first frame the sender still needs from us

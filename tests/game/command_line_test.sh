@@ -59,6 +59,11 @@ window|unknown argument 'window'
 --host --join host|exclude each other
 --bot --host|exclude each other
 --join host --bot 1|exclude each other
+--watch|--watch takes
+--watch --window|--watch takes
+--watch f --bot|--watch plays a recording as it was
+--record g --watch f|--watch plays a recording as it was
+--watch f --speed 3|--watch plays a recording as it was
 ROWS
 [ "$failed" = 0 ] && echo "command line: ok"
 exit $failed

@@ -86,4 +86,23 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   std::remove(path);
 }
 
+// A recording of version 1.1.0 (format 1: one step a picture, by the rules of then) bears
+// this game's version number: it is refused by its format, never run by today's rules.
+TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
+  const std::string old_header = std::string("KORVREC\n") + '\1' + '\0' + '\5' + "1.1.0";
+  const std::string frames = std::string("F\0\0F\1E\0Z\2\0\0\0", 12);
+  const std::string bytes = old_header + frames;
+  std::string error;
+  snapshot_put(startup_state());
+  EXPECT_EQ(
+      recording_run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &error), -1);
+  EXPECT_NE(error.find("recorded by Korvalen 1.1.0 (format 1)"), std::string::npos) << error;
+  // the same steps under this format's header run
+  const std::string now = recording_header() + frames;
+  snapshot_put(startup_state());
+  EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(now.data()), now.size(), &error), 2)
+      << error;
+  snapshot_put(startup_state());
+}
+
 }  // namespace

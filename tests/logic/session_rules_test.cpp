@@ -1,4 +1,5 @@
-// The session's handshake, its endings, the two-keyboard rule and its decoder's refusals.
+// The session's handshake, its endings, the two-keyboard rule, its decoder's refusals and
+// the pace of its groups on the step clock.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -204,6 +205,19 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   EXPECT_TRUE(refused(bad));
   bad.map.text.resize(MAP_TEXT_MAX);
   EXPECT_FALSE(refused(bad));
+  // the host's group sizes: one step to a second's steps at level 1, each level its own
+  Message welcome;
+  welcome.type = MSG_WELCOME, welcome.protocol = PROTOCOL, welcome.map_id = 1;
+  welcome.group_steps[0] = GROUP_STEPS_MOST, welcome.group_steps[1] = 3;
+  const std::string w = encode_message(welcome);
+  ASSERT_TRUE(decode_message((const std::uint8_t*)w.data(), w.size(), &out));
+  EXPECT_EQ(out.group_steps[0], GROUP_STEPS_MOST);
+  EXPECT_EQ(out.group_steps[1], 3);
+  EXPECT_EQ(out.group_steps[2], 1);
+  bad = welcome, bad.group_steps[2] = 0;
+  EXPECT_TRUE(refused(bad));
+  bad = welcome, bad.group_steps[0] = GROUP_STEPS_MOST + 1;
+  EXPECT_TRUE(refused(bad));
 
   // Frames far ahead are not taken; the session goes on.
   Session host, guest;
@@ -216,6 +230,82 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   session_receive(&guest, (const std::uint8_t*)"KV", 2, 500);
   EXPECT_EQ(guest.dropped, 1);
   EXPECT_EQ(guest.phase, PHASE_RUNNING);
+}
+
+}  // namespace
+
+namespace {
+
+// Two sides with their own states and step clocks, pictures at given times.
+struct ClockedSide {
+  Session s;
+  GameSnapshot state;
+  StepClock clock;
+};
+
+// One picture on one side at time ns: the groups its clock calls for, as the game runs them.
+int picture(ClockedSide* me, std::int64_t ns, bool shown) {
+  snapshot_put(me->state);
+  const int due = session_groups_due(&me->s, &me->clock, ns, shown);
+  const bool none[KEY_CODES] = {};
+  int ran = 0;
+  for (int g = 0; g < due && shown && session_wants_input(&me->s); g++) {
+    session_add_input(&me->s, none, 0);
+    ran += session_advance(&me->s);
+  }
+  session_advance(&me->s);
+  snapshot_take(&me->state);
+  return ran;
+}
+
+// The host's groups of 50 steps reach the guest in the welcome; both run one group a
+// picture at 60 pictures a second however the pictures jitter, 60 groups a second at 144,
+// and a side whose other side was minimised for a second owes two groups, not sixty.
+TEST(SessionRules, GroupsComeAtTheStepClocksPace) {
+  ClockedSide side[2];
+  snapshot_take(&side[0].state);
+  side[1].state = side[0].state;
+  session_begin(&side[0].s, true, "1.0.0", 0);
+  session_begin(&side[1].s, false, "1.0.0", 0);
+  session_set_group_steps(&side[0].s, GROUP_STEPS);
+  session_set_map(&side[0].s, MapText{true, "1\n2\n3\n4\n5\n"});
+  for (double now = 0; now < 3000; now += 100) exchange(&side[0].s, &side[1].s, now);
+  ASSERT_EQ(side[1].s.phase, PHASE_RUNNING);
+  EXPECT_EQ(side[1].s.group_size[0], 50);
+  EXPECT_EQ(side[1].s.group_size[1], 3);
+  EXPECT_EQ(side[1].s.group_size[2], 1);
+
+  const std::int64_t second = 1000000000;
+  int single[2] = {};
+  auto run = [&](int pictures, int rate, std::int64_t from, int jitter_ms, bool guest_shown,
+                 int* groups) {
+    for (int p = 0; p < pictures; p++) {
+      const std::int64_t at = from + p * second / rate + (p % 2 ? 1 : -1) * jitter_ms * 1000000;
+      for (int i = 0; i < 2; i++) {
+        const int ran = picture(&side[i], at, i == 0 || guest_shown);
+        groups[i] += ran;
+        single[i] += ran == 1;
+      }
+      exchange(&side[0].s, &side[1].s, 3000 + at / 1e6);
+    }
+  };
+  int groups[2] = {};
+  run(1, 60, 0, 0, true, groups);  // the clocks start
+  groups[0] = groups[1] = single[0] = single[1] = 0;
+  run(120, 60, second / 60, 4, true, groups);
+  EXPECT_EQ(single[0], 120) << "pictures that ran one group";
+  EXPECT_EQ(single[1], 120);
+  groups[0] = groups[1] = 0;
+  run(144, 144, 2 * second + second / 144, 0, true, groups);
+  EXPECT_NEAR(groups[0], 60, 1);
+  EXPECT_NEAR(groups[1], 60, 1);
+  groups[0] = groups[1] = 0;
+  run(60, 60, 3 * second, 0, false, groups);
+  EXPECT_EQ(groups[1], 0) << "minimised, the guest runs nothing";
+  EXPECT_LE(groups[0], PREDICT_MAX) << "the host runs ahead only as far as it may guess";
+  // the second the host waited is not owed: it would run that far ahead at once after
+  EXPECT_LE(side[0].s.steps_owed, 2 * 50 + 25);
+  snapshot_put(side[0].state);
 }
 
 }  // namespace

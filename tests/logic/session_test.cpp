@@ -97,6 +97,7 @@ void play(std::mt19937* rng, Link* link, int groups, bool minimising, bool garba
     side[i].session.context = &side[i];
     if (paired) side[i].session.group_steps = two_steps;
   }
+  if (!paired && (*rng)() % 10 == 0) session_set_group_steps(&side[0].session, GROUP_STEPS);
   session_set_map(&side[0].session, MapText{true, "1\n3\n3\n2\n2\n"});
   for (double now = 0; now < 120000; now += 1) {
     while (!link->flying.empty() && link->flying.begin()->first <= now) {
@@ -216,10 +217,11 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
   snapshot_put(startup);
 }
 
-// The guest presses Space in the main menu; its keys reach the host 150 groups' time late
-// (the host's reach the guest at once). The host has long guessed "no keys" and run on: it
-// puts the state back, runs the groups again, and both end up in the colour screen with
-// the same steps and states.
+// The guest presses Space in the main menu; its keys reach the host 150 ms late, fifteen
+// groups (the host's reach the guest at once). The groups are the host's, 50 steps each at
+// level 1, and the guest learns their size from the welcome. The host has long guessed "no
+// keys" and run on: it puts the state back, runs the groups again, and both end up in the
+// colour screen with the same steps and states.
 TEST(Session, LateKeysThatDifferPutTheStateRight) {
   Dump_Init();
   const GameSnapshot& startup = startup_state();
@@ -231,6 +233,7 @@ TEST(Session, LateKeysThatDifferPutTheStateRight) {
     side[i].session.on_final = final_step;
     side[i].session.context = &side[i];
   }
+  session_set_group_steps(&side[0].session, GROUP_STEPS);
   session_set_map(&side[0].session, MapText{true, "1\n3\n3\n2\n2\n"});
   long long host_rollbacks_before_space = -1;
   for (double now = 0; now < 20000 && side[0].session.confirmed < 60; now += 1) {
@@ -262,6 +265,9 @@ TEST(Session, LateKeysThatDifferPutTheStateRight) {
   EXPECT_GE(side[0].session.rollbacks, 1) << "the host's guess of the guest's Space was wrong";
   EXPECT_EQ(side[1].session.rollbacks, 0) << "the guest always knew the host's keys";
   EXPECT_GE(side[0].session.groups_rerun, 10);
+  EXPECT_EQ(side[1].session.group_size[0], GROUP_STEPS[0]) << "the host's group size";
+  EXPECT_GE(side[0].session.steps_rerun, 10 * GROUP_STEPS[0]);
+  EXPECT_GE(side[0].finals.size(), 60u * GROUP_STEPS[0]) << "every step is final once";
   expect_same_steps(side, 0);
   std::uint64_t hashes[2];
   for (int i = 0; i < 2; i++) {

@@ -20,8 +20,8 @@
 #include "flow/flag_grid.h"
 #include "flow/frame_input.h"
 #include "flow/game.h"
+#include "record/playback.h"
 #include "record/recording.h"
-#include "state/files.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
@@ -245,26 +245,12 @@ static void RunScript(std::FILE* f) {
 // Runs a recording the game made and prints the state it ends in; 2 with one line on
 // stderr when the file is not a recording this version can run.
 static int RunRecording(const char* name) {
-  // far more than hours of play, and never the whole of a device
-  const long long limit = 1LL << 30;
-  long long size = 0;
-  std::FILE* f = open_regular_file(name, "rb", &size);
   std::vector<std::uint8_t> bytes;
-  if (f && size <= limit) {
-    bytes.resize((size_t)size);
-    if (size && std::fread(bytes.data(), 1, (size_t)size, f) != (size_t)size)
-      bytes.clear(), size = -1;
-    // one byte more than the size said: the file grew while read
-    if (size >= 0 && std::fgetc(f) != EOF) size = -1;
-  }
-  if (!f || size < 0 || size > limit) {
-    std::fprintf(stderr, "korvalen-replay: %s: cannot read the recording%s\n", name,
-                 !f ? (errno ? (std::string(": ") + std::strerror(errno)).c_str() : "") : "");
-    if (f) std::fclose(f);
+  std::string error;
+  if (!recording_read_file(name, &bytes, &error)) {
+    std::fprintf(stderr, "korvalen-replay: %s: %s\n", name, error.c_str());
     return 2;
   }
-  std::fclose(f);
-  std::string error;
   long long frames = recording_run(bytes.data(), bytes.size(), &error);
   if (frames < 0) {
     std::fprintf(stderr, "korvalen-replay: %s: %s\n", name, error.c_str());
@@ -277,9 +263,29 @@ static int RunRecording(const char* name) {
 int main(int argc, char** argv) {
   static char outbuf[1 << 16];
   std::setvbuf(stdout, outbuf, _IOFBF, sizeof(outbuf));
+  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+    std::printf(
+        "Usage: korvalen-replay [SCRIPT]\n"
+        "       korvalen-replay --recording FILE\n"
+        "Runs Korvalen's own frames without a window and prints the game state.\n"
+        "\n"
+        "  SCRIPT            a script of held keys, frames and dumps, one command a line\n"
+        "                    (none, or -, reads standard input); commands: hold [KEY ...],\n"
+        "                    frames N, active 0|1, close, set NAME VALUE, dump [PREFIX ...],\n"
+        "                    bot N LEVEL\n"
+        "  --recording FILE  run a session recorded by korvalen --record FILE from the\n"
+        "                    start-up state and print the state it ends in\n"
+        "  --help            print this help and end\n"
+        "\n"
+        "The arena s_1.txt is read from the current folder at every match start.\n"
+        "Exit status: 0 when the whole script or recording ran; 2 on the first bad line\n"
+        "(named on standard error) or a file that is not a recording this version can\n"
+        "run. See man korvalen-replay; korvalen --watch FILE shows a recording.\n");
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 2;
+  }
   bool recording = argc == 3 && !std::strcmp(argv[1], "--recording");
   if (argc > 2 && !recording) {
-    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT] | --recording FILE\n");
+    std::fprintf(stderr, "usage: korvalen-replay [SCRIPT] | --recording FILE | --help\n");
     return 2;
   }
   if (recording) {

@@ -1,0 +1,121 @@
+// Watching a recording: the recording fills each step's input record, as the keyboard does in
+// play, and the watcher's own keys steer the watching only, never the game.
+#include "game/watch.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+#include "flow/flag_grid.h"
+#include "flow/game.h"
+#include "flow/step_clock.h"
+#include "game/draw_scene.h"
+#include "game/step_sounds.h"
+#include "platform/platform.h"
+#include "platform/sound.h"
+#include "record/playback.h"
+#include "render/render.h"
+#include "state/lybrary3.h"
+
+namespace {
+
+constexpr long long JUMP_TICKS = 10 * PLAYBACK_TICKS_PER_SECOND;
+constexpr int PACE_MOST = 4;  // the pace goes from 1/16 to 16 times the recorded one
+
+// The watcher's keys: the game's own codes of them.
+constexpr int VK_ESC = 27, VK_SPACE_BAR = 32, VK_LEFT_ARROW = 37, VK_RIGHT_ARROW = 39;
+constexpr int VK_PLUS = 187, VK_PAD_PLUS = 107, VK_MINUS = 189, VK_PAD_MINUS = 109;
+
+Playback playback;  // large: the recording and the state it starts from
+
+struct Watch {
+  StepClock clock;
+  bool paused = false, over = false;
+  int pace = 0;                // the pace is 2 to this power times the recorded one
+  std::int64_t real_last = 0;  // the real time at the last picture
+  std::int64_t watched = 0;    // the recording's time, which runs at the pace
+};
+
+// Nanoseconds on a clock that never jumps.
+std::int64_t now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The recording's time now: real time since the last picture, at the pace.
+std::int64_t watched_time(Watch* w) {
+  std::int64_t now = now_ns(), passed = now - w->real_last;
+  w->real_last = now;
+  w->watched += w->pace >= 0 ? passed << w->pace : passed >> -w->pace;
+  return w->watched;
+}
+
+// One key of the watcher's.
+void watch_key(Watch* w, int code) {
+  if (code == VK_ESC) w->over = true;
+  if (code == VK_SPACE_BAR) w->paused = !w->paused;
+  if (code == VK_RIGHT_ARROW)
+    playback_seek(&playback, playback.ticks + JUMP_TICKS, count_flag_step);
+  if (code == VK_LEFT_ARROW)
+    playback_seek(&playback, playback.ticks > JUMP_TICKS ? playback.ticks - JUMP_TICKS : 0,
+                  count_flag_step);
+  if ((code == VK_PLUS || code == VK_PAD_PLUS) && w->pace < PACE_MOST) w->pace++;
+  if ((code == VK_MINUS || code == VK_PAD_MINUS) && w->pace > -PACE_MOST) w->pace--;
+}
+
+// One message from the window: the watcher's keys act, closing ends; minimising and sizing go
+// to the window as in play. No key reaches the game's key table.
+void watch_message(Watch* w, const MSG& msg) {
+  if (msg.message == WM_QUIT) w->over = true;
+  if (msg.message == WM_KEYDOWN) watch_key(w, msg.wParam);
+  if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) DispatchMessageA(&msg);
+}
+
+// The steps the time since the last picture calls for, at the recorded level and the pace.
+void watch_steps(Watch* w) {
+  bool running = !w->paused && !playback.ended;
+  int steps = steps_before_picture(&w->clock, watched_time(w), speed_level(), running);
+  for (int step = 0; step < steps; step++)
+    if (!playback_step(&playback, run_frame_heard, count_flag_step)) break;
+}
+
+// One picture of the watch. Minimised, paused or at the end, it waits for the next message,
+// so a picture that does not change costs nothing.
+void watch_picture(Watch* w) {
+  MSG msg;
+  if (!active || w->paused || playback.ended) {
+    watched_time(w);
+    steps_before_picture(&w->clock, 0, speed_level(), false);
+    if (GetMessageA(&msg)) watch_message(w, msg);
+  }
+  while (!w->over && PeekMessageA(&msg)) watch_message(w, msg);
+  if (w->over || !active) return;
+  watch_steps(w);
+  DrawGLScene();
+  SwapBuffers();
+  PacePicture();
+}
+
+}  // namespace
+
+int watch_recording(const CommandLine& line, int volume) {
+  // the start-up state, as korvalen-replay starts from it
+  flag_grid_init();
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!recording_read_file(line.watch.c_str(), &bytes, &error) ||
+      !playback_open(&playback, std::move(bytes), &error)) {
+    std::fprintf(stderr, "korvalen: %s: %s\n", line.watch.c_str(), error.c_str());
+    return 2;
+  }
+  if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
+  playback_restart(&playback);  // from the recorded start, whatever the window set
+  sound_open(volume);
+  Watch w;
+  w.real_last = now_ns();
+  while (!w.over) watch_picture(&w);
+  sound_close();
+  KillGLWindow();
+  KillFont();
+  return 0;
+}

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The host and odd peers, two games under two X servers: a machine that connects and never
+# speaks holds no place (a real guest joins after it and plays); a host outlives its
+# guests (one killed in a match, one that closes its window: the host says why and waits,
+# and the next guest finds both games at the main menu); a guest and a host of another
+# version are each told the version, the guest before the host's box is answered; Exit over
+# a lossy link that carries nothing from the host for two seconds as it is chosen ends both
+# games with 0.
+set -u
+source "$(dirname "$0")/game_lib.bash"
+peer=$(dirname "$game")/tests/odd_peer
+replay=$(dirname "$game")/korvalen-replay
+version=$("$game" --version | awk '{print $2}')
+declare -A pid=([host]="" [guest]="") display
+helper=""
+trap 'for p in "${pid[@]}" "$helper" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
+      rm -rf "$work"' EXIT
+
+make_tree
+xvfb=()
+for side in host guest; do
+  start_x 1280x1024x24
+  display[$side]=$DISPLAY xvfb+=("$xvfb_pid")
+done
+
+use() { DISPLAY=${display[$1]} game_pid=${pid[$1]}; }
+port() { python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+start_side() {
+  local side=$1
+  shift
+  DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
+  pid[$side]=$game_pid
+  # the game's stderr is opened in the background: moved once it is there, it follows
+  wait_for "$side: no stderr" '[ -e "$work/stderr" ]' 30
+  mv "$work/stderr" "$work/$side.err"
+  use "$side"
+}
+side_ends() {
+  use "$1"
+  ends_with "$2" "$1"
+  pid[$1]=""
+}
+# The host's box says $1 (on stderr too); it is answered with Return.
+host_told() {
+  use host
+  box=$(find_window OZNAM) || fail "host: no box for \"$1\""
+  grep -qF "korvalen: OZNAM: $1" "$work/host.err" || fail "host: \"$1\" is not on stderr"
+  answer_box "$box" Return
+}
+main_menu_on_both() {
+  for side in host guest; do
+    use $side
+    shows "$side: main menu $1" 'tint now 300 100 011' '! tint now 24 177 100'
+  done
+}
+
+# A silent machine connects first; the real guest still joins and plays, and the silent one
+# is let go while the host plays on.
+p=$(port)
+start_side host --speed 3 --host "$p" --record "$work/host.rec"
+"$peer" silent "$p" >"$work/silent.out" &
+helper=$!
+wait_for "the silent peer never connected" 'grep -q connected "$work/silent.out"' 30
+start_side guest --join "127.0.0.1:$p"
+main_menu_on_both "(a silent peer before the guest)"
+wait_for "the silent peer is never let go" 'grep -q "let go" "$work/silent.out"' 30
+helper=""
+use guest
+hold_until space "guest: colour screen" 'tint now 24 177 100'
+use host
+shows "host: the guest's colour screen" 'tint now 24 177 100'
+echo "online_peers_test: a silent peer holds no place ($SECONDS s)"
+
+# The guest is killed in a match: the host is told, waits, and the next guest finds both
+# games at the main menu, the host's match forgotten. The host's recording is whole by then:
+# it holds the first guest's game, into the match.
+use guest
+hold_until space "guest: match" 'tint now 252 380 010'
+use host
+shows "host: match" 'tint now 252 380 010'
+kill -9 "${pid[guest]}"
+wait "${pid[guest]}" 2>/dev/null
+pid[guest]=""
+host_told "The connection to the other player was lost."
+kill -0 "${pid[host]}" || fail "host: ended after its guest was lost"
+(cd "$work/tree" && "$replay" --recording "$work/host.rec") >"$work/host.dump" ||
+  fail "host: the first game's recording does not run"
+grep -qx "move 1" "$work/host.dump" || fail "host: the recording does not reach the match"
+start_side guest --join "127.0.0.1:$p"
+main_menu_on_both "(the second guest)"
+echo "online_peers_test: the host stays ($SECONDS s)"
+
+# The second guest closes its window: it ends with 0, the host is told and waits on.
+use guest
+win=$(find_window Korvalen)
+close_window "guest: closing the window"
+pid[guest]=""
+host_told "The other player has left."
+
+# A guest of another version is told the host's version while the host's box is still up.
+"$peer" guest "$p" 0.0.0-other >"$work/other.out" || fail "a guest of another version: no refusal"
+grep -qx "refused: version $version" "$work/other.out" || fail "the refusal names $(cat "$work/other.out")"
+host_told "The other game is version 0.0.0-other; both need the same version."
+use host
+xdotool keydown Escape
+side_ends host 0
+xdotool keyup Escape
+
+# A host of another version: the real guest is told its version and ends with 1.
+p=$(port)
+"$peer" host "$p" 0.0.0-other >"$work/other_host.out" &
+helper=$!
+start_side guest --join "127.0.0.1:$p"
+box=$(find_window OZNAM) || fail "guest: no box from a host of another version"
+grep -qF "korvalen: OZNAM: The other game is version 0.0.0-other; both need the same version." \
+  "$work/guest.err" || fail "guest: the host's version is not on stderr"
+answer_box "$box" Return
+side_ends guest 1
+wait "$helper" || fail "the host of another version never saw its refusal arrive"
+helper=""
+echo "online_peers_test: other versions told ($SECONDS s)"
+
+# Exit from the main menu through a relay that loses 1 datagram in 10 and then, as Exit is
+# chosen, every datagram from the host for 2 s (its last keys, its goodbye): both end with 0.
+relay_port=$(port) p=$(port) relay_seed=${KORVALEN_RELAY_SEED:-$RANDOM}
+echo "online_peers_test: relay seed $relay_seed"
+python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$relay_seed" 10 2 &
+helper=$!
+start_side host --host "$p"
+start_side guest --join "127.0.0.1:$relay_port"
+main_menu_on_both "(through the lossy relay)"
+use host
+hold_until Down "Nastavenia" 'tint now 270 130 011'
+hold_until Down "Exit" 'tint now 300 160 011'
+kill -USR1 "$helper"
+xdotool keydown space
+side_ends host 0
+side_ends guest 0
+DISPLAY=${display[host]} xdotool keyup space 2>/dev/null
+! grep -q "lost" "$work/host.err" "$work/guest.err" || fail "an Exit in order was taken for a lost link"
+echo "online_peers_test: ok ($SECONDS s)"

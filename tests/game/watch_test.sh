@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Watching a recording: a match the game recorded with the computer as player 2, ended by
+# SIGTERM, plays in the window: Space stops it and starts it again, Right jumps while paused,
+# the field moves and its sounds are heard, + speeds it to its end, whose picture stays until
+# Esc ends with 0. A file that is no whole recording is refused before any
+# window with exit code 2 and the reason korvalen-replay gives.
+set -u
+source "$(dirname "$0")/game_lib.bash"
+replay=$(dirname "$game")/korvalen-replay
+
+# Whether screenshots $1 and $2 are the same to the pixel.
+same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
+# Whether the field moves: a screenshot ($1 names it) whose field differs from the one before.
+field_moves() {
+  convert "$work/now.png" -crop 1280x760+0+0 +repage "$work/$1.png"
+  shot now
+  convert "$work/now.png" -crop 1280x760+0+0 +repage "$work/field.png"
+  ! same "$1" field
+}
+# Whether the picture stands: three screenshots in a row, over a second at least, alike.
+stands() {
+  local start=$SECONDS
+  cp "$work/now.png" "$work/still.png"
+  while [ $((SECONDS - start)) -lt 2 ]; do
+    shot now
+    same still now || return 1
+  done
+}
+
+# Whether the watch is heard: a step started an effect, and the sound device played sound.
+heard() {
+  grep -q "^step .* effect " "$work/sound.log" && python3 -c '
+import array, sys
+data = open(sys.argv[1], "rb").read()
+samples = array.array("h", data[: len(data) // 2 * 2])
+sys.exit(0 if any(samples) else 1)' "$work/capture"
+}
+
+start_x 1280x1024x24
+make_tree
+
+# A match against the computer, recorded until SIGTERM ends the game in the middle of it: some
+# 30 seconds of it at level 1 (each step's record takes 3 bytes and the keys held).
+rec=$work/match.rec
+open_game "$work/tree" --window --bot 3 --record "$rec"
+into_match
+wait_for "the recording never grew" '[ "$(stat -c %s "$rec")" -gt 400000 ]'
+kill -TERM "$game_pid"
+ends_with 0 "SIGTERM while recording"
+(cd "$work/tree" && "$replay" --recording "$rec") >"$work/dump" ||
+  fail "the recording ended by SIGTERM does not replay"
+
+# Paused at once, on the main menu; Right jumps 10 seconds on, into the match (the menus took
+# some seconds of the recording), still paused; Space plays it on.
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/capture KORVALEN_SOUND_LOG=$work/sound.log \
+  open_game "$work/tree" --window --watch "$rec"
+shows "watching: the main menu" 'tint now 300 100 011'
+xdotool key space
+poll 30 stands || fail "watching: Space does not stop the picture"
+for jump in 1 2 3 4; do
+  cp "$work/now.png" "$work/paused.png"
+  xdotool key Right
+  poll 30 '! same paused now' || fail "watching: Right does not jump while paused"
+  poll 30 stands || fail "watching: the jump did not stay paused"
+  tint now 252 380 010 && tint now 30 370 111 && break
+done
+shows "watching: the match after jumps" 'tint now 252 380 010' 'tint now 30 370 111'
+xdotool key space
+poll 30 'field_moves before' || fail "watching: the field does not move after Space"
+wait_for "watching: the match is never heard" heard
+# at 16 times the pace the rest is over soon; the last picture stays until Esc
+xdotool key plus key KP_Add key plus key KP_Add
+poll 120 stands 'lit now 100 100 400 400' || fail "watching: the end does not stay on screen"
+kill -0 "$game_pid" 2>/dev/null || fail "watching: the game ended at the recording's end"
+xdotool key Escape
+ends_with 0 "watching: Esc"
+
+# Not a recording, or one cut short: refused with korvalen-replay's reason, no window.
+head -c 4000 /dev/urandom >"$work/random.rec"
+head -c -3 "$rec" >"$work/cut.rec"
+for file in random cut missing; do
+  start_game "$work/tree" --window --watch "$work/$file.rec"
+  ends_with 2 "watching the $file file" 60
+  want=$( (cd "$work/tree" && "$replay" --recording "$work/$file.rec") 2>&1 >/dev/null)
+  [ "$(cat "$work/stderr")" = "${want/korvalen-replay:/korvalen:}" ] ||
+    fail "watching the $file file: '$(cat "$work/stderr")', not as korvalen-replay: '$want'"
+done
+echo "watch_test: ok ($SECONDS s)"
