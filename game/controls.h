@@ -1,5 +1,6 @@
 // The controls screen, where the players choose their keys. Enter on the colour screen
 // opens it; while it is up no step runs (the colour screen waits under it), and Esc goes back.
+// The screen is a row of the screen table (flow/screen.h); this is its place in the picture loop.
 #pragma once
 
 // Once per picture, before the steps: true when the controls screen took this picture

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int VK_ALT = 18, VK_F8 = 119, VK_F11 = 122;
-
 int level_before, colour_before[3];
 bool speed_screen_before, colour_screen_before, menu_opening, fullscreen_saved;
 bool avatars_kept;  // the colour screen opens on the saved avatars (not online, not recording)
@@ -54,14 +52,6 @@ void bind_saved_keys(const Settings& saved) {
 }
 
 }  // namespace
-
-bool key_reserved(int code) {
-  static const int reserved[] = {VK_ESCAPE, VK_ENTER, VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT,
-                                 VK_DOWN,   VK_F8,    VK_F11,   VK_ALT,  'H'};
-  for (int r : reserved)
-    if (code == r) return true;
-  return false;
-}
 
 void player_settings_keys() {
   bind_saved_keys(settings_load());

@@ -15,10 +15,6 @@ Settings player_settings_start(const CommandLine& line);
 // Binds the keys the settings file names (for --help, which shows them as bound).
 void player_settings_keys();
 
-// Keys the game itself reads everywhere (Esc, Enter, Space, the arrows, F8, F11, Alt, and
-// H, which opens the description over anything): never a player's.
-bool key_reserved(int code);
-
 // Where the settings are saved, for --help.
 std::string settings_where();
 

@@ -1,21 +1,16 @@
 // The controls screen: both players' keys, one row per action, with the entry picked
 // highlighted; "defaults" under them, the last refusal and the keys that work the screen.
-#include <GL/gl.h>
-
-#include <string>
-
+#include "flow/screen.h"
 #include "render/render.h"
 #include "screens/screens.h"
 #include "state/bindings.h"
 #include "state/language.h"
 
-void Controls_list(int picked, bool waiting, const char* refusal) {
+void Controls_list() {
+  const int picked = controls.picked;
+  const bool waiting = controls.waiting;
   static const char* const meaning[ACTIONS] = {"hore",   "dole",        "vlavo",
                                                "vpravo", "pouzi zbran", "zmen zbran"};
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
-  glLoadIdentity();
   text_screen_begin();
   yellow();
   glPrint(250, 10, 0, tr("Ovladanie"));
@@ -37,13 +32,13 @@ void Controls_list(int picked, bool waiting, const char* refusal) {
       glPrint(p == 1 ? 250 : 450, y, 0, here && waiting ? "?" : key_name(binding(p, Action(a))));
     }
   }
-  if (picked == 2 * ACTIONS)
+  if (picked == CONTROLS_DEFAULTS)
     cyan();
   else
     white();
   glPrint(250, 280, 0, tr("povodne klavesy"));
   red();
-  if (refusal) glPrint(20, 330, 0, refusal);
+  if (controls.refusal) glPrint(20, 330, 0, controls.refusal);
   white();
   glPrint(20, 400, 0,
           waiting ? tr("Stlac novu klavesu, Esc necha staru.")

@@ -13,7 +13,7 @@ void end_screen_draw() {
 
 // In the order of the screen table (flow/screen.h).
 void (*const SCREEN_DRAW[])() = {
-    Help_list,           Info_list,      Nastavenia_list, end_screen_draw,
+    Controls_list,       Help_list,      Info_list,       Nastavenia_list, end_screen_draw,
     New_Nastavenia_Draw, main_menu_draw, pause_menu_draw, play_draw,
 };
 

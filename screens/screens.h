@@ -23,9 +23,8 @@ void text_screen_begin();
 void Help_list();
 void Info_list();
 void Nastavenia_list();
-// The controls screen: picked is player 1's actions 0 to 5, player 2's 6 to 11, "defaults"
-// 12; waiting while the next key is awaited; refusal, when set, says why a key was refused.
-void Controls_list(int picked, bool waiting, const char* refusal);
+// The controls screen: both players' keys, the pick highlighted, the last refusal.
+void Controls_list();
 void End_draw();
 void End_Text(int win);
 

@@ -77,6 +77,15 @@ int bound_action(int code, int* player) {
   return -1;
 }
 
+bool key_reserved(int code) {
+  constexpr int VK_ALT = 18, VK_F8 = 119, VK_F11 = 122;
+  static const int reserved[] = {VK_ESCAPE, VK_ENTER, VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT,
+                                 VK_DOWN,   VK_F8,    VK_F11,   VK_ALT,  'H'};
+  for (int r : reserved)
+    if (code == r) return true;
+  return false;
+}
+
 int game_key(int player, Action action) {
   return in_range(player, action) ? DEFAULT_KEYS.code[player - 1][action] : 0;
 }

@@ -34,6 +34,9 @@ constexpr int BOUND_PLAYERS = 2;  // players 1 and 2
 
 // Both players' keys back to the game's own: E D S F A Q and I K J L M N.
 void binding_defaults();
+// Keys the game itself reads everywhere (Esc, Enter, Space, the arrows, F8, F11, Alt, and
+// H, which opens the description over anything): never a player's.
+bool key_reserved(int code);
 // The keyboard key player (1 or 2) presses for action; 0 for anything out of range.
 int binding(int player, Action action);
 // Binds action of player (1 or 2) to code (1 to KEY_CODES - 1); false, and nothing

@@ -10,6 +10,7 @@
 
 #include "bot/bot.h"
 #include "flow/game.h"
+#include "flow/screen.h"
 #include "session/lockstep.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
@@ -160,6 +161,56 @@ TEST_F(Bindings, OnlineEitherHandsKeyIsTheSidesOwn) {
   for (int code = 0; code < KEY_CODES; code++)
     if (out[code]) down.insert(code);
   EXPECT_EQ(down, (std::set<int>{'E', 'M', VK_SPACE}));
+}
+
+// The controls screen, one picture per key pressed (and let go): Enter on the colour screen
+// opens it (not with the description over it), the arrows pick, Enter waits for a key that
+// is bound and left to save, a key in use or the game's own is refused, Esc keeps the old
+// key, "defaults" puts every key back, and Esc leaves with its latch set for the colour screen.
+TEST_F(Bindings, TheControlsScreenRebindsByKeys) {
+  binding_defaults();
+  reset_screen_flags();
+  New_Nastavenia = Help = true;
+  controls = {};
+  auto tap = [](int code) {
+    bool keyboard[KEY_CODES] = {};
+    keyboard[code] = true;
+    bool up = controls_screen_keys(keyboard);
+    keyboard[code] = false;
+    return controls_screen_keys(keyboard) && up;
+  };
+  EXPECT_FALSE(tap(VK_ENTER));
+  Help = false;
+  EXPECT_TRUE(tap(VK_ENTER) && screen_up() == SCREEN_CONTROLS && controls.picked == 0);
+  const struct {
+    int code, picked;
+    bool waiting;
+    int up_key, down_key;  // player 1's
+    bool refused;
+  } presses[] = {
+      {VK_ENTER, 0, true, 'E', 'D', false},   {'W', 0, false, 'W', 'D', false},
+      {VK_DOWN, 1, false, 'W', 'D', false},   {VK_ENTER, 1, true, 'W', 'D', false},
+      {'I', 1, false, 'W', 'D', true},        {VK_RIGHT, 7, false, 'W', 'D', false},
+      {VK_LEFT, 1, false, 'W', 'D', false},   {VK_UP, 0, false, 'W', 'D', false},
+      {VK_UP, 0, false, 'W', 'D', false},     {VK_ENTER, 0, true, 'W', 'D', false},
+      {'H', 0, false, 'W', 'D', true},        {VK_ENTER, 0, true, 'W', 'D', false},
+      {VK_ESCAPE, 0, false, 'W', 'D', false},
+  };
+  for (const auto& p : presses) {
+    SCOPED_TRACE(testing::Message() << "key " << p.code);
+    EXPECT_TRUE(tap(p.code));
+    EXPECT_EQ(controls.picked, p.picked);
+    EXPECT_EQ(controls.waiting, p.waiting);
+    EXPECT_EQ(binding(1, ACTION_UP), p.up_key);
+    EXPECT_EQ(binding(1, ACTION_DOWN), p.down_key);
+    EXPECT_EQ(controls.refusal != nullptr, p.refused);
+  }
+  EXPECT_TRUE(controls.unsaved[0][ACTION_UP] && !controls.unsaved[0][ACTION_DOWN]);
+  controls.picked = CONTROLS_DEFAULTS - 1;
+  EXPECT_TRUE(tap(VK_DOWN) && tap(VK_ENTER));
+  EXPECT_TRUE(binding(1, ACTION_UP) == 'E' && controls.unsaved[1][ACTION_CHANGE]);
+  EXPECT_FALSE(tap(VK_ESCAPE));
+  EXPECT_TRUE(key.esc && screen_up() == SCREEN_COLOUR);
 }
 
 TEST(KeyNames, ReadBackAsTheirCodes) {

@@ -62,29 +62,23 @@ TEST(StepClock, BacklogCappedAtAQuarterSecond) {
   EXPECT_EQ(steps_before_picture(&clock, NANOS_PER_SECOND, 2, true), 0);
 }
 
-// Minimised, no step runs, and the time it stayed minimised is not owed afterwards.
+// Minimised, no step runs, and the time it stayed minimised is not owed afterwards. With
+// --pace frame every picture after the first runs one step, however near or far apart.
 TEST(StepClock, MinimisedRunsNoSteps) {
   for (Pace pace : {Pace::clock, Pace::frame}) {
     StepClock clock;
     clock.pace = pace;
-    steps_before_picture(&clock, 0, 1, true);
-    EXPECT_GT(steps_before_picture(&clock, NANOS_PER_SECOND / 60, 1, true), 0);
+    bool frame = pace == Pace::frame;
+    EXPECT_EQ(steps_before_picture(&clock, 0, 1, true), 0);
+    EXPECT_EQ(steps_before_picture(&clock, 1, 1, true), frame ? 1 : 0);
+    EXPECT_EQ(steps_before_picture(&clock, NANOS_PER_SECOND / 60, 1, true), frame ? 1 : 50);
     for (int s = 1; s <= 10; s++)
       EXPECT_EQ(steps_before_picture(&clock, s * NANOS_PER_SECOND, 1, false), 0);
     EXPECT_EQ(steps_before_picture(&clock, 11 * NANOS_PER_SECOND, 1, true), 0);
-    int expect = pace == Pace::clock ? 50 : 1;
     EXPECT_EQ(steps_before_picture(&clock, 11 * NANOS_PER_SECOND + NANOS_PER_SECOND / 60, 1, true),
-              expect);
+              frame ? 1 : 50);
+    EXPECT_EQ(steps_before_picture(&clock, 16 * NANOS_PER_SECOND, 1, true), frame ? 1 : 750);
   }
-}
-
-// --pace frame: one step per picture, however far apart the pictures are.
-TEST(StepClock, FramePaceRunsOneStepPerPicture) {
-  StepClock clock;
-  clock.pace = Pace::frame;
-  EXPECT_EQ(steps_before_picture(&clock, 0, 1, true), 0);
-  for (std::int64_t t : {1L, 1000L, 5 * NANOS_PER_SECOND, 5 * NANOS_PER_SECOND})
-    EXPECT_EQ(steps_before_picture(&clock, t, 1, true), 1);
 }
 
 // A match of 500 time units on a 144 Hz display at level 1: its 501 802 steps (the clock's
