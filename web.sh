@@ -40,7 +40,7 @@ source tools/deps.sh
 # emscripten, a browser for the test and the DevTools client; tar unpacks the sources;
 # msgfmt (gettext) makes the English catalog.
 KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils gettext \
-  $($run_test && echo chromium python3-websocket fonts-dejavu-core)
+  $($run_test && echo chromium python3-websocket python3-pil fonts-dejavu-core)
 step_done installs
 
 # The versions of SDL2 and SDL2_mixer the desktop links, built for the web with the

@@ -17,21 +17,21 @@ whatever happens.
 """
 import base64
 import http.server
+import io
 import json
 import os
 import shutil
 import signal
 import socketserver
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import urllib.request
-import zlib
 
 import websocket  # python3-websocket
+from PIL import Image  # python3-pil
 
 DEADLINE = float(os.environ.get("KORVALEN_TEST_DEADLINE", "240"))
 WIDTH, HEIGHT = 1280, 1060  # the browser's inner size: a canvas about 1280 x 1031
@@ -168,52 +168,18 @@ class Browser:
 
 
 class Picture:
-    """A decoded PNG screenshot: 8-bit RGB or RGBA, rows of (r, g, b) readable by pixel."""
+    """A decoded screenshot."""
 
     def __init__(self, png):
         self.png = png
-        if png[:8] != b"\x89PNG\r\n\x1a\n":
-            raise Failure("the screenshot is no PNG")
-        pos, data = 8, b""
-        while pos < len(png):
-            length, kind = struct.unpack(">I4s", png[pos:pos + 8])
-            body = png[pos + 8:pos + 8 + length]
-            if kind == b"IHDR":
-                self.width, self.height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-                if depth != 8 or colour not in (2, 6) or interlace:
-                    raise Failure("screenshot PNG of a kind not read here")
-                self.step = 3 if colour == 2 else 4
-            elif kind == b"IDAT":
-                data += body
-            pos += 12 + length
-        raw, stride = zlib.decompress(data), self.width * self.step
-        self.rows, previous = [], bytearray(stride)
-        for y in range(self.height):
-            kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-            for i in range(stride):
-                left = line[i - self.step] if i >= self.step else 0
-                up, corner = previous[i], previous[i - self.step] if i >= self.step else 0
-                if kind == 1:
-                    line[i] = (line[i] + left) & 255
-                elif kind == 2:
-                    line[i] = (line[i] + up) & 255
-                elif kind == 3:
-                    line[i] = (line[i] + (left + up) // 2) & 255
-                elif kind == 4:
-                    p = left + up - corner
-                    pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                    line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
-            self.rows.append(line)
-            previous = line
+        try:
+            self.image = Image.open(io.BytesIO(png)).convert("RGB")
+        except OSError as error:
+            raise Failure(f"the screenshot is no picture: {error}")
 
     def maxima(self):
         """Highest value of each channel."""
-        best = [0, 0, 0]
-        for row in self.rows:
-            for i in range(0, len(row), self.step):
-                for c in range(3):
-                    best[c] = max(best[c], row[i + c])
-        return best
+        return [high for _, high in self.image.getextrema()]
 
 
 # ---- The game in the page ----------------------------------------------------------------
