@@ -11,7 +11,6 @@
 #include "bot/bot.h"
 #include "flow/game.h"
 #include "flow/screen.h"
-#include "session/lockstep.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"
@@ -101,16 +100,6 @@ TEST_F(Bindings, PlayFollowsTheTableAndTheOldKeysDoNothing) {
   }
 }
 
-// A record plays the same on every machine: its keys are the game's own, whatever this
-// machine's keyboard is bound to.
-TEST_F(Bindings, ARecordsKeysAreTheGamesOwnWhateverTheBindings) {
-  in_play();
-  std::memset(keys, 0, sizeof keys);
-  keys['F'] = true;
-  game_frame(nullptr);
-  EXPECT_GT(player[1].x, 5.0f);
-}
-
 TEST_F(Bindings, TheKeyboardsKeysBecomeTheGamesOwn) {
   set_binding(1, ACTION_RIGHT, 'T');
   set_binding(2, ACTION_LEFT, 'F');  // player 1's own right key, now player 2's left
@@ -146,21 +135,6 @@ TEST_F(Bindings, TheComputerPressesOnlyItsPlayersOwnKeys) {
     EXPECT_EQ(game_action(code, &numb) >= 0 && numb == 2, true) << "code " << code;
   }
   EXPECT_GE(pressed.size(), 4u);
-}
-
-TEST_F(Bindings, OnlineEitherHandsKeyIsTheSidesOwn) {
-  InputEntry host, guest;
-  host.count = 1, host.codes[0] = 'I';
-  guest.count = 2, guest.codes[0] = 'A';
-  guest.codes[1] = VK_SPACE;
-  bool out[KEY_CODES];
-  reset_screen_flags();
-  move = true;
-  merge_keys(host, guest, out);
-  std::set<int> down;
-  for (int code = 0; code < KEY_CODES; code++)
-    if (out[code]) down.insert(code);
-  EXPECT_EQ(down, (std::set<int>{'E', 'M', VK_SPACE}));
 }
 
 // The controls screen, one picture per key pressed (and let go): Enter on the colour screen

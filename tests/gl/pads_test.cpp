@@ -154,7 +154,6 @@ TEST_F(Pads, EveryControlPressesItsPlayersKeysWithOneEffectOnAnyScreen) {
       }
 }
 
-// No ghosting: both players' six inputs held at once, all seen in the same frame.
 // A pad presses its player's keys as the game knows them, whatever the keyboard is bound
 // to; the keyboard's rebinding does not take them away.
 TEST_F(Pads, PressesTheGamesOwnKeysWhateverTheBindings) {
@@ -164,6 +163,7 @@ TEST_F(Pads, PressesTheGamesOwnKeysWhateverTheBindings) {
   EXPECT_EQ(pressed, "N");
 }
 
+// No ghosting: both players' six inputs held at once, all seen in the same frame.
 TEST_F(Pads, BothPadsHeldAtOnceAreSeenInOneFrame) {
   for (int pad : {one, two})
     for (PadButton b : {PAD_DPAD_UP, PAD_DPAD_DOWN, PAD_DPAD_LEFT, PAD_DPAD_RIGHT, PAD_A, PAD_X})

@@ -1,5 +1,5 @@
-// The session's handshake, its endings, the two-keyboard rule, its decoder's refusals and
-// the pace of its groups on the step clock.
+// The session's handshake, its endings (odd guests and lost goodbyes too), the two-keyboard
+// rule, its decoder's refusals and the pace of its groups on the step clock.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,15 +11,17 @@
 
 namespace {
 
+void deliver(Session* to, const std::string& d, double now) {
+  session_receive(to, reinterpret_cast<const std::uint8_t*>(d.data()), d.size(), now);
+}
+
 // Carries every waiting datagram both ways at once, time after time.
 void exchange(Session* a, Session* b, double now) {
   for (int round = 0; round < 4; round++) {
     session_poll(a, now);
     session_poll(b, now);
     for (Session* from : {a, b}) {
-      Session* to = from == a ? b : a;
-      for (const std::string& d : from->outbox)
-        session_receive(to, (const std::uint8_t*)d.data(), d.size(), now);
+      for (const std::string& d : from->outbox) deliver(from == a ? b : a, d, now);
       from->outbox.clear();
     }
   }
@@ -230,6 +232,79 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   session_receive(&guest, (const std::uint8_t*)"KV", 2, 500);
   EXPECT_EQ(guest.dropped, 1);
   EXPECT_EQ(guest.phase, PHASE_RUNNING);
+}
+
+std::string bytes_of(int type, const char* version = "9.9.9") {
+  Message m;
+  m.type = type;
+  m.protocol = PROTOCOL;
+  m.version = version;
+  return encode_message(m);
+}
+
+// The host's side of odd guests and of a goodbye that got lost: a guest that greets and
+// never completes the handshake, or goes, is let go without a word; only a hello is a
+// greeting; after an announced Exit, or once this side's own steps ended the game, silence
+// ends the session in order.
+TEST(SessionPeers, AGuestThatNeverCompletesTheHandshakeIsLetGoQuietly) {
+  EXPECT_TRUE(session_is_greeting(reinterpret_cast<const std::uint8_t*>(bytes_of(MSG_HELLO).data()),
+                                  bytes_of(MSG_HELLO).size()));
+  for (int type : {MSG_PROBE, MSG_LEAVE}) {
+    const std::string d = bytes_of(type);
+    EXPECT_FALSE(session_is_greeting(reinterpret_cast<const std::uint8_t*>(d.data()), d.size()));
+  }
+  EXPECT_FALSE(session_is_greeting(reinterpret_cast<const std::uint8_t*>("KV\x01"), 3));
+
+  Session host;
+  session_begin(&host, true, "1.0.0", 0);
+  deliver(&host, bytes_of(MSG_HELLO, "1.0.0"), 1000);
+  deliver(&host, bytes_of(MSG_HELLO, "1.0.0"), 1000 + HANDSHAKE_LIMIT_MS / 2);  // no new clock
+  session_poll(&host, 1000 + HANDSHAKE_LIMIT_MS);
+  EXPECT_EQ(host.phase, PHASE_CONNECTING);
+  EXPECT_FALSE(host.outbox.empty()) << "no probe for the guest";
+  session_poll(&host, 1001 + HANDSHAKE_LIMIT_MS);
+  EXPECT_EQ(host.phase, PHASE_ENDED);
+  EXPECT_EQ(host.end_message, "");
+
+  // gone before it played: the host has nothing to tell its player
+  session_begin(&host, true, "1.0.0", 0);
+  deliver(&host, bytes_of(MSG_HELLO, "1.0.0"), 0);
+  session_other_gone(&host, 0);
+  EXPECT_EQ(host.phase, PHASE_ENDED);
+  EXPECT_EQ(host.end_message, "");
+}
+
+TEST(SessionPeers, SilenceAfterAnExitIsAnEndInOrder) {
+  bool none[KEY_CODES] = {};
+  Session host, guest;
+  Dump_Init();
+  // the guest announced its Exit; its last keys never came
+  connect(&host, &guest);
+  ASSERT_EQ(host.phase, PHASE_RUNNING);
+  session_leave(&guest, LEAVE_EXIT);
+  for (const std::string& d : guest.outbox) deliver(&host, d, 1000);
+  session_add_input(&host, none, 0);
+  session_advance(&host);
+  session_poll(&host, 1001 + SILENCE_LIMIT_MS);
+  session_advance(&host);
+  EXPECT_EQ(host.phase, PHASE_ENDED);
+  EXPECT_EQ(host.end_message, "");
+  EXPECT_EQ(host.exit_code, 0);
+
+  // this side's own steps ended the game on keys the other never confirmed: its goodbye
+  // was lost, not the game
+  for (bool ended : {true, false}) {
+    connect(&host, &guest);
+    session_add_input(&host, none, 0);
+    session_advance(&host);
+    done = ended;
+    session_poll(&host, 1001 + SILENCE_LIMIT_MS);
+    session_advance(&host);
+    done = false;
+    EXPECT_EQ(host.phase, PHASE_ENDED);
+    EXPECT_EQ(host.exit_code, ended ? 0 : 1);
+    EXPECT_EQ(host.end_message, ended ? "" : "The connection to the other player was lost.");
+  }
 }
 
 }  // namespace

@@ -265,7 +265,6 @@ TEST(Session, LateKeysThatDifferPutTheStateRight) {
   EXPECT_GE(side[0].session.rollbacks, 1) << "the host's guess of the guest's Space was wrong";
   EXPECT_EQ(side[1].session.rollbacks, 0) << "the guest always knew the host's keys";
   EXPECT_GE(side[0].session.groups_rerun, 10);
-  EXPECT_EQ(side[1].session.group_size[0], GROUP_STEPS[0]) << "the host's group size";
   EXPECT_GE(side[0].session.steps_rerun, 10 * GROUP_STEPS[0]);
   EXPECT_GE(side[0].finals.size(), 60u * GROUP_STEPS[0]) << "every step is final once";
   expect_same_steps(side, 0);
