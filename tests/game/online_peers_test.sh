@@ -8,38 +8,17 @@
 # games with 0.
 set -u
 source "$(dirname "$0")/game_lib.bash"
+source "$(dirname "$0")/two_games.bash"
 peer=$(dirname "$game")/tests/odd_peer
 replay=$(dirname "$game")/korvalen-replay
 version=$("$game" --version | awk '{print $2}')
-declare -A pid=([host]="" [guest]="") display
 helper=""
 trap 'for p in "${pid[@]}" "$helper" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
       rm -rf "$work"' EXIT
 
 make_tree
-xvfb=()
-for side in host guest; do
-  start_x 1280x1024x24
-  display[$side]=$DISPLAY xvfb+=("$xvfb_pid")
-done
+start_two_displays
 
-use() { DISPLAY=${display[$1]} game_pid=${pid[$1]}; }
-port() { python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-start_side() {
-  local side=$1
-  shift
-  DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
-  pid[$side]=$game_pid
-  # the game's stderr is opened in the background: moved once it is there, it follows
-  wait_for "$side: no stderr" '[ -e "$work/stderr" ]' 30
-  mv "$work/stderr" "$work/$side.err"
-  use "$side"
-}
-side_ends() {
-  use "$1"
-  ends_with "$2" "$1"
-  pid[$1]=""
-}
 # The host's box says $1 (on stderr too); it is answered with Return.
 host_told() {
   use host

@@ -6,8 +6,8 @@
 # address; a recording nothing can take is refused, one to a pipe ends whole on SIGTERM.
 set -u
 source "$(dirname "$0")/game_lib.bash"
+source "$(dirname "$0")/two_games.bash"
 replay=$(dirname "$game")/korvalen-replay
-declare -A pid=([host]="" [guest]="") display
 relay_pid=""
 trap 'for p in "${pid[@]}" "$relay_pid" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
       rm -rf "$work"' EXIT
@@ -16,26 +16,8 @@ trap 'for p in "${pid[@]}" "$relay_pid" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"
 # down from his spawn, stops on it level with the bow at (15, 9) and walks over it.
 printf '%s\n' 0 0 8 21 1 >"$work/map.txt"
 make_tree "$work/map.txt"
-xvfb=()
-for side in host guest; do
-  start_x 1280x1024x24
-  display[$side]=$DISPLAY xvfb+=("$xvfb_pid")
-done
+start_two_displays
 
-# Points the game_lib helpers (screens, keys, liveness) at one of the two games.
-use() { DISPLAY=${display[$1]} game_pid=${pid[$1]}; }
-port() { python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-# Starts one side's game with the given arguments.
-start_side() {
-  local side=$1
-  shift
-  DISPLAY=${display[$side]} start_game "$work/tree" --window "$@"
-  pid[$side]=$game_pid
-  # the game's stderr is its file before the file takes the side's name
-  wait_for "$side: no stderr" '[ "$(readlink /proc/$game_pid/fd/2)" = "$work/stderr" ]'
-  mv "$work/stderr" "$work/$side.err"
-  use "$side"
-}
 # Starts both games, the guest joining at $2 (host:port) and the host waiting on $1.
 start_both() {
   start_side host --host "$1" --record "$work/host.rec"
@@ -44,12 +26,6 @@ start_both() {
     use $side
     shows "$side: main menu" 'tint now 300 100 011'
   done
-}
-# Waits for one side's game to end and checks its exit code.
-side_ends() {
-  use "$1"
-  ends_with "$2" "$1"
-  pid[$1]=""
 }
 # The host holds key $1 until the checks hold, then the guest's screen must show them too.
 both_see() {
