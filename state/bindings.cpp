@@ -21,6 +21,17 @@ bool in_range(int player, int action) {
   return player >= 1 && player <= BOUND_PLAYERS && action >= 0 && action < ACTIONS;
 }
 
+// The action a key stands for in one table, and whose it is; -1 for none.
+int action_in(const Table& table, int code, int* player) {
+  for (int p = 0; p < BOUND_PLAYERS; p++)
+    for (int a = 0; a < ACTIONS; a++)
+      if (table.code[p][a] == code) {
+        *player = p + 1;
+        return a;
+      }
+  return -1;
+}
+
 struct KeyName {
   int code;
   const char* name;
@@ -68,13 +79,7 @@ bool set_binding(int player, Action action, int code) {
 }
 
 int bound_action(int code, int* player) {
-  for (int p = 0; p < BOUND_PLAYERS; p++)
-    for (int a = 0; a < ACTIONS; a++)
-      if (bindings.code[p][a] == code) {
-        *player = p + 1;
-        return a;
-      }
-  return -1;
+  return action_in(bindings, code, player);
 }
 
 bool key_reserved(int code) {
@@ -91,13 +96,7 @@ int game_key(int player, Action action) {
 }
 
 int game_action(int code, int* player) {
-  for (int p = 0; p < BOUND_PLAYERS; p++)
-    for (int a = 0; a < ACTIONS; a++)
-      if (DEFAULT_KEYS.code[p][a] == code) {
-        *player = p + 1;
-        return a;
-      }
-  return -1;
+  return action_in(DEFAULT_KEYS, code, player);
 }
 
 void keyboard_to_game(const bool keyboard[KEY_CODES], bool record[KEY_CODES]) {
