@@ -10,20 +10,14 @@
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "record/playback.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"
 
 namespace {
-
-std::vector<std::uint8_t> file_bytes(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST(Recording, RefusedAtOnceWhenNothingCanBeWritten) {
   std::string error;
@@ -69,7 +63,8 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   EXPECT_NE(why.find("stopped after 10 frames"), std::string::npos) << why;
 
   // what the file holds is a whole recording: the header, ten frames and the end mark
-  std::vector<std::uint8_t> bytes = file_bytes(path);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(recording_read_file(path, &bytes, &error)) << error;
   EXPECT_EQ(bytes.size(), recording_header().size() + 10 * 4 + 5);
   snapshot_put(startup_state());
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 10) << error;
@@ -79,7 +74,7 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   for (int f = 0; f < 3; f++) record_frame(keys, 0, nullptr);
   record_finish();
   EXPECT_FALSE(record_lost(&why)) << why;
-  bytes = file_bytes(path);
+  ASSERT_TRUE(recording_read_file(path, &bytes, &error)) << error;
   snapshot_put(startup_state());
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 3) << error;
   snapshot_put(startup_state());
