@@ -571,11 +571,9 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
   snapshot_put(startup);
 }
 
-// The guest presses Space in the main menu; its keys reach the host 150 ms late, fifteen
-// groups (the host's reach the guest at once). The groups are the host's, 50 steps each at
-// level 1, and the guest learns their size from the welcome. The host has long guessed "no
-// keys" and run on: it puts the state back, runs the groups again, and both end up in the
-// colour screen with the same steps and states.
+// The guest's Space in the main menu reaches the host 150 ms late, fifteen groups of 50 steps
+// (the host's keys reach the guest at once): the host, which guessed "no keys", puts the state
+// back and runs the groups again; both end in the colour screen with the same steps and states.
 TEST(Session, LateKeysThatDifferPutTheStateRight) {
   Dump_Init();
   const GameSnapshot& startup = startup_state();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "state/game_random.h"
@@ -19,12 +20,11 @@ TEST(StateHash, EveryDumpedFieldAndTheGeneratorCountButNotTheFlagGrid) {
   std::FILE* out = open_memstream(&text, &size);
   Dump_Print(out, 0, nullptr, 0);
   std::fclose(out);
-  std::string all(text, size);
+  std::istringstream lines(std::string(text, size));
   free(text);
-  size_t at = all.find('\n') + 1;  // past "frame 0"
-  while (at < all.size()) {
-    std::string line = all.substr(at, all.find('\n', at) - at);
-    at += line.size() + 1;
+  std::string line;
+  std::getline(lines, line);  // "frame 0"
+  while (std::getline(lines, line)) {
     const field_t* f = Dump_Find(line.substr(0, line.find(' ')).c_str());
     ASSERT_NE(f, nullptr) << line;
     unsigned char saved[4];
