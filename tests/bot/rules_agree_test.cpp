@@ -71,16 +71,13 @@ TEST(RulesAgree, StepsTheComputerThinksFreeAreTaken) {
 bool walk_between(int from, int to) {
   double tol = 0.6 * p_krok;
   player[1].x = place_x(from), player[1].y = place_y(from);
+  auto toward = [tol](double gap, int more, int less) {
+    return gap > tol ? more : gap < -tol ? less : -1;
+  };
   for (int steps = 0; steps < 3 / p_krok; steps++) {
     double dx = place_x(to) - player[1].x, dy = place_y(to) - player[1].y;
     if (std::fabs(dx) <= tol && std::fabs(dy) <= tol) return true;
-    int ds[2] = {dy > tol    ? GO_UP
-                 : dy < -tol ? GO_DOWN
-                             : -1,
-                 dx > tol    ? GO_RIGHT
-                 : dx < -tol ? GO_LEFT
-                             : -1};
-    for (int d : ds) {
+    for (int d : {toward(dy, GO_UP, GO_DOWN), toward(dx, GO_RIGHT, GO_LEFT)}) {
       if (d < 0) continue;
       NCPfind = Buildfind = false;
       WALK[d](1);
