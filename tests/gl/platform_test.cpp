@@ -2,11 +2,13 @@
 // failed start's box, a window of height 0 (full screen and the question: full_screen_test.sh,
 // window_test.sh).
 #include <GL/gl.h>
+#include <SDL.h>
 
 #include <string>
 #include <vector>
 
 #include "render/render.h"
+#include "state/bindings.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
 
@@ -29,6 +31,19 @@ TEST(KeyTable, LettersFollowTheLayoutTheRestThePlace) {
   };
   for (const auto& k : cases)
     EXPECT_EQ(keymap_virtual_key(k.printed, k.place), k.code) << "place " << k.place;
+}
+
+// The names a settings file gives keys are SDL's own names of the keys that give those codes.
+TEST(KeyTable, EachKeyGoesByItsSdlName) {
+  int named = 0;
+  for (int place = 0; place < SDL_NUM_SCANCODES; place++) {
+    const int code = keymap_virtual_key(0, place);
+    const char* name = SDL_GetScancodeName(static_cast<SDL_Scancode>(place));
+    if (!code || !*name) continue;
+    EXPECT_EQ(key_code(name), code) << name;
+    named++;
+  }
+  EXPECT_GT(named, 90);
 }
 
 // held_keys[] after one key event went through the window procedure.
