@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
-"""Reads a capture of the game's sound (SDL's disk driver: 16-bit mono at 44100 Hz) beside the
-game's sound log (KORVALEN_SOUND_LOG) and checks it. Exit 0: holds; 1: fails; 3: not yet
-(the capture or the log is still too short to tell).
-
-  sound_capture.py CAPTURE LOG silent      no effect started and every sample is 0 (3 s at least)
-  sound_capture.py CAPTURE LOG muted       effects started, all silent, and every sample is 0
-  sound_capture.py CAPTURE LOG heard       a match is heard, and every effect that started in
-                                           silence starts in the first buffer after its step
-  sound_capture.py CAPTURE LOG minimised   from the window's minimising on, a second of silence
+"""Checks a capture of the game's sound (SDL's disk driver: 16-bit mono at 44100 Hz) against
+the game's sound log (KORVALEN_SOUND_LOG). Exit 0: holds; 1: fails; 3: too short to tell yet.
+  sound_capture.py CAPTURE LOG silent|muted|heard|minimised
+silent: no effect started, every sample 0 (3 s at least); muted: effects started, all silent,
+every sample 0; heard: a match is heard, each effect that started in silence in the first
+buffer after its step; minimised: a second of silence from the minimising on.
 """
 import array
 import re

@@ -64,11 +64,9 @@ into_match
 expect_capture heard
 # Minimised (openbox minimises), nothing is heard; back again, the match sounds again.
 start_wm
-xdotool windowminimize "$win"
-wait_map_state "$win" IsUnMapped
+minimise
 expect_capture minimised
-wait_for "the window never came back from minimised" "xwininfo -id $win | grep -q IsViewable ||
-  { xdotool windowactivate $win 2>/dev/null; sleep 2; xwininfo -id $win | grep -q IsViewable; }"
+restore
 wait_for "no sound after restoring" 'sed -n "/^active frame/,\$p" "$work/sound.log" | grep -q " effect "'
 # F8 mutes: what plays stops, and every effect after it is silent.
 xdotool key F8
