@@ -1,11 +1,6 @@
 #!/usr/bin/env bash
-# The host and odd peers, two games under two X servers: a machine that connects and never
-# speaks holds no place (a real guest joins after it and plays); a host outlives its
-# guests (one killed in a match, one that closes its window: the host says why and waits,
-# and the next guest finds both games at the main menu); a guest and a host of another
-# version are each told the version, the guest before the host's box is answered; Exit over
-# a lossy link that carries nothing from the host for two seconds as it is chosen ends both
-# games with 0.
+# The host and odd peers, two games under two X servers: a silent machine, guests killed or
+# leaving, games of another version, and Exit over a lossy link (each part below).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"

@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# Two games, each under its own X server, play a match over UDP (both walk, the guest takes
-# a bow and shoots, the host leaves by End and Exit): both end with 0 and their recordings
-# replay to one state; then again through a relay that delays, reorders, loses and repeats.
-# Joining nobody gives up with the address; a recording nothing can take is refused, one to
-# a pipe ends whole on SIGTERM.
+# Two games, each under its own X server, play a match over UDP, directly and through a lossy
+# relay; joining nobody; recordings nothing can take, or to a pipe (each part below).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
@@ -67,6 +64,7 @@ play_one() {
     fail "the guest's shot is not in the recording"
 }
 
+# Directly: both walk, the guest takes a bow and shoots, the host leaves by End and Exit.
 p=$(port)
 start_both "$p" "127.0.0.1:$p"
 play_one

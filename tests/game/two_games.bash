@@ -39,7 +39,7 @@ side_ends() {
 main_menu_on_both() {
   for side in host guest; do
     use $side
-    shows "$side: main menu $1" 'tint now 300 100 011' '! tint now 24 177 100'
+    shows "$side: main menu ${1:-}" 'tint now 300 100 011' '! tint now 24 177 100'
   done
 }
 # Side $1's box says $2 (its stderr too); it is answered with Return.

@@ -24,13 +24,7 @@ stands() {
 }
 
 # Whether the watch is heard: a step started an effect, and the sound device played sound.
-heard() {
-  grep -q "^step .* effect " "$work/sound.log" && python3 -c '
-import array, sys
-data = open(sys.argv[1], "rb").read()
-samples = array.array("h", data[: len(data) // 2 * 2])
-sys.exit(0 if any(samples) else 1)' "$work/capture"
-}
+heard() { python3 "$(dirname "$0")/sound_capture.py" "$work/capture" "$work/sound.log" any; }
 
 start_x 1280x1024x24
 make_tree
