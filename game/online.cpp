@@ -217,7 +217,7 @@ int wait_for_other(const CommandLine& line) {
       MessageBoxA(
           ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
               .c_str(),
-          "OZNAM", BoxIcon::stop);
+          tr("OZNAM"), BoxIcon::stop);
       net_close(0, 0);
       record_finish();
       return 1;

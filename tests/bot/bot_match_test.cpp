@@ -147,10 +147,8 @@ Outcome play(int speed, int level1, int level2, const int (*boxes)[4], int count
     for (int p = 1; p <= 2; p++) {
       const Splayer& pl = player[p];
       o.kills[p] = pl.kill, o.deaths[p] = pl.death;
-      unsigned bits[2];
-      std::memcpy(bits, &pl.x, 4);
-      std::memcpy(bits + 1, &pl.y, 4);
-      o.trace = o.trace * 1000003 + bits[0] * 31 + bits[1] + pl.kill;
+      o.trace =
+          o.trace * 1000003 + std::hash<float>{}(pl.x) * 31 + std::hash<float>{}(pl.y) + pl.kill;
       if (since_hit < 24 || std::fabs(pl.x - anchor[p][0]) > 0.5f ||
           std::fabs(pl.y - anchor[p][1]) > 0.5f) {
         anchor[p][0] = pl.x, anchor[p][1] = pl.y, still[p] = 0;

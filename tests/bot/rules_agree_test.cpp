@@ -1,7 +1,7 @@
 // The computer's questions against the frame's answers, over random arenas and positions:
 // a step it thinks free is taken by the frame's walking, a walk it plans on its lattice is
-// walked step by step, the arrows it expects to hit hit when the frame flies them, and the
-// sword reaches where it thinks it does.
+// walked step by step, and the arrows it expects to hit hit when the frame flies them. (Its
+// sword question is the frame's own `sword_reaches`; rules_test holds that at its edges.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -71,16 +71,13 @@ TEST(RulesAgree, StepsTheComputerThinksFreeAreTaken) {
 bool walk_between(int from, int to) {
   double tol = 0.6 * p_krok;
   player[1].x = place_x(from), player[1].y = place_y(from);
+  auto toward = [tol](double gap, int more, int less) {
+    return gap > tol ? more : gap < -tol ? less : -1;
+  };
   for (int steps = 0; steps < 3 / p_krok; steps++) {
     double dx = place_x(to) - player[1].x, dy = place_y(to) - player[1].y;
     if (std::fabs(dx) <= tol && std::fabs(dy) <= tol) return true;
-    int ds[2] = {dy > tol    ? GO_UP
-                 : dy < -tol ? GO_DOWN
-                             : -1,
-                 dx > tol    ? GO_RIGHT
-                 : dx < -tol ? GO_LEFT
-                             : -1};
-    for (int d : ds) {
+    for (int d : {toward(dy, GO_UP, GO_DOWN), toward(dx, GO_RIGHT, GO_LEFT)}) {
       if (d < 0) continue;
       NCPfind = Buildfind = false;
       WALK[d](1);
@@ -143,22 +140,6 @@ TEST(RulesAgree, ArrowsHitWhereTheComputerExpects) {
     hits += predicted;
   }
   EXPECT_GT(hits, 500);
-}
-
-TEST(RulesAgree, SwordReachesWhereTheComputerExpects) {
-  int strikes = 0;
-  for (int round = 0; round < 2000; round++) {
-    random_arena();
-    player[1].x = tenths(0, 19), player[1].y = tenths(0, 10);
-    player[1].alpha = roll(0, 3) * 90;
-    float tx = player[1].x + roll(-25, 25) / 20.0f, ty = player[1].y + roll(-25, 25) / 20.0f;
-    player[2].x = tx, player[2].y = ty;
-    bool predicted = sword_reaches(1, player[1].alpha, tx, ty);
-    player_mec(1);
-    ASSERT_EQ(player[2].death, predicted ? 1 : 0) << "round " << round;
-    strikes += predicted;
-  }
-  EXPECT_GT(strikes, 100);
 }
 
 }  // namespace

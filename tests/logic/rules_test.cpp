@@ -298,15 +298,10 @@ TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
 
 // On the main menu no play key acts: Q selects nothing. In play a bow in hand shoots and
 // does not strike as well: player 2 touching in front is hit once, by the arrow.
-TEST_F(Frame, PlayKeysActInPlayOnly) {
+TEST_F(Rules, PlayKeysActInPlayOnly) {
   reset_screen_flags();
-  for (Splayer& p : player) p = Splayer{};
-  for (Sg_wepon& g : g_wepon) g = Sg_wepon{};
-  Build_Max = NCP_Max = 0;
   timer.hranica = 1e9f;  // no bow drops
-  player[1].play = player[2].play = player[1].live = player[2].live = true;
-  player[1].x = player[1].y = player[2].x = 5, player[2].y = 6;
-  player[1].show.id = -1;
+  player[2].x = 5, player[2].y = 6;
   player[1].in[0] = {1, true, {{true}, {true}}};
   Start_Menu = true;
   press('Q');
