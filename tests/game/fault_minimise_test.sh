@@ -26,7 +26,7 @@ clock_shown() { [ "$(count_colour "$1" yellow 400x70+380+860)" -gt 20 ]; }
 start_x 1280x1024x24
 # A window manager that never maps the window (one still starting may lose the request): the
 # start goes on after its deadline and says so, and SIGTERM ends the game with 0.
-/usr/bin/python3 "$work/x_client.py" deaf_wm >"$work/wm" &
+/usr/bin/python3 "$clients" deaf_wm >"$work/wm" &
 wm_pid=$!
 wait_for "the deaf window manager did not start" 'grep -q ready "$work/wm"'
 start_game "$root" --window

@@ -52,9 +52,11 @@ start_wm() {
   wait_for "openbox never framed a probe window" 'kill -0 $wm_pid && x_client probe_framed'
 }
 
-# Runs one of the X clients below ($1) under Debian's Python (python3-xlib is Debian's).
-x_client() { /usr/bin/python3 "$work/x_client.py" "$@"; }
-cat >"$work/x_client.py" <<'PY'
+# Runs one of the X clients below ($1) under Debian's Python (python3-xlib is Debian's); their
+# file stays where it is when a test moves work (the match time test does).
+x_client() { /usr/bin/python3 "$clients" "$@"; }
+clients=$work/x_client.py
+cat >"$clients" <<'PY'
 import sys, time
 from Xlib import X, display
 d = display.Display()

@@ -36,8 +36,7 @@ open_game "$work/tree" --window --bot 3 --record "$rec"
 into_match
 wait_for "the recording never grew" '[ "$(stat -c %s "$rec")" -gt 400000 ]'
 kill -TERM "$game_pid"
-ends_with 0 "SIGTERM while recording"
-replays "$rec" >/dev/null || fail "the recording ended by SIGTERM does not replay"
+ends_with 0 "SIGTERM while recording"  # whole, or the watch below refuses it
 
 # Paused at once, on the main menu; Right jumps 10 seconds on, into the match (the menus took
 # some seconds of the recording), still paused; Space plays it on.
