@@ -69,13 +69,11 @@ Bytes bgr(const Pixels& rgb) {
 
 std::vector<std::string> reports;
 
-// Keeps the reader's messages from now on in `reports`.
 void listen() {
   reports.clear();
   bmp_report = [](const char* text) { reports.push_back(text); };
 }
 
-// Decodes a file held in memory, keeping the reader's messages.
 AUX_RGBImageRec* decode(const Bytes& file) {
   listen();
   return bmp_decode(file.data(), file.size(), "Data/test.bmp");

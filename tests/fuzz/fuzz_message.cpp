@@ -21,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hello.type = host ? MSG_HELLO : MSG_WELCOME;
     hello.protocol = PROTOCOL;
     hello.version = "1.0.0";
-    hello.delay = 0;
     hello.map_id = 1;
     std::string h = encode_message(hello);
     session_receive(&s, reinterpret_cast<const std::uint8_t*>(h.data()), h.size(), 0);

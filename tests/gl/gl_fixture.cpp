@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -28,17 +27,6 @@ Rgb GlFrame::at(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return {0, 0, 0};
   const unsigned char* p = &rgb[(size_t(height - 1 - y) * width + x) * 3];
   return {p[0], p[1], p[2]};
-}
-
-int GlFrame::lit(float tx, float ty, float w, float h) const {
-  const float sx = width / 640.0f, sy = height / 480.0f;
-  int n = 0;
-  for (int y = int(ty * sy + 0.5f); y < int((ty + h) * sy + 0.5f); y++)
-    for (int x = int(tx * sx + 0.5f); x < int((tx + w) * sx + 0.5f); x++) {
-      Rgb p = at(x, y);
-      n += std::max({p.r, p.g, p.b}) > 40;
-    }
-  return n;
 }
 
 Rgb GlFrame::at_eye(float ex, float ey, float ez) const {

@@ -24,8 +24,6 @@ struct GlFrame {
   Rgb at(int x, int y) const;
   // The pixel of an eye-space point through the game's 45-degree perspective.
   Rgb at_eye(float ex, float ey, float ez) const;
-  // Pixels brighter than black in a rectangle of the 640 x 480 text space (y down).
-  int lit(float tx, float ty, float w, float h) const;
 };
 GlFrame gl_read_frame();
 

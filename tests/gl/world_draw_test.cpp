@@ -1,8 +1,8 @@
 // The field, the players, the arrows and the flag, checked where the projection puts them.
 #include <GL/gl.h>
 
-#include "render/k321.h"
 #include "flow/flag_grid.h"
+#include "render/k321.h"
 #include "render/render.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"

@@ -1,6 +1,8 @@
-// A recording that cannot be written whole: refused at the start when nothing can be
-// written or nobody reads the pipe (without waiting), and cut back to its last whole frame
-// with its end mark when the file stops growing, so it still replays.
+// Recordings: refused at the start when nothing can be written or nobody reads the pipe
+// (without waiting), cut back to their last whole frame with the end mark when the file stops
+// growing, so they still replay; the format before the step clock refused by name; and when
+// watched, a jump lands on the very state the recorded game was in at that recorded time,
+// whether it runs on to it or back (from the start again).
 #include "record/recording.h"
 
 #include <gtest/gtest.h>
@@ -10,19 +12,24 @@
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "record/playback.h"
 #include "state/snapshot.h"
+#include "state/state_fields.h"
 #include "tests/game_state.h"
 
 namespace {
 
-std::vector<std::uint8_t> file_bytes(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+// A new empty file to record into; its path.
+std::string temp_path() {
+  char path[] = "/tmp/korvalen-recording-XXXXXX";
+  close(mkstemp(path));
+  return path;
 }
 
 TEST(Recording, RefusedAtOnceWhenNothingCanBeWritten) {
@@ -44,10 +51,7 @@ TEST(Recording, RefusedAtOnceWhenNothingCanBeWritten) {
 }
 
 TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
-  char path[] = "/tmp/korvalen-recording-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
+  const std::string path = temp_path();
   // ten frames reach the disk, then it fills: the file may not grow past 100 bytes
   struct rlimit saved, small;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -55,7 +59,7 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   small.rlim_cur = 100;
   auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   std::string error, why;
-  ASSERT_TRUE(record_open(path, &error)) << error;
+  ASSERT_TRUE(record_open(path.c_str(), &error)) << error;
   bool keys[KEY_CODES] = {};
   keys[int{'E'}] = true;
   for (int f = 0; f < 10; f++) record_frame(keys, 0, nullptr);  // 4 bytes each
@@ -69,21 +73,22 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   EXPECT_NE(why.find("stopped after 10 frames"), std::string::npos) << why;
 
   // what the file holds is a whole recording: the header, ten frames and the end mark
-  std::vector<std::uint8_t> bytes = file_bytes(path);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
   EXPECT_EQ(bytes.size(), recording_header().size() + 10 * 4 + 5);
   snapshot_put(startup_state());
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 10) << error;
 
   // a recording that could be written whole is not lost
-  ASSERT_TRUE(record_open(path, &error)) << error;
+  ASSERT_TRUE(record_open(path.c_str(), &error)) << error;
   for (int f = 0; f < 3; f++) record_frame(keys, 0, nullptr);
   record_finish();
   EXPECT_FALSE(record_lost(&why)) << why;
-  bytes = file_bytes(path);
+  ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
   snapshot_put(startup_state());
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 3) << error;
   snapshot_put(startup_state());
-  std::remove(path);
+  std::remove(path.c_str());
 }
 
 // A recording of version 1.1.0 (format 1: one step a picture, by the rules of then) bears
@@ -103,6 +108,71 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
   EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(now.data()), now.size(), &error), 2)
       << error;
   snapshot_put(startup_state());
+}
+
+constexpr int MENU_STEPS = 4;  // main menu, New, the colour screen, the match
+constexpr long long STEPS = 40 * PLAYBACK_TICKS_PER_SECOND;  // level 1: a tick a step
+
+// Plays and records a match at level 1: both players walk, turn, shoot and change bows on keys
+// from a seeded generator. Leaves the state hash after every 1000th step in *hashes.
+std::vector<std::uint8_t> record_match(std::map<long long, std::uint64_t>* hashes) {
+  const std::string path = temp_path();
+  std::string error;
+  EXPECT_TRUE(record_open(path.c_str(), &error)) << error;
+  snapshot_put(startup_state());
+  const int players_keys[] = {'E', 'S', 'D', 'F', 'A', 'Q', 'I', 'J', 'K', 'L', 'M', 'N'};
+  unsigned seed = 7;
+  FrameInput in;
+  for (long long step = 1; step <= STEPS; step++) {
+    std::memset(in.keys, 0, sizeof in.keys);
+    if (step <= MENU_STEPS) {
+      in.keys[' '] = step % 2 == 0;
+    } else {
+      if (step % 150 == 0) seed = seed * 1103515245 + 12345;
+      for (int k = 0; k < 12; k++) in.keys[players_keys[k]] = (seed >> (k + 8)) % 3 == 0;
+    }
+    const long reads = map_reads();
+    run_frame_input(in, nullptr);
+    record_frame(in.keys, 0, map_reads() != reads ? &map_last_read() : nullptr);
+    if (step % 1000 == 0) (*hashes)[step] = State_Hash();
+  }
+  record_finish();
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
+  std::remove(path.c_str());
+  return bytes;
+}
+
+TEST(Playback, JumpsLandOnTheRecordedStateForwardAndBack) {
+  Dump_Init();
+  snapshot_put(startup_state());
+  std::map<long long, std::uint64_t> recorded = {{0, State_Hash()}};
+  std::vector<std::uint8_t> bytes = record_match(&recorded);
+  ASSERT_TRUE(move) << "the recorded match never started";
+  const std::uint64_t recorded_end = State_Hash();
+
+  snapshot_put(startup_state());
+  Playback p;
+  std::string error;
+  ASSERT_TRUE(playback_open(&p, bytes, &error)) << error;
+  EXPECT_EQ(p.total_ticks, STEPS);
+  EXPECT_EQ(State_Hash(), recorded[0]) << "the whole recording ran, then the start came back";
+
+  // frame by frame to 3 s, as the watch plays; then on 10 s, on 10 s, back 10 s, ..., start
+  while (p.ticks < 3000) ASSERT_TRUE(playback_step(&p, run_frame_input, nullptr));
+  EXPECT_EQ(State_Hash(), recorded[3000]);
+  for (long long to : {13000, 23000, 13000, 3000, 33000, 0}) {
+    playback_seek(&p, to, nullptr);
+    EXPECT_EQ(p.ticks, to);
+    EXPECT_EQ(State_Hash(), recorded[to]) << "after the jump to tick " << to;
+  }
+
+  // past the end: the last frame, which is where the recorded game stopped
+  playback_seek(&p, STEPS + 30000, nullptr);
+  EXPECT_EQ(p.ticks, STEPS);
+  EXPECT_FALSE(playback_step(&p, run_frame_input, nullptr));
+  EXPECT_TRUE(p.ended);
+  EXPECT_EQ(State_Hash(), recorded_end);
 }
 
 }  // namespace

@@ -104,8 +104,10 @@ TEST_F(SoundSteps, ArrowsStopAtTheEdgeAndOnBuildings) {
   EXPECT_TRUE(step({}).play[SOUND_ARROW_STOP]);
 }
 
-// The sword: a stroke into the air, and a stroke that strikes (that is no arrow hit).
+// The sword: a stroke into the air, by either player, and a stroke that strikes (that is no
+// arrow hit).
 TEST_F(SoundSteps, SwordStrokesAndHits) {
+  EXPECT_TRUE(step({'M'}).play[SOUND_SWORD]) << "player 2's stroke";
   SoundEvents e = step({'A'});
   EXPECT_TRUE(e.play[SOUND_SWORD]);
   EXPECT_EQ(count(e), 1);

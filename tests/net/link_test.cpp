@@ -14,13 +14,6 @@ namespace {
 
 void ignore(const std::uint8_t*, std::size_t, void*) {}
 
-// Services the link until the other machine answered, at most a minute.
-bool wait_connected() {
-  NetEvents events;
-  for (int i = 0; i < 6000 && !events.connected; i++) net_service(10, ignore, nullptr, &events);
-  return events.connected;
-}
-
 TEST(Link, LongUnreliableMessagesGoOnce) {
   const int port = 20000 + getpid() % 20000;
   std::string error;
@@ -32,7 +25,9 @@ TEST(Link, LongUnreliableMessagesGoOnce) {
     for (;;) net_service(10, ignore, nullptr, &events);
   }
   ASSERT_TRUE(net_join("127.0.0.1", port, &error)) << error;
-  const bool connected = wait_connected();
+  NetEvents events;  // until the host answered, at most a minute
+  for (int i = 0; i < 6000 && !events.connected; i++) net_service(10, ignore, nullptr, &events);
+  const bool connected = events.connected;
   kill(child, SIGSTOP);  // from now on nothing is acknowledged
   if (connected) {
     unsigned long long before = 0, after = 0, received = 0;
@@ -41,7 +36,6 @@ TEST(Link, LongUnreliableMessagesGoOnce) {
     // ENet repeats an unacknowledged reliable piece within about a round trip; three
     // seconds leave room for several repeats on a busy machine.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    NetEvents events;
     while (std::chrono::steady_clock::now() < end) net_service(10, ignore, nullptr, &events);
     net_traffic(&after, &received);
     EXPECT_LT(after - before, 30000u) << "the 20000 bytes were sent again";

@@ -18,7 +18,13 @@
 
 namespace {
 
-void send(ENetPeer* peer, const Message& m) {
+// Sends a hello (as a guest) or a version refusal (as a host) of this version.
+void send(ENetPeer* peer, int type, const std::string& version) {
+  Message m;
+  m.type = type;
+  m.protocol = PROTOCOL;
+  m.reason = REFUSE_VERSION;
+  m.version = version;
   const std::string bytes = encode_message(m);
   enet_peer_send(peer, 0,
                  enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
@@ -38,16 +44,12 @@ int main(int argc, char** argv) {
   ENetAddress address;
   address.host = ENET_HOST_ANY;
   address.port = static_cast<enet_uint16>(std::atoi(argv[2]));
-  enet_address_set_host(&address, "127.0.0.1");
-  ENetHost* host = nullptr;
-  if (mode == "host") {
-    address.host = ENET_HOST_ANY;
-    host = enet_host_create(&address, 1, 2, 0, 0);
-  } else {
-    host = enet_host_create(nullptr, 1, 2, 0, 0);
-    if (host) enet_host_connect(host, &address, 2, 0);
-  }
+  ENetHost* host = enet_host_create(mode == "host" ? &address : nullptr, 1, 2, 0, 0);
   if (!host) return usage();
+  if (mode != "host") {
+    enet_address_set_host(&address, "127.0.0.1");
+    enet_host_connect(host, &address, 2, 0);
+  }
   const enet_uint32 limit = mode == "guest" ? 15000 : 30000, start = enet_time_get();
   bool told = false;
   ENetEvent event;
@@ -57,12 +59,7 @@ int main(int argc, char** argv) {
     switch (event.type) {
       case ENET_EVENT_TYPE_CONNECT:
         if (mode == "silent") std::printf("connected\n");
-        if (mode == "guest") {
-          m.type = MSG_HELLO;
-          m.protocol = PROTOCOL;
-          m.version = version;
-          send(event.peer, m);
-        }
+        if (mode == "guest") send(event.peer, MSG_HELLO, version);
         std::fflush(stdout);
         break;
       case ENET_EVENT_TYPE_RECEIVE:
@@ -72,11 +69,7 @@ int main(int argc, char** argv) {
             return 0;
           }
           if (mode == "host" && m.type == MSG_HELLO && !told) {
-            Message r;
-            r.type = MSG_REFUSE;
-            r.reason = REFUSE_VERSION;
-            r.version = version;
-            send(event.peer, r);
+            send(event.peer, MSG_REFUSE, version);
             enet_peer_disconnect_later(event.peer, 0);
             told = true;
           }

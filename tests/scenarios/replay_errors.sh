@@ -45,6 +45,9 @@ set T_end 12abc                                | line 1: set: bad value "12abc" 
 set T_end 2147483647 ; set T_end 2147483648    | line 2: set: bad value "2147483648" for T_end
 set Build_Max 50 ; set Build_Max 51            | line 2: set: bad value "51" for Build_Max
 set NCP_Max 10 ; set NCP_Max 11                | line 2: set: bad value "11" for NCP_Max
+set build[49].x2 1 ; set build[50].x2 1        | line 2: set: no field named "build[50].x2"
+set NCP[9].x 1 ; set NCP[10].x 1               | line 2: set: no field named "NCP[10].x"
+set g_wepon[11].x 1 ; set g_wepon[12].x 1      | line 2: set: no field named "g_wepon[12].x"
 set player[1].show.id 5 ; set player[2].show.id -1 ; set player[1].show.id 6 | line 3: set: bad value "6" for player[1].show.id
 set player[0].show.id -2                       | line 1: set: bad value "-2" for player[0].show.id
 dump done Points                               | line 1: dump: no field starts with "Points"
