@@ -198,6 +198,7 @@ TEST(KeyNames, ReadBackAsTheirCodes) {
   EXPECT_EQ(key_code("e"), 'E');
   EXPECT_EQ(key_code("Keypad"), 0);
   EXPECT_EQ(key_code(""), 0);
+  EXPECT_EQ(game_key(3, ACTION_UP), 0);
   EXPECT_FALSE(set_binding(3, ACTION_UP, 'W'));
   EXPECT_FALSE(set_binding(1, ACTION_UP, KEY_CODES));
 }

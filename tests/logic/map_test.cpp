@@ -104,6 +104,7 @@ TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
       "7\r\n\r\nnote\r\n-3\r\n+3\r\n99999999999\r\n1\n2\n3\n4\n5",
       std::string(300, '7') + "\n1\n2\n3\n4\n5\n6\n7\n8\n\r",
       std::string(60 * 5, '1') + "\n" + std::string(400, '\n'),
+      "1\n\r2\n3\n4\n5\n",  // a carriage return that ends no line
   };
   for (const std::string& bytes : maps) {
     write_map(bytes);

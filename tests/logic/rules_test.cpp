@@ -2,7 +2,10 @@
 // everywhere, so each case sits exactly on one, or just past it.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "combat/combat.h"
+#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
@@ -17,6 +20,28 @@ class KeepsState : public ::testing::Test {
   ~KeepsState() override { snapshot_put(saved); }
   GameSnapshot saved;
 };
+
+// The game starts asking for full screen at 1280 x 1024 x 32 with speed level 1 marked. Its
+// flag's wave moves each row one column toward column 0 in the 301st call and every 300th
+// after it, and is back where it began after 45 steps.
+TEST_F(KeepsState, StartUpAndTheFlagsWave) {
+  fullscreen = Q_1 = false;
+  game_startup_request();
+  EXPECT_TRUE(fullscreen && Q_1 && Window.X == 1280 && Window.Y == 1024 && Window.BIT == 32);
+  flag_grid_init();
+  wiggle_count = 0;
+  float start[FLAG_SIZE][FLAG_SIZE][3];
+  std::memcpy(start, points, sizeof start);
+  for (int call = 1; call <= 300; call++) flag_wave_tick();
+  EXPECT_EQ(std::memcmp(points, start, sizeof start), 0) << "no step in the first 300 calls";
+  flag_wave_tick();
+  for (int y = 0; y < FLAG_SIZE; y++) {
+    EXPECT_EQ(points[0][y][2], start[1][y][2]);
+    EXPECT_EQ(points[FLAG_SIZE - 1][y][2], start[0][y][2]);
+  }
+  for (int call = 302; call <= 13501; call++) flag_wave_tick();
+  EXPECT_EQ(std::memcmp(points, start, sizeof start), 0) << "45 steps later";
+}
 
 // Both players in play at (5, 5) and (0, 0), nothing else about. A step of 0.4 makes the
 // sword's reach p_krok + 0.1 a plain 0.5 in floats.

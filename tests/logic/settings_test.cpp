@@ -97,6 +97,9 @@ TEST(Settings, WriterChangesOnlyTheValue) {
   // of two lines for one name, the last one counts when read, so it is the one changed
   EXPECT_EQ(settings_edit_text("[game]\nspeed=1\nspeed=2\n", "game", "speed", "3"),
             "[game]\nspeed=1\nspeed=3\n");
+  // a line that starts with a blank goes on with the value above it, as inih reads it
+  EXPECT_EQ(settings_edit_text("[game]\nspeed=1\n\tspeed=2\n", "game", "speed", "3"),
+            "[game]\nspeed=3\n\tspeed=2\n");
   // what the writer wrote reads back (the unknown [other] still reported, still kept)
   Settings s;
   EXPECT_EQ(read_text(settings_edit_text(text, "players", "avatar2", "5"), &s).size(), 1u);
@@ -121,6 +124,7 @@ TEST(Settings, StoreWritesSafelyThroughALink) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(file_text(real), "[game]\nspeed = 3\n");
   EXPECT_EQ(file_text(real + ".bak"), "[game]\nspeed = 2\n");
+  EXPECT_EQ(settings_load().speed, 3) << "read back through the link";
   // the same value again: nothing is written (the file keeps its inode)
   ASSERT_EQ(stat(real.c_str(), &st), 0);
   ino_t before = st.st_ino;

@@ -145,14 +145,20 @@ TEST_F(SoundSteps, BowsTakenAndDropped) {
   EXPECT_LT(steps, 200) << "a drop tries every free place with even odds";
 }
 
-// The menus: the highlight moving, an entry chosen, the match starting on a field that still
-// held the last match's arrows (no sound of them), the pause, the end screen.
+// The menus: the highlight moving, an entry chosen, a speed level chosen, the match starting on a
+// field that still held the last match's arrows (no sound of them), the pause, the end screen.
 TEST_F(SoundSteps, MenusStartPauseAndEnd) {
   reset_screen_flags();
   start = true;
   EXPECT_FALSE(step({}).any()) << "the main menu opens without a sound";
   EXPECT_TRUE(step({VK_DOWN}).play[SOUND_MENU_MOVE]);
   EXPECT_FALSE(step({VK_DOWN}).any()) << "held";
+  EXPECT_TRUE(step({VK_SPACE}).play[SOUND_MENU_CHOOSE]) << "the speed screen";
+  EXPECT_FALSE(step({}).any()) << "the speed screen waits quietly";
+  EXPECT_TRUE(step({'2'}).play[SOUND_MENU_CHOOSE]) << "a level chosen";
+  EXPECT_TRUE(step({'1'}).play[SOUND_MENU_CHOOSE]) << "and the first again";
+  step({VK_ESCAPE});
+  EXPECT_TRUE(Start_Menu && QNastavenia) << "back in the main menu";
   EXPECT_TRUE(step({VK_UP}).play[SOUND_MENU_MOVE]);
   SoundEvents e = step({VK_SPACE});
   EXPECT_TRUE(e.play[SOUND_MENU_CHOOSE]);

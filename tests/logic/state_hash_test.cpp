@@ -76,4 +76,10 @@ TEST(Snapshot, PutsBackEveryDumpedField) {
     EXPECT_EQ(State_Hash(), start) << line;
     snapshot_put(changed);
   });
+  // and what the hash leaves out: the held keys and the flag's grid
+  keys['A'] = !keys['A'];
+  points[3][4][1] += 1.0f;
+  snapshot_put(before);
+  EXPECT_EQ(std::memcmp(keys, before.keys, sizeof keys), 0);
+  EXPECT_EQ(std::memcmp(points, before.points, sizeof points), 0);
 }
