@@ -52,9 +52,11 @@ start_wm() {
   wait_for "openbox never framed a probe window" 'kill -0 $wm_pid && x_client probe_framed'
 }
 
-# Runs one of the X clients below ($1) under Debian's Python (python3-xlib is Debian's).
-x_client() { /usr/bin/python3 "$work/x_client.py" "$@"; }
-cat >"$work/x_client.py" <<'PY'
+# Runs one of the X clients below ($1) under Debian's Python (python3-xlib is Debian's); their
+# file stays where it is when a test moves work (the match time test does).
+x_client() { /usr/bin/python3 "$clients" "$@"; }
+clients=$work/x_client.py
+cat >"$clients" <<'PY'
 import sys, time
 from Xlib import X, display
 d = display.Display()
@@ -69,6 +71,12 @@ if sys.argv[1] == "probe_framed":  # maps a window: true once it is viewable and
             w.destroy(); d.sync(); sys.exit(0)
         time.sleep(0.02)
     sys.exit(1)
+if sys.argv[1] == "close":  # what a close button sends (xdotool cannot)
+    from Xlib.protocol.event import ClientMessage
+    w = d.create_resource_object("window", int(sys.argv[2], 0))
+    data = (32, [d.intern_atom("WM_DELETE_WINDOW"), 0, 0, 0, 0])
+    w.send_event(ClientMessage(window=w, client_type=d.intern_atom("WM_PROTOCOLS"), data=data))
+    d.sync()
 if sys.argv[1] == "deaf_wm":  # holds the screen as a window manager that maps nothing
     root.change_attributes(event_mask=X.SubstructureRedirectMask)
     d.sync()
@@ -80,6 +88,19 @@ PY
 # Waits until xwininfo says window $1 is in map state $2 (IsViewable, IsUnMapped).
 wait_map_state() {
   wait_for "window $1 never became $2" "xwininfo -id $1 2>/dev/null | grep -q 'Map State: $2'"
+}
+# The size of window $1 as the X server has it: WxH.
+win_size() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
+# Minimises the game's window (a window manager must run) and waits until it is unmapped.
+minimise() {
+  xdotool windowminimize "$win"
+  wait_map_state "$win" IsUnMapped
+}
+# Asks for the window back until it is: the window manager may drop a request while still
+# minimising.
+restore() {
+  wait_for "the window never came back from minimised" "xwininfo -id $win | grep -q IsViewable ||
+    { xdotool windowactivate $win 2>/dev/null; sleep 2; xwininfo -id $win | grep -q IsViewable; }"
 }
 
 # Answers a message box once it shows: focus it and type the key (Return or Escape).
@@ -128,23 +149,20 @@ find_window() {
   [ -n "$id" ] && echo "$id"
 }
 
-# Asks the game's window to close, as a window manager's close button does (xdotool cannot:
-# Debian's Python, as python3-xlib is Debian's); the game must then end with 0 ($1: the step).
+# Asks the game's window to close, as a window manager's close button does; the game must
+# then end with 0 ($1: the step).
 close_window() {
-  /usr/bin/python3 - "$win" <<'PY' || fail "cannot ask the window to close"
-import sys
-from Xlib import display
-from Xlib.protocol.event import ClientMessage
-d = display.Display()
-w = d.create_resource_object("window", int(sys.argv[1], 0))
-data = (32, [d.intern_atom("WM_DELETE_WINDOW"), 0, 0, 0, 0])
-w.send_event(ClientMessage(window=w, client_type=d.intern_atom("WM_PROTOCOLS"), data=data))
-d.sync()
-PY
+  x_client close "$win" || fail "cannot ask the window to close"
   ends_with 0 "$1"
 }
 
+# Plays recording $1 through korvalen-replay in the scratch folder: its dump on stdout.
+replay=$(dirname "$game")/korvalen-replay
+replays() { (cd "$work/tree" && "$replay" --recording "$1"); }
+
 shot() { import -window root "$work/$1.png" 2>/dev/null || fail "no screenshot $1"; }
+# Whether screenshots $1 and $2 are the same to the pixel.
+same() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1)" = 0 ]; }
 
 # Highest value of each channel in a rectangle of a screenshot: "r g b".
 maxima() {
@@ -214,11 +232,21 @@ into_match() {
   hold_until space "match" 'tint now 252 380 010' 'tint now 30 370 111'
 }
 
-# From the pause menu through End to the main menu and Exit, where Space is left down.
-end_and_exit() {
+# From the main menu to the speed screen ($1 names the start).
+speed_screen() {
+  shows "$1: main menu" 'tint now 300 100 011'
+  hold_until Down "$1: Nastavenia" 'tint now 270 130 011'
+  hold_until space "$1: the speed screen" 'tint now 250 10 011'
+}
+# From the pause menu through End to the main menu.
+to_main_menu() {
   hold_until Down "pause Nastavenia" 'tint now 270 130 011'
   hold_until Down "End" 'tint now 300 160 011'
   hold_until space "main menu again" 'tint now 300 100 011' 'tint now 10 420 110'
+}
+# From the pause menu through End to the main menu and Exit, where Space is left down.
+end_and_exit() {
+  to_main_menu
   hold_until Down "Nastavenia" 'tint now 270 130 011'
   hold_until Down "Exit" 'tint now 300 160 011'
   xdotool keydown space

@@ -1,37 +1,15 @@
 #!/usr/bin/env bash
-# The host and odd peers, two games under two X servers: a machine that connects and never
-# speaks holds no place (a real guest joins after it and plays); a host outlives its
-# guests (one killed in a match, one that closes its window: the host says why and waits,
-# and the next guest finds both games at the main menu); a guest and a host of another
-# version are each told the version, the guest before the host's box is answered; Exit over
-# a lossy link that carries nothing from the host for two seconds as it is chosen ends both
-# games with 0.
+# The host and odd peers, two games under two X servers: a silent machine, guests killed or
+# leaving, games of another version, and Exit over a lossy link (each part below).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
 peer=$(dirname "$game")/tests/odd_peer
-replay=$(dirname "$game")/korvalen-replay
 version=$("$game" --version | awk '{print $2}')
-helper=""
-trap 'for p in "${pid[@]}" "$helper" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
-      rm -rf "$work"' EXIT
 
 make_tree
 start_two_displays
 
-# The host's box says $1 (on stderr too); it is answered with Return.
-host_told() {
-  use host
-  box=$(find_window OZNAM) || fail "host: no box for \"$1\""
-  grep -qF "korvalen: OZNAM: $1" "$work/host.err" || fail "host: \"$1\" is not on stderr"
-  answer_box "$box" Return
-}
-main_menu_on_both() {
-  for side in host guest; do
-    use $side
-    shows "$side: main menu $1" 'tint now 300 100 011' '! tint now 24 177 100'
-  done
-}
 
 # A silent machine connects first; the real guest still joins and plays, and the silent one
 # is let go while the host plays on.
@@ -60,10 +38,9 @@ shows "host: match" 'tint now 252 380 010'
 kill -9 "${pid[guest]}"
 wait "${pid[guest]}" 2>/dev/null
 pid[guest]=""
-host_told "The connection to the other player was lost."
+told host "The connection to the other player was lost."
 kill -0 "${pid[host]}" || fail "host: ended after its guest was lost"
-(cd "$work/tree" && "$replay" --recording "$work/host.rec") >"$work/host.dump" ||
-  fail "host: the first game's recording does not run"
+replays "$work/host.rec" >"$work/host.dump" || fail "host: the first game's recording does not run"
 grep -qx "move 1" "$work/host.dump" || fail "host: the recording does not reach the match"
 start_side guest --join "127.0.0.1:$p"
 main_menu_on_both "(the second guest)"
@@ -74,12 +51,12 @@ use guest
 win=$(find_window Korvalen)
 close_window "guest: closing the window"
 pid[guest]=""
-host_told "The other player has left."
+told host "The other player has left."
 
 # A guest of another version is told the host's version while the host's box is still up.
 "$peer" guest "$p" 0.0.0-other >"$work/other.out" || fail "a guest of another version: no refusal"
 grep -qx "refused: version $version" "$work/other.out" || fail "the refusal names $(cat "$work/other.out")"
-host_told "The other game is version 0.0.0-other; both need the same version."
+told host "The other game is version 0.0.0-other; both need the same version."
 use host
 xdotool keydown Escape
 side_ends host 0
@@ -90,10 +67,7 @@ p=$(port)
 "$peer" host "$p" 0.0.0-other >"$work/other_host.out" &
 helper=$!
 start_side guest --join "127.0.0.1:$p"
-box=$(find_window OZNAM) || fail "guest: no box from a host of another version"
-grep -qF "korvalen: OZNAM: The other game is version 0.0.0-other; both need the same version." \
-  "$work/guest.err" || fail "guest: the host's version is not on stderr"
-answer_box "$box" Return
+told guest "The other game is version 0.0.0-other; both need the same version."
 side_ends guest 1
 wait "$helper" || fail "the host of another version never saw its refusal arrive"
 helper=""
@@ -101,10 +75,7 @@ echo "online_peers_test: other versions told ($SECONDS s)"
 
 # Exit from the main menu through a relay that loses 1 datagram in 10 and then, as Exit is
 # chosen, every datagram from the host for 2 s (its last keys, its goodbye): both end with 0.
-relay_port=$(port) p=$(port) relay_seed=${KORVALEN_RELAY_SEED:-$RANDOM}
-echo "online_peers_test: relay seed $relay_seed"
-python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$relay_seed" 10 2 &
-helper=$!
+start_relay 10 2
 start_side host --host "$p"
 start_side guest --join "127.0.0.1:$relay_port"
 main_menu_on_both "(through the lossy relay)"

@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
-# Two games, each under its own X server, play a match over UDP (both walk, the guest takes
-# a bow and shoots, the host leaves by End and Exit): both end with 0 and their recordings
-# replay to one state; then again through a relay that delays, reorders, loses and repeats
-# datagrams (a killed guest: online_peers_test.sh). Joining nobody gives up with the
-# address; a recording nothing can take is refused, one to a pipe ends whole on SIGTERM.
+# Two games, each under its own X server, play a match over UDP, directly and through a lossy
+# relay; joining nobody; recordings nothing can take, or to a pipe (each part below).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
-replay=$(dirname "$game")/korvalen-replay
-relay_pid=""
-trap 'for p in "${pid[@]}" "$relay_pid" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
-      rm -rf "$work"' EXIT
 
 # A wall (the unseen record 0) across the field at y 8 to 9: the guest, walking left and
 # down from his spawn, stops on it level with the bow at (15, 9) and walks over it.
@@ -22,10 +15,7 @@ start_two_displays
 start_both() {
   start_side host --host "$1" --record "$work/host.rec"
   start_side guest --join "$2" --record "$work/guest.rec"
-  for side in host guest; do
-    use $side
-    shows "$side: main menu" 'tint now 300 100 011'
-  done
+  main_menu_on_both
 }
 # The host holds key $1 until the checks hold, then the guest's screen must show them too.
 both_see() {
@@ -65,8 +55,7 @@ play_one() {
   side_ends guest 0
   DISPLAY=${display[host]} xdotool keyup space 2>/dev/null
   for side in host guest; do
-    (cd "$work/tree" && "$replay" --recording "$work/$side.rec") >"$work/$side.dump" ||
-      fail "$side: the recording does not run"
+    replays "$work/$side.rec" >"$work/$side.dump" || fail "$side: the recording does not run"
   done
   cmp -s "$work/host.dump" "$work/guest.dump" || fail "the two recordings end apart"
   grep -qx "done 1" "$work/host.dump" || fail "the recording does not end with Exit"
@@ -75,17 +64,14 @@ play_one() {
     fail "the guest's shot is not in the recording"
 }
 
+# Directly: both walk, the guest takes a bow and shoots, the host leaves by End and Exit.
 p=$(port)
 start_both "$p" "127.0.0.1:$p"
 play_one
 echo "online_test: direct ok ($SECONDS s)"
 
 # Through a relay: 20 to 60 ms each way (datagrams overtake), 1 in 10 lost, 1 in 10 sent twice.
-# Seeded (KORVALEN_RELAY_SEED repeats a run's losses and delays); the seed is printed.
-relay_port=$(port) p=$(port) relay_seed=${KORVALEN_RELAY_SEED:-$RANDOM}
-echo "online_test: relay seed $relay_seed"
-python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$relay_seed" 10 0 &
-relay_pid=$!
+start_relay 10 0
 start_both "$p" "127.0.0.1:$relay_port"
 play_one
 echo "online_test: relay ok ($SECONDS s)"
@@ -118,6 +104,5 @@ shows "recording to a pipe: main menu" 'tint now 300 100 011'
 kill -TERM "$game_pid"
 ends_with 0 "SIGTERM while recording to a pipe"
 wait "$reader"
-(cd "$work/tree" && "$replay" --recording "$work/piped.rec") >/dev/null ||
-  fail "the recording ended by SIGTERM does not replay"
+replays "$work/piped.rec" >/dev/null || fail "the recording ended by SIGTERM does not replay"
 echo "online_test: joining and recording ok ($SECONDS s)"

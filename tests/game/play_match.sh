@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# One session of the real game: speed 3 from the main menu; player 1 takes the bow at
-# (3, 3), walks to the top edge by player 2's spawn point and shoots him; the description,
-# the credits, End and Exit with 0. Each position is reached by walking until a wall or
-# the edge stops him. KORVALEN_SCREENSHOTS=DIR keeps a screenshot of each screen in DIR.
-# Usage: play_match.sh GAME_BINARY REPOSITORY_ROOT
+# One session of the real game: speed 3 from the main menu; player 1 walks (each place
+# reached by walking until a wall or the edge stops him), takes the bow at (3, 3) and shoots
+# player 2 from the top edge; the description, the credits, End and Exit with 0.
+# Usage: play_match.sh GAME_BINARY REPOSITORY_ROOT (KORVALEN_SCREENSHOTS=DIR keeps each screen)
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# Keeps the last screenshot under its screen's name when KORVALEN_SCREENSHOTS is set.
 keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCREENSHOTS/$1.png"; }
 
 # Window pixel of a field x or y at a player's top (z = 1), 19 units from the eye.

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # The sound, through SDL's disk driver (SDL_DISKAUDIOFILE holds what the game played) and the
-# game's sound log: a main menu nobody touches is silent; a match against the computer is
-# heard, each sound starting in the first buffer mixed after the step that made it; minimised
-# it is silent; F8 and --volume 0 silence it. With a sound driver that does not exist, or bad
-# sound files, the game plays on with one line on standard error for each cause.
+# game's sound log: silent, heard in time, minimised, muted, and without a driver or with bad
+# files (each part below).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 check="python3 $(dirname "$0")/sound_capture.py"
@@ -64,11 +62,9 @@ into_match
 expect_capture heard
 # Minimised (openbox minimises), nothing is heard; back again, the match sounds again.
 start_wm
-xdotool windowminimize "$win"
-wait_map_state "$win" IsUnMapped
+minimise
 expect_capture minimised
-wait_for "the window never came back from minimised" "xwininfo -id $win | grep -q IsViewable ||
-  { xdotool windowactivate $win 2>/dev/null; sleep 2; xwininfo -id $win | grep -q IsViewable; }"
+restore
 wait_for "no sound after restoring" 'sed -n "/^active frame/,\$p" "$work/sound.log" | grep -q " effect "'
 # F8 mutes: what plays stops, and every effect after it is silent.
 xdotool key F8

@@ -11,9 +11,7 @@ expect_level() {
   shift
   stop_pid "$game_pid"
   open_game "$root" "$@"
-  shows "$what: main menu" 'tint now 300 100 011'
-  hold_until Down "$what: Nastavenia" 'tint now 270 130 011'
-  hold_until space "$what: the speed screen" 'tint now 250 10 011'
+  speed_screen "$what"
   for level in 1 2 3; do
     tint now 250 $((130 + 30 * level)) 101 && marked+=$level
   done

@@ -1,7 +1,9 @@
 # Two games, each under its own X server: the host's and the guest's. Sourced after
-# game_lib.bash by the online tests, before their trap stops "${pid[@]}" and "${xvfb[@]}".
+# game_lib.bash by the online tests; helper holds a relay's or a stand-in peer's process.
 declare -A pid=([host]="" [guest]="") display
-xvfb=()
+xvfb=() helper=""
+trap 'for p in "${pid[@]}" "$helper" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
+      rm -rf "$work"' EXIT
 
 # Starts the host's and the guest's X servers.
 start_two_displays() {
@@ -32,4 +34,27 @@ side_ends() {
   use "$1"
   ends_with "$2" "$1"
   pid[$1]=""
+}
+# Both games show the main menu ($1 says when).
+main_menu_on_both() {
+  for side in host guest; do
+    use $side
+    shows "$side: main menu ${1:-}" 'tint now 300 100 011' '! tint now 24 177 100'
+  done
+}
+# Side $1's box says $2 (its stderr too); it is answered with Return.
+told() {
+  use "$1"
+  box=$(find_window OZNAM) || fail "$1: no box for \"$2\""
+  grep -qF "korvalen: OZNAM: $2" "$work/$1.err" || fail "$1: \"$2\" is not on stderr"
+  answer_box "$box" Return
+}
+# Starts the relay of lossy_relay.py, losing $1 % and blacking out for $2 s on SIGUSR1, from
+# relay_port to the host's port p (both new). Seeded: KORVALEN_RELAY_SEED repeats a run.
+start_relay() {
+  local seed=${KORVALEN_RELAY_SEED:-$RANDOM}
+  relay_port=$(port) p=$(port)
+  echo "$(basename "$0" .sh): relay seed $seed"
+  python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$seed" "$1" "$2" &
+  helper=$!
 }

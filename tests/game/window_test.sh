@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# The game's window on a screen without the game's mode: with --window never larger than
-# it, the 5:4 picture where each size puts it (tests/gl/platform_test.cpp), full screen and
-# back (Alt+Enter, F11) with the match where it was; with --change-mode, the question (No
-# ends with 1, Yes gives 1280 x 1024), and a window manager started later takes sizing over.
+# The game's window on a screen without the game's mode: with --window never larger than it,
+# the 5:4 picture where each size puts it, full screen and back (Alt+Enter, F11) with the
+# match where it was; with --change-mode the question (No ends with 1, Yes gives 1280 x
+# 1024), and a window manager started later takes sizing over.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# The size of window $1 as the X server has it: WxH.
-win_size() { xwininfo -id "$1" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}'; }
 # The field of the match in a screenshot, without the panel, as $2.png.
 field() { convert "$work/$1.png" -crop "${picture[2]}x$((picture[3] * 3 / 4))+${picture[0]}+${picture[1]}" +repage "$work/$2.png"; }
 # Answers the full-screen question with $1 (Return: Yes, Escape: No); box: the notice $2.
