@@ -66,13 +66,10 @@ void player_keys(int numb) {
   repeat_key(numb, ACTION_LEFT, player_dolava);
 }
 
-// True while a key that sets the latch is down: its own, or a player key bound to its action.
+// True while the key that sets the latch is down. The step's keys are the game's own (a
+// rebound key arrives as the key it stands for), so a player's latch goes with its own key.
 bool latch_held(const LatchKey& k) {
-  if (keys[k.code]) return true;
-  for (int numb = 1; numb <= BOUND_PLAYERS; numb++)
-    for (int a = 0; a < ACTIONS; a++)
-      if (action_latch(numb, Action(a)) == k.field && keys[game_key(numb, Action(a))]) return true;
-  return false;
+  return keys[k.code];
 }
 
 // Clears every latch whose key is up.

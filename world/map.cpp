@@ -97,8 +97,8 @@ bool scan_int(const char* s, int* field) {
   return true;
 }
 
-// The value lines a map holds, exactly as readstr would deliver them, up to the most the
-// building table can take: each as the number it gives, or "-".
+// The value lines a map holds (its non-empty lines, as a text-mode line read gives them), up
+// to the most the building table can take: each as the number it gives, or "-".
 std::string read_value_lines(MapSource& s) {
   char piece[LINE_BUFFER];
   std::string text;
@@ -137,14 +137,6 @@ bool map_given;    // match starts read given_map instead of the file
 MapText given_map;
 
 }  // namespace
-
-// Reads the next non-empty line; at the end of the file the buffer stays as it was.
-void readstr(std::FILE* f, char* string) {
-  MapSource s = file_source(f);
-  do {
-    if (!read_piece(s, string)) return;
-  } while (string[0] == '\n');
-}
 
 // Makes every building in use inert: negative extents block and draw nothing.
 void NULL_build() {

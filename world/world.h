@@ -8,7 +8,6 @@
 void sector_set();
 void NULL_build();
 void Load_sector_map(const char* Filename);
-void readstr(std::FILE* f, char* string);
 
 // A map as a match start read it: whether there was one, and its value lines, one a line
 // (the number the game took, or "-" for a line without one). At most 250 lines.

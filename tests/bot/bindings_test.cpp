@@ -156,6 +156,11 @@ TEST_F(Bindings, TheControlsScreenRebindsByKeys) {
   EXPECT_FALSE(tap(VK_ENTER));
   Help = false;
   EXPECT_TRUE(tap(VK_ENTER) && screen_up() == SCREEN_CONTROLS && controls.picked == 0);
+  bool down[KEY_CODES] = {};
+  down[VK_DOWN] = true;
+  for (int picture = 0; picture < 3; picture++) controls_screen_keys(down);
+  EXPECT_EQ(controls.picked, 1) << "a key held over three pictures picks once";
+  EXPECT_TRUE(tap(VK_UP) && controls.picked == 0);
   const struct {
     int code, picked;
     bool waiting;

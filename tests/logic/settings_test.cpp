@@ -131,12 +131,17 @@ TEST(Settings, StoreWritesSafelyThroughALink) {
   ASSERT_TRUE(settings_store("game", "speed", "3"));
   ASSERT_EQ(stat(real.c_str(), &st), 0);
   EXPECT_EQ(st.st_ino, before);
+  // a new value keeps the player's own file mode
+  ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+  ASSERT_TRUE(settings_store("game", "speed", "2"));
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
   // a read-only folder: not saved, the file as it was, nothing left behind
   if (geteuid() != 0) {
     chmod(folder.c_str(), 0555);
     EXPECT_FALSE(settings_store("game", "speed", "1"));
     chmod(folder.c_str(), 0755);
-    EXPECT_EQ(file_text(real), "[game]\nspeed = 3\n");
+    EXPECT_EQ(file_text(real), "[game]\nspeed = 2\n");
   }
   unsetenv("XDG_CONFIG_HOME");
   std::string home = getenv("HOME") ? getenv("HOME") : "";
