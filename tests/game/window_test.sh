@@ -47,6 +47,12 @@ shows "the panel at 1000 x 1000" 'tint now 252 380 010' 'tint now 30 370 111'
 
 shot playing
 field playing before
+# Leaving full screen puts the window back where it stood, not in the corner of the screen
+# (or of the first display).
+win_place() { xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x "," y}'; }
+xdotool windowmove "$win" 700 0
+wait_for "the window never moved to 700,0" "[ \$(win_place $win) = 700,0 ]"
+picture=(700 100 1000 800)
 hold_until Escape "the pause menu" 'tint now 300 100 011'
 hold_until Down "Nastavenia in the pause menu" 'tint now 270 130 011'
 for k in alt+Return F11; do
@@ -54,9 +60,10 @@ for k in alt+Return F11; do
   picture=(325 0 1250 1000)
   shows "the pause menu in full screen after $k" 'tint now 270 130 011' 'tint now 300 100 111'
   xdotool key "$k"
-  picture=(0 100 1000 800)
+  picture=(700 100 1000 800)
   shows "the pause menu back in the window after $k" 'tint now 270 130 011' 'tint now 300 100 111'
   [ "$(win_size "$win")" = 1000x1000 ] || fail "after $k twice the window is $(win_size "$win")"
+  wait_for "after $k twice the window is no longer at 700,0" "[ \$(win_place $win) = 700,0 ]"
 done
 hold_until Up "Return in the pause menu" 'tint now 300 100 011'
 hold_until space "the match again" 'tint now 252 380 010'
