@@ -10,6 +10,7 @@
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"
+#include "world/world.h"
 
 namespace {
 
@@ -137,6 +138,14 @@ TEST_F(Rules, ArrowsStopOnEveryEdgeOfWhatTheyMeet) {
   kill_another_player(1);
   EXPECT_EQ(player[2].death, 1);
   EXPECT_EQ(player[1].kill, 2);
+}
+
+// Only the characters NCP_Max counts are on the field: the record after them blocks nothing.
+TEST_F(Rules, CharactersPastTheCountAreNotThere) {
+  NCP[0] = {nullptr, 0, 6, 5, 0, 0, {}, true};
+  EXPECT_FALSE(step_block(1, doprava).body);
+  NCP_Max = 1;
+  EXPECT_TRUE(step_block(1, doprava).body);
 }
 
 // Every record busy (one sub-arrow in the air is enough): a shot spends its arrow, none changes.

@@ -98,8 +98,10 @@ TEST(Settings, WriterChangesOnlyTheValue) {
   EXPECT_EQ(settings_edit_text("[game]\nspeed=1\nspeed=2\n", "game", "speed", "3"),
             "[game]\nspeed=1\nspeed=3\n");
   // a line that starts with a blank goes on with the value above it, as inih reads it
-  EXPECT_EQ(settings_edit_text("[game]\nspeed=1\n\tspeed=2\n", "game", "speed", "3"),
-            "[game]\nspeed=3\n\tspeed=2\n");
+  for (const char* blank : {" ", "\t"})
+    EXPECT_EQ(settings_edit_text("[game]\nspeed=1\n" + std::string(blank) + "speed=2\n", "game",
+                                 "speed", "3"),
+              "[game]\nspeed=3\n" + std::string(blank) + "speed=2\n");
   // what the writer wrote reads back (the unknown [other] still reported, still kept)
   Settings s;
   EXPECT_EQ(read_text(settings_edit_text(text, "players", "avatar2", "5"), &s).size(), 1u);
