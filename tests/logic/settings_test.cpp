@@ -3,9 +3,11 @@
 #include "state/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -97,6 +99,11 @@ TEST(Settings, WriterChangesOnlyTheValue) {
   // of two lines for one name, the last one counts when read, so it is the one changed
   EXPECT_EQ(settings_edit_text("[game]\nspeed=1\nspeed=2\n", "game", "speed", "3"),
             "[game]\nspeed=1\nspeed=3\n");
+  // a section line with a blank inside is a section; one with " ;" inside opens none
+  EXPECT_EQ(settings_edit_text("[game]\nspeed=1\n[my game]\nspeed=2\n", "game", "speed", "3"),
+            "[game]\nspeed=3\n[my game]\nspeed=2\n");
+  EXPECT_EQ(settings_edit_text("[game]\nspeed=1\n[b ;c]\nspeed=2\n", "game", "speed", "3"),
+            "[game]\nspeed=1\n[b ;c]\nspeed=3\n");
   // a line that starts with a blank goes on with the value above it, as inih reads it
   for (const char* blank : {" ", "\t"})
     EXPECT_EQ(settings_edit_text("[game]\nspeed=1\n" + std::string(blank) + "speed=2\n", "game",
@@ -138,6 +145,14 @@ TEST(Settings, StoreWritesSafelyThroughALink) {
   ASSERT_TRUE(settings_store("game", "speed", "2"));
   ASSERT_EQ(stat(real.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+  // a disk that takes no more: not saved, the file as it was
+  struct rlimit limit, small = {8, 8};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  EXPECT_FALSE(settings_store("game", "speed", "1"));
+  setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_EQ(file_text(real), "[game]\nspeed = 2\n");
   // a read-only folder: not saved, the file as it was, nothing left behind
   if (geteuid() != 0) {
     chmod(folder.c_str(), 0555);
