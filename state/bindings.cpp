@@ -38,25 +38,32 @@ struct KeyName {
 };
 
 // Every key the keyboard can give the game, by SDL's name for it. Where two keys give one
-// code (both Shifts), the first name is the one shown.
+// code (both Shifts), the first name is the one shown; the key SDL calls "Application" is
+// "Menu" under X11, and both names read.
 constexpr KeyName KEY_NAMES[] = {
-    {8, "Backspace"},    {9, "Tab"},          {VK_ENTER, "Return"}, {16, "Left Shift"},
-    {16, "Right Shift"}, {17, "Left Ctrl"},   {17, "Right Ctrl"},   {18, "Left Alt"},
-    {18, "Right Alt"},   {19, "Pause"},       {20, "CapsLock"},     {VK_ESCAPE, "Escape"},
-    {VK_SPACE, "Space"}, {33, "PageUp"},      {34, "PageDown"},     {35, "End"},
-    {36, "Home"},        {VK_LEFT, "Left"},   {VK_UP, "Up"},        {VK_RIGHT, "Right"},
-    {VK_DOWN, "Down"},   {44, "PrintScreen"}, {45, "Insert"},       {46, "Delete"},
-    {91, "Left GUI"},    {92, "Right GUI"},   {93, "Application"},  {96, "Keypad 0"},
-    {97, "Keypad 1"},    {98, "Keypad 2"},    {99, "Keypad 3"},     {100, "Keypad 4"},
-    {101, "Keypad 5"},   {102, "Keypad 6"},   {103, "Keypad 7"},    {104, "Keypad 8"},
-    {105, "Keypad 9"},   {106, "Keypad *"},   {107, "Keypad +"},    {109, "Keypad -"},
-    {110, "Keypad ."},   {111, "Keypad /"},   {112, "F1"},          {113, "F2"},
-    {114, "F3"},         {115, "F4"},         {116, "F5"},          {117, "F6"},
-    {118, "F7"},         {119, "F8"},         {120, "F9"},          {121, "F10"},
-    {122, "F11"},        {123, "F12"},        {144, "Numlock"},     {145, "ScrollLock"},
-    {186, ";"},          {187, "="},          {188, ","},           {189, "-"},
-    {190, "."},          {191, "/"},          {192, "`"},           {219, "["},
-    {220, "\\"},         {221, "]"},          {222, "'"},           {VK_ENTER, "Keypad Enter"},
+    {8, "Backspace"},    {9, "Tab"},          {VK_ENTER, "Return"},
+    {16, "Left Shift"},  {16, "Right Shift"}, {17, "Left Ctrl"},
+    {17, "Right Ctrl"},  {18, "Left Alt"},    {18, "Right Alt"},
+    {19, "Pause"},       {20, "CapsLock"},    {VK_ESCAPE, "Escape"},
+    {VK_SPACE, "Space"}, {33, "PageUp"},      {34, "PageDown"},
+    {35, "End"},         {36, "Home"},        {VK_LEFT, "Left"},
+    {VK_UP, "Up"},       {VK_RIGHT, "Right"}, {VK_DOWN, "Down"},
+    {44, "PrintScreen"}, {45, "Insert"},      {46, "Delete"},
+    {91, "Left GUI"},    {92, "Right GUI"},   {93, "Application"},
+    {93, "Menu"},        {96, "Keypad 0"},    {97, "Keypad 1"},
+    {98, "Keypad 2"},    {99, "Keypad 3"},    {100, "Keypad 4"},
+    {101, "Keypad 5"},   {102, "Keypad 6"},   {103, "Keypad 7"},
+    {104, "Keypad 8"},   {105, "Keypad 9"},   {106, "Keypad *"},
+    {107, "Keypad +"},   {109, "Keypad -"},   {110, "Keypad ."},
+    {111, "Keypad /"},   {112, "F1"},         {113, "F2"},
+    {114, "F3"},         {115, "F4"},         {116, "F5"},
+    {117, "F6"},         {118, "F7"},         {119, "F8"},
+    {120, "F9"},         {121, "F10"},        {122, "F11"},
+    {123, "F12"},        {144, "Numlock"},    {145, "ScrollLock"},
+    {186, ";"},          {187, "="},          {188, ","},
+    {189, "-"},          {190, "."},          {191, "/"},
+    {192, "`"},          {219, "["},          {220, "\\"},
+    {221, "]"},          {222, "'"},          {VK_ENTER, "Keypad Enter"},
 };
 
 // The one-character names of letters and digits, kept so key_name can hand out a pointer.
