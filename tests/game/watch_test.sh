@@ -33,12 +33,16 @@ make_tree
 # 30 seconds of it at level 1 (each step's record takes 3 bytes and the keys held).
 rec=$work/match.rec
 open_game "$work/tree" --window --bot 3 --record "$rec"
+# Some seconds on the main menu first (the recording grows 10 to 15 kB a second at level 1), so
+# that the watch below shows the menu long enough to be seen on a busy machine.
+shows "recording: the main menu" 'tint now 300 100 011'
+wait_for "the recording never grew at the main menu" '[ "$(stat -c %s "$rec")" -gt 80000 ]'
 into_match
 wait_for "the recording never grew" '[ "$(stat -c %s "$rec")" -gt 400000 ]'
 kill -TERM "$game_pid"
 ends_with 0 "SIGTERM while recording"  # whole, or the watch below refuses it
 
-# Paused at once, on the main menu; Right jumps 10 seconds on, into the match (the menus took
+# The main menu first; Space pauses, Right jumps 10 seconds on, into the match (the menus took
 # some seconds of the recording), still paused; Space plays it on.
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/capture KORVALEN_SOUND_LOG=$work/sound.log \
   open_game "$work/tree" --window --watch "$rec"
