@@ -6,6 +6,7 @@
 #include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "flow/screen.h"
+#include "state/game_random.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
@@ -297,6 +298,8 @@ void handle_requests() {
   if (start) open_main_menu();
   if (New) {
     New_game_set();
+    // a match given its own seed drops its own bows
+    match_seed_apply();
     New = false;
     Start_Menu = false;
     move = true;

@@ -2,6 +2,7 @@
 // is run and recorded.
 #include "game/input.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "bot/bot.h"
@@ -9,6 +10,7 @@
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "state/bindings.h"
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 
 static int speed_level_marked;
@@ -48,7 +50,19 @@ void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
   record_flush_if_due();
 }
 
+// Between matches the next one is given a seed from the clock, so no two matches drop the
+// same bows. A recording does not hold the seed yet: while one is made the bows fall as
+// they always did, so that running it again gives the same match.
+static void give_match_seed() {
+  if (move || record_is_open() || match_seed_pending(nullptr)) return;
+  auto now = std::chrono::system_clock::now().time_since_epoch();
+  auto ns = static_cast<unsigned long long>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+  match_seed_give(static_cast<std::uint32_t>(ns ^ (ns >> 32)));
+}
+
 void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present) {
+  give_match_seed();
   FrameInput in;
   std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
   in.speed_level = take_speed_level();
