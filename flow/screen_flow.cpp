@@ -5,6 +5,7 @@
 #include "combat/combat.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "flow/match_stats.h"
 #include "flow/screen.h"
 #include "state/game_random.h"
 #include "state/language.h"
@@ -298,6 +299,7 @@ void handle_requests() {
   if (start) open_main_menu();
   if (New) {
     New_game_set();
+    match_stats_reset();
     // a match given its own seed drops its own bows
     match_seed_apply();
     New = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bot/bot.h"
+#include "flow/screen.h"
 #include "game/step_sounds.h"
 #include "platform/platform.h"
 #include "record/recording.h"
@@ -61,10 +62,58 @@ static void give_match_seed() {
   match_seed_give(static_cast<std::uint32_t>(ns ^ (ns >> 32)));
 }
 
+// The end screen's R plays the same match again by pressing what a player would, one key
+// a step with a step between to let it go: Space back to the main menu, Space for "New",
+// player 1's right key until his avatar is the one he wore (player 2's too, unless the
+// computer plays him: its player's keys are its own), Space to start. The computer and
+// the arena stay as they were; the steps are recorded like any others.
+namespace {
+constexpr int AGAIN_MAX = 40;
+int again_keys[AGAIN_MAX];
+int again_count, again_next;
+bool again_key_was_down;
+
+void again_press(int code) {
+  if (again_count + 2 > AGAIN_MAX) return;
+  again_keys[again_count++] = code;
+  again_keys[again_count++] = 0;
+}
+
+// Presses of a player's right key that bring the colour screen's default avatar to his.
+int colour_steps(int numb, int from) {
+  int colour = player[numb].color;
+  return colour >= 1 && colour <= 6 ? (colour - from + 6) % 6 : 0;
+}
+
+void plan_play_again() {
+  again_count = again_next = 0;
+  again_press(VK_SPACE);
+  again_press(VK_SPACE);
+  // the main menu puts the avatars back to 1 and 2
+  for (int k = colour_steps(1, 1); k > 0; k--) again_press(game_key(1, ACTION_RIGHT));
+  if (!bot_level(2))
+    for (int k = colour_steps(2, 2); k > 0; k--) again_press(game_key(2, ACTION_RIGHT));
+  again_press(VK_SPACE);
+}
+
+// Puts the next planned key in the step's record, in place of what was held; false when
+// nothing is planned.
+bool play_again_step(const FrameInput& keys_read, FrameInput* in) {
+  bool key_down = keys_read.keys[int{'R'}];
+  if (again_next >= again_count && key_down && !again_key_was_down && screen_up() == SCREEN_END)
+    plan_play_again();
+  again_key_was_down = key_down;
+  if (again_next >= again_count) return false;
+  std::memset(in->keys, 0, sizeof in->keys);
+  if (int code = again_keys[again_next++]) in->keys[code] = true;
+  return true;
+}
+}  // namespace
+
 void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present) {
   give_match_seed();
   FrameInput in;
-  std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
+  if (!play_again_step(keys_read, &in)) std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
   in.speed_level = take_speed_level();
   // the computer presses its player's keys over the keyboard's
   bot_press_keys(in.keys);
