@@ -119,7 +119,8 @@ static void rating(float x, int sumary) {
 }
 
 // After the clock, where the match ends; past it with the ratings level, that the next hit
-// decides the match (which ends only when the ratings differ).
+// decides the match (which ends only when the ratings differ), on the panel's last row,
+// under the arrows held.
 static void match_end_text(int shown) {
   char text[32];
   int digits = std::snprintf(text, sizeof text, "%d", shown);
@@ -128,7 +129,7 @@ static void match_end_text(int shown) {
   if (timer.time > T_end && player[1].sumary == player[2].sumary) {
     const char* overtime = tr("Predlzenie: rozhodne dalsi zasah");
     red();
-    glPrint(320 - 5 * static_cast<float>(std::strlen(overtime)), 445, 0, overtime);
+    glPrint(320 - 5 * static_cast<float>(std::strlen(overtime)), 458, 0, overtime);
   }
 }
 
