@@ -11,6 +11,8 @@
 #include "flow/screen.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "state/bindings.h"
+#include "state/game_random.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
@@ -90,6 +92,34 @@ TEST_F(MatchTexts, PlayAgainStartsTheSameMatch) {
     EXPECT_EQ(player[1].kill + player[2].kill, 0);
   }
   bot_play(2, 0);
+}
+
+// Two matches started the same way from the same state, the bows' generator as a fresh
+// game has it, drop different bows, or the same at other times: the game gives each match
+// a seed of its own from the clock.
+TEST_F(MatchTexts, TwoMatchesStartedAlikeDropDifferentBows) {
+  std::string drops[2];
+  for (std::string& seen : drops) {
+    fixed_screen_set(FixedScreen::colour);
+    for (Sg_wepon& g : g_wepon) g.ly = false;
+    game_random_reset();
+    set_speed_level(3);
+    FrameInput space, none;
+    space.keys[VK_SPACE] = true;
+    local_step(space, nullptr);
+    ASSERT_TRUE(move);
+    // the players stand still at their starting places; ten drops, 200 units apart
+    for (int step = 0; step < 4010; step++) {
+      local_step(none, nullptr);
+      for (int i = 2; i < GROUND_BOWS; i++)
+        if (g_wepon[i].ly && seen.find("#" + std::to_string(i) + " ") == std::string::npos)
+          seen += "#" + std::to_string(i) + " " + std::to_string(g_wepon[i].id) + " " +
+                  std::to_string(int(g_wepon[i].x)) + "," + std::to_string(int(g_wepon[i].y)) +
+                  " at " + std::to_string(int(timer.time)) + "; ";
+    }
+  }
+  EXPECT_NE(drops[0], drops[1]);
+  set_speed_level(1);
 }
 
 // Pixels of a band of the text space that differ between two pictures.
