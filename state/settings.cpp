@@ -290,10 +290,32 @@ bool write_all(int fd, const std::string& text) {
   return true;
 }
 
-// Writes text to a new file of the pattern (mkstemp's), flushed to disk, and names it in
-// *name: 0, or the errno of what failed, with nothing left behind.
+// A name of lower-case letters alone after the file's name and a dot may be one a player chose
+// (".settings.ini.backup"); the game's own temporary files never have one.
+bool chosen_name(const std::string& name, size_t suffix) {
+  for (size_t i = suffix; i < name.size(); i++)
+    if (!islower(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// A new file of the pattern (mkstemp's "FOLDER/.BASE.XXXXXX"), open; -1 with errno.
+int make_temporary(std::string* pattern) {
+  const std::string blank_pattern = *pattern;
+  for (int tries = 0; tries < 100; tries++) {
+    *pattern = blank_pattern;
+    int fd = mkstemp(&(*pattern)[0]);
+    if (fd < 0 || !chosen_name(*pattern, pattern->size() - 6)) return fd;
+    close(fd);
+    unlink(pattern->c_str());
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Writes text to a new file of the pattern, flushed to disk, and names it in *name: 0, or
+// the errno of what failed, with nothing left behind.
 int write_temporary(std::string pattern, const std::string& text, mode_t mode, std::string* name) {
-  int fd = mkstemp(&pattern[0]);
+  int fd = make_temporary(&pattern);
   if (fd < 0) return errno;
   fchmod(fd, mode);
   errno = EIO;  // a write that takes nothing sets none
@@ -334,8 +356,7 @@ struct SaveLock {
 
 // A save killed between writing its temporary file and renaming it leaves the file behind.
 // With the lock held no other game's save is under way, so every file of the pattern is one
-// of those. A suffix of lower-case letters alone is a name a player chose (".settings.ini.backup"),
-// not mkstemp's, and stays.
+// of those, but for a name a player may have chosen.
 void remove_stale_temporaries(const std::string& folder, const std::string& base) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) return;
@@ -343,15 +364,12 @@ void remove_stale_temporaries(const std::string& folder, const std::string& base
   while (const dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name.size() != start.size() + 6 || name.compare(0, start.size(), start) != 0) continue;
-    bool random = true, lower = true;
-    for (size_t i = start.size(); i < name.size(); i++) {
-      random = random && isalnum(static_cast<unsigned char>(name[i]));
-      lower = lower && islower(static_cast<unsigned char>(name[i]));
-    }
+    bool ours = !chosen_name(name, start.size());
+    for (size_t i = start.size(); i < name.size(); i++)
+      ours = ours && isalnum(static_cast<unsigned char>(name[i]));
     std::string path = folder + "/" + name;
     struct stat st;
-    if (random && !lower && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-      unlink(path.c_str());
+    if (ours && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
   }
   closedir(dir);
 }
@@ -362,7 +380,7 @@ void remove_stale_temporaries(const std::string& folder, const std::string& base
 void keep_backup(const std::string& file, const std::string& pattern, const std::string& old,
                  mode_t mode) {
   std::string spare = pattern;
-  int fd = mkstemp(&spare[0]);
+  int fd = make_temporary(&spare);
   if (fd < 0) return;
   close(fd);
   unlink(spare.c_str());  // the name stays ours: every save of this file holds the lock
