@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <ini.h>
 #include <limits.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -326,29 +325,47 @@ int write_temporary(std::string pattern, const std::string& text, mode_t mode, s
   return error;
 }
 
-// Saves are one at a time across every game on the machine: each holds an flock on FILE.lock
+// Saves are one at a time across every game on the machine: each holds a lock on FILE.lock
 // from reading the file to renaming the new one in place, so none edits a file another is
 // about to replace. The lock file stays (removing it would let two games lock two files).
+// Two locks on its bytes, taken in turn, keep it fair: a game waiting for the save (byte 1)
+// holds the turn (byte 0), so a game saving again and again cannot take the save back first.
+// They are open-file locks (like flock: the process's other files do not touch them).
 struct SaveLock {
   int fd = -1;
-  bool held = false;  // false on a file system without locks: saved all the same, unserialised
+  bool held = false;  // false where there are no locks: saved all the same, unserialised
   ~SaveLock() {
-    if (fd >= 0) close(fd);  // lets the lock go
+    if (fd >= 0) close(fd);  // lets the locks go
   }
-  // Waits up to two seconds for another game's save (one takes milliseconds); empty when
-  // the save may go on, else why not.
+  bool lock_byte(off_t byte, short type) {
+    struct flock range = {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = byte;
+    range.l_len = 1;
+#ifdef F_OFD_SETLK
+    return fcntl(fd, F_OFD_SETLK, &range) == 0;
+#else
+    errno = ENOSYS;  // a C library without them (the browser's): saves are not shared there
+    return false;
+#endif
+  }
+  // Waits up to two seconds for other games' saves (one takes milliseconds); empty when the
+  // save may go on, else why not.
   std::string take(const std::string& file) {
     std::string name = file + ".lock";
     fd = open(name.c_str(), O_RDWR | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0 && errno == EACCES) fd = open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) return "";  // another user's lock: nothing to wait for
     if (fd < 0) return std::string("cannot open its lock ") + name + ": " + strerror(errno);
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return "";
-      if (errno != EWOULDBLOCK && errno != EINTR) return strerror(errno);
-      if (std::chrono::steady_clock::now() > until) return "another game is saving it";
-      usleep(1000);
+    for (off_t byte : {0, 1}) {
+      while (!lock_byte(byte, F_WRLCK)) {
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR) return "";  // no locks here
+        if (std::chrono::steady_clock::now() > until) return "another game is saving it";
+        usleep(1000);
+      }
     }
+    lock_byte(0, F_UNLCK);
     held = true;
     return "";
   }
