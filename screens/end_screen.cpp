@@ -13,6 +13,8 @@
 
 namespace {
 
+bool play_again_offered = true;
+
 void print_number(float x, float y, int value, const char* unit = "") {
   char text[32];
   std::snprintf(text, sizeof text, "%d%s", value, unit);
@@ -56,8 +58,14 @@ static void match_figures() {
   std::snprintf(length, sizeof length, tr("Zapas trval %d jednotiek, %d s"), match_units(),
                 match_seconds());
   glPrint(NAME_X, 374, 0, length);
-  yellow();
-  glPrint(200, 430, 0, tr("R: hrat znova"));
+  if (play_again_offered) {
+    yellow();
+    glPrint(200, 430, 0, tr("R: hrat znova"));
+  }
+}
+
+void end_screen_offer_play_again(bool offered) {
+  play_again_offered = offered;
 }
 
 // Draws the winner's avatar and the end texts.
