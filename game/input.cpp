@@ -64,48 +64,75 @@ static void give_match_seed() {
 
 // The end screen's R plays the same match again by pressing what a player would, one key
 // a step with a step between to let it go: Space back to the main menu, Space for "New",
-// player 1's right key until his avatar is the one he wore (player 2's too, unless the
-// computer plays him: its player's keys are its own), Space to start. The computer and
-// the arena stay as they were; the steps are recorded like any others.
+// on the colour screen each player's right key until he wears the avatar he wore (player
+// 2's only when a person plays him: the computer's player's keys are its own), Space to
+// start. The main menu may put saved avatars in place of the described ones, so the colour
+// screen is looked at, not worked out beforehand. The computer and the arena stay as they
+// were; the steps are recorded like any others. Anything unexpected on the way (another
+// screen up) ends the feed and hands the keys back.
 namespace {
-constexpr int AGAIN_MAX = 40;
-int again_keys[AGAIN_MAX];
-int again_count, again_next;
+struct PlayAgain {
+  int phase;  // 0: none; 1: Space on the end screen; 2: Space on the main menu; 3: avatars
+  bool let_go;
+  int wanted[PLAYER_RECORDS];  // 0: leave him as he is
+  int presses;
+};
+PlayAgain again;
 bool again_key_was_down;
 
-void again_press(int code) {
-  if (again_count + 2 > AGAIN_MAX) return;
-  again_keys[again_count++] = code;
-  again_keys[again_count++] = 0;
-}
-
-// Presses of a player's right key that bring the colour screen's default avatar to his.
-int colour_steps(int numb, int from) {
-  int colour = player[numb].color;
-  return colour >= 1 && colour <= 6 ? (colour - from + 6) % 6 : 0;
-}
-
 void plan_play_again() {
-  again_count = again_next = 0;
-  again_press(VK_SPACE);
-  again_press(VK_SPACE);
-  // the main menu puts the avatars back to 1 and 2
-  for (int k = colour_steps(1, 1); k > 0; k--) again_press(game_key(1, ACTION_RIGHT));
-  if (!bot_level(2))
-    for (int k = colour_steps(2, 2); k > 0; k--) again_press(game_key(2, ACTION_RIGHT));
-  again_press(VK_SPACE);
+  again = PlayAgain{};
+  again.phase = 1;
+  for (int numb = 1; numb <= 2; numb++) {
+    int colour = player[numb].color;
+    if (colour >= 1 && colour <= 6 && !bot_level(numb)) again.wanted[numb] = colour;
+  }
 }
 
-// Puts the next planned key in the step's record, in place of what was held; false when
-// nothing is planned.
+// The key the next step of the feed presses: 0 for none, -1 when the feed is over.
+int play_again_key() {
+  if (again.let_go) {
+    again.let_go = false;
+    return 0;
+  }
+  Screen up = screen_up();
+  int key = -1;
+  if (again.phase == 1 && up == SCREEN_END) {
+    key = VK_SPACE;
+    again.phase = 2;
+  } else if (again.phase == 2 && up == SCREEN_MAIN_MENU && QNew) {
+    key = VK_SPACE;
+    again.phase = 3;
+  } else if (again.phase == 3 && up == SCREEN_COLOUR) {
+    key = VK_SPACE;
+    for (int numb = 1; numb <= 2 && key == VK_SPACE; numb++)
+      if (again.wanted[numb] && player[numb].color != again.wanted[numb] && again.presses < 12) {
+        key = game_key(numb, ACTION_RIGHT);
+        again.presses++;
+      }
+    if (key == VK_SPACE) again.phase = 0;
+  }
+  if (key < 0) {
+    again.phase = 0;
+    return -1;
+  }
+  again.let_go = true;
+  return key;
+}
+
+// Puts the feed's key in the step's record, in place of what was held; false when no feed
+// is running.
 bool play_again_step(const FrameInput& keys_read, FrameInput* in) {
   bool key_down = keys_read.keys[int{'R'}];
-  if (again_next >= again_count && key_down && !again_key_was_down && screen_up() == SCREEN_END)
+  if (again.phase == 0 && !again.let_go && key_down && !again_key_was_down &&
+      screen_up() == SCREEN_END)
     plan_play_again();
   again_key_was_down = key_down;
-  if (again_next >= again_count) return false;
+  if (again.phase == 0 && !again.let_go) return false;
+  int code = play_again_key();
+  if (code < 0) return false;
   std::memset(in->keys, 0, sizeof in->keys);
-  if (int code = again_keys[again_next++]) in->keys[code] = true;
+  if (code > 0) in->keys[code] = true;
   return true;
 }
 }  // namespace
