@@ -8,10 +8,11 @@
 #include "screens/screens.h"
 #include "state/lybrary3.h"
 
-// "1" and "2" over the archers, who may wear the same avatar: above each one's square, or
-// below it at the top of the field, where above would leave the picture.
+// "1" and "2" over the archers, who may wear the same avatar: above each one's square; at
+// the field's top below it, and at its right edge (player 2's starting place) to its left,
+// where above or beside would leave the picture.
 static void archer_numbers() {
-  constexpr float SIZE = 0.6f;
+  constexpr float SIZE = 0.6f, GAP = 0.05f;
   glLoadIdentity();
   glTranslatef(-10.0f, -4.0f, -20.0f);
   text_layer_begin();
@@ -19,8 +20,12 @@ static void archer_numbers() {
   for (int numb = 1; numb <= 2; numb++) {
     const Splayer& p = player[numb];
     if (!(std::fabs(p.x) < 1e4f && std::fabs(p.y) < 1e4f)) continue;
-    float y = p.y > 9.5f ? p.y - SIZE - 0.05f : p.y + 1.05f;
-    glyph_in_field(static_cast<char>('0' + numb), p.x + 0.5f - SIZE / 2, y, 1.0f, SIZE);
+    float x = p.x + 0.5f - SIZE / 2, y = p.y + 1 + GAP;
+    if (p.x > 18.5f)
+      x = p.x - SIZE - GAP, y = p.y + (1 - SIZE) / 2;
+    else if (p.y > 9.5f)
+      y = p.y - SIZE - GAP;
+    glyph_in_field(static_cast<char>('0' + numb), x, y, 1.0f, SIZE);
   }
   text_layer_end();
 }

@@ -66,6 +66,30 @@ TEST_F(MatchTexts, OvertimeIsSaidOnlyPastTheEndWithLevelRatings) {
   EXPECT_EQ(overtime_pixels(), 0);
 }
 
+// Yellow samples of the "1" or "2" in a square of the field at height 1 (the archers' tops).
+int yellow_in_field(const GlFrame& f, float x0, float y0, float size) {
+  int n = 0;
+  for (int i = 0; i < 20; i++)
+    for (int j = 0; j < 20; j++) {
+      Rgb p = f.at_eye(x0 + size * i / 20 - 10, y0 + size * j / 20 - 4, -19);
+      n += p.r > 150 && p.g > 150 && p.b < 80;
+    }
+  return n;
+}
+
+// Each archer's number stands over his square, or, at the field's top right where player 2
+// starts, to the left of it: inside the picture either way.
+TEST_F(MatchTexts, ArcherNumbersStayInThePicture) {
+  fixed_screen_set(FixedScreen::play);
+  player[1].x = 5, player[1].y = 3;
+  player[2].x = 19.5f, player[2].y = 10.5f;
+  DrawGLScene();
+  GlFrame f = gl_read_frame();
+  EXPECT_GT(yellow_in_field(f, 5.2f, 4.05f, 0.6f), 10) << "over player 1";
+  EXPECT_GT(yellow_in_field(f, 18.85f, 10.7f, 0.6f), 10) << "left of player 2";
+  EXPECT_EQ(yellow_in_field(f, 19.7f, 9.85f, 0.6f), 0) << "not below him, at the edge";
+}
+
 // R on the end screen: the same avatars (player 2's too when a person plays him), a match
 // in play, the computer still at its level.
 TEST_F(MatchTexts, PlayAgainStartsTheSameMatch) {
