@@ -2,6 +2,7 @@
 """Asks a coturn with Korvalen's production rules for relays, as a game would.
 
   turn_probe.py SERVER_IP:PORT SECRET PEER_IP:PORT DENIED_IP... [--public IP...]
+  turn_probe.py SERVER_IP:PORT --given USERNAME PASSWORD PEER_IP:PORT
 
 With credentials made from SECRET as nginx makes them: an expired one is refused; a
 valid one gets an allocation whose permissions to every DENIED_IP are refused (403)
@@ -104,8 +105,20 @@ def credentials(secret, room, expiry):
     return username, base64.b64encode(digest).decode()
 
 
+def given(server, username, password, peer):
+    """Credentials handed out by a server: they get a relay that carries a datagram."""
+    player = Client(server)
+    code = player.allocate(username, password)
+    ip, port = peer.rsplit(':', 1)
+    good = code == 0 and player.permit(ip) == 0 and player.echo(ip, int(port), b'probe')
+    print(('ok    ' if good else 'FAIL  ') + 'the credentials get a relay to %s (%d)' % (peer, code))
+    sys.exit(0 if good else 1)
+
+
 def main():
     host, port = sys.argv[1].rsplit(':', 1)
+    if sys.argv[2] == '--given':
+        given((host, int(port)), *sys.argv[3:6])
     secret = sys.argv[2]
     peer_ip, peer_port = sys.argv[3].rsplit(':', 1)
     server, wrong = (host, int(port)), []
