@@ -22,9 +22,15 @@ root=$(mktemp -d /var/tmp/korvalen-server-root.XXXXXX)
 chmod 755 "$root"
 runner=""
 cleanup() {
-  [ -n "$runner" ] && kill "$runner" 2>/dev/null
+  [ -n "$runner" ] && kill "$runner" 2>/dev/null && sleep 2
   for m in proc dev/pts dev; do umount "$root/$m" 2>/dev/null || true; done
-  [ "${KEEP_ROOT:-0}" = 1 ] && echo "root kept in $root" || rm -rf "$root"
+  if [ "${KEEP_ROOT:-0}" = 1 ]; then
+    echo "root kept in $root"
+  elif grep -q " $root/" /proc/mounts; then
+    echo "server_root_check: $root is still mounted on; not removing it" >&2
+  else
+    rm -rf --one-file-system "$root"
+  fi
 }
 trap cleanup EXIT
 step() { echo "== $* ($(($(date +%s) - started)) s)"; }
@@ -52,7 +58,8 @@ step "server/run.sh as root in the fresh root"
 mkdir -p "$root/opt/korvalen"
 cp -r "$here/server" "$root/opt/korvalen/"
 out=$root/tmp/run.out
-in_root bash /opt/korvalen/server/run.sh >"$out" 2>&1 &
+# Not through in_root: $! must be the process that becomes run.sh (chroot and env exec).
+chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash /opt/korvalen/server/run.sh >"$out" 2>&1 &
 runner=$!
 for _ in $(seq 1 600); do
   grep -q '^stop with' "$out" 2>/dev/null && break
