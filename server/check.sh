@@ -17,7 +17,7 @@ faults=0
 ok() { echo "ok     $*"; }
 fault() { echo "FAULT  $*"; faults=$((faults + 1)); }
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT; [ -n "${KEEP_TMP:-}" ] && trap - EXIT
+trap 'rm -rf "$tmp"' EXIT
 
 # --- nginx: its own test reads every file, certificates included.
 if out=$(nginx -t -q 2>&1); then ok "nginx -t"; else fault "nginx -t:"; echo "$out" | sed 's/^/       /'; fi

@@ -5,14 +5,9 @@
 # as installed; then each fault a hurried operator makes is named and fails it.
 # Needs root (mount namespace, the servers' users); skipped with one line otherwise.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-server=$(cd "$here/../../server" && pwd)
-PATH=$PATH:/usr/sbin:/sbin
-skip() { echo "SKIP: $*"; exit 77; }
+source "$(dirname "$0")/lib.bash"
 [ "$(id -u)" = 0 ] || skip "the check's test needs root for its mount namespace"
-for tool in nginx mosquitto mosquitto_passwd turnserver openssl unshare ip; do
-  command -v $tool >/dev/null || skip "$tool is missing"
-done
+need nginx mosquitto mosquitto_passwd turnserver openssl unshare ip
 [ -d /etc/nginx ] && [ -d /etc/mosquitto ] || skip "nginx or mosquitto is not installed"
 id turnserver >/dev/null 2>&1 && id mosquitto >/dev/null 2>&1 || skip "the servers' users are missing"
 
@@ -22,8 +17,7 @@ chmod 755 "$tmp"
 etc=$tmp/etc
 mkdir -p "$etc" "$tmp/certs"
 cp -a /etc/nginx /etc/mosquitto "$etc/"
-openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=korvalen.example.org \
-  -keyout "$tmp/certs/privkey.pem" -out "$tmp/certs/fullchain.pem" 2>/dev/null
+test_certificate "$tmp/certs" korvalen.example.org
 
 # The README's steps, with the certificates at the test's place.
 secret=$(head -c 32 /dev/urandom | base64)
@@ -56,12 +50,12 @@ run_check() {
     done
     exec bash "$2/check.sh"' sh "$etc" "$server" >"$tmp/check.out" 2>&1
 }
-failures=0
 expect() {  # WHAT STATUS TEXT: check.sh's status and a line it must print
   local status=0
   run_check || status=$?
   if [ "$status" = "$2" ] && grep -q "$3" "$tmp/check.out"; then
-    echo "ok    $1"; [ -n "${VERBOSE:-}" ] && sed "s/^/      /" "$tmp/check.out"
+    echo "ok    $1"
+    if [ -n "${VERBOSE:-}" ]; then sed "s/^/      /" "$tmp/check.out"; fi
   else
     echo "FAIL  $1 (status $status):"; sed 's/^/      /' "$tmp/check.out"; failures=$((failures + 1))
   fi

@@ -5,12 +5,9 @@
 # README.md's guessing rate rests on this. Loading it twice is harmless, and it
 # leaves other ports alone. Needs root and nft; skipped with one line otherwise.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-server=$(cd "$here/../../server" && pwd)
-PATH=$PATH:/usr/sbin:/sbin
-skip() { echo "SKIP: $*"; exit 77; }
+source "$(dirname "$0")/lib.bash"
 [ "$(id -u)" = 0 ] || skip "the firewall test needs root for its network namespaces"
-for tool in nft ip python3; do command -v $tool >/dev/null || skip "$tool is missing"; done
+need nft ip python3
 
 tag=korvalen-fw-$$
 broker_ns=$tag-srv player_ns=$tag-cli

@@ -4,11 +4,8 @@
 # checked, plain HTTP sent to TLS, and the per-address limits on /turn-credentials and
 # /mqtt answering 429 (README.md's guessing rate rests on them). Only 127.0.0.1.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-server=$(cd "$here/../../server" && pwd)
-PATH=$PATH:/usr/sbin:/sbin
-skip() { echo "SKIP: $*"; exit 77; }
-for tool in nginx openssl python3; do command -v $tool >/dev/null || skip "$tool is missing"; done
+source "$(dirname "$0")/lib.bash"
+need nginx openssl python3
 njs=/usr/lib/nginx/modules/ngx_http_js_module.so
 [ -f $njs ] || skip "libnginx-mod-http-js is missing"
 
@@ -18,11 +15,8 @@ trap '[ -n "$nginx_pid" ] && kill $nginx_pid 2>/dev/null; rm -rf "$tmp"' EXIT
 chmod 755 "$tmp"
 mkdir -p "$tmp/www" "$tmp/temp"
 [ "$(id -u)" = 0 ] && chown nobody:nogroup "$tmp" "$tmp/temp"
-port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-http_port=$(port) tls_port=$(port)
-openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=korvalen.example.org \
-  -keyout "$tmp/privkey.pem" -out "$tmp/fullchain.pem" 2>/dev/null
-chmod 644 "$tmp/privkey.pem"
+http_port=$(free_port) tls_port=$(free_port)
+test_certificate "$tmp" korvalen.example.org
 secret=$(head -c 32 /dev/urandom | base64 | tr -d '=+/')
 sed "s|CHANGE-ME|$secret|" "$server/nginx/korvalen-turn-secret.conf" >"$tmp/secret.conf"
 cp "$server/nginx/korvalen-server.json" "$tmp/www/"
@@ -48,8 +42,6 @@ http {
   include $tmp/site.conf;
 }
 CONF
-as_nobody=()
-[ "$(id -u)" = 0 ] && as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 "${as_nobody[@]}" nginx -p "$tmp" -c "$tmp/nginx.conf" -e "$tmp/error.log" >"$tmp/nginx.out" 2>&1 &
 nginx_pid=$!
 for _ in $(seq 1 100); do
