@@ -13,7 +13,7 @@ broker=""
 subs=()
 cleanup() {
   for pid in "${subs[@]}" $broker; do kill "$pid" 2>/dev/null || true; done
-  [ -n "${KEEP_TMP:-}" ] && echo "kept $tmp" || rm -rf "$tmp"
+  rm -rf "$tmp"
 }
 trap cleanup EXIT
 chmod 755 "$tmp"
@@ -49,7 +49,7 @@ subscribe() {  # NAME USER TOPIC [connection options, default the players' liste
   timeout 30 stdbuf -oL mosquitto_sub "$@" "${who[@]}" -t "$topic" -v -d >"$tmp/$name" 2>&1 &
   subs+=($!)
   for _ in $(seq 1 100); do
-    grep -q "SUBACK\|Connection error\|refused" "$tmp/$name" && return 0
+    grep -q "SUBACK\|Connection error\|refused" "$tmp/$name" 2>/dev/null && return 0
     sleep 0.1
   done
   echo "FAIL: subscriber $name got no answer:"; cat "$tmp/$name" "$tmp/mosquitto.log"; exit 1
