@@ -19,4 +19,4 @@ test_certificate() {  # DIR NAME: DIR/fullchain.pem and DIR/privkey.pem for NAME
   chmod 644 "$1/privkey.pem"
 }
 as_nobody=()
-[ "$(id -u)" = 0 ] && as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+if [ "$(id -u)" = 0 ]; then as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups); fi
