@@ -52,16 +52,16 @@ fi
 
 # A server started in a network namespace of its own: loopback and one veth with a
 # documentation address, so it finds an address to listen on and nothing leaves it.
-in_namespace() {
-  unshare -n sh -c 'ip link set lo up && ip link add k0 type veth peer name k1 &&
-    ip addr add 192.0.2.10/24 dev k0 && ip link set k0 up && ip link set k1 up && exec "$@"' sh "$@"
-}
+# unshare and sh exec, so the server keeps the pid the caller got.
+namespace_setup='ip link set lo up && ip link add k0 type veth peer name k1 &&
+  ip addr add 192.0.2.10/24 dev k0 && ip link set k0 up && ip link set k1 up && exec "$@"'
+
 # Starts NAME's command in its namespace, until it holds a socket there (the namespace
 # is its alone) or dies, and a second more for what it says once up; true if it came up.
 start_test() {  # NAME COMMAND...
   local name=$1 pid up=1
   shift
-  in_namespace stdbuf -oL -eL "$@" >"$tmp/$name.out" 2>&1 &
+  unshare -n sh -c "$namespace_setup" sh stdbuf -oL -eL "$@" >"$tmp/$name.out" 2>&1 &
   pid=$!
   for _ in $(seq 1 100); do
     kill -0 $pid 2>/dev/null || break
@@ -75,6 +75,7 @@ start_test() {  # NAME COMMAND...
   kill -0 $pid 2>/dev/null || up=1
   kill $pid 2>/dev/null
   wait $pid 2>/dev/null
+  if kill -0 $pid 2>/dev/null; then kill -KILL $pid; fi
   return $up
 }
 
