@@ -3,6 +3,7 @@
 #include "game/input.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "bot/bot.h"
@@ -54,8 +55,25 @@ void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
 // Between matches the next one is given a seed from the clock, so no two matches drop the
 // same bows. A recording does not hold the seed yet: while one is made the bows fall as
 // they always did, so that running it again gives the same match.
+// KORVALEN_MATCH_SEED=N gives every match the seed N instead (1 is the bows' sequence as
+// the generator starts): the game tests want the same drops in every run.
+static bool fixed_match_seed(std::uint32_t* seed) {
+  const char* text = getenv("KORVALEN_MATCH_SEED");
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  unsigned long long value = strtoull(text, &end, 10);
+  if (*end || value > 0xffffffffULL) return false;
+  *seed = static_cast<std::uint32_t>(value);
+  return true;
+}
+
 static void give_match_seed() {
   if (move || record_is_open() || match_seed_pending(nullptr)) return;
+  std::uint32_t fixed;
+  if (fixed_match_seed(&fixed)) {
+    match_seed_give(fixed);
+    return;
+  }
   auto now = std::chrono::system_clock::now().time_since_epoch();
   auto ns = static_cast<unsigned long long>(
       std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
