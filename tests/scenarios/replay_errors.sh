@@ -57,5 +57,9 @@ bot 1 1 ; bot 2                                | line 2: bot takes a player and 
 bot 1 2x                                       | line 1: bot: "2x" is not a level from 0 to 3
 @.                                             | cannot read the script
 @nosuch.replay                                 | nosuch.replay: cannot open the script
+sector 0                                       | line 1: sector: "0" is not a sector from 1 to 99
+frames 1 ; dump done ; sector 100              | line 3: sector: "100" is not a sector from 1 to 99
+sector                                         | line 1: sector takes one number
+sector 2 3                                     | line 1: sector takes one number
 TABLE
 exit ${failed:-0}
