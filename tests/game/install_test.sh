@@ -20,9 +20,10 @@ game=$stage/usr/games/korvalen
 desktop=$stage/usr/share/applications/korvalen.desktop
 grep -qx "Exec=/usr/games/korvalen" "$desktop" || fail "desktop entry: $(grep Exec= "$desktop")"
 grep -qx "Path=/usr/share/games/korvalen" "$desktop" || fail "desktop entry: no Path= to the data folder"
+grep -qx "Exec=/usr/games/korvalen --bot" "$desktop" || fail "desktop entry: no action against the computer"
 mkdir "$work/elsewhere"
 
-[ "$("$game" --version)" = "korvalen 1.1.0" ] || fail "--version"
+[ "$("$game" --version)" = "korvalen 1.2.0" ] || fail "--version"
 "$game" --help | grep -q "share/games/korvalen" || fail "--help does not name the data folder"
 # every shipped arena is listed from the data folder, none of them missing
 arenas=$(cd "$work/elsewhere" && LANGUAGE=en "$game" --arenas --lang en) || fail "--arenas"
