@@ -6,18 +6,6 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# The middle of a cell's top face (z = 1) on the 1280 x 1024 picture: the camera looks at
-# (10, 4) from 20 units up through 45 degrees, so the top lies 19 units away.
-cell_px() { awk -v c="$1" 'BEGIN { printf "%d", 640 + (c + 0.5 - 10) * 640 / (19 * 0.41421356 * 1.25) }'; }
-cell_py() { awk -v c="$1" 'BEGIN { printf "%d", 512 - (c + 0.5 - 4) * 512 / (19 * 0.41421356) }'; }
-# Grass is drawn through pure green, so its red is nothing; a wall's stone shows red.
-wall_at() {
-  local r g b
-  read -r r g b < <(maxima now $(($(cell_px "$1") - 4)) $(($(cell_py "$2") - 4)) 8 8)
-  seen="($r, $g, $b) at cell ($1, $2)"
-  [ "$r" -ge 60 ]
-}
-
 # arena, and a cell of a wall that only it has: the snake path's block in its lower lane, the
 # fortress's west wall, the cross's north-south arm
 cells=("3 12 1" "5 13 7" "6 10 3")

@@ -191,6 +191,18 @@ lit() {
   [ $((r + g + b)) -gt 60 ]
 }
 
+# The middle of a cell's top face (z = 1) on the 1280 x 1024 picture: the camera looks at
+# (10, 4) from 20 units up through 45 degrees, so the top lies 19 units away.
+cell_px() { awk -v c="$1" 'BEGIN { printf "%d", 640 + (c + 0.5 - 10) * 640 / (19 * 0.41421356 * 1.25) }'; }
+cell_py() { awk -v c="$1" 'BEGIN { printf "%d", 512 - (c + 0.5 - 4) * 512 / (19 * 0.41421356) }'; }
+# Grass is drawn through pure green, so its red is nothing; a wall's stone shows red.
+wall_at() {
+  local r g b
+  read -r r g b < <(maxima now $(($(cell_px "$1") - 4)) $(($(cell_py "$2") - 4)) 8 8)
+  seen="($r, $g, $b) at cell ($1, $2)"
+  [ "$r" -ge 60 ]
+}
+
 # Screenshots ("now") until every check (shell code) holds, at most $1 s; seen: a failed reading.
 poll() {
   local end=$((SECONDS + $1)) c ok
