@@ -44,7 +44,13 @@ void start_match(int sector) {
   ASSERT_TRUE(move);
 }
 
-TEST(ShippedArenas, EachIsPlayableAndNamed) {
+// Every other test plays sector 1, as the game starts.
+class ShippedArenas : public ::testing::Test {
+ protected:
+  void TearDown() override { sector_choose(1); }
+};
+
+TEST_F(ShippedArenas, EachIsPlayableAndNamed) {
   int count;
   const ArenaInfo* arenas = shipped(&count);
   ASSERT_GE(count, 9);  // the original and at least eight more
@@ -83,7 +89,7 @@ TEST(ShippedArenas, EachIsPlayableAndNamed) {
 
 // Three matches on each arena between two computer players at level 2, at speed level 3,
 // each from its own place in the bows' random numbers.
-TEST(ShippedArenas, ComputerAgainstComputerEndsWithHitsOnBothSides) {
+TEST_F(ShippedArenas, ComputerAgainstComputerEndsWithHitsOnBothSides) {
   int count;
   const ArenaInfo* arenas = shipped(&count);
   for (int a = 0; a < count; a++) {
