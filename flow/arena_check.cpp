@@ -3,10 +3,12 @@
 #include "flow/arena_check.h"
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "combat/combat.h"
 #include "state/ground_plane.h"
+#include "state/language.h"
 #include "state/snapshot.h"
 #include "world/world.h"
 
@@ -122,4 +124,30 @@ ArenaVerdict arena_check(const Sbuild* buildings, int count) {
   const ArenaVerdict v = walk_check(buildings, count);
   snapshot_put(saved);
   return v;
+}
+
+std::string arena_verdict_text(const ArenaVerdict& v) {
+  char text[160] = "";
+  const double x = v.x, y = v.y;
+  switch (v.rule) {
+    case ARENA_PLAYABLE: break;
+    case ARENA_TOO_MANY_BUILDINGS:
+      std::snprintf(text, sizeof text, tr("Prilis vela stien: najviac %d"), BUILD_RECORDS - 1);
+      break;
+    case ARENA_START_COVERED:
+      std::snprintf(text, sizeof text, tr("Stena %d stoji na mieste hraca %d (%g, %g)"), v.building,
+                    v.which, x, y);
+      break;
+    case ARENA_BOW_COVERED:
+      std::snprintf(text, sizeof text, tr("Stena %d stoji na luku (%g, %g)"), v.building, x, y);
+      break;
+    case ARENA_STARTS_APART:
+      std::snprintf(text, sizeof text, tr("Ziadna cesta nevedie k miestu hraca %d (%g, %g)"),
+                    v.which, x, y);
+      break;
+    case ARENA_BOW_OUT_OF_REACH:
+      std::snprintf(text, sizeof text, tr("K luku (%g, %g) sa neda dojst"), x, y);
+      break;
+  }
+  return text;
 }

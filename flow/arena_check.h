@@ -4,6 +4,8 @@
 // table holds. Each refusal says which rule and where, for whoever shows it to a player.
 #pragma once
 
+#include <string>
+
 #include "state/lybrary3.h"
 
 // The two bows every match start lays, at these places.
@@ -31,3 +33,6 @@ struct ArenaVerdict {
 // Checks count building records as they would stand in the table (record 0 included). The
 // game state is borrowed for the walk and put back as it was.
 ArenaVerdict arena_check(const Sbuild* buildings, int count);
+// What a refusal says to a player, in the texts' language: the rule and where; "" for an
+// arena that can be played.
+std::string arena_verdict_text(const ArenaVerdict& v);

@@ -62,12 +62,22 @@ TEST(ArenaCheck, EachRuleRefusesWithItsPlace) {
   EXPECT_FLOAT_EQ(ring.x, 3);
   EXPECT_FLOAT_EQ(ring.y, 3);
 
+  // what a player is told: the rule and where
+  EXPECT_EQ(arena_verdict_text(check(arena({{9, 5, 2, 2}}))), "");
+  EXPECT_EQ(arena_verdict_text(check(arena({{2, 2, 1, 1}, {19, 10, 1, 1}}))),
+            "Stena 2 stoji na mieste hraca 2 (19.5, 10.5)");
+  EXPECT_EQ(arena_verdict_text(bow), "Stena 1 stoji na luku (15, 9)");
+  EXPECT_EQ(arena_verdict_text(check(arena({{10, 0, 1, 12}}))),
+            "Ziadna cesta nevedie k miestu hraca 2 (19.5, 10.5)");
+  EXPECT_EQ(arena_verdict_text(ring), "K luku (3, 3) sa neda dojst");
+
   // record 0 and 49 walls fit the table; one more does not
   std::vector<Sbuild> full = arena({});
   while (full.size() < BUILD_RECORDS) full.push_back({1, 30, 30, -100, 1, 1});
   EXPECT_EQ(check(full).rule, ARENA_PLAYABLE);
   full.push_back({1, 30, 30, -100, 1, 1});
   EXPECT_EQ(check(full).rule, ARENA_TOO_MANY_BUILDINGS);
+  EXPECT_EQ(arena_verdict_text(check(full)), "Prilis vela stien: najviac 49");
 }
 
 TEST(ArenaCheck, LeavesTheGameAsItWas) {
