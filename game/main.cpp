@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bot/bot.h"
+#include "flow/arena_check.h"
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "game/command_line.h"
@@ -211,15 +212,26 @@ static void print_usage() {
 }
 
 // --arenas: the shipped arenas, each with its number for --arena, its name and its line in
-// the player's language, and whether its file is there to be read.
+// the player's language; one whose file is missing, or (edited by hand) cannot be played,
+// says so and why. Each is read as a match start reads it.
 static int print_arenas() {
   int count;
   const ArenaInfo* arenas = arenas_shipped(&count);
   for (int i = 0; i < count; i++) {
-    const std::string path = data_file_full_path(sector_file_name(arenas[i].sector).c_str());
-    printf("%2d  %s: %s%s\n", arenas[i].sector, tr(arenas[i].name), tr(arenas[i].line),
-           access(path.c_str(), R_OK) ? " (missing)" : "");
+    const int sector = arenas[i].sector;
+    const std::string path = data_file_full_path(sector_file_name(sector).c_str());
+    std::string note;
+    if (access(path.c_str(), R_OK)) {
+      note = " (missing)";
+    } else {
+      sector_choose(sector);
+      sector_set();
+      const std::string why = arena_verdict_text(arena_check(build, Build_Max));
+      if (!why.empty()) note = " (" + why + ")";
+    }
+    printf("%2d  %s: %s%s\n", sector, tr(arenas[i].name), tr(arenas[i].line), note.c_str());
   }
+  sector_choose(1);
   return standard_output_written() ? 0 : 1;
 }
 

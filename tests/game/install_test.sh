@@ -29,6 +29,12 @@ mkdir "$work/elsewhere"
 arenas=$(cd "$work/elsewhere" && LANGUAGE=en "$game" --arenas --lang en) || fail "--arenas"
 [ "$(grep -c . <<<"$arenas")" -ge 9 ] && ! grep -q missing <<<"$arenas" &&
   grep -q "^ 6  Cross: " <<<"$arenas" || fail "--arenas: $arenas"
+# one edited beside the player so that a wall stands on player 2's starting place says so
+mkdir "$work/edited"
+{ cat "$root/s_6.txt"; printf '%s\n' 1 19 10 1 1; } >"$work/edited/s_6.txt"
+(cd "$work/edited" && "$game" --arenas --lang en) | grep -qxF \
+  " 6  Cross: A great cross splits the field into four quarters (Wall 5 stands on player 2's starting place (19.5, 10.5))" ||
+  fail "--arenas: the edited cross's fault is not named"
 "$stage/usr/games/korvalen-replay" --help | grep -q "^Usage: korvalen-replay" ||
   fail "korvalen-replay --help"
 
