@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bot/bot.h"
+#include "flow/arena_check.h"
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "game/command_line.h"
@@ -29,8 +30,11 @@
 #include "render/render.h"
 #include "state/bindings.h"
 #include "state/data_files.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
+#include "world/arenas.h"
+#include "world/world.h"
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
@@ -149,6 +153,8 @@ static void print_usage() {
       "  --watch FILE        play the recording FILE in the window: Space pauses, Right\n"
       "                      and Left jump 10 s, + and - double and halve the pace, Esc\n"
       "                      ends (korvalen-replay --recording FILE prints its end state)\n"
+      "  --arena N           play every match on arena N (1, the first, is the default)\n"
+      "  --arenas            list the arenas with their numbers, and end\n"
       "  --lang sk|en        the texts in Slovak or English (default: the locale's, or\n"
       "                      the saved language)\n"
       "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
@@ -203,6 +209,30 @@ static void print_usage() {
       DEFAULT_PORT, key_legend().c_str(), settings_where().c_str(),
       folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
       arena.c_str(), missing(arena));
+}
+
+// --arenas: the shipped arenas, each with its number for --arena, its name and its line in
+// the player's language; one whose file is missing, or (edited by hand) cannot be played,
+// says so and why. Each is read as a match start reads it.
+static int print_arenas() {
+  int count;
+  const ArenaInfo* arenas = arenas_shipped(&count);
+  for (int i = 0; i < count; i++) {
+    const int sector = arenas[i].sector;
+    const std::string path = data_file_full_path(sector_file_name(sector).c_str());
+    std::string note;
+    if (access(path.c_str(), R_OK)) {
+      note = " (missing)";
+    } else {
+      sector_choose(sector);
+      sector_set();
+      const std::string why = arena_verdict_text(arena_check(build, Build_Max));
+      if (!why.empty()) note = " (" + why + ")";
+    }
+    printf("%2d  %s: %s%s\n", sector, tr(arenas[i].name), tr(arenas[i].line), note.c_str());
+  }
+  sector_choose(1);
+  return standard_output_written() ? 0 : 1;
 }
 
 // The command line: --version and --help answer and end; a bad argument is refused.
@@ -278,6 +308,8 @@ int main(int argc, char** argv) {
 
   game_startup_request();
   Settings saved = player_settings_start(line);
+  if (line.list_arenas) return print_arenas();
+  if (line.arena) sector_choose(line.arena);
   if (line.bot) bot_play(2, line.bot);
 #ifdef __EMSCRIPTEN__
   return start_in_browser(line, saved);

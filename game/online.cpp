@@ -31,6 +31,7 @@
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
+#include "world/arenas.h"
 #include "world/world.h"
 
 namespace {
@@ -99,14 +100,15 @@ void record_window(bool is_active, void*) {
   record_active(is_active);
 }
 
-// The host's map file, read again whenever it changed, becomes the map of the next match
-// start on both machines.
+// The host's arena file (its chosen sector's), read again whenever it changed, becomes the
+// map of the next match start on both machines, with its sector and name.
 void check_map(bool force) {
   static double checked = -1e9;
   static struct stat seen;
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
-  const std::string path = data_file_path("s_1.txt");
+  const int sector = sector_chosen();
+  const std::string path = data_file_path(sector_file_name(sector).c_str());
   struct stat st = {};
   bool exists = stat(path.c_str(), &st) == 0;
   if (!force && exists && st.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
@@ -116,6 +118,8 @@ void check_map(bool force) {
   static const struct stat none = {};
   MapText map;
   map_read_file(path.c_str(), &map);
+  map.sector = sector;
+  map.name = arena_name(sector);
   // a change the session cannot take yet is offered again at the next look
   if (session_set_map(&session, map)) seen = exists ? st : none;
 }

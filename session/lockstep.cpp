@@ -271,7 +271,9 @@ void session_begin(Session* s, bool host, const std::string& version, double now
 bool session_set_map(Session* s, const MapText& map) {
   if (!s->host || s->phase == PHASE_ENDED) return false;
   int slot = s->map_current % MAP_RING;
-  if (s->map_current && s->maps[slot].present == map.present && s->maps[slot].text == map.text)
+  const MapText& now = s->maps[slot];
+  if (s->map_current && now.present == map.present && now.text == map.text &&
+      now.sector == map.sector && now.name == map.name)
     return true;
   // the guest is far behind on maps: this one waits for a later call
   if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return false;
@@ -281,6 +283,8 @@ bool session_set_map(Session* s, const MapText& map) {
   // a missing map has no text, and no map is longer than a map can be
   if (!map.present) s->maps[slot].text.clear();
   if (s->maps[slot].text.size() > MAP_TEXT_MAX) s->maps[slot].text.resize(MAP_TEXT_MAX);
+  if (s->maps[slot].name.size() > MAP_NAME_MAX) s->maps[slot].name.resize(MAP_NAME_MAX);
+  if (map.sector < SECTOR_MIN || map.sector > SECTOR_MAX) s->maps[slot].sector = 1;
   s->map_ids[slot] = s->map_current;
   s->map_sent_ms = -1e9;
   return true;

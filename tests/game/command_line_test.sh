@@ -64,6 +64,14 @@ window|unknown argument 'window'
 --watch f --bot|--watch plays a recording as it was
 --record g --watch f|--watch plays a recording as it was
 --watch f --speed 3|--watch plays a recording as it was
+--arena|--arena takes
+--arena 0|--arena takes
+--arena 100|--arena takes
+--arena _5|--arena takes
+--arena 2 --arena 3|--arena given twice
+--arenas 2|unknown argument '2'
+--join host --arena 3|the host's arena
+--watch f --arena 3|--watch plays a recording as it was
 ROWS
 [ "$failed" = 0 ] && echo "command line: ok"
 exit $failed

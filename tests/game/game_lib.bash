@@ -193,6 +193,20 @@ lit() {
   [ $((r + g + b)) -gt 60 ]
 }
 
+# The middle of a cell's top face (z = 1) on the 1280 x 1024 picture: the camera looks at
+# (10, 4) from 20 units up through 45 degrees, so the top lies 19 units away.
+cell_px() { awk -v c="$1" 'BEGIN { printf "%d", 640 + (c + 0.5 - 10) * 640 / (19 * 0.41421356 * 1.25) }'; }
+cell_py() { awk -v c="$1" 'BEGIN { printf "%d", 512 - (c + 0.5 - 4) * 512 / (19 * 0.41421356) }'; }
+# Grass is drawn through pure green, so its red is nothing; a wall's stone is grey (a bow
+# lying on the ground is brown or coloured: more red than blue).
+wall_at() {
+  local r g b
+  read -r r g b < <(convert "$work/now.png" -crop "8x8+$(($(cell_px "$1") - 4))+$(($(cell_py "$2") - 4))" \
+    +repage -format '%[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]' info:)
+  seen="($r, $g, $b) at cell ($1, $2)"
+  [ "$r" -ge 60 ] && [ $((r - b)) -le 30 ]
+}
+
 # Screenshots ("now") until every check (shell code) holds, at most $1 s; seen: a failed reading.
 poll() {
   local end=$((SECONDS + $1)) c ok

@@ -223,6 +223,19 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   EXPECT_TRUE(refused(bad));
   bad.map.text.resize(MAP_TEXT_MAX);
   EXPECT_FALSE(refused(bad));
+  // the sector the map plays as and the arena's name come with it; a name is shown as it
+  // stands, so only printable text of a name's length is taken
+  bad.map.sector = 6, bad.map.name = std::string(MAP_NAME_MAX, 'K');
+  ASSERT_TRUE(decodes(encode_message(bad), &out));
+  EXPECT_EQ(out.map.sector, 6);
+  EXPECT_EQ(out.map.name, bad.map.name);
+  std::string long_name = encode_message(bad);
+  long_name[long_name.size() - MAP_NAME_MAX - 1]++;  // one character more than the limit
+  EXPECT_FALSE(decodes(long_name + "K", &out));
+  bad.map.sector = SECTOR_MAX + 1;
+  EXPECT_TRUE(refused(bad));
+  bad.map.sector = 0, bad.map.name = "Kriz\n";
+  EXPECT_TRUE(refused(bad));
   // the host's group sizes: one step to a second's steps at level 1 (each level's own
   // arrive in GroupsComeAtTheStepClocksPace)
   Message welcome;

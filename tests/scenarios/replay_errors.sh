@@ -60,5 +60,9 @@ seed -1                                        | line 1: seed: "-1" is not a who
 seed 12 34                                     | line 1: seed takes one number
 @.                                             | cannot read the script
 @nosuch.replay                                 | nosuch.replay: cannot open the script
+sector 0                                       | line 1: sector: "0" is not a sector from 1 to 99
+frames 1 ; dump done ; sector 100              | line 3: sector: "100" is not a sector from 1 to 99
+sector                                         | line 1: sector takes one number
+sector 2 3                                     | line 1: sector takes one number
 TABLE
 exit ${failed:-0}
