@@ -94,6 +94,11 @@ struct Session {
   int their_lead = 0;           // how far the other side runs past our known keys
   bool rerunning = false;       // steps now running are run again after a rollback
   long long rollbacks = 0, groups_rerun = 0, steps_rerun = 0;
+  // Checking sync (a test's mode): every group is run, put back and run again at once, and
+  // the state after both runs must hash the same; what differs is counted here.
+  bool sync_check = false;
+  long long sync_failures = 0;
+  std::uint32_t first_unsynced = 0;  // the first group that did not run the same twice
 
   FinalStep on_final = nullptr;
   GroupSteps group_steps = nullptr;
