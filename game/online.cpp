@@ -40,6 +40,8 @@ constexpr int FAREWELL_WAIT_MS = 3000;   // and then the goodbye, over a link th
 constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
 constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
 constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
+constexpr double SERVICE_MS = 20;        // the link is serviced at least this often, even
+                                         // while a flood of window messages is read
 
 Session session;
 bool other_answered;       // the other machine's network answered at some time
@@ -59,6 +61,8 @@ void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
   session_receive(&session, data, size, now_ms());
 }
 
+double pumped_ms = -1e9;  // when the link was last serviced
+
 // The network for up to wait_ms, then what the session has to say.
 void pump(int wait_ms) {
   NetEvents events;
@@ -74,6 +78,7 @@ void pump(int wait_ms) {
     net_send(d, type != MSG_INPUTS && type != MSG_HELLO && type != MSG_PROBE);
   }
   session.outbox.clear();
+  pumped_ms = now_ms();
 }
 
 // A step became final: the recording gets it.
@@ -223,7 +228,9 @@ int wait_for_other(const CommandLine& line) {
       return 1;
     }
     MSG msg;
-    while (PeekMessageA(&msg)) {
+    // at least one message a turn, more while the link was serviced of late
+    for (int taken = 0; (!taken || now_ms() - pumped_ms < SERVICE_MS) && PeekMessageA(&msg);
+         taken++) {
       if (msg.message == WM_QUIT) {
         net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
         record_finish();
@@ -268,7 +275,9 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
       if (active != window_active) session_note_window(&session, active);
       window_active = active;
       drawn_ms = -1e9;  // the window may need its picture again
-      continue;
+      // a flood of messages must not keep the link waiting: the other side would hear
+      // nothing and give up
+      if (now_ms() - pumped_ms < SERVICE_MS) continue;
     }
     if (session.phase == PHASE_ENDED) break;
     if (line.host) check_map(false);
