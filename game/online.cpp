@@ -174,8 +174,7 @@ void begin_session(const CommandLine& line) {
   snapshot_put(start_state);
   active = was_active;
   fullscreen = was_fullscreen;
-  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.frame_ms,
-                session.start_level);
+  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);
   if (line.host) check_map(true);
 }
@@ -207,7 +206,6 @@ int wait_for_other(const CommandLine& line) {
     what.push_back(tr("Pripajam sa k ") + line.join_host + ":" + std::to_string(line.port));
   }
   double started = now_ms();
-  long frames = 0;
   for (;;) {
     if (line.host && session.phase == PHASE_ENDED) {
       // a guest of another version is told first, then the host's player; a guest that
@@ -244,11 +242,7 @@ int wait_for_other(const CommandLine& line) {
       return 0;
     }
     KeysAfterFrame();
-    if (active) {
-      draw_waiting(what);
-      // the host's own frame time, from the waiting screen drawn at the display's pace
-      if (++frames >= 10) session.frame_ms = (now_ms() - started) / frames;
-    }
+    if (active) draw_waiting(what);
     pump(active ? 1 : 20);
   }
   return session.phase == PHASE_RUNNING ? -1 : session_over();
@@ -324,7 +318,6 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
   }
   Dump_Init();
   // the host's level and group sizes count for both; a guest's --speed is the host's business
-  session.frame_ms = 16;
   session.start_level = line.host ? take_speed_level() : 0;
   net_set_refusal(session_refuse_full(KORVALEN_VERSION));
   if (line.host) net_set_greeting(session_is_greeting);

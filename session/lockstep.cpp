@@ -59,7 +59,6 @@ void send_welcome(Session* s) {
   w.type = MSG_WELCOME;
   w.protocol = PROTOCOL;
   w.version = s->version;
-  w.delay = s->delay;
   w.start_level = s->start_level;
   w.map_id = s->map_current;
   for (int i = 0; i < 3; i++) w.group_steps[i] = s->group_size[i];
@@ -278,12 +277,10 @@ void make_final(Session* s) {
 
 }  // namespace
 
-void session_begin(Session* s, bool host, const std::string& version, double now, double frame_ms,
-                   int start_level) {
+void session_begin(Session* s, bool host, const std::string& version, double now, int start_level) {
   *s = Session();
   s->host = host;
   s->version = version.substr(0, VERSION_TEXT_MAX);
-  s->frame_ms = frame_ms;
   s->start_level = start_level >= 0 && start_level <= 3 ? start_level : 0;
   s->heard_ms = now;
   s->runs.resize(SAVE_RING);
@@ -350,7 +347,6 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
         end(s, version_message(m.version), 1);
         break;
       }
-      s->delay = m.delay;
       s->start_level = m.start_level;
       s->map_current = m.map_id;
       for (int i = 0; i < 3; i++) s->group_size[i] = m.group_steps[i];
