@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -86,6 +87,40 @@ static std::int64_t now_ns() {
   return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// KORVALEN_CLOCK_LOG=FILE: a line for each match that ends, with the steps of play it took,
+// the time from the picture that ran its first step to the one that ran its last, and how
+// much of that time the step clock let go because the machine fell behind. A match's steps
+// count from the main menu on, so an abandoned match never adds to the next.
+static struct {
+  FILE* file = nullptr;
+  long long steps = 0;
+  std::int64_t start_ns = 0, dropped_at_start = 0;
+} match_log;
+
+static void open_match_log() {
+  if (const char* path = std::getenv("KORVALEN_CLOCK_LOG")) {
+    match_log.file = std::fopen(path, "w");
+    if (!match_log.file) fprintf(stderr, "korvalen: cannot write %s\n", path);
+  }
+}
+
+// After each step of local play, at the time of its picture.
+static void note_match_step(std::int64_t picture_ns, bool ended) {
+  if (!match_log.file) return;
+  if (Start_Menu) match_log.steps = 0;
+  if (!move) return;
+  if (match_log.steps++ == 0) {
+    match_log.start_ns = picture_ns;
+    match_log.dropped_at_start = step_clock.dropped_ns;
+  }
+  if (!ended) return;
+  fprintf(match_log.file, "match steps %lld ns %lld dropped_ns %lld\n", match_log.steps,
+          static_cast<long long>(picture_ns - match_log.start_ns),
+          static_cast<long long>(step_clock.dropped_ns - match_log.dropped_at_start));
+  std::fflush(match_log.file);
+  match_log.steps = 0;
+}
+
 // One message from the window: keys, minimising, closing.
 static void take_message(const MSG& msg) {
   if (msg.message == WM_QUIT)
@@ -111,10 +146,13 @@ bool main_loop_iteration() {
   while (!done && active && PeekMessageA(&msg)) take_message(msg);
   if (done || !active) return !done;
   if (controls_picture()) return !done;
-  int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
+  const std::int64_t picture_ns = now_ns();
+  int steps = steps_before_picture(&step_clock, picture_ns, speed_level(), true);
   for (int step = 0; step < steps && !done; step++) {
     player_settings_before_frame();
+    const bool was_over = End;
     local_frame(count_flag_step);
+    note_match_step(picture_ns, End && !was_over);
     player_settings_after_frame();
     if (step == 0) KeysAfterFrame();
   }
@@ -311,6 +349,7 @@ int main(int argc, char** argv) {
   if (line.list_arenas) return print_arenas();
   if (line.arena) sector_choose(line.arena);
   if (line.bot) bot_play(2, line.bot);
+  open_match_log();
 #ifdef __EMSCRIPTEN__
   return start_in_browser(line, saved);
 #else

@@ -46,11 +46,10 @@ wait_for() {
 
 # Starts openbox as the window manager and waits until it is ready: announcing itself is
 # not enough (its first start in a fresh system may lose a map request made then), so a
-# probe window must come up mapped and framed. Each try maps a new probe.
+# probe window must come up mapped and framed. Each try maps a new probe. An openbox that
+# ends or stays silent is started again within the deadline (start_openbox says so).
 start_wm() {
-  openbox --sm-disable >/dev/null 2>&1 &
-  wm_pid=$!
-  wait_for "openbox did not start" 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+  start_openbox "$deadline" || fail "openbox did not start"
   wait_for "openbox never framed a probe window" 'kill -0 $wm_pid && x_client probe_framed'
 }
 

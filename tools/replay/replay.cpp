@@ -102,10 +102,18 @@ static bool ParseCount(const char* w, long long* out) {
   return true;
 }
 
-// hold [KEY ...]: exactly these keys are down from now on.
+static void Cmd_Frames(char** argv, int argc);
+
+// hold [KEY ...] [frames N]: exactly these keys are down from now on, and with frames, N
+// frames run with them at once. The whole line is checked before anything of it acts.
 static void Cmd_Hold(char** argv, int argc) {
+  int nkeys = 0;
+  while (nkeys < argc && std::strcmp(argv[nkeys], "frames") != 0) nkeys++;
+  long long count;
+  if (nkeys < argc && (argc - nkeys != 2 || !ParseCount(argv[nkeys + 1], &count)))
+    Fail("hold: frames takes one whole number of 0 or more");
   std::vector<int> down;
-  for (int i = 0; i < argc; i++) {
+  for (int i = 0; i < nkeys; i++) {
     int c = KeyCode(argv[i]);
     if (c < 0) Fail("hold: unknown key \"%s\"", argv[i]);
     down.push_back(c);
@@ -113,6 +121,7 @@ static void Cmd_Hold(char** argv, int argc) {
   std::memset(replay_held, 0, sizeof(replay_held));
   for (int c : down) replay_held[c] = true;
   std::memcpy(keys, replay_held, sizeof(keys));
+  if (nkeys < argc) Cmd_Frames(argv + nkeys + 1, 1);
 }
 
 // frames N: the game's frames, as long as its loop has not ended. A minimised game
@@ -296,7 +305,8 @@ int main(int argc, char** argv) {
         "Runs Korvalen's own frames without a window and prints the game state.\n"
         "\n"
         "  SCRIPT            a script of held keys, frames and dumps, one command a line\n"
-        "                    (none, or -, reads standard input); commands: hold [KEY ...],\n"
+        "                    (none, or -, reads standard input); commands: hold [KEY ...] [frames "
+        "N],\n"
         "                    frames N, active 0|1, close, set NAME VALUE, dump [PREFIX ...],\n"
         "                    bot N LEVEL, seed N, sector N\n"
         "  --recording FILE  run a session recorded by korvalen --record FILE from the\n"
