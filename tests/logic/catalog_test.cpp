@@ -21,8 +21,17 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 Bytes built_catalog() {
-  std::ifstream in(KORVALEN_BUILT_LOCALE "/en/LC_MESSAGES/korvalen.mo", std::ios::binary);
+  std::ifstream in(KORVALEN_CATALOG_SAMPLE, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// A locale folder holding bytes as its English catalog.
+std::string locale_folder(const std::string& name, const Bytes& catalog) {
+  std::string folder = testing::TempDir() + name;
+  EXPECT_EQ(std::system(("mkdir -p " + folder + "/en/LC_MESSAGES").c_str()), 0);
+  std::ofstream(folder + "/en/LC_MESSAGES/korvalen.mo", std::ios::binary)
+      .write((const char*)catalog.data(), catalog.size());
+  return folder;
 }
 
 std::uint32_t get(const Bytes& b, std::size_t at) {
@@ -58,7 +67,7 @@ TEST(Catalog, TheGamesOwnPassesAndIsSpoken) {
   put(swapped, COUNT, 2000000000);  // millions of strings, read in either order
   EXPECT_FALSE(passes(swapped, &why));
   language_start("en");  // the locale English is read under
-  EXPECT_TRUE(language_bind_catalog(KORVALEN_BUILT_LOCALE));
+  EXPECT_TRUE(language_bind_catalog(locale_folder("korvalen_catalog_good", b)));
   EXPECT_STREQ(language_current(), "en");
   EXPECT_STREQ(tr("Nastavenia"), "Settings");
 }
@@ -108,12 +117,10 @@ TEST(Catalog, DamageIsRefused) {
 }
 
 TEST(Catalog, ADamagedCatalogIsRefusedAndTheGameSpeaksSlovak) {
-  std::string folder = testing::TempDir() + "korvalen_catalog_test";
-  std::string mo = folder + "/en/LC_MESSAGES/korvalen.mo";
-  ASSERT_EQ(std::system(("mkdir -p " + folder + "/en/LC_MESSAGES").c_str()), 0);
   Bytes b = built_catalog();
   put(b, COUNT, 2000000000);
-  std::ofstream(mo, std::ios::binary).write((const char*)b.data(), b.size());
+  std::string folder = locale_folder("korvalen_catalog_bad", b);
+  std::string mo = folder + "/en/LC_MESSAGES/korvalen.mo";
   testing::internal::CaptureStderr();
   EXPECT_FALSE(language_bind_catalog(folder));
   std::string said = testing::internal::GetCapturedStderr();
