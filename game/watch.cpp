@@ -19,6 +19,7 @@
 #include "platform/sound.h"
 #include "record/playback.h"
 #include "render/render.h"
+#include "screens/screens.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 
@@ -165,6 +166,7 @@ void close_window() {
 int watch_recording(const CommandLine& line, int volume) {
   // the start-up state, as korvalen-replay starts from it
   flag_grid_init();
+  end_screen_offer_play_again(false);  // the watcher's keys never reach the game
   std::vector<std::uint8_t> bytes;
   std::string error;
   bool read_whole =
