@@ -3,6 +3,7 @@
 #include "combat/combat.h"
 #include "flow/game.h"
 #include "flow/screen.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -117,13 +118,13 @@ void game_update() {
   clock_step();
 }
 
+bool exit_ends_loop() {
+  if (Exit) done = true;
+  return Exit;
+}
+
 void game_frame(DrawAndPresent draw_and_present) {
-  if (active) {
-    if (Exit)
-      done = true;
-    else if (draw_and_present)
-      draw_and_present();
-  }
+  if (!exit_ends_loop() && draw_and_present) draw_and_present();
   screen_keys();
   credits_key();
   release_latches();

@@ -29,6 +29,7 @@
 #include "render/render.h"
 #include "state/bindings.h"
 #include "state/data_files.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 #ifdef __EMSCRIPTEN__

@@ -27,6 +27,7 @@
 #include "session/lockstep.h"
 #include "state/data_files.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
@@ -165,10 +166,7 @@ int leave(int reason) {
 
 // A new session from the start-up state: the waiting screen's, or the next player's.
 void begin_session(const CommandLine& line) {
-  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
   snapshot_put(start_state);
-  active = was_active;
-  fullscreen = was_fullscreen;
   session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.frame_ms,
                 session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);

@@ -7,6 +7,7 @@
 #include "game/input.h"
 #include "state/bindings.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 

@@ -15,6 +15,7 @@
 #include "platform/sound.h"
 #include "record/playback.h"
 #include "render/render.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 
 namespace {

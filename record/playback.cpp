@@ -16,27 +16,12 @@ long long step_ticks() {
   return PLAYBACK_TICKS_PER_SECOND / step_rate(speed_level());
 }
 
-// The recording's window (minimised or not) is its own state, kept apart from the window it is
-// watched in; fullscreen is the watching window's alone.
-struct RecordedWindow {
-  Playback* p;
-  bool watching_active = active, watching_fullscreen = fullscreen;
-  explicit RecordedWindow(Playback* playback) : p(playback) { active = p->window_active; }
-  ~RecordedWindow() {
-    p->window_active = active;
-    active = watching_active;
-    fullscreen = watching_fullscreen;
-  }
-};
-
 }  // namespace
 
 void playback_restart(Playback* p) {
-  RecordedWindow window(p);
   snapshot_put(p->start);
   std::string unused;
   recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), &unused);
-  p->window_active = true;
   p->ticks = 0;
   p->ended = false;
 }
@@ -67,16 +52,13 @@ bool recording_read_file(const char* name, std::vector<std::uint8_t>* bytes, std
 bool playback_open(Playback* p, std::vector<std::uint8_t> bytes, std::string* error) {
   p->bytes = std::move(bytes);
   snapshot_take(&p->start);
-  {
-    RecordedWindow window(p);
-    if (!recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), error)) return false;
-    int read;
-    while ((read = recording_next(&p->reader, run_frame_input, nullptr, error)) > 0)
-      p->total_ticks += step_ticks();
-    if (read < 0) {
-      snapshot_put(p->start);
-      return false;
-    }
+  if (!recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), error)) return false;
+  int read;
+  while ((read = recording_next(&p->reader, run_frame_input, nullptr, error)) > 0)
+    p->total_ticks += step_ticks();
+  if (read < 0) {
+    snapshot_put(p->start);
+    return false;
   }
   playback_restart(p);
   return true;
@@ -84,7 +66,6 @@ bool playback_open(Playback* p, std::vector<std::uint8_t> bytes, std::string* er
 
 bool playback_step(Playback* p, RunFrame run, DrawAndPresent draw_and_present) {
   if (p->ended) return false;
-  RecordedWindow window(p);
   std::string unused;  // checked whole when opened
   if (recording_next(&p->reader, run, draw_and_present, &unused) <= 0) {
     p->ended = true;

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "state/loop_marks.h"
+
 #ifndef KORVALEN_RECORDING_VERSION
 #define KORVALEN_RECORDING_VERSION "unknown"
 #endif
@@ -240,6 +242,8 @@ bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::siz
     return false;
   }
   reader->at = r.at;
+  reader->window_active = true;
+  reader->closed = false;
   map_use_given(false, "", 0);  // a match start with no recorded map is caught below
   return true;
 }
@@ -296,15 +300,20 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
         *error = "a broken frame record" + where();
         return -1;
       }
-      if (!active || done) {
-        *error =
-            std::string("a frame while the window is ") + (done ? "closed" : "minimised") + where();
+      if (!reader->window_active || reader->closed) {
+        *error = std::string("a frame while the window is ") +
+                 (reader->closed ? "closed" : "minimised") + where();
         return -1;
       }
       in.speed_level = level;
       in.map_given = reader->map_waiting;
       long reads = map_reads();
+      // the recorded loop ends by its own frames (Exit), not by the loop that runs it
+      const bool running_loop_done = done;
+      done = false;
       run(in, draw_and_present);
+      reader->closed = done;
+      done = running_loop_done;
       reader->frames++;
       reader->at = r.at;
       if (map_reads() != reads && !reader->map_waiting) {
@@ -321,9 +330,9 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
         *error = "a broken window record" + where();
         return -1;
       }
-      active = value;
+      reader->window_active = value;
     } else if (tag == 'C') {
-      done = true;
+      reader->closed = true;
     } else {
       *error = "an unknown record" + where();
       return -1;
@@ -337,5 +346,8 @@ long long recording_run(const std::uint8_t* data, std::size_t size, std::string*
   int read;
   while ((read = recording_next(&reader, run_frame_input, nullptr, error)) > 0) {
   }
+  // the window as the recording left it, for the dump
+  active = reader.window_active;
+  done = done || reader.closed;
   return read < 0 ? -1 : reader.frames;
 }

@@ -55,6 +55,8 @@ struct RecordingReader {
   std::size_t size = 0, at = 0;  // the bytes, and where the next record starts
   long long frames = 0;          // frames run so far
   bool map_waiting = false;      // a map record read, for the next frame's match start
+  bool window_active = true;     // the recorded window: minimised (false) or shown
+  bool closed = false;           // the recorded loop ended: its window closed, or Exit
   FrameInput in;
 };
 // How a frame read from the recording runs: run_frame_input, or a caller's own that also
@@ -65,12 +67,14 @@ using RunFrame = void (*)(const FrameInput& in, DrawAndPresent draw_and_present)
 bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
                      std::string* error);
 // Reads on to the next frame and runs it with run; the window's records on the way set
-// active and done as they say. 1 after a frame, 0 at the end mark, -1 with a one-line reason
-// in *error when the rest is not a recording this version can run.
+// the reader's window_active and closed as they say (the recorded window, not this one's). 1 after
+// a frame, 0 at the end mark, -1 with a one-line reason in *error when the rest is not a recording
+// this version can run.
 int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_and_present,
                    std::string* error);
 
-// Runs a recording from the start-up state (which the caller has set up). Returns the
+// Runs a recording from the start-up state (which the caller has set up), and leaves active
+// and done as the recorded window was at its end. Returns the
 // frames run, or -1 with a one-line reason in *error when the bytes are not a recording
 // this version can run.
 long long recording_run(const std::uint8_t* data, std::size_t size, std::string* error);

@@ -7,6 +7,7 @@
 #include "flow/game.h"
 #include "flow/screen.h"
 #include "state/bindings.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
@@ -171,6 +172,7 @@ InputEntry guess(const Session* s, std::uint32_t group) {
 void run_group(Session* s, std::uint32_t group) {
   GroupRun& r = s->runs[group % SAVE_RING];
   snapshot_take(&r.before);
+  r.ended_before = done;
   r.guessed = group >= s->remote_next;
   r.theirs = r.guessed ? guess(s, group) : s->remote[group % INPUT_RING];
   const InputEntry& mine = s->local[group % INPUT_RING];
@@ -205,10 +207,9 @@ void run_group(Session* s, std::uint32_t group) {
 
 // Puts the state back to before `group` and runs it and every later group again.
 void roll_back(Session* s, std::uint32_t group) {
-  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
   snapshot_put(s->runs[group % SAVE_RING].before);
-  active = was_active;
-  fullscreen = was_fullscreen;
+  // an Exit reached on a guess ends nothing: the loop ends only on final steps
+  done = s->runs[group % SAVE_RING].ended_before;
   s->rollbacks++;
   session_steps_rerun = true;
   for (std::uint32_t g = group; g < s->frame; g++) {

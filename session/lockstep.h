@@ -62,6 +62,7 @@ using WindowNote = void (*)(bool is_active, void* context);
 // used (known or guessed), what its steps read, the hash after it.
 struct GroupRun {
   GameSnapshot before;
+  bool ended_before = false;  // the loop's done mark before it: steps on a guess may set it
   InputEntry theirs;
   bool guessed = false;
   int steps = 0;

@@ -26,8 +26,6 @@ float r_p = 0.02f;
 float p_krok = r_p * 0.1f;
 int T_end = 5000;
 
-bool active = true;
-bool fullscreen = true;
 bool start = true;
 bool Start_Menu = false;
 bool Menu = false;
@@ -44,5 +42,3 @@ bool Exit = false;
 bool move = false;
 bool Q_1 = false, Q_2 = false, Q_3 = false;
 bool NCPfind = false, Buildfind = false;
-
-bool done = false;

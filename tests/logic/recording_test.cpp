@@ -76,7 +76,7 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
   EXPECT_EQ(bytes.size(), recording_header().size() + 10 * 4 + 5);
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 10) << error;
 
   // a recording that could be written whole is not lost
@@ -85,9 +85,9 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   record_finish();
   EXPECT_FALSE(record_lost(&why)) << why;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 3) << error;
-  snapshot_put(startup_state());
+  put_startup_state();
   std::remove(path.c_str());
 }
 
@@ -98,16 +98,16 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
   const std::string frames = std::string("F\0\0F\1E\0Z\2\0\0\0", 12);
   const std::string bytes = old_header + frames;
   std::string error;
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(
       recording_run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &error), -1);
   EXPECT_NE(error.find("recorded by Korvalen 1.1.0 (format 1)"), std::string::npos) << error;
   // the same steps under this format's header run
   const std::string now = recording_header() + frames;
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(now.data()), now.size(), &error), 2)
       << error;
-  snapshot_put(startup_state());
+  put_startup_state();
 }
 
 constexpr int MENU_STEPS = 4;  // main menu, New, the colour screen, the match
@@ -119,7 +119,7 @@ std::vector<std::uint8_t> record_match(std::map<long long, std::uint64_t>* hashe
   const std::string path = temp_path();
   std::string error;
   EXPECT_TRUE(record_open(path.c_str(), &error)) << error;
-  snapshot_put(startup_state());
+  put_startup_state();
   const int players_keys[] = {'E', 'S', 'D', 'F', 'A', 'Q', 'I', 'J', 'K', 'L', 'M', 'N'};
   unsigned seed = 7;
   FrameInput in;
@@ -145,13 +145,13 @@ std::vector<std::uint8_t> record_match(std::map<long long, std::uint64_t>* hashe
 
 TEST(Playback, JumpsLandOnTheRecordedStateForwardAndBack) {
   Dump_Init();
-  snapshot_put(startup_state());
+  put_startup_state();
   std::map<long long, std::uint64_t> recorded = {{0, State_Hash()}};
   std::vector<std::uint8_t> bytes = record_match(&recorded);
   ASSERT_TRUE(move) << "the recorded match never started";
   const std::uint64_t recorded_end = State_Hash();
 
-  snapshot_put(startup_state());
+  put_startup_state();
   Playback p;
   std::string error;
   ASSERT_TRUE(playback_open(&p, bytes, &error)) << error;

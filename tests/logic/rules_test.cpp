@@ -7,6 +7,7 @@
 #include "combat/combat.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"

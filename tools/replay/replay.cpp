@@ -22,6 +22,7 @@
 #include "flow/game.h"
 #include "record/playback.h"
 #include "record/recording.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
