@@ -1,6 +1,5 @@
 // Match setup and the match clock.
 #include "combat/combat.h"
-#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "state/lybrary3.h"
 
@@ -73,6 +72,5 @@ void clock_step() {
     timer.time = 0;
     timer.hranica = 0;
     End = true;
-    flag_grid_set_rows(-1.5);
   }
 }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "combat/combat.h"
-#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "flow/screen.h"
 #include "state/language.h"
@@ -278,7 +277,7 @@ void description_key() {
   if (pressed('H', key.h)) Help = true;
 }
 
-// Opens the main menu: New highlighted, default colours, flag back down.
+// Opens the main menu: New highlighted, default colours.
 static void open_main_menu() {
   Start_Menu = true;
   QNew = true;
@@ -289,7 +288,6 @@ static void open_main_menu() {
   player[2].color = 2;
   player[1].play = true;
   player[2].play = true;
-  flag_grid_set_rows(-6.5);
 }
 
 // The pending requests, in their fixed order: main menu, new match, resume.

@@ -2,6 +2,12 @@
 #include "flow/step_clock.h"
 
 #include <algorithm>
+#include <chrono>
+
+std::int64_t monotonic_now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 int step_rate(int level) {
   switch (level) {

@@ -24,6 +24,10 @@ struct StepClock {
   int rate = 0;           // the step rate the owed steps were counted at
 };
 
+// Now, in nanoseconds on the clock that never jumps: the one the game's pictures, steps,
+// the flag's wave and the network's waits all read.
+std::int64_t monotonic_now_ns();
+
 // Steps a second at speed level 1 to 3 (anything else counts as level 1).
 int step_rate(int level);
 

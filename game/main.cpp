@@ -2,7 +2,6 @@
 // step clock calls for.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -77,10 +76,8 @@ static std::string key_legend() {
 
 static StepClock step_clock;
 
-// Nanoseconds on a clock that never jumps.
 static std::int64_t now_ns() {
-  using namespace std::chrono;
-  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns();
 }
 
 // One message from the window: keys, minimising, closing.
@@ -111,7 +108,7 @@ bool main_loop_iteration() {
   int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
   for (int step = 0; step < steps && !done; step++) {
     player_settings_before_frame();
-    local_frame(count_flag_step);
+    local_frame(nullptr);
     player_settings_after_frame();
     if (step == 0) KeysAfterFrame();
   }

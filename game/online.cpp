@@ -9,7 +9,6 @@
 #include <GL/gl.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,13 +46,11 @@ bool other_answered;       // the other machine's network answered at some time
 GameSnapshot start_state;  // the host starts each next player's game from it
 
 double now_ms() {
-  using namespace std::chrono;
-  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns() / 1e6;
 }
 
 std::int64_t now_ns() {
-  using namespace std::chrono;
-  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns();
 }
 
 void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
@@ -83,15 +80,12 @@ void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
   record_flush_if_due();
 }
 
-// A step the first time is heard and moves the flag; run again after a rollback, it is
-// neither heard nor counted twice.
+// A step the first time is heard; run again after a rollback, it is not heard twice.
 void run_online_step(const FrameInput& in, bool rerun, void*) {
-  if (rerun) {
+  if (rerun)
     run_frame_input(in, nullptr);
-  } else {
+  else
     run_frame_heard(in, nullptr);
-    count_flag_step();
-  }
 }
 
 // The window minimised or back, where it falls among the final steps.

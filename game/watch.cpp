@@ -2,7 +2,6 @@
 // play, and the watcher's own keys steer the watching only, never the game.
 #include "game/watch.h"
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 
@@ -37,10 +36,8 @@ struct Watch {
   std::int64_t watched = 0;    // the recording's time, which runs at the pace
 };
 
-// Nanoseconds on a clock that never jumps.
 std::int64_t now_ns() {
-  using namespace std::chrono;
-  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns();
 }
 
 // The recording's time now: real time since the last picture, at the pace.
@@ -55,11 +52,10 @@ std::int64_t watched_time(Watch* w) {
 void watch_key(Watch* w, int code) {
   if (code == VK_ESC) w->over = true;
   if (code == VK_SPACE_BAR) w->paused = !w->paused;
-  if (code == VK_RIGHT_ARROW)
-    playback_seek(&playback, playback.ticks + JUMP_TICKS, count_flag_step);
+  if (code == VK_RIGHT_ARROW) playback_seek(&playback, playback.ticks + JUMP_TICKS, nullptr);
   if (code == VK_LEFT_ARROW)
     playback_seek(&playback, playback.ticks > JUMP_TICKS ? playback.ticks - JUMP_TICKS : 0,
-                  count_flag_step);
+                  nullptr);
   if ((code == VK_PLUS || code == VK_PAD_PLUS) && w->pace < PACE_MOST) w->pace++;
   if ((code == VK_MINUS || code == VK_PAD_MINUS) && w->pace > -PACE_MOST) w->pace--;
 }
@@ -77,7 +73,7 @@ void watch_steps(Watch* w) {
   bool running = !w->paused && !playback.ended;
   int steps = steps_before_picture(&w->clock, watched_time(w), speed_level(), running);
   for (int step = 0; step < steps; step++)
-    if (!playback_step(&playback, run_frame_heard, count_flag_step)) break;
+    if (!playback_step(&playback, run_frame_heard, nullptr)) break;
 }
 
 // One picture of the watch. Minimised, paused or at the end, it waits for the next message,

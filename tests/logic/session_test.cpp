@@ -600,7 +600,9 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
       EXPECT_GE(recording_run(bytes.data(), bytes.size(), &error), 0) << error;
       EXPECT_EQ(State_Hash(), host_end) << "the recording of run " << run;
       EXPECT_EQ(active, side[0].told_active) << "the host's window as the recording left it";
-      if (closing) EXPECT_TRUE(done) << "the recording of run " << run << " ends closed";
+      if (closing) {
+        EXPECT_TRUE(done) << "the recording of run " << run << " ends closed";
+      }
       active = true;
       done = false;
     }

@@ -124,7 +124,11 @@ static void Cmd_Frames(char** argv, int argc) {
     FrameInput in;
     std::memcpy(in.keys, replay_held, sizeof(in.keys));
     bot_press_keys(in.keys);
-    run_frame_input(in, nullptr);
+    // the described frame's picture: the flag counts a wave step when shown, and the rows
+    // follow the menu's opening and the match's end
+    const FlagRowsWatch rows = flag_rows_watch();
+    run_frame_input(in, flag_frame_drawn);
+    flag_rows_after_frame(rows);
     framecount++;
   }
 }
