@@ -7,6 +7,7 @@
 #include "flow/screen.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
+#include "state/speed_levels.h"
 #include "world/world.h"
 
 ControlsScreen controls;
@@ -254,9 +255,8 @@ void screen_escape() {
 
 // Sets the arrow step, the walking step and the level marked on the speed screen.
 void set_speed_level(int level) {
-  static constexpr float speeds[] = {0.02f, 0.3f, 1.0f};
-  if (level < 1 || level > 3) return;
-  r_p = speeds[level - 1];
+  if (level < 1 || level > SPEED_LEVELS) return;
+  r_p = speed_level_row(level).step_size;
   p_krok = r_p * 0.1f;
   Q_1 = level == 1;
   Q_2 = level == 2;

@@ -223,7 +223,7 @@ int wait_for_other(const CommandLine& line) {
       }
       DispatchMessageA(&msg);
     }
-    if (held_keys[27]) {
+    if (held_keys[VK_ESCAPE]) {
       net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
       record_finish();
       return 0;
