@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "record/playback.h"
+#include "state/match_start.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
 #include "tests/game_state.h"
@@ -62,10 +63,13 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   ASSERT_TRUE(record_open(path.c_str(), &error)) << error;
   bool keys[KEY_CODES] = {};
   keys[int{'E'}] = true;
-  for (int f = 0; f < 10; f++) record_frame(keys, 0, nullptr);  // 4 bytes each
+  for (int f = 0; f < 10; f++) record_frame(keys, 0, nullptr);  // one of 4 bytes, 9 repeats
   record_flush();
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  for (int f = 0; f < 100; f++) record_frame(keys, 0, nullptr);
+  for (int f = 0; f < 100; f++) {
+    keys[int{'E'}] = f % 2;  // no two alike: 3 and 4 bytes in turn
+    record_frame(keys, 0, nullptr);
+  }
   record_finish();
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, old_handler);
@@ -75,7 +79,7 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   // what the file holds is a whole recording: the header, ten frames and the end mark
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
-  EXPECT_EQ(bytes.size(), recording_header().size() + 10 * 4 + 5);
+  EXPECT_EQ(bytes.size(), recording_header().size() + 4 + 2 + 5);
   put_startup_state();
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 10) << error;
 
@@ -102,11 +106,64 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
   EXPECT_EQ(
       recording_run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &error), -1);
   EXPECT_NE(error.find("recorded by Korvalen 1.1.0 (format 1)"), std::string::npos) << error;
+  // format 2 (every frame whole, no match start) bears today's version, and is refused too
+  std::string format2 = recording_header().substr(0, recording_header().find('S', 10));
+  format2[8] = 2;
+  const std::string bytes2 = format2 + frames;
+  EXPECT_EQ(
+      recording_run(reinterpret_cast<const std::uint8_t*>(bytes2.data()), bytes2.size(), &error),
+      -1);
+  EXPECT_NE(error.find("(format 2); this is"), std::string::npos) << error;
   // the same steps under this format's header run
   const std::string now = recording_header() + frames;
   put_startup_state();
   EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(now.data()), now.size(), &error), 2)
       << error;
+  put_startup_state();
+}
+
+// The match start goes with the header; a repeat record repeats the last frame's keys with
+// no speed mark, and it and a change record need a frame before them.
+TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
+  match_start_set_seed(0x01020304);
+  match_start_set_arena("Hill", "1\n2\n3\n4\n5\n");
+  const std::string header = recording_header();
+  match_start = MatchStart{};
+  const std::string frames = std::string("F\1E\3R\2Z\3\0\0\0", 11);
+  const std::string bytes = header + frames;
+  RecordingReader reader;
+  std::string error;
+  ASSERT_TRUE(recording_begin(&reader, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                              bytes.size(), &error))
+      << error;
+  EXPECT_EQ(reader.start.seed, 0x01020304u);
+  EXPECT_EQ(reader.start.sector, 0);
+  EXPECT_TRUE(reader.start.arena_given);
+  EXPECT_EQ(reader.start.arena_text, "1\n2\n3\n4\n5\n");
+  EXPECT_EQ(reader.start.arena_name, "Hill");
+  put_startup_state();
+  static int marks[3];
+  auto count = [](const FrameInput& in, DrawAndPresent) {
+    EXPECT_TRUE(in.keys[int{'E'}]);
+    marks[in.speed_level == 3 ? 0 : 1]++;
+  };
+  while (recording_next(&reader, count, nullptr, &error) > 0) {
+  }
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(marks[0], 1) << "the frame's own speed mark";
+  EXPECT_EQ(marks[1], 2) << "the repeats, unmarked";
+  const std::string no_frame = header + std::string("R\1Z\1\0\0\0", 7);
+  put_startup_state();
+  EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(no_frame.data()), no_frame.size(),
+                          &error),
+            -1);
+  EXPECT_NE(error.find("a broken repeat record"), std::string::npos) << error;
+  const std::string no_change = header + std::string("D\1EZ\1\0\0\0", 8);
+  put_startup_state();
+  EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(no_change.data()), no_change.size(),
+                          &error),
+            -1)
+      << "a change needs a frame before it";
   put_startup_state();
 }
 
