@@ -20,6 +20,7 @@
 #include "flow/flag_grid.h"
 #include "flow/frame_input.h"
 #include "flow/game.h"
+#include "flow/screen.h"
 #include "record/playback.h"
 #include "record/recording.h"
 #include "state/loop_marks.h"
@@ -192,6 +193,18 @@ static void Cmd_Bot(char** argv, int argc) {
   bot_play(numb, level);
 }
 
+// drawn: what the next picture shows, by the flag that holds its screen up ("play" when
+// none does), and " map" when the field is drawn with it.
+static void Cmd_Drawn(char**, int argc) {
+  if (argc != 0) Fail("drawn takes no words");
+  static const char* const names[SCREENS + 1] = {
+      "controls",       "Help",       "Info", "Nastavenia", "End",
+      "New_Nastavenia", "Start_Menu", "Menu", "play",       "?"};
+  const Screen up = screen_up();
+  const bool map = move && (up == SCREEN_MAIN_MENU || up == SCREEN_PAUSE_MENU || up == SCREEN_PLAY);
+  std::printf("drawn %s%s\n", names[up], map ? " map" : "");
+}
+
 // Splits a line into words at spaces and tabs, in place.
 static int SplitWords(char* line, std::vector<char*>* words) {
   words->clear();
@@ -213,7 +226,7 @@ void RunLine(char* line) {
     void (*run)(char**, int);
   } commands[] = {{"hold", Cmd_Hold},   {"frames", Cmd_Frames}, {"active", Cmd_Active},
                   {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump},
-                  {"bot", Cmd_Bot}};
+                  {"bot", Cmd_Bot},     {"drawn", Cmd_Drawn}};
   int n = SplitWords(line, &words);
   if (n == 0 || words[0][0] == '#') return;
   for (const auto& c : commands)
@@ -277,7 +290,7 @@ int main(int argc, char** argv) {
         "  SCRIPT            a script of held keys, frames and dumps, one command a line\n"
         "                    (none, or -, reads standard input); commands: hold [KEY ...],\n"
         "                    frames N, active 0|1, close, set NAME VALUE, dump [PREFIX ...],\n"
-        "                    bot N LEVEL\n"
+        "                    bot N LEVEL, drawn\n"
         "  --recording FILE  run a session recorded by korvalen --record FILE from the\n"
         "                    start-up state and print the state it ends in\n"
         "  --help            print this help and end\n"
