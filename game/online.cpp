@@ -207,7 +207,7 @@ int wait_for_other(const CommandLine& line) {
     if (session.phase != PHASE_CONNECTING) break;
     if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
       MessageBoxA(
-          ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
+          tr_with("Hra sa nemoze spojit s %s.", line.join_host + ":" + std::to_string(line.port))
               .c_str(),
           tr("OZNAM"), BoxIcon::stop);
       net_close(0, 0);

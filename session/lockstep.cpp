@@ -7,6 +7,7 @@
 #include "flow/game.h"
 #include "flow/screen.h"
 #include "state/bindings.h"
+#include "state/language.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
@@ -33,7 +34,11 @@ void end(Session* s, const std::string& message, int code) {
 }
 
 std::string version_message(const std::string& theirs) {
-  return "The other game is version " + theirs + "; both need the same version.";
+  return tr_with("Druha hra ma verziu %s; obe potrebuju rovnaku verziu.", theirs);
+}
+
+std::string disagreement(std::uint32_t frame) {
+  return tr_with("Dve hry sa uz nezhoduju (krok %s).", std::to_string(frame));
 }
 
 bool map_known(const Session* s, std::uint16_t id) {
@@ -86,7 +91,7 @@ void compare_hashes(Session* s, std::uint32_t hash_frame, std::uint64_t theirs) 
       d.type = MSG_DESYNC;
       d.frame = hash_frame;
       send(s, d, GOODBYE_COPIES);
-      end(s, "The two games no longer agree (frame " + std::to_string(hash_frame) + ").", 1);
+      end(s, disagreement(hash_frame), 1);
     }
   } else if (hash_frame > s->newest_hash_frame) {
     s->their_hash_frame[slot] = hash_frame;
@@ -339,7 +344,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
     case MSG_REFUSE:
       if (s->host || s->phase != PHASE_CONNECTING) break;
       end(s,
-          m.reason == REFUSE_FULL ? "This game already has two players."
+          m.reason == REFUSE_FULL ? std::string(tr("Tato hra uz ma dvoch hracov."))
                                   : version_message(m.version),
           1);
       break;
@@ -351,8 +356,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
       break;
     case MSG_LEAVE: session_other_gone(s, m.reason); break;
     case MSG_DESYNC:
-      if (s->phase == PHASE_RUNNING)
-        end(s, "The two games no longer agree (frame " + std::to_string(m.frame) + ").", 1);
+      if (s->phase == PHASE_RUNNING) end(s, disagreement(m.frame), 1);
       break;
   }
 }
@@ -482,7 +486,7 @@ int session_advance(Session* s) {
     if (s->other_ended || done)
       end(s, "", 0);
     else if (s->frame >= s->remote_next)
-      end(s, "The connection to the other player was lost.", 1);
+      end(s, tr("Spojenie s druhym hracom sa stratilo."), 1);
   }
   return ran;
 }
@@ -513,11 +517,11 @@ void session_other_gone(Session* s, int reason) {
   if (reason == LEAVE_EXIT)
     s->other_ended = true;  // its steps ended the game: ours will too, at the same step
   else if (reason != 0)
-    end(s, "The other player has left.", 0);
+    end(s, tr("Druhy hrac odisiel."), 0);
   else if (s->phase == PHASE_RUNNING)
     s->other_lost = true;  // what came before the silence may still end the game
   else
-    end(s, "The connection to the other player was lost.", 1);
+    end(s, tr("Spojenie s druhym hracom sa stratilo."), 1);
 }
 
 bool session_delivered(const Session* s) {

@@ -72,8 +72,8 @@ int advance_on(Session* s, GameSnapshot* state) {
 TEST(SessionRules, HandshakeRefusalsAndEndings) {
   Session host, guest;
   connect(&host, &guest, "1.0.1");
-  EXPECT_EQ(host.end_message, "The other game is version 1.0.1; both need the same version.");
-  EXPECT_EQ(guest.end_message, "The other game is version 1.0.0; both need the same version.");
+  EXPECT_EQ(host.end_message, "Druha hra ma verziu 1.0.1; obe potrebuju rovnaku verziu.");
+  EXPECT_EQ(guest.end_message, "Druha hra ma verziu 1.0.0; obe potrebuju rovnaku verziu.");
   EXPECT_EQ(host.exit_code + guest.exit_code, 2);
 
   connect(&host, &guest);
@@ -82,7 +82,7 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   Session third;
   session_begin(&third, false, "1.0.0", 0);
   deliver(&third, session_refuse_full("1.0.0"), 0);
-  EXPECT_EQ(third.end_message, "This game already has two players.");
+  EXPECT_EQ(third.end_message, "Tato hra uz ma dvoch hracov.");
   EXPECT_EQ(third.exit_code, 1);
 
   // Groups run in step; a state that differs by group 30 ends both.
@@ -102,14 +102,14 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
     }
   }
   snapshot_put(states[0]);
-  EXPECT_EQ(host.end_message, "The two games no longer agree (frame 30).");
+  EXPECT_EQ(host.end_message, "Dve hry sa uz nezhoduju (krok 30).");
   EXPECT_EQ(guest.end_message, host.end_message);
   EXPECT_EQ(guest.exit_code, 1);
 
   connect(&host, &guest);
   session_leave(&guest, LEAVE_CLOSED);
   exchange(&host, &guest, 1000);
-  EXPECT_EQ(host.end_message, "The other player has left.");
+  EXPECT_EQ(host.end_message, "Druhy hrac odisiel.");
   EXPECT_EQ(host.exit_code, 0);
 
   // The other side's frames ended the game: this one plays on to the same frame.
@@ -305,7 +305,7 @@ TEST(SessionPeers, SilenceAfterAnExitIsAnEndInOrder) {
     done = false;
     EXPECT_EQ(host.phase, PHASE_ENDED);
     EXPECT_EQ(host.exit_code, why == 2);
-    EXPECT_EQ(host.end_message, why < 2 ? "" : "The connection to the other player was lost.");
+    EXPECT_EQ(host.end_message, why < 2 ? "" : "Spojenie s druhym hracom sa stratilo.");
   }
 }
 
