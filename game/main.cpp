@@ -256,8 +256,8 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
   // The page's address stands for the command line, and a player has no settings file to
   // edit in a browser: the language and volume asked for there are kept for the next visit.
-  if (!line.lang.empty()) settings_store("language", "language", line.lang);
-  if (line.volume >= 0) settings_store("sound", "volume", std::to_string(line.volume));
+  if (!line.lang.empty()) settings_store(SETTING_LANGUAGE, line.lang);
+  if (line.volume >= 0) settings_store(SETTING_VOLUME, std::to_string(line.volume));
   // The browser starts the sound with the player's first key or click.
   sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
   emscripten_set_main_loop(browser_frame, 0, false);
