@@ -14,6 +14,7 @@
 #include "platform/sound.h"
 #include "record/playback.h"
 #include "render/render.h"
+#include "state/bindings.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
 
@@ -21,10 +22,6 @@ namespace {
 
 constexpr long long JUMP_TICKS = 10 * PLAYBACK_TICKS_PER_SECOND;
 constexpr int PACE_MOST = 4;  // the pace goes from 1/16 to 16 times the recorded one
-
-// The watcher's keys: the game's own codes of them.
-constexpr int VK_ESC = 27, VK_SPACE_BAR = 32, VK_LEFT_ARROW = 37, VK_RIGHT_ARROW = 39;
-constexpr int VK_PLUS = 187, VK_PAD_PLUS = 107, VK_MINUS = 189, VK_PAD_MINUS = 109;
 
 Playback playback;  // large: the recording and the state it starts from
 
@@ -50,10 +47,10 @@ std::int64_t watched_time(Watch* w) {
 
 // One key of the watcher's.
 void watch_key(Watch* w, int code) {
-  if (code == VK_ESC) w->over = true;
-  if (code == VK_SPACE_BAR) w->paused = !w->paused;
-  if (code == VK_RIGHT_ARROW) playback_seek(&playback, playback.ticks + JUMP_TICKS, nullptr);
-  if (code == VK_LEFT_ARROW)
+  if (code == VK_ESCAPE) w->over = true;
+  if (code == VK_SPACE) w->paused = !w->paused;
+  if (code == VK_RIGHT) playback_seek(&playback, playback.ticks + JUMP_TICKS, nullptr);
+  if (code == VK_LEFT)
     playback_seek(&playback, playback.ticks > JUMP_TICKS ? playback.ticks - JUMP_TICKS : 0,
                   nullptr);
   if ((code == VK_PLUS || code == VK_PAD_PLUS) && w->pace < PACE_MOST) w->pace++;

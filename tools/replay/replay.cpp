@@ -61,17 +61,12 @@ static bool WordIs(const char* word, const char* name) {
 
 // The virtual-key code a KEY word names, or -1.
 static int KeyCode(const char* w) {
-  static const struct {
-    const char* name;
-    int code;
-  } named[] = {{"SPACE", 32}, {"ENTER", 13}, {"ESC", 27},  {"UP", 38},
-               {"DOWN", 40},  {"LEFT", 37},  {"RIGHT", 39}};
   if (w[0] && !w[1]) {
     int c = std::toupper((unsigned char)w[0]);
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
     return -1;
   }
-  for (const auto& n : named)
+  for (const NamedKey& n : NAMED_KEYS)
     if (WordIs(w, n.name)) return n.code;
   if (std::toupper((unsigned char)w[0]) != 'V' || std::toupper((unsigned char)w[1]) != 'K')
     return -1;
