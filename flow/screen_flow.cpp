@@ -4,7 +4,9 @@
 
 #include "combat/combat.h"
 #include "flow/game.h"
+#include "flow/match_stats.h"
 #include "flow/screen.h"
+#include "state/game_random.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/speed_levels.h"
@@ -295,6 +297,9 @@ void handle_requests() {
   if (start) open_main_menu();
   if (New) {
     New_game_set();
+    match_stats_reset();
+    // a match given its own seed drops its own bows
+    match_seed_apply();
     New = false;
     Start_Menu = false;
     move = true;

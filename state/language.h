@@ -19,3 +19,9 @@ const char* language_current();
 const char* tr(const char* slovak);
 // The same for a text with one %s in it (a number, a version, an address), filled in.
 std::string tr_with(const char* slovak, const std::string& value);
+
+// Marks a text for the catalog where it is written down (a table); tr() translates it
+// where it is shown.
+constexpr const char* tr_later(const char* slovak) {
+  return slovak;
+}
