@@ -24,6 +24,7 @@
 #include "game/draw_scene.h"
 #include "platform/platform.h"
 #include "render/render.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "tools/screen_states/screen_states.h"
 

@@ -27,6 +27,7 @@
 #include "net/net.h"
 #include "session/lockstep.h"
 #include "state/bindings.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"

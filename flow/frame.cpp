@@ -4,6 +4,7 @@
 #include "flow/game.h"
 #include "flow/match_stats.h"
 #include "flow/screen.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
 
@@ -118,13 +119,13 @@ void game_update() {
   clock_step();
 }
 
+bool exit_ends_loop() {
+  if (Exit) done = true;
+  return Exit;
+}
+
 void game_frame(DrawAndPresent draw_and_present) {
-  if (active) {
-    if (Exit)
-      done = true;
-    else if (draw_and_present)
-      draw_and_present();
-  }
+  if (!exit_ends_loop() && draw_and_present) draw_and_present();
   // the match's figures come from what the step changed, as its sounds do
   const SoundWatch before = sound_watch();
   screen_keys();

@@ -9,6 +9,11 @@ using DrawAndPresent = void (*)();
 
 // One frame of the game, steps 1 to 8, in their fixed order.
 void game_frame(DrawAndPresent draw_and_present);
+// The draw step's look at Exit: a frame that finds it chosen sets done and runs on to its
+// end without drawing, and the loop stops after it. True then. The frame, and so the game's
+// loop, the replay and a rollback's re-run, all come here, minimised or not (a minimised
+// game runs no frames: that is the loop's business, not the frame's).
+bool exit_ends_loop();
 
 // What the entry point sets before the window opens.
 void game_startup_request();

@@ -1,7 +1,6 @@
 // Match setup and the match clock.
 #include "combat/combat.h"
 #include "flow/arena_check.h"
-#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "flow/match_stats.h"
 #include "state/lybrary3.h"
@@ -76,6 +75,5 @@ void clock_step() {
     timer.time = 0;
     timer.hranica = 0;
     End = true;
-    flag_grid_set_rows(-1.5);
   }
 }

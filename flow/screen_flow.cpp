@@ -3,13 +3,13 @@
 #include <cstring>
 
 #include "combat/combat.h"
-#include "flow/flag_grid.h"
 #include "flow/game.h"
 #include "flow/match_stats.h"
 #include "flow/screen.h"
 #include "state/game_random.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
+#include "state/speed_levels.h"
 #include "world/world.h"
 
 ControlsScreen controls;
@@ -257,9 +257,8 @@ void screen_escape() {
 
 // Sets the arrow step, the walking step and the level marked on the speed screen.
 void set_speed_level(int level) {
-  static constexpr float speeds[] = {0.02f, 0.3f, 1.0f};
-  if (level < 1 || level > 3) return;
-  r_p = speeds[level - 1];
+  if (level < 1 || level > SPEED_LEVELS) return;
+  r_p = speed_level_row(level).step_size;
   p_krok = r_p * 0.1f;
   Q_1 = level == 1;
   Q_2 = level == 2;
@@ -280,7 +279,7 @@ void description_key() {
   if (pressed('H', key.h)) Help = true;
 }
 
-// Opens the main menu: New highlighted, default colours, flag back down.
+// Opens the main menu: New highlighted, default colours.
 static void open_main_menu() {
   Start_Menu = true;
   QNew = true;
@@ -291,7 +290,6 @@ static void open_main_menu() {
   player[2].color = 2;
   player[1].play = true;
   player[2].play = true;
-  flag_grid_set_rows(-6.5);
 }
 
 // The pending requests, in their fixed order: main menu, new match, resume.

@@ -2,13 +2,17 @@
 #include "flow/step_clock.h"
 
 #include <algorithm>
+#include <chrono>
+
+#include "state/speed_levels.h"
+
+std::int64_t monotonic_now_ns() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 int step_rate(int level) {
-  switch (level) {
-    case 2: return 200;
-    case 3: return 60;
-    default: return 3000;
-  }
+  return speed_level_row(level).step_rate;
 }
 
 // The owed steps are counted exactly, in whole nanosteps, so no rounding drifts the pace.

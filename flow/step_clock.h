@@ -25,6 +25,10 @@ struct StepClock {
   std::int64_t dropped_ns = 0;  // all the time let go because the machine fell behind
 };
 
+// Now, in nanoseconds on the clock that never jumps: the one the game's pictures, steps,
+// the flag's wave and the network's waits all read.
+std::int64_t monotonic_now_ns();
+
 // Steps a second at speed level 1 to 3 (anything else counts as level 1).
 int step_rate(int level);
 

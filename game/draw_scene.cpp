@@ -5,16 +5,15 @@
 
 #include "flow/flag_grid.h"
 #include "flow/screen.h"
+#include "flow/step_clock.h"
 #include "screens/screens.h"
 
-void count_flag_step() {
-  // The screens that draw the flag: the end screen and the two menus.
-  Screen up = screen_up();
-  if (up == SCREEN_END || up == SCREEN_MAIN_MENU || up == SCREEN_PAUSE_MENU) flag_wave_tick();
-}
+static FlagClock flag_clock;
 
-// Draws one whole frame into the back buffer; the main loop presents it.
+// Draws one whole frame into the back buffer; the main loop presents it. The flag waves with
+// the time it is shown, not with the steps that ran before the picture.
 int DrawGLScene() {
+  flag_for_picture(&flag_clock, monotonic_now_ns());
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);

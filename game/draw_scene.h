@@ -2,6 +2,3 @@
 #pragma once
 
 int DrawGLScene();
-// Counts one step of the flag's wave for each flag the picture of this moment shows: the
-// wave moves with the steps, at its designed pace whatever the picture rate.
-void count_flag_step();

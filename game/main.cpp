@@ -2,7 +2,6 @@
 // step clock calls for.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +31,7 @@
 #include "state/bindings.h"
 #include "state/data_files.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 #include "world/arenas.h"
@@ -90,10 +90,8 @@ static std::string key_legend() {
 
 static StepClock step_clock;
 
-// Nanoseconds on a clock that never jumps.
 static std::int64_t now_ns() {
-  using namespace std::chrono;
-  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns();
 }
 
 // KORVALEN_CLOCK_LOG=FILE: a line for each match that ends, with the steps of play it took,
@@ -160,7 +158,7 @@ bool main_loop_iteration() {
   for (int step = 0; step < steps && !done; step++) {
     player_settings_before_frame();
     const bool was_over = End;
-    local_frame(count_flag_step);
+    local_frame(nullptr);
     note_match_step(picture_ns, End && !was_over);
     player_settings_after_frame();
     if (step == 0) KeysAfterFrame();
@@ -335,8 +333,8 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
   // The page's address stands for the command line, and a player has no settings file to
   // edit in a browser: the language and volume asked for there are kept for the next visit.
-  if (!line.lang.empty()) settings_store("language", "language", line.lang);
-  if (line.volume >= 0) settings_store("sound", "volume", std::to_string(line.volume));
+  if (!line.lang.empty()) settings_store(SETTING_LANGUAGE, line.lang);
+  if (line.volume >= 0) settings_store(SETTING_VOLUME, std::to_string(line.volume));
   // The browser starts the sound with the player's first key or click.
   sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
   emscripten_set_main_loop(browser_frame, 0, false);

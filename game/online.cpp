@@ -9,7 +9,6 @@
 #include <GL/gl.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -28,6 +27,7 @@
 #include "session/lockstep.h"
 #include "state/data_files.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
@@ -51,13 +51,11 @@ bool other_answered;       // the other machine's network answered at some time
 GameSnapshot start_state;  // the host starts each next player's game from it
 
 double now_ms() {
-  using namespace std::chrono;
-  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns() / 1e6;
 }
 
 std::int64_t now_ns() {
-  using namespace std::chrono;
-  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns();
 }
 
 void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
@@ -90,15 +88,12 @@ void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
   record_flush_if_due();
 }
 
-// A step the first time is heard and moves the flag; run again after a rollback, it is
-// neither heard nor counted twice.
+// A step the first time is heard; run again after a rollback, it is not heard twice.
 void run_online_step(const FrameInput& in, bool rerun, void*) {
-  if (rerun) {
+  if (rerun)
     run_frame_input(in, nullptr);
-  } else {
+  else
     run_frame_heard(in, nullptr);
-    count_flag_step();
-  }
 }
 
 // The window minimised or back, where it falls among the final steps.
@@ -196,10 +191,7 @@ void draw_match(DrawAndPresent draw_and_present) {
 
 // A new session from the start-up state: the waiting screen's, or the next player's.
 void begin_session(const CommandLine& line) {
-  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
   snapshot_put(start_state);
-  active = was_active;
-  fullscreen = was_fullscreen;
   session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);
   if (line.host) check_map(true);
@@ -244,7 +236,7 @@ int wait_for_other(const CommandLine& line) {
     if (session.phase != PHASE_CONNECTING) break;
     if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
       MessageBoxA(
-          ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
+          tr_with("Hra sa nemoze spojit s %s.", line.join_host + ":" + std::to_string(line.port))
               .c_str(),
           tr("OZNAM"), BoxIcon::stop);
       net_close(0, 0);
@@ -262,7 +254,7 @@ int wait_for_other(const CommandLine& line) {
       }
       DispatchMessageA(&msg);
     }
-    if (held_keys[27]) {
+    if (held_keys[VK_ESCAPE]) {
       net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
       record_finish();
       return 0;

@@ -7,6 +7,7 @@
 #include "game/input.h"
 #include "state/bindings.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 
@@ -90,7 +91,7 @@ void player_settings_before_frame() {
 
 void player_settings_after_frame() {
   if (speed_screen_before && marked_level() != level_before)
-    settings_store("game", "speed", std::to_string(marked_level()));
+    settings_store(SETTING_SPEED, std::to_string(marked_level()));
   if (!avatars_kept) return;
   if (menu_opening && Start_Menu) {
     // the main menu opened with the described colours; the saved ones stand in for them
@@ -101,7 +102,7 @@ void player_settings_after_frame() {
   for (int p = 1; p <= 2; p++) {
     if (player[p].color == colour_before[p]) continue;
     saved_avatar[p] = player[p].color;
-    settings_store("players", "avatar" + std::to_string(p), std::to_string(player[p].color));
+    settings_store(p == 1 ? SETTING_AVATAR1 : SETTING_AVATAR2, std::to_string(player[p].color));
   }
 }
 
@@ -112,5 +113,5 @@ void player_settings_window_open() {
 void player_settings_after_message() {
   if (fullscreen == fullscreen_saved) return;
   fullscreen_saved = fullscreen;
-  settings_store("display", "fullscreen", fullscreen ? "yes" : "no");
+  settings_store(SETTING_FULLSCREEN, fullscreen ? "yes" : "no");
 }

@@ -20,17 +20,15 @@
 #include "record/playback.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/bindings.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 
 namespace {
 
 constexpr long long JUMP_TICKS = 10 * PLAYBACK_TICKS_PER_SECOND;
 constexpr int PACE_MOST = 4;  // the pace goes from 1/16 to 16 times the recorded one
-
-// The watcher's keys: the game's own codes of them.
-constexpr int VK_ESC = 27, VK_SPACE_BAR = 32, VK_LEFT_ARROW = 37, VK_RIGHT_ARROW = 39;
-constexpr int VK_PLUS = 187, VK_PAD_PLUS = 107, VK_MINUS = 189, VK_PAD_MINUS = 109;
 
 Playback playback;  // large: the recording and the state it starts from
 
@@ -48,10 +46,8 @@ struct Watch {
   std::int64_t watched = 0;    // the recording's time, which runs at the pace
 };
 
-// Nanoseconds on a clock that never jumps.
 std::int64_t now_ns() {
-  using namespace std::chrono;
-  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return monotonic_now_ns();
 }
 
 // The recording's time now: real time since the last picture, at the pace.
@@ -64,13 +60,12 @@ std::int64_t watched_time(Watch* w) {
 
 // One key of the watcher's.
 void watch_key(Watch* w, int code) {
-  if (code == VK_ESC) w->over = true;
-  if (code == VK_SPACE_BAR) w->paused = !w->paused;
-  if (code == VK_RIGHT_ARROW)
-    playback_seek(&playback, playback.ticks + JUMP_TICKS, count_flag_step);
-  if (code == VK_LEFT_ARROW)
+  if (code == VK_ESCAPE) w->over = true;
+  if (code == VK_SPACE) w->paused = !w->paused;
+  if (code == VK_RIGHT) playback_seek(&playback, playback.ticks + JUMP_TICKS, nullptr);
+  if (code == VK_LEFT)
     playback_seek(&playback, playback.ticks > JUMP_TICKS ? playback.ticks - JUMP_TICKS : 0,
-                  count_flag_step);
+                  nullptr);
   if ((code == VK_PLUS || code == VK_PAD_PLUS) && w->pace < PACE_MOST) w->pace++;
   if ((code == VK_MINUS || code == VK_PAD_MINUS) && w->pace > -PACE_MOST) w->pace--;
 }
@@ -88,7 +83,7 @@ void watch_steps(Watch* w) {
   bool running = !w->paused && !playback.ended;
   int steps = steps_before_picture(&w->clock, watched_time(w), speed_level(), running);
   for (int step = 0; step < steps; step++)
-    if (!playback_step(&playback, run_frame_heard, count_flag_step)) break;
+    if (!playback_step(&playback, run_frame_heard, nullptr)) break;
 }
 
 // One picture of the watch. Minimised, paused or at the end, it waits for the next message,

@@ -20,6 +20,7 @@
 #include "render/render.h"
 #include "state/data_files.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 
 extern SDL_Window* box_owner_window;

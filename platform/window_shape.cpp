@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 
 void fit_outer_size(int width, int height);

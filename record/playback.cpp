@@ -17,27 +17,12 @@ long long step_ticks() {
   return PLAYBACK_TICKS_PER_SECOND / step_rate(speed_level());
 }
 
-// The recording's window (minimised or not) is its own state, kept apart from the window it is
-// watched in; fullscreen is the watching window's alone.
-struct RecordedWindow {
-  Playback* p;
-  bool watching_active = active, watching_fullscreen = fullscreen;
-  explicit RecordedWindow(Playback* playback) : p(playback) { active = p->window_active; }
-  ~RecordedWindow() {
-    p->window_active = active;
-    active = watching_active;
-    fullscreen = watching_fullscreen;
-  }
-};
-
 }  // namespace
 
 void playback_restart(Playback* p) {
-  RecordedWindow window(p);
   snapshot_put(p->start);
   std::string unused;
   recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), &unused);
-  p->window_active = true;
   p->ticks = 0;
   p->ended = false;
 }
@@ -78,19 +63,15 @@ bool playback_begin(Playback* p, std::vector<std::uint8_t> bytes, std::string* e
   p->bytes = std::move(bytes);
   p->total_ticks = 0;
   snapshot_take(&p->start);
-  RecordedWindow window(p);
   return recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), error);
 }
 
 int playback_check(Playback* p, long long frames, std::string* error) {
   int read = 1;
-  {
-    RecordedWindow window(p);
-    for (long long f = 0; f < frames && read > 0; f++)
-      if ((read = recording_next(&p->reader, run_frame_input, nullptr, error)) > 0)
-        p->total_ticks += step_ticks();
-    if (read < 0) snapshot_put(p->start);
-  }
+  for (long long f = 0; f < frames && read > 0; f++)
+    if ((read = recording_next(&p->reader, run_frame_input, nullptr, error)) > 0)
+      p->total_ticks += step_ticks();
+  if (read < 0) snapshot_put(p->start);
   if (read == 0) playback_restart(p);
   return read;
 }
@@ -109,7 +90,6 @@ bool playback_open(Playback* p, std::vector<std::uint8_t> bytes, std::string* er
 
 bool playback_step(Playback* p, RunFrame run, DrawAndPresent draw_and_present) {
   if (p->ended) return false;
-  RecordedWindow window(p);
   std::string unused;  // checked whole when opened
   if (recording_next(&p->reader, run, draw_and_present, &unused) <= 0) {
     p->ended = true;

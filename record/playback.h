@@ -18,11 +18,10 @@ constexpr long long PLAYBACK_TICKS_PER_SECOND = 3000;
 struct Playback {
   std::vector<std::uint8_t> bytes;
   GameSnapshot start;      // the state the recording starts from
-  RecordingReader reader;  // where the frames run so far end
+  RecordingReader reader;  // where the frames run so far end, and the recorded window
   long long ticks = 0;     // recorded time run so far
   long long total_ticks = 0;
-  bool window_active = true;  // the recording's own minimised and restored, apart from ours
-  bool ended = false;         // the end mark is read: the last frame has run
+  bool ended = false;  // the end mark is read: the last frame has run
 };
 
 // Reads a recording file whole; false with a one-line reason in *error when it cannot be read

@@ -5,10 +5,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+#include "state/loop_marks.h"
+#include "state/match_start.h"
 
 #ifndef KORVALEN_RECORDING_VERSION
 #define KORVALEN_RECORDING_VERSION "unknown"
@@ -26,10 +30,33 @@ long long frames_kept;     // frames in the file
 off_t kept_size;           // the file's bytes up to its last whole record
 std::string lost_reason;   // why the recording stopped early, "" while it is whole
 std::chrono::steady_clock::time_point last_flush;
+bool last_was_frame;        // the record before the next is a frame or a repeat
+bool last_keys[KEY_CODES];  // the keys of the last frame written
+bool any_frame;             // a frame was written: last_keys hold its keys
+long long repeats;          // frames like it since, not yet in pending
+constexpr long long REPEATS_MOST = (1 << 21) - 1;  // in one repeat record: 3 bytes of 7 bits
 
 void put16(std::string* out, unsigned v) {
   out->push_back(static_cast<char>(v & 0xff));
   out->push_back(static_cast<char>((v >> 8) & 0xff));
+}
+
+// The frames like the last one so far, as repeat records.
+void put_repeats() {
+  for (; repeats > 0; repeats -= std::min(repeats, REPEATS_MOST)) {
+    pending.push_back('R');
+    // 7 bits a byte, low first; the top bit says another byte follows
+    for (long long n = std::min(repeats, REPEATS_MOST);; n >>= 7) {
+      pending.push_back(static_cast<char>((n & 0x7f) | (n > 0x7f ? 0x80 : 0)));
+      if (n <= 0x7f) break;
+    }
+  }
+}
+
+// Any record but a frame: the repeats before it go first, and it breaks the run.
+void before_other_record() {
+  put_repeats();
+  last_was_frame = false;
 }
 
 void put_end_mark(std::string* out, long long frames) {
@@ -81,6 +108,7 @@ void stop_recording(int error) {
 // between two records.
 void flush_pending() {
   last_flush = std::chrono::steady_clock::now();
+  put_repeats();
   if (record_fd < 0 || pending.empty()) return;
   int error = 0;
   if (!write_all(pending, &error)) {
@@ -99,7 +127,21 @@ std::string recording_header() {
   put16(&header, RECORDING_FORMAT);
   const std::string version = KORVALEN_RECORDING_VERSION;
   header.push_back(static_cast<char>(version.size()));
-  return header + version;
+  header += version;
+  // the match start: seed, sector, the arena's text and name
+  header.push_back('S');
+  for (int i = 0; i < 4; i++)
+    header.push_back(static_cast<char>((match_start.seed >> (8 * i)) & 0xff));
+  header.push_back(static_cast<char>(match_start.sector));
+  header.push_back(match_start.arena_given ? 1 : 0);
+  const std::string& text = match_start.arena_text;
+  const std::size_t text_size = std::min<std::size_t>(text.size(), 0xffff);
+  put16(&header, static_cast<unsigned>(text_size));
+  header.append(text, 0, text_size);
+  const std::size_t name_size = std::min<std::size_t>(match_start.arena_name.size(), 0xff);
+  header.push_back(static_cast<char>(name_size));
+  header.append(match_start.arena_name, 0, name_size);
+  return header;
 }
 
 bool record_open(const char* path, std::string* error) {
@@ -115,6 +157,9 @@ bool record_open(const char* path, std::string* error) {
   pending = recording_header();
   frames_written = frames_kept = 0;
   kept_size = 0;
+  last_was_frame = false;
+  any_frame = false;
+  repeats = 0;
   int write_error = 0;
   if (!write_all(pending, &write_error)) {
     *error = std::string("cannot write the recording ") + path + ": " + std::strerror(write_error);
@@ -134,34 +179,49 @@ bool record_is_open() {
 
 void record_frame(const bool frame_keys[KEY_CODES], int speed_level, const MapText* map) {
   if (record_fd < 0) return;
+  if (last_was_frame && !map && speed_level == 0 &&
+      std::memcmp(frame_keys, last_keys, sizeof last_keys) == 0) {
+    repeats++;
+    frames_written++;
+    return;
+  }
+  before_other_record();
   if (map) {
     pending.push_back('M');
     pending.push_back(map->present ? 1 : 0);
     put16(&pending, static_cast<unsigned>(map->text.size()));
     pending += map->text;
   }
-  pending.push_back('F');
-  size_t count_at = pending.size();
-  pending.push_back(0);
-  int count = 0;
+  // the keys down, or (shorter, when only a few changed) the keys that changed
+  int down = 0, changed = 0;
+  for (int code = 1; code < KEY_CODES; code++) {
+    down += frame_keys[code];
+    changed += frame_keys[code] != last_keys[code];
+  }
+  const bool as_change = any_frame && speed_level == 0 && changed < down + 1;
+  pending.push_back(as_change ? 'D' : 'F');
+  pending.push_back(static_cast<char>(as_change ? changed : down));
   for (int code = 1; code < KEY_CODES; code++)
-    if (frame_keys[code]) {
+    if (as_change ? frame_keys[code] != last_keys[code] : frame_keys[code])
       pending.push_back(static_cast<char>(code));
-      count++;
-    }
-  pending[count_at] = static_cast<char>(count);
-  pending.push_back(static_cast<char>(speed_level));
+  if (!as_change) pending.push_back(static_cast<char>(speed_level));
   frames_written++;
+  any_frame = true;
+  std::memcpy(last_keys, frame_keys, sizeof last_keys);
+  last_was_frame = true;
 }
 
 void record_active(bool is_active) {
   if (record_fd < 0) return;
+  before_other_record();
   pending.push_back('A');
   pending.push_back(is_active ? 1 : 0);
 }
 
 void record_close() {
-  if (record_fd >= 0) pending.push_back('C');
+  if (record_fd < 0) return;
+  before_other_record();
+  pending.push_back('C');
 }
 
 void record_flush() {
@@ -175,6 +235,7 @@ void record_flush_if_due() {
 
 void record_finish() {
   if (record_fd < 0) return;
+  before_other_record();
   put_end_mark(&pending, frames_written);
   flush_pending();
   if (record_fd >= 0) close(record_fd);
@@ -239,6 +300,21 @@ bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::siz
              std::to_string(RECORDING_FORMAT) + "), which runs only its own";
     return false;
   }
+  int tag, sector, given, name_size;
+  long long seed, text_size;
+  const std::uint8_t *text, *name;
+  if (!r.byte(&tag) || tag != 'S' || !r.number(4, &seed) || !r.byte(&sector) || sector > 99 ||
+      !r.byte(&given) || given > 1 || !r.number(2, &text_size) ||
+      text_size > static_cast<long long>(MAP_TEXT_MAX) || (!given && text_size) ||
+      !r.take(text_size, &text) || !r.byte(&name_size) || !r.take(name_size, &name)) {
+    *error = "the recording has no whole match-start record after its header";
+    return false;
+  }
+  reader->start.seed = static_cast<std::uint32_t>(seed);
+  reader->start.sector = sector;
+  reader->start.arena_given = given;
+  reader->start.arena_text.assign(reinterpret_cast<const char*>(text), text_size);
+  reader->start.arena_name.assign(reinterpret_cast<const char*>(name), name_size);
   reader->at = r.at;
   map_use_given(false, "", 0);  // a match start with no recorded map is caught below
   return true;
@@ -249,6 +325,36 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
   Reader r{reader->data, reader->size, reader->at};
   FrameInput& in = reader->in;
   const std::uint8_t* p;
+  // one frame on the keys in in, with this speed mark; 1, or -1 when it cannot run
+  auto run_one = [&](int level, const std::string& where) {
+    if (!reader->window_active || reader->closed) {
+      *error = std::string("a frame while the window is ") +
+               (reader->closed ? "closed" : "minimised") + where;
+      return -1;
+    }
+    in.speed_level = level;
+    in.map_given = reader->map_waiting;
+    long reads = map_reads();
+    // the recorded loop ends by its own frames (Exit), not by the loop that runs it
+    const bool running_loop_done = done;
+    done = false;
+    run(in, draw_and_present);
+    reader->closed = done;
+    done = running_loop_done;
+    reader->frames++;
+    if (map_reads() != reads && !reader->map_waiting) {
+      *error = "a match starts with no recorded map" + where;
+      return -1;
+    }
+    if (reader->map_waiting) map_use_given(false, "", 0);
+    reader->map_waiting = false;
+    in.map_given = false;
+    return 1;
+  };
+  if (reader->repeats_left > 0) {
+    reader->repeats_left--;
+    return run_one(0, " (after " + std::to_string(reader->frames) + " frames)");
+  }
   for (;; reader->at = r.at) {
     const long long frames = reader->frames;
     int tag;
@@ -279,51 +385,50 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
       in.map.present = present;
       in.map.text.assign(reinterpret_cast<const char*>(p), text_size);
       reader->map_waiting = true;
-    } else if (tag == 'F') {
-      int count, level, last = 0;
-      std::memset(in.keys, 0, sizeof in.keys);
-      if (!r.byte(&count)) count = -1;
+    } else if (tag == 'F' || tag == 'D') {
+      const bool change = tag == 'D';
+      int count, level = 0, last = 0;
+      if (!change) std::memset(in.keys, 0, sizeof in.keys);
+      if (!r.byte(&count) || (change && !reader->had_frame)) count = -1;
       for (int i = 0; i < count; i++) {
         int code;
         if (!r.byte(&code) || code <= last) {
           count = -1;
           break;
         }
-        in.keys[code] = true;
+        in.keys[code] = !change || !in.keys[code];
         last = code;
       }
-      if (count < 0 || !r.byte(&level) || level > 3) {
+      if (count < 0 || (!change && !r.byte(&level)) || level > 3) {
         *error = "a broken frame record" + where();
         return -1;
       }
-      if (!active || done) {
-        *error =
-            std::string("a frame while the window is ") + (done ? "closed" : "minimised") + where();
-        return -1;
-      }
-      in.speed_level = level;
-      in.map_given = reader->map_waiting;
-      long reads = map_reads();
-      run(in, draw_and_present);
-      reader->frames++;
       reader->at = r.at;
-      if (map_reads() != reads && !reader->map_waiting) {
-        *error = "a match starts with no recorded map" + where();
+      reader->had_frame = true;
+      return run_one(level, where());
+    } else if (tag == 'R') {
+      long long more = 0;
+      int part = 0x80;
+      for (int i = 0; i < 3 && (part & 0x80); i++) {
+        if (!r.byte(&part)) part = 0x80;
+        more |= static_cast<long long>(part & 0x7f) << (7 * i);
+      }
+      if ((part & 0x80) || more < 1 || !reader->had_frame) {
+        *error = "a broken repeat record" + where();
         return -1;
       }
-      if (reader->map_waiting) map_use_given(false, "", 0);
-      reader->map_waiting = false;
-      in.map_given = false;
-      return 1;
+      reader->at = r.at;
+      reader->repeats_left = more - 1;
+      return run_one(0, where());
     } else if (tag == 'A') {
       int value;
       if (!r.byte(&value) || value > 1) {
         *error = "a broken window record" + where();
         return -1;
       }
-      active = value;
+      reader->window_active = value;
     } else if (tag == 'C') {
-      done = true;
+      reader->closed = true;
     } else {
       *error = "an unknown record" + where();
       return -1;
@@ -337,5 +442,8 @@ long long recording_run(const std::uint8_t* data, std::size_t size, std::string*
   int read;
   while ((read = recording_next(&reader, run_frame_input, nullptr, error)) > 0) {
   }
+  // the window as the recording left it, for the dump
+  active = reader.window_active;
+  done = done || reader.closed;
   return read < 0 ? -1 : reader.frames;
 }

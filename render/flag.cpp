@@ -1,9 +1,9 @@
 // The waving flag behind the menus and the end screen.
 #include <GL/gl.h>
 
-#include "state/lybrary3.h"
 #include "flow/flag_grid.h"
 #include "render/render.h"
+#include "state/lybrary3.h"
 
 // True when column x of the cloth (between grid lines x and x + 1) is one flat
 // strip: each of its two grid lines keeps one height all the way up. The wave
@@ -16,7 +16,8 @@ static bool column_is_flat(int x) {
   return true;
 }
 
-// Draws the flag cloth on its wave grid; the wave moves with the steps (count_flag_step).
+// Draws the flag cloth on its wave grid; the wave moves with the time it is shown
+// (flag_for_picture).
 // The six arguments carry nothing in: they are the loop counters and the
 // texture coordinates, assigned before they are read. A flat column is one
 // quad from foot to top: the same surface and image as its 44 small quads,

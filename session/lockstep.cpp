@@ -7,6 +7,8 @@
 #include "flow/game.h"
 #include "flow/screen.h"
 #include "state/bindings.h"
+#include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
@@ -32,7 +34,11 @@ void end(Session* s, const std::string& message, int code) {
 }
 
 std::string version_message(const std::string& theirs) {
-  return "The other game is version " + theirs + "; both need the same version.";
+  return tr_with("Druha hra ma verziu %s; obe potrebuju rovnaku verziu.", theirs);
+}
+
+std::string disagreement(std::uint32_t frame) {
+  return tr_with("Dve hry sa uz nezhoduju (krok %s).", std::to_string(frame));
 }
 
 bool map_known(const Session* s, std::uint16_t id) {
@@ -84,7 +90,7 @@ void compare_hashes(Session* s, std::uint32_t hash_frame, std::uint64_t theirs) 
       d.type = MSG_DESYNC;
       d.frame = hash_frame;
       send(s, d, GOODBYE_COPIES);
-      end(s, "The two games no longer agree (frame " + std::to_string(hash_frame) + ").", 1);
+      end(s, disagreement(hash_frame), 1);
     }
   } else if (hash_frame > s->newest_hash_frame) {
     s->their_hash_frame[slot] = hash_frame;
@@ -190,12 +196,12 @@ void run_steps(Session* s, GroupRun& r, const InputEntry& h, const InputEntry& g
   }
 }
 
-// The state before a group put back; the window's state is the window's, not the game's.
-void put_back(const GameSnapshot& before) {
-  const bool was_active = active, was_fullscreen = fullscreen;
-  snapshot_put(before);
-  active = was_active;
-  fullscreen = was_fullscreen;
+// The state before a group put back (the window's marks are the window's, never in it),
+// and the loop's end mark: an Exit reached on a guess ends nothing, the loop ends only on
+// final steps.
+void put_back(const GroupRun& r) {
+  snapshot_put(r.before);
+  done = r.ended_before;
 }
 
 // Runs one group's steps on the state, from the inputs known or guessed, and keeps what
@@ -204,6 +210,7 @@ void put_back(const GameSnapshot& before) {
 void run_group(Session* s, std::uint32_t group) {
   GroupRun& r = s->runs[group % SAVE_RING];
   snapshot_take(&r.before);
+  r.ended_before = done;
   r.guessed = group >= s->remote_next;
   r.theirs = r.guessed ? guess(s, group) : s->remote[group % INPUT_RING];
   const InputEntry& mine = s->local[group % INPUT_RING];
@@ -216,7 +223,7 @@ void run_group(Session* s, std::uint32_t group) {
   run_steps(s, r, h, g, steps);
   if (s->sync_check) {
     const std::uint64_t first = State_Hash();
-    put_back(r.before);
+    put_back(r);
     const bool rerun = session_steps_rerun;
     session_steps_rerun = true;
     run_steps(s, r, h, g, steps);
@@ -228,7 +235,7 @@ void run_group(Session* s, std::uint32_t group) {
 
 // Puts the state back to before `group` and runs it and every later group again.
 void roll_back(Session* s, std::uint32_t group) {
-  put_back(s->runs[group % SAVE_RING].before);
+  put_back(s->runs[group % SAVE_RING]);
   s->rollbacks++;
   session_steps_rerun = true;
   for (std::uint32_t g = group; g < s->frame; g++) {
@@ -359,7 +366,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
     case MSG_REFUSE:
       if (s->host || s->phase != PHASE_CONNECTING) break;
       end(s,
-          m.reason == REFUSE_FULL ? "This game already has two players."
+          m.reason == REFUSE_FULL ? std::string(tr("Tato hra uz ma dvoch hracov."))
                                   : version_message(m.version),
           1);
       break;
@@ -371,8 +378,7 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
       break;
     case MSG_LEAVE: session_other_gone(s, m.reason); break;
     case MSG_DESYNC:
-      if (s->phase == PHASE_RUNNING)
-        end(s, "The two games no longer agree (frame " + std::to_string(m.frame) + ").", 1);
+      if (s->phase == PHASE_RUNNING) end(s, disagreement(m.frame), 1);
       break;
   }
 }
@@ -502,7 +508,7 @@ int session_advance(Session* s) {
     if (s->other_ended || done)
       end(s, "", 0);
     else if (s->frame >= s->remote_next)
-      end(s, "The connection to the other player was lost.", 1);
+      end(s, tr("Spojenie s druhym hracom sa stratilo."), 1);
   }
   return ran;
 }
@@ -533,11 +539,11 @@ void session_other_gone(Session* s, int reason) {
   if (reason == LEAVE_EXIT)
     s->other_ended = true;  // its steps ended the game: ours will too, at the same step
   else if (reason != 0)
-    end(s, "The other player has left.", 0);
+    end(s, tr("Druhy hrac odisiel."), 0);
   else if (s->phase == PHASE_RUNNING)
     s->other_lost = true;  // what came before the silence may still end the game
   else
-    end(s, "The connection to the other player was lost.", 1);
+    end(s, tr("Spojenie s druhym hracom sa stratilo."), 1);
 }
 
 bool session_delivered(const Session* s) {

@@ -26,6 +26,7 @@
 #include "flow/step_clock.h"
 #include "session/messages.h"
 #include "state/snapshot.h"
+#include "state/speed_levels.h"
 
 constexpr int INPUT_RING = 256;              // groups of inputs kept on each side
 constexpr int PREDICT_MAX = 15;              // groups run on guessed keys, at most
@@ -39,9 +40,10 @@ constexpr double RESEND_MS = 40;             // messages go at least this often,
 constexpr double SEND_GAP_MS = 4;            // and new inputs no more often than this
 
 // The steps a group at speed levels 1 to 3 that a host fixes for its session: the most
-// that last no more than a sixtieth of a second at the level's step rate (3000, 200, 60
-// a second), so the other side's keys and a player's own key wait at most that long.
-constexpr int GROUP_STEPS[3] = {50, 3, 1};
+// that last no more than a sixtieth of a second at the level's step rate, so the other
+// side's keys and a player's own key wait at most that long.
+constexpr int GROUP_STEPS[SPEED_LEVELS] = {
+    speed_level_row(1).group_steps, speed_level_row(2).group_steps, speed_level_row(3).group_steps};
 
 enum SessionPhase { PHASE_CONNECTING, PHASE_RUNNING, PHASE_ENDED };
 
@@ -62,6 +64,7 @@ using WindowNote = void (*)(bool is_active, void* context);
 // used (known or guessed), what its steps read, the hash after it.
 struct GroupRun {
   GameSnapshot before;
+  bool ended_before = false;  // the loop's done mark before it: steps on a guess may set it
   InputEntry theirs;
   bool guessed = false;
   int steps = 0;

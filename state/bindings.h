@@ -18,6 +18,19 @@ constexpr int VK_LEFT = 37;
 constexpr int VK_UP = 38;
 constexpr int VK_RIGHT = 39;
 constexpr int VK_DOWN = 40;
+constexpr int VK_PAD_PLUS = 107;
+constexpr int VK_PAD_MINUS = 109;
+constexpr int VK_PLUS = 187;  // the main keyboard's = and + key
+constexpr int VK_MINUS = 189;
+
+// The keys a replay script names by word (letters and digits are their own character).
+struct NamedKey {
+  const char* name;
+  int code;
+};
+constexpr NamedKey NAMED_KEYS[] = {{"SPACE", VK_SPACE}, {"ENTER", VK_ENTER}, {"ESC", VK_ESCAPE},
+                                   {"UP", VK_UP},       {"DOWN", VK_DOWN},   {"LEFT", VK_LEFT},
+                                   {"RIGHT", VK_RIGHT}};
 
 // What a player can do, in the order the settings and the texts list them.
 enum Action {

@@ -118,3 +118,10 @@ const char* language_current() {
 const char* tr(const char* slovak) {
   return english ? dgettext("korvalen", slovak) : slovak;
 }
+
+std::string tr_with(const char* slovak, const std::string& value) {
+  std::string text = tr(slovak);
+  const std::size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, value);
+  return text;
+}

@@ -22,6 +22,8 @@ const char* language_current();
 
 // A text in the language picked; the Slovak text itself until language_start chose English.
 const char* tr(const char* slovak);
+// The same for a text with one %s in it (a number, a version, an address), filled in.
+std::string tr_with(const char* slovak, const std::string& value);
 
 // Marks a text for the catalog where it is written down (a table); tr() translates it
 // where it is shown.

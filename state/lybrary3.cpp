@@ -1,6 +1,8 @@
 // The one place the game's globals are defined, with their start-up values.
 #include "state/lybrary3.h"
 
+#include "state/speed_levels.h"
+
 Splayer player[PLAYER_RECORDS];
 SNPC NCP[NCP_RECORDS];
 int NCP_Max = 0;
@@ -22,12 +24,10 @@ float LightAmbient[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 float LightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 float LightPosition[4] = {0.0f, 0.0f, 10.0f, 1.0f};
 
-float r_p = 0.02f;
+float r_p = speed_level_row(1).step_size;
 float p_krok = r_p * 0.1f;
 int T_end = 5000;
 
-bool active = true;
-bool fullscreen = true;
 bool start = true;
 bool Start_Menu = false;
 bool Menu = false;
@@ -44,5 +44,3 @@ bool Exit = false;
 bool move = false;
 bool Q_1 = false, Q_2 = false, Q_3 = false;
 bool NCPfind = false, Buildfind = false;
-
-bool done = false;

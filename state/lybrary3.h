@@ -142,9 +142,7 @@ extern float r_p;
 extern float p_krok;
 extern int T_end;
 
-// Process and screen flags.
-extern bool active;
-extern bool fullscreen;
+// Screen flags. (The window's and the loop's marks are in loop_marks.h.)
 extern bool start;
 extern bool Start_Menu;
 extern bool Menu;
@@ -161,6 +159,3 @@ extern bool Exit;
 extern bool move;
 extern bool Q_1, Q_2, Q_3;
 extern bool NCPfind, Buildfind;
-
-// The main loop's done mark: set by the quit message or by Exit at the draw step.
-extern bool done;

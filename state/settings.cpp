@@ -88,6 +88,85 @@ bool key_name(const char* name, KeySetting* key) {
   return false;
 }
 
+}  // namespace
+
+const SettingRow SETTING_ROWS[SETTING_COUNT] = {
+    {"game",
+     "speed",
+     SettingType::number,
+     1,
+     3,
+     {},
+     "1, 2 or 3",
+     [](Settings& s) { return &s.speed; },
+     nullptr},
+    {"game",
+     "pace",
+     SettingType::choice,
+     0,
+     0,
+     {"clock", "frame"},
+     "clock or frame",
+     nullptr,
+     [](Settings& s) { return &s.pace; }},
+    {"display",
+     "fullscreen",
+     SettingType::yes_no,
+     0,
+     1,
+     {},
+     "yes or no",
+     [](Settings& s) { return &s.fullscreen; },
+     nullptr},
+    {"display",
+     "change_mode",
+     SettingType::yes_no,
+     0,
+     1,
+     {},
+     "yes or no",
+     [](Settings& s) { return &s.change_mode; },
+     nullptr},
+    {"sound",
+     "volume",
+     SettingType::number,
+     0,
+     100,
+     {},
+     "0 to 100",
+     [](Settings& s) { return &s.volume; },
+     nullptr},
+    {"language",
+     "language",
+     SettingType::choice,
+     0,
+     0,
+     {"sk", "en"},
+     "sk or en",
+     nullptr,
+     [](Settings& s) { return &s.language; }},
+    {"players",
+     "avatar1",
+     SettingType::number,
+     1,
+     6,
+     {},
+     "1 to 6",
+     [](Settings& s) { return &s.avatar[1]; },
+     nullptr},
+    {"players",
+     "avatar2",
+     SettingType::number,
+     1,
+     6,
+     {},
+     "1 to 6",
+     [](Settings& s) { return &s.avatar[2]; },
+     nullptr},
+};
+
+namespace {
+
 // Takes one name = value; a line it cannot use is noted and changes nothing.
 int take_setting(void* user, const char* section_c, const char* name_c, const char* value) {
   Reading* r = static_cast<Reading*>(user);
@@ -98,24 +177,18 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
                                         " (" + expected + "), ignored"});
   };
   bool known = true;
-  if (section == "game" && name == "speed") {
-    if (!whole_number(value, 1, 3, &s.speed)) bad("1, 2 or 3");
-  } else if (section == "game" && name == "pace") {
-    if (strcmp(value, "clock") == 0 || strcmp(value, "frame") == 0)
-      s.pace = value;
-    else
-      bad("clock or frame");
-  } else if (section == "display" && (name == "fullscreen" || name == "change_mode")) {
-    if (!yes_no(value, name == "fullscreen" ? &s.fullscreen : &s.change_mode)) bad("yes or no");
-  } else if (section == "sound" && name == "volume") {
-    if (!whole_number(value, 0, 100, &s.volume)) bad("0 to 100");
-  } else if (section == "language" && name == "language") {
-    if (strcmp(value, "sk") == 0 || strcmp(value, "en") == 0)
-      s.language = value;
-    else
-      bad("sk or en");
-  } else if (section == "players" && (name == "avatar1" || name == "avatar2")) {
-    if (!whole_number(value, 1, 6, &s.avatar[name[6] - '0'])) bad("1 to 6");
+  const SettingRow* row = nullptr;
+  for (const SettingRow& candidate : SETTING_ROWS)
+    if (section == candidate.section && name == candidate.name) row = &candidate;
+  if (row) {
+    bool taken = false;
+    if (row->type == SettingType::number)
+      taken = whole_number(value, row->low, row->high, row->number(s));
+    else if (row->type == SettingType::yes_no)
+      taken = yes_no(value, row->number(s));
+    else if (strcmp(value, row->words[0]) == 0 || strcmp(value, row->words[1]) == 0)
+      taken = (*row->word(s) = value, true);
+    if (!taken) bad(row->expected);
   } else if (section == "keys") {
     KeySetting key;
     known = key_name(name_c, &key);
@@ -564,4 +637,8 @@ bool settings_store(const std::string& section, const std::string& name, const s
 
 int settings_changes() {
   return changes_written;
+}
+
+bool settings_store(SettingId id, const std::string& value) {
+  return settings_store(SETTING_ROWS[id].section, SETTING_ROWS[id].name, value);
 }

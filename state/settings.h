@@ -30,6 +30,39 @@ struct Settings {
   std::vector<KeySetting> keys;  // in the file's order
 };
 
+// Every setting but the keys, one row each: its section and name, the values it takes and
+// where the reader puts it. The reader and every writer go by this table.
+enum SettingId {
+  SETTING_SPEED,
+  SETTING_PACE,
+  SETTING_FULLSCREEN,
+  SETTING_CHANGE_MODE,
+  SETTING_VOLUME,
+  SETTING_LANGUAGE,
+  SETTING_AVATAR1,
+  SETTING_AVATAR2,
+  SETTING_COUNT
+};
+
+enum class SettingType {
+  number,  // a whole number from low to high
+  yes_no,  // yes (1) or no (0)
+  choice   // one of two words
+};
+
+struct SettingRow {
+  const char* section;
+  const char* name;
+  SettingType type;
+  int low, high;                    // a number's range
+  const char* words[2];             // a choice's words
+  const char* expected;             // what a refused line is told it should have been
+  int* (*number)(Settings&);        // where a number or yes/no goes
+  std::string* (*word)(Settings&);  // where a choice goes
+};
+
+extern const SettingRow SETTING_ROWS[SETTING_COUNT];
+
 // Reads a settings file's text. Lines it cannot use go to *problems as "FILE:LINE: why".
 void settings_read_text(const std::string& text, const std::string& file, Settings* settings,
                         std::vector<std::string>* problems);
@@ -58,6 +91,8 @@ Settings settings_load();
 // there. On failure (a file it could not read whole, another game saving for two seconds, a
 // path longer than the system allows): one line on stderr, nothing changed, false.
 bool settings_store(const std::string& section, const std::string& name, const std::string& value);
+// The same for a setting of the table, under its own section and name.
+bool settings_store(SettingId id, const std::string& value);
 
 // How many times settings_store has changed the file since the start: a browser copies the
 // settings folder to its storage when this moves.

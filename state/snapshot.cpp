@@ -3,13 +3,12 @@
 
 #include <cstring>
 
-// Every flag of the game and the loop's done mark.
+// Every flag of the game. The window's and the loop's marks are not the game's: a state put
+// back leaves them as the window has them now.
 static bool* const flags[SNAPSHOT_FLAGS] = {
-    &active, &fullscreen,  &start,      &Start_Menu,     &Menu,
-    &Help,   &Info,        &Nastavenia, &New_Nastavenia, &End,
-    &QNew,   &QNastavenia, &QExit,      &QReturn,        &QEnd,
-    &New,    &Return,      &Exit,       &move,           &Q_1,
-    &Q_2,    &Q_3,         &NCPfind,    &Buildfind,      &done};
+    &start, &Start_Menu,  &Menu,  &Help,    &Info,    &Nastavenia, &New_Nastavenia, &End,
+    &QNew,  &QNastavenia, &QExit, &QReturn, &QEnd,    &New,        &Return,         &Exit,
+    &move,  &Q_1,         &Q_2,   &Q_3,     &NCPfind, &Buildfind};
 
 void snapshot_take(GameSnapshot* s) {
   std::memcpy(s->player, player, sizeof player);
@@ -23,7 +22,6 @@ void snapshot_take(GameSnapshot* s) {
   s->key = key;
   s->keep = keep;
   std::memcpy(s->keys, keys, sizeof keys);
-  std::memcpy(s->points, points, sizeof points);
   s->r_p = r_p;
   s->p_krok = p_krok;
   for (int i = 0; i < SNAPSHOT_FLAGS; i++) s->flags[i] = *flags[i];
@@ -42,7 +40,6 @@ void snapshot_put(const GameSnapshot& s) {
   key = s.key;
   keep = s.keep;
   std::memcpy(keys, s.keys, sizeof keys);
-  std::memcpy(points, s.points, sizeof points);
   r_p = s.r_p;
   p_krok = s.p_krok;
   for (int i = 0; i < SNAPSHOT_FLAGS; i++) *flags[i] = s.flags[i];

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "state/game_random.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 
 static std::vector<field_t> fields;
@@ -26,6 +27,7 @@ static void AddFieldV(void* ptr, fieldtype_t type, int lo, int hi, const char* f
   f.lo = lo;
   f.hi = hi;
   f.grid = false;
+  f.window = false;
   byname[f.name] = (int)fields.size();
   fields.push_back(f);
 }
@@ -127,8 +129,11 @@ void Dump_Init() {
   fields.clear();
   byname.clear();
   AddBool(&done, "done");
-  for (size_t i = 0; i < sizeof(flags) / sizeof(flags[0]); i++)
+  fields.back().window = true;
+  for (size_t i = 0; i < sizeof(flags) / sizeof(flags[0]); i++) {
     AddBool(flags[i], "%s", flagnames[i]);
+    fields.back().window = flags[i] == &active;
+  }
 
   AddFloat(&r_p, "r_p");
   AddFloat(&p_krok, "p_krok");
@@ -274,7 +279,7 @@ static inline void HashValue(std::uint64_t* h, std::uint32_t v) {
 std::uint64_t State_Hash() {
   std::uint64_t h = 14695981039346656037ull;
   for (const field_t& f : fields) {
-    if (f.grid) continue;
+    if (f.grid || f.window) continue;
     std::uint32_t v;
     if (f.type == FT_BOOL)
       v = *(bool*)f.ptr ? 1 : 0;

@@ -12,8 +12,9 @@ struct field_t {
   char name[40];
   void* ptr;
   fieldtype_t type;
-  int lo, hi;  // allowed range of an int field
-  bool grid;   // the flag grid: printed only through a prefix
+  int lo, hi;   // allowed range of an int field
+  bool grid;    // the flag grid: printed only through a prefix
+  bool window;  // the window's and the loop's marks: dumped, never hashed
 };
 
 // Fills the table with every field in dump order.
@@ -33,6 +34,6 @@ void Dump_Print(std::FILE* out, long long frame, const char* const* prefixes, in
 bool Dump_Set(const field_t* f, const char* text);
 
 // A hash of the whole game state as two machines playing one match must share it: every
-// field the dump prints without a prefix (all but the flag grid), and the bow drops'
-// generator. Dump_Init must have run.
+// field the dump prints without a prefix but the window's and the loop's marks (`done`,
+// `active`), and the bow drops' generator. Dump_Init must have run.
 std::uint64_t State_Hash();

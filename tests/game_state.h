@@ -4,6 +4,7 @@
 
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 
@@ -17,6 +18,16 @@ inline const GameSnapshot& startup_state() {
     return taken;
   }();
   return startup;
+}
+
+// The start-up state put back, with the window shown and open and the flag as laid out: a
+// game just started, whatever the last test left.
+inline void put_startup_state() {
+  snapshot_put(startup_state());
+  flag_grid_init();
+  wiggle_count = 0;
+  active = fullscreen = true;
+  done = false;
 }
 
 // Puts every screen flag, request and key back to false.

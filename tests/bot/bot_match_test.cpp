@@ -15,6 +15,7 @@
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "state/game_random.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"

@@ -32,7 +32,7 @@ void (*const WALK[4])(int) = {player_hore, player_dole, player_doprava, player_d
 
 // Two archers in play on a random arena of whole-unit buildings, some of no width.
 void random_arena() {
-  snapshot_put(startup_state());
+  put_startup_state();
   reset_screen_flags();
   set_speed_level(roll(1, 3));
   Build_Max = roll(2, 10);

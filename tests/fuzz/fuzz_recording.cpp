@@ -14,7 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool fields_listed = (Dump_Init(), true);
   (void)fields_listed;
-  snapshot_put(startup_state());
+  put_startup_state();
   std::string bytes(reinterpret_cast<const char*>(data), size);
   if (bytes.compare(0, 8, "KORVREC\n") != 0) bytes = recording_header() + bytes;
   std::string error;
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (frames < 0 && error.empty()) fuzz_fail("refused without a reason");
   if (frames < 0) return 0;
   const std::uint64_t replayed = State_Hash();
-  snapshot_put(startup_state());
+  put_startup_state();
   Playback watched;
   if (!playback_open(&watched, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), &error))
     fuzz_fail("watching refuses a recording the replay runs");
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   playback_seek(&watched, watched.total_ticks / 4, nullptr);  // back: from the start again
   while (playback_step(&watched, run_frame_input, nullptr)) {
   }
-  active = watched.window_active;  // the recording's window, as the replay leaves it
+  active = watched.reader.window_active;  // the recording's window, as the replay leaves it
   if (watched.reader.frames != frames || State_Hash() != replayed)
     fuzz_fail("watching ends elsewhere than the replay");
   return 0;

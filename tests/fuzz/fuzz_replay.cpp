@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bot/bot.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 #include "tests/game_state.h"
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  snapshot_put(startup_state());
+  put_startup_state();
   // the runner's own start: shown, no key held by the script, nobody played by the computer
   active = true;
   std::memset(replay_held, 0, sizeof replay_held);

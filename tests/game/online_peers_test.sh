@@ -38,7 +38,7 @@ shows "host: match" 'tint now 252 380 010'
 kill -9 "${pid[guest]}"
 wait "${pid[guest]}" 2>/dev/null
 pid[guest]=""
-told host "The connection to the other player was lost."
+told host "Spojenie s druhym hracom sa stratilo."
 kill -0 "${pid[host]}" || fail "host: ended after its guest was lost"
 replays "$work/host.rec" >"$work/host.dump" || fail "host: the first game's recording does not run"
 grep -qx "move 1" "$work/host.dump" || fail "host: the recording does not reach the match"
@@ -51,12 +51,12 @@ use guest
 win=$(find_window Korvalen)
 close_window "guest: closing the window"
 pid[guest]=""
-told host "The other player has left."
+told host "Druhy hrac odisiel."
 
 # A guest of another version is told the host's version while the host's box is still up.
 "$peer" guest "$p" 0.0.0-other >"$work/other.out" || fail "a guest of another version: no refusal"
 grep -qx "refused: version $version" "$work/other.out" || fail "the refusal names $(cat "$work/other.out")"
-told host "The other game is version 0.0.0-other; both need the same version."
+told host "Druha hra ma verziu 0.0.0-other; obe potrebuju rovnaku verziu."
 use host
 xdotool keydown Escape
 side_ends host 0
@@ -67,7 +67,7 @@ p=$(port)
 "$peer" host "$p" 0.0.0-other >"$work/other_host.out" &
 helper=$!
 start_side guest --join "127.0.0.1:$p"
-told guest "The other game is version 0.0.0-other; both need the same version."
+told guest "Druha hra ma verziu 0.0.0-other; obe potrebuju rovnaku verziu."
 side_ends guest 1
 wait "$helper" || fail "the host of another version never saw its refusal arrive"
 helper=""

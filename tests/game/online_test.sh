@@ -91,7 +91,7 @@ open_game "$work/tree" --window --join "127.0.0.1:$p"
 shown=$SECONDS
 box=$(find_window OZNAM) || fail "joining nobody: no box"
 [ $((SECONDS - shown)) -le 15 ] || fail "joining nobody: the box came after $((SECONDS - shown)) s"
-grep -qx "korvalen: OZNAM: The game cannot reach 127.0.0.1:$p." "$work/stderr" ||
+grep -qx "korvalen: OZNAM: Hra sa nemoze spojit s 127.0.0.1:$p." "$work/stderr" ||
   fail "joining nobody: the address is not on stderr"
 answer_box "$box" Return
 ends_with 1 "joining nobody"

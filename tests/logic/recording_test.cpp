@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "record/playback.h"
+#include "state/match_start.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
 #include "tests/game_state.h"
@@ -62,10 +63,13 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   ASSERT_TRUE(record_open(path.c_str(), &error)) << error;
   bool keys[KEY_CODES] = {};
   keys[int{'E'}] = true;
-  for (int f = 0; f < 10; f++) record_frame(keys, 0, nullptr);  // 4 bytes each
+  for (int f = 0; f < 10; f++) record_frame(keys, 0, nullptr);  // one of 4 bytes, 9 repeats
   record_flush();
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  for (int f = 0; f < 100; f++) record_frame(keys, 0, nullptr);
+  for (int f = 0; f < 100; f++) {
+    keys[int{'E'}] = f % 2;  // no two alike: 3 and 4 bytes in turn
+    record_frame(keys, 0, nullptr);
+  }
   record_finish();
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, old_handler);
@@ -75,8 +79,8 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   // what the file holds is a whole recording: the header, ten frames and the end mark
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
-  EXPECT_EQ(bytes.size(), recording_header().size() + 10 * 4 + 5);
-  snapshot_put(startup_state());
+  EXPECT_EQ(bytes.size(), recording_header().size() + 4 + 2 + 5);
+  put_startup_state();
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 10) << error;
 
   // a recording that could be written whole is not lost
@@ -85,9 +89,9 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   record_finish();
   EXPECT_FALSE(record_lost(&why)) << why;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 3) << error;
-  snapshot_put(startup_state());
+  put_startup_state();
   std::remove(path.c_str());
 }
 
@@ -98,16 +102,69 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
   const std::string frames = std::string("F\0\0F\1E\0Z\2\0\0\0", 12);
   const std::string bytes = old_header + frames;
   std::string error;
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(
       recording_run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &error), -1);
   EXPECT_NE(error.find("recorded by Korvalen 1.1.0 (format 1)"), std::string::npos) << error;
+  // format 2 (every frame whole, no match start) bears today's version, and is refused too
+  std::string format2 = recording_header().substr(0, recording_header().find('S', 10));
+  format2[8] = 2;
+  const std::string bytes2 = format2 + frames;
+  EXPECT_EQ(
+      recording_run(reinterpret_cast<const std::uint8_t*>(bytes2.data()), bytes2.size(), &error),
+      -1);
+  EXPECT_NE(error.find("(format 2); this is"), std::string::npos) << error;
   // the same steps under this format's header run
   const std::string now = recording_header() + frames;
-  snapshot_put(startup_state());
+  put_startup_state();
   EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(now.data()), now.size(), &error), 2)
       << error;
-  snapshot_put(startup_state());
+  put_startup_state();
+}
+
+// The match start goes with the header; a repeat record repeats the last frame's keys with
+// no speed mark, and it and a change record need a frame before them.
+TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
+  match_start_set_seed(0x01020304);
+  match_start_set_arena("Hill", "1\n2\n3\n4\n5\n");
+  const std::string header = recording_header();
+  match_start = MatchStart{};
+  const std::string frames = std::string("F\1E\3R\2Z\3\0\0\0", 11);
+  const std::string bytes = header + frames;
+  RecordingReader reader;
+  std::string error;
+  ASSERT_TRUE(recording_begin(&reader, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                              bytes.size(), &error))
+      << error;
+  EXPECT_EQ(reader.start.seed, 0x01020304u);
+  EXPECT_EQ(reader.start.sector, 0);
+  EXPECT_TRUE(reader.start.arena_given);
+  EXPECT_EQ(reader.start.arena_text, "1\n2\n3\n4\n5\n");
+  EXPECT_EQ(reader.start.arena_name, "Hill");
+  put_startup_state();
+  static int marks[3];
+  auto count = [](const FrameInput& in, DrawAndPresent) {
+    EXPECT_TRUE(in.keys[int{'E'}]);
+    marks[in.speed_level == 3 ? 0 : 1]++;
+  };
+  while (recording_next(&reader, count, nullptr, &error) > 0) {
+  }
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(marks[0], 1) << "the frame's own speed mark";
+  EXPECT_EQ(marks[1], 2) << "the repeats, unmarked";
+  const std::string no_frame = header + std::string("R\1Z\1\0\0\0", 7);
+  put_startup_state();
+  EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(no_frame.data()), no_frame.size(),
+                          &error),
+            -1);
+  EXPECT_NE(error.find("a broken repeat record"), std::string::npos) << error;
+  const std::string no_change = header + std::string("D\1EZ\1\0\0\0", 8);
+  put_startup_state();
+  EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(no_change.data()), no_change.size(),
+                          &error),
+            -1)
+      << "a change needs a frame before it";
+  put_startup_state();
 }
 
 constexpr int MENU_STEPS = 4;  // main menu, New, the colour screen, the match
@@ -119,7 +176,7 @@ std::vector<std::uint8_t> record_match(std::map<long long, std::uint64_t>* hashe
   const std::string path = temp_path();
   std::string error;
   EXPECT_TRUE(record_open(path.c_str(), &error)) << error;
-  snapshot_put(startup_state());
+  put_startup_state();
   const int players_keys[] = {'E', 'S', 'D', 'F', 'A', 'Q', 'I', 'J', 'K', 'L', 'M', 'N'};
   unsigned seed = 7;
   FrameInput in;
@@ -145,13 +202,13 @@ std::vector<std::uint8_t> record_match(std::map<long long, std::uint64_t>* hashe
 
 TEST(Playback, JumpsLandOnTheRecordedStateForwardAndBack) {
   Dump_Init();
-  snapshot_put(startup_state());
+  put_startup_state();
   std::map<long long, std::uint64_t> recorded = {{0, State_Hash()}};
   std::vector<std::uint8_t> bytes = record_match(&recorded);
   ASSERT_TRUE(move) << "the recorded match never started";
   const std::uint64_t recorded_end = State_Hash();
 
-  snapshot_put(startup_state());
+  put_startup_state();
   Playback p;
   std::string error;
   ASSERT_TRUE(playback_open(&p, bytes, &error)) << error;

@@ -7,6 +7,7 @@
 #include "combat/combat.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "tests/game_state.h"
@@ -42,6 +43,44 @@ TEST_F(KeepsState, StartUpAndTheFlagsWave) {
   }
   for (int call = 302; call <= 13501; call++) flag_wave_tick();
   EXPECT_EQ(std::memcmp(points, start, sizeof start), 0) << "45 steps later";
+}
+
+// On the game's pictures the wave counts 3000 a second of a flag shown, whatever the speed
+// level and however the pictures come: a second of menu at 60 pictures a second moves it as
+// 3000 draws would (9 steps), time in play is not counted, a stall counts a quarter second,
+// and the end screen has the flag lifted.
+TEST_F(KeepsState, TheFlagWavesWithTheTimeItIsShown) {
+  put_startup_state();
+  reset_screen_flags();
+  Start_Menu = QNew = true;
+  float start[FLAG_SIZE][FLAG_SIZE][3];
+  std::memcpy(start, points, sizeof start);
+  const std::int64_t second = 1000000000;
+  FlagClock clock;
+  for (int level : {1, 3}) {
+    set_speed_level(level);
+    flag_grid_init();
+    wiggle_count = 0;
+    for (int p = 0; p <= 60; p++) flag_for_picture(&clock, level * 10 * second + p * second / 60);
+    EXPECT_EQ(points[0][0][2], start[9][0][2]) << "level " << level;
+    EXPECT_EQ(points[1][FLAG_SIZE - 1][2], start[10][0][2]) << "level " << level;
+    clock = FlagClock{};
+  }
+  Start_Menu = false;  // play: the second is not the flag's
+  flag_for_picture(&clock, 40 * second);
+  flag_for_picture(&clock, 41 * second);
+  Menu = QReturn = true;
+  flag_for_picture(&clock, 42 * second);
+  EXPECT_EQ(points[0][0][2], start[9][0][2]) << "nothing counted in play";
+  flag_for_picture(&clock, 50 * second);  // a stall of 8 s: 750 counts
+  EXPECT_EQ(wiggle_count, 150) << "3750 counts: steps in counts 301, 601 ... 3601, 150 since";
+  End = true;
+  flag_for_picture(&clock, 50 * second);
+  EXPECT_FLOAT_EQ(points[7][0][1], static_cast<float>(FLAG_ROWS_END));
+  End = false;
+  flag_for_picture(&clock, 50 * second);
+  EXPECT_FLOAT_EQ(points[7][0][1], static_cast<float>(FLAG_ROWS_MENU));
+  set_speed_level(1);
 }
 
 // Both players in play at (5, 5) and (0, 0), nothing else about. A step of 0.4 makes the

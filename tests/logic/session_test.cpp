@@ -17,6 +17,7 @@
 #include "record/playback.h"
 #include "record/recording.h"
 #include "session/lockstep.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
@@ -74,8 +75,8 @@ int advance_on(Session* s, GameSnapshot* state) {
 TEST(SessionRules, HandshakeRefusalsAndEndings) {
   Session host, guest;
   connect(&host, &guest, "1.0.1");
-  EXPECT_EQ(host.end_message, "The other game is version 1.0.1; both need the same version.");
-  EXPECT_EQ(guest.end_message, "The other game is version 1.0.0; both need the same version.");
+  EXPECT_EQ(host.end_message, "Druha hra ma verziu 1.0.1; obe potrebuju rovnaku verziu.");
+  EXPECT_EQ(guest.end_message, "Druha hra ma verziu 1.0.0; obe potrebuju rovnaku verziu.");
   EXPECT_EQ(host.exit_code + guest.exit_code, 2);
 
   connect(&host, &guest);
@@ -84,7 +85,7 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   Session third;
   session_begin(&third, false, "1.0.0", 0);
   deliver(&third, session_refuse_full("1.0.0"), 0);
-  EXPECT_EQ(third.end_message, "This game already has two players.");
+  EXPECT_EQ(third.end_message, "Tato hra uz ma dvoch hracov.");
   EXPECT_EQ(third.exit_code, 1);
 
   // Groups run in step; a state that differs by group 30 ends both.
@@ -104,14 +105,14 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
     }
   }
   snapshot_put(states[0]);
-  EXPECT_EQ(host.end_message, "The two games no longer agree (frame 30).");
+  EXPECT_EQ(host.end_message, "Dve hry sa uz nezhoduju (krok 30).");
   EXPECT_EQ(guest.end_message, host.end_message);
   EXPECT_EQ(guest.exit_code, 1);
 
   connect(&host, &guest);
   session_leave(&guest, LEAVE_CLOSED);
   exchange(&host, &guest, 1000);
-  EXPECT_EQ(host.end_message, "The other player has left.");
+  EXPECT_EQ(host.end_message, "Druhy hrac odisiel.");
   EXPECT_EQ(host.exit_code, 0);
 
   // The other side's frames ended the game: this one plays on to the same frame.
@@ -320,7 +321,7 @@ TEST(SessionPeers, SilenceAfterAnExitIsAnEndInOrder) {
     done = false;
     EXPECT_EQ(host.phase, PHASE_ENDED);
     EXPECT_EQ(host.exit_code, why == 2);
-    EXPECT_EQ(host.end_message, why < 2 ? "" : "The connection to the other player was lost.");
+    EXPECT_EQ(host.end_message, why < 2 ? "" : "Spojenie s druhym hracom sa stratilo.");
   }
 }
 
@@ -397,6 +398,7 @@ struct Side {
   StepClock clock;
   bool held[KEY_CODES] = {};
   bool minimised = false;
+  bool done = false;                // its loop's done mark
   bool ended = false;               // its final steps ended the game (Exit)
   bool recording = false;           // its final steps go to the recording
   bool told_active = true;          // the window as the recording has it
@@ -415,6 +417,50 @@ int picture(Side* me, std::int64_t ns, bool shown) {
   session_advance(&me->session);
   snapshot_take(&me->state);
   return ran;
+}
+
+// The guest runs groups 28 and 29 on a wrong guess, then is minimised; the host's real keys
+// arrive and the guest runs both again while its window is down. Group 29's hash (sent at
+// frame 30) must still be the host's: the window is not part of the match.
+TEST(SessionRules, AReRunGroupHashesTheSameWhateverTheWindowDid) {
+  Session host, guest;
+  connect(&host, &guest);
+  Dump_Init();
+  GameSnapshot states[2];
+  snapshot_take(&states[0]);
+  states[1] = states[0];
+  bool pressed[KEY_CODES] = {};
+  pressed['E'] = true;
+  auto group = [&](int side, const bool* held, bool shown) {
+    Session* s = side == 0 ? &host : &guest;
+    snapshot_put(states[side]);
+    active = shown;
+    if (held) session_add_input(s, held, 0);
+    session_advance(s);
+    snapshot_take(&states[side]);
+  };
+  for (int f = 0; f < 28; f++) {
+    group(0, NONE, true);
+    group(1, NONE, true);
+    exchange(&host, &guest, 1000 + 10 * f);
+  }
+  for (int f = 28; f < 30; f++) {
+    group(0, pressed, true);
+    group(1, NONE, true);
+  }
+  const long long rollbacks = guest.rollbacks;
+  exchange(&host, &guest, 1300);
+  group(1, nullptr, false);  // minimised: runs nothing new, but puts the guess right
+  EXPECT_EQ(guest.rollbacks, rollbacks + 1);
+  for (int f = 30; f < 34; f++) {
+    group(0, NONE, true);
+    group(1, NONE, true);
+    exchange(&host, &guest, 1400 + 10 * f);
+  }
+  active = true;
+  EXPECT_GE(guest.confirmed, 31u);
+  EXPECT_EQ(host.end_message, "");
+  EXPECT_EQ(guest.end_message, "");
 }
 
 // The host's groups of 50 steps reach the guest in the welcome; both run one group a
@@ -489,7 +535,9 @@ struct Link {
 // own steps ended the game and the other side has its keys, it says goodbye.
 void turn(Side side[2], int i, Link* link, double now) {
   Session* s = &side[i].session;
+  done = side[i].done;  // each game's loop has its own
   advance_on(s, &side[i].state);
+  side[i].done = done;
   side[i].ended = session_finished(s);
   if (side[i].ended && s->phase == PHASE_RUNNING && session_delivered(s))
     session_leave(s, LEAVE_EXIT);
@@ -560,6 +608,7 @@ void play(std::mt19937* rng, Link* link, int groups, bool minimising, bool garba
     for (int i = 0; i < 2; i++) {
       Side& me = side[i];
       Session* s = &me.session;
+      done = me.done;
       if (minimising && (*rng)() % 400 == 0) {
         me.minimised = !me.minimised;
         session_note_window(s, !me.minimised);
@@ -583,6 +632,7 @@ void play(std::mt19937* rng, Link* link, int groups, bool minimising, bool garba
   }
   if (recording && closing) record_close();
   if (recording) record_finish();
+  done = false;
 }
 
 // Both sides' final steps are the same, as far as both got.
@@ -633,13 +683,19 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
     final_state(side[0]);
     matches += player[1].play && Build_Max > 0;
     if (recorded) {
-      active = side[0].told_active;  // the host's window as the recording left it
-      done = done || closing;
       const std::uint64_t host_end = State_Hash();
       ASSERT_TRUE(recording_read_file(path, &bytes, &error)) << error;
       snapshot_put(startup);
+      active = true;
+      done = false;
       EXPECT_GE(recording_run(bytes.data(), bytes.size(), &error), 0) << error;
       EXPECT_EQ(State_Hash(), host_end) << "the recording of run " << run;
+      EXPECT_EQ(active, side[0].told_active) << "the host's window as the recording left it";
+      if (closing) {
+        EXPECT_TRUE(done) << "the recording of run " << run << " ends closed";
+      }
+      active = true;
+      done = false;
     }
   }
   EXPECT_GT(frames_compared, 60000);

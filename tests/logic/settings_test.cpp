@@ -86,6 +86,36 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
   }
 }
 
+// Each setting the game saves reads back into its own field, at both ends of its range, and
+// into no other: the table's rows never cross.
+TEST(Settings, EverySavedSettingReadsBackIntoItsOwnField) {
+  for (const SettingRow& row : SETTING_ROWS) {
+    for (int end = 0; end < 2; end++) {
+      std::string value = row.type == SettingType::choice ? row.words[end]
+                          : row.type == SettingType::yes_no
+                              ? (end ? "yes" : "no")
+                              : std::to_string(end ? row.high : row.low);
+      Settings s;
+      EXPECT_EQ(read_text(settings_edit_text("", row.section, row.name, value), &s).size(), 0u)
+          << row.name;
+      Settings u;  // as no file sets it
+      int changed = 0;
+      for (const SettingRow& other : SETTING_ROWS) {
+        const bool differs =
+            other.word ? *other.word(s) != *other.word(u) : *other.number(s) != *other.number(u);
+        changed += differs;
+        if (&other != &row) continue;
+        if (other.word) {
+          EXPECT_EQ(*other.word(s), value);
+        } else {
+          EXPECT_EQ(*other.number(s), row.type == SettingType::yes_no ? end : std::stoi(value));
+        }
+      }
+      EXPECT_EQ(changed, 1) << row.name << " = " << value;
+    }
+  }
+}
+
 TEST(Settings, WriterChangesOnlyTheValue) {
   std::string text = "; mine\n[game]\nspeed = 1 ; slow\n\n[other]\nx = y\n";
   EXPECT_EQ(settings_edit_text(text, "game", "speed", "2"),

@@ -20,9 +20,11 @@
 #include "flow/flag_grid.h"
 #include "flow/frame_input.h"
 #include "flow/game.h"
+#include "flow/screen.h"
 #include "record/playback.h"
 #include "record/recording.h"
 #include "state/game_random.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 #include "world/world.h"
@@ -61,17 +63,12 @@ static bool WordIs(const char* word, const char* name) {
 
 // The virtual-key code a KEY word names, or -1.
 static int KeyCode(const char* w) {
-  static const struct {
-    const char* name;
-    int code;
-  } named[] = {{"SPACE", 32}, {"ENTER", 13}, {"ESC", 27},  {"UP", 38},
-               {"DOWN", 40},  {"LEFT", 37},  {"RIGHT", 39}};
   if (w[0] && !w[1]) {
     int c = std::toupper((unsigned char)w[0]);
     if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
     return -1;
   }
-  for (const auto& n : named)
+  for (const NamedKey& n : NAMED_KEYS)
     if (WordIs(w, n.name)) return n.code;
   if (std::toupper((unsigned char)w[0]) != 'V' || std::toupper((unsigned char)w[1]) != 'K')
     return -1;
@@ -134,7 +131,11 @@ static void Cmd_Frames(char** argv, int argc) {
     FrameInput in;
     std::memcpy(in.keys, replay_held, sizeof(in.keys));
     bot_press_keys(in.keys);
-    run_frame_input(in, nullptr);
+    // the described frame's picture: the flag counts a wave step when shown, and the rows
+    // follow the menu's opening and the match's end
+    const FlagRowsWatch rows = flag_rows_watch();
+    run_frame_input(in, flag_frame_drawn);
+    flag_rows_after_frame(rows);
     framecount++;
   }
 }
@@ -198,6 +199,18 @@ static void Cmd_Bot(char** argv, int argc) {
   bot_play(numb, level);
 }
 
+// drawn: what the next picture shows, by the flag that holds its screen up ("play" when
+// none does), and " map" when the field is drawn with it.
+static void Cmd_Drawn(char**, int argc) {
+  if (argc != 0) Fail("drawn takes no words");
+  static const char* const names[SCREENS + 1] = {
+      "controls",       "Help",       "Info", "Nastavenia", "End",
+      "New_Nastavenia", "Start_Menu", "Menu", "play",       "?"};
+  const Screen up = screen_up();
+  const bool map = move && (up == SCREEN_MAIN_MENU || up == SCREEN_PAUSE_MENU || up == SCREEN_PLAY);
+  std::printf("drawn %s%s\n", names[up], map ? " map" : "");
+}
+
 // sector N: the next match start (and every one after it) plays sector N, s_N.txt.
 static void Cmd_Sector(char** argv, int argc) {
   int sector;
@@ -243,7 +256,8 @@ void RunLine(char* line) {
     void (*run)(char**, int);
   } commands[] = {{"hold", Cmd_Hold},   {"frames", Cmd_Frames}, {"active", Cmd_Active},
                   {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump},
-                  {"bot", Cmd_Bot},     {"seed", Cmd_Seed},     {"sector", Cmd_Sector}};
+                  {"bot", Cmd_Bot},     {"seed", Cmd_Seed},     {"sector", Cmd_Sector},
+                  {"drawn", Cmd_Drawn}};
   int n = SplitWords(line, &words);
   if (n == 0 || words[0][0] == '#') return;
   for (const auto& c : commands)
@@ -308,7 +322,7 @@ int main(int argc, char** argv) {
         "                    (none, or -, reads standard input); commands: hold [KEY ...] [frames "
         "N],\n"
         "                    frames N, active 0|1, close, set NAME VALUE, dump [PREFIX ...],\n"
-        "                    bot N LEVEL, seed N, sector N\n"
+        "                    bot N LEVEL, seed N, sector N, drawn\n"
         "  --recording FILE  run a session recorded by korvalen --record FILE from the\n"
         "                    start-up state and print the state it ends in\n"
         "  --help            print this help and end\n"
