@@ -135,7 +135,7 @@ bool check_in_window(int* read, std::string* error) {
   while (*read > 0) {
     MSG msg;
     while (PeekMessageA(&msg)) {
-      if (msg.message == WM_QUIT || (msg.message == WM_KEYDOWN && msg.wParam == VK_ESC))
+      if (msg.message == WM_QUIT || (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE))
         return false;
       if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) DispatchMessageA(&msg);
     }
