@@ -227,7 +227,6 @@ int wait_for_other(const CommandLine& line) {
     }
     if (session.phase != PHASE_CONNECTING) break;
     if (!link_failed.empty()) {
-      fprintf(stderr, "korvalen: %s\n", link_failed.c_str());
       MessageBoxA(link_failed.c_str(), tr("OZNAM"), BoxIcon::stop);
       net_close(0, 0);
       record_finish();
