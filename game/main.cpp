@@ -282,10 +282,9 @@ static bool rooms_ready(CommandLine* line, const Settings& saved) {
   line->relay_only = line->relay_only || saved.relay_only == 1;
   if (!line->server.empty()) return true;
   fprintf(stderr,
-          "korvalen: a game over the internet meets on a server: give --server https://HOST,\n"
-          "or set server = https://HOST under [online] in %s.\n"
-          "The README's \"Playing over the internet\" tells what such a server runs and how\n"
-          "to start one (server/run.sh).\n",
+          "korvalen: a game over the internet meets on a server: give --server https://HOST "
+          "or set server = https://HOST under [online] in %s (the README's \"Playing over "
+          "the internet\" tells what such a server runs; server/run.sh starts one here)\n",
           settings_where().c_str());
   return false;
 }

@@ -19,6 +19,10 @@ wait_for "the servers never printed their URL" '[ -s "$work/servers.out" ] || ! 
 url=$(head -n 1 "$work/servers.out")
 [[ $url == http://127.0.0.1:* ]] || fail "run.sh's first line is no URL: $url"
 
+# Without a server the game says where to find one, in one line, before any window.
+env -u DISPLAY "$game" --host-room >/dev/null 2>"$work/stderr"
+[ $? = 2 ] && grep -q "Playing over the internet" "$work/stderr" || fail "no server: not told"
+
 make_tree
 start_two_displays
 room=(--server "$url" --relay-only)
