@@ -62,7 +62,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/change
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME korvalen)
 
-# cpack -G DEB in the build folder: korvalen_1.1.0_amd64.deb, dependencies from the binary.
+# cpack -G DEB in the build folder: korvalen_1.2.0_amd64.deb, dependencies from the binary.
 set(CPACK_PACKAGE_NAME korvalen)
 set(CPACK_PACKAGE_VENDOR "Korvalen developers")
 set(CPACK_PACKAGE_CONTACT "Korvalen developers <korvalen@users.noreply.github.com>")

@@ -23,8 +23,10 @@ const char* messages_locale() {
   return "";
 }
 
-bool is_english(const char* name) {
-  return strncmp(name, "en", 2) == 0 && strchr("_.@:", name[2] ? name[2] : '_');
+// Slovak is the game's own language, spoken only to a Slovak locale; every other locale,
+// none and C included, reads the game in English.
+bool is_slovak(const char* name) {
+  return strncmp(name, "sk", 2) == 0 && strchr("_.@:", name[2] ? name[2] : '_');
 }
 
 bool holds_catalog(const std::string& folder) {
@@ -52,8 +54,8 @@ std::string language_of_locale() {
   // gettext reads LANGUAGE's list only under a locale other than C; its first entry leads.
   const char* list = getenv("LANGUAGE");
   bool plain_c = !*locale || strcmp(locale, "C") == 0 || strcmp(locale, "POSIX") == 0;
-  if (list && *list && !plain_c) return is_english(list) ? "en" : "sk";
-  return is_english(locale) ? "en" : "sk";
+  if (list && *list && !plain_c) return is_slovak(list) ? "sk" : "en";
+  return is_slovak(locale) ? "sk" : "en";
 }
 
 void language_start(const std::string& choice) {

@@ -7,7 +7,7 @@ work=$(mktemp -d)
 # The game never reads or writes a developer's own settings in a test, and speaks Slovak.
 export XDG_CONFIG_HOME=$work/config
 unset LANGUAGE LC_ALL LC_MESSAGES
-export LANG=C.UTF-8
+export LANG=sk_SK.UTF-8
 deadline=${KORVALEN_TEST_DEADLINE:-240}
 # A machine without a sound device would add the game's line about it to standard error:
 # the tests play to SDL's silent driver (the sound test picks its own).

@@ -20,9 +20,10 @@ game=$stage/usr/games/korvalen
 desktop=$stage/usr/share/applications/korvalen.desktop
 grep -qx "Exec=/usr/games/korvalen" "$desktop" || fail "desktop entry: $(grep Exec= "$desktop")"
 grep -qx "Path=/usr/share/games/korvalen" "$desktop" || fail "desktop entry: no Path= to the data folder"
+grep -qx "Exec=/usr/games/korvalen --bot" "$desktop" || fail "desktop entry: no action against the computer"
 mkdir "$work/elsewhere"
 
-[ "$("$game" --version)" = "korvalen 1.1.0" ] || fail "--version"
+[ "$("$game" --version)" = "korvalen 1.2.0" ] || fail "--version"
 "$game" --help | grep -q "share/games/korvalen" || fail "--help does not name the data folder"
 "$stage/usr/games/korvalen-replay" --help | grep -q "^Usage: korvalen-replay" ||
   fail "korvalen-replay --help"

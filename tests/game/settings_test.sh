@@ -134,12 +134,13 @@ while IFS='|' read -r file lang options want; do
   [ $want = english ] || grep -qx "korvalen: OZNAM: Program sa zatvori." "$work/stderr" ||
     fail "$what: no notice after No"
 done <<'ROWS'
-|C.UTF-8|--change-mode|slovak
+|C.UTF-8|--change-mode|english
+||--change-mode|english
+|de_DE.UTF-8|--change-mode|english
 |sk_SK.UTF-8|--change-mode|slovak
-|C.UTF-8|--change-mode --lang en|english
-|en_US.UTF-8|--change-mode|english
-[language]\nlanguage = en\n|C.UTF-8|--change-mode|english
-[display]\nchange_mode = yes\n|C.UTF-8||slovak
+|sk_SK.UTF-8|--change-mode --lang en|english
+[language]\nlanguage = en\n|sk_SK.UTF-8|--change-mode|english
+[display]\nchange_mode = yes\n|sk_SK.UTF-8||slovak
 |en_US.UTF-8|--change-mode --lang sk|slovak
 ROWS
 echo "settings: ok"

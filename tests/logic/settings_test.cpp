@@ -173,15 +173,17 @@ TEST(Language, FollowsTheLocaleAsGettextReadsIt) {
   struct Case {
     const char *language, *lc_all, *lc_messages, *lang, *want;
   } cases[] = {
-      {nullptr, nullptr, nullptr, nullptr, "sk"},
-      {nullptr, nullptr, nullptr, "en_US.UTF-8", "en"},
+      {nullptr, nullptr, nullptr, nullptr, "en"},  // no locale
+      {nullptr, nullptr, nullptr, "C.UTF-8", "en"},
+      {nullptr, nullptr, nullptr, "de_DE.UTF-8", "en"},
       {nullptr, nullptr, nullptr, "sk_SK.UTF-8", "sk"},
-      {nullptr, nullptr, nullptr, "eng", "sk"},                // not "en"
+      {nullptr, nullptr, nullptr, "sk", "sk"},
+      {nullptr, nullptr, nullptr, "skr_IN", "en"},             // not "sk"
       {nullptr, "en_GB.UTF-8", nullptr, "sk_SK.UTF-8", "en"},  // LC_ALL first
       {nullptr, nullptr, "sk_SK.UTF-8", "en_US.UTF-8", "sk"},  // then LC_MESSAGES
-      {"en:sk", nullptr, nullptr, "de_DE.UTF-8", "en"},        // LANGUAGE's first entry
-      {"sk:en", nullptr, nullptr, "en_US.UTF-8", "sk"},
-      {"en", nullptr, nullptr, "C", "sk"},  // ignored under C
+      {"sk:en", nullptr, nullptr, "de_DE.UTF-8", "sk"},        // LANGUAGE's first entry
+      {"en:sk", nullptr, nullptr, "sk_SK.UTF-8", "en"},
+      {"sk", nullptr, nullptr, "C", "en"},  // ignored under C
   };
   for (const Case& c : cases) {
     const char* names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
