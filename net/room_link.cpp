@@ -18,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <memory>
@@ -373,6 +374,10 @@ bool make_peer(std::string* error) {
     config.iceServers.emplace_back(room.credentials.relays[0].host,
                                    static_cast<std::uint16_t>(room.credentials.relays[0].port));
   if (room.options.relay_only) config.iceTransportPolicy = rtc::TransportPolicy::Relay;
+  // Two games and a relay on one machine share 127.0.0.1, and a relay's permissions go by
+  // address only: a game's own socket would reach the other's relay directly. Tests bind
+  // each game to an address of its own (127.0.0.2, ...) so relay-only means what it says.
+  if (const char* bind = getenv("KORVALEN_ICE_BIND")) config.bindAddress = bind;
   try {
     room.peer = std::make_shared<rtc::PeerConnection>(config);
   } catch (const std::exception& e) {
@@ -540,13 +545,18 @@ void offer(NetEvents* events) {
   watch_channel(room.inputs, false);
 }
 
+// Which way the match goes, once the connection has chosen its pair of candidates: said
+// once on stderr.
 void note_path() {
   rtc::Candidate local, remote;
-  if (room.peer && room.peer->getSelectedCandidatePair(&local, &remote))
-    room.path = local.type() == rtc::Candidate::Type::Relayed ||
-                        remote.type() == rtc::Candidate::Type::Relayed
-                    ? "relay"
-                    : "direct";
+  if (!room.peer || !room.path.empty() || !room.peer->getSelectedCandidatePair(&local, &remote))
+    return;
+  // the type as the candidate's own line says it: the parsed one may still be unknown
+  auto relayed = [](const rtc::Candidate& c) {
+    return c.type() == rtc::Candidate::Type::Relayed ||
+           c.candidate().find(" typ relay") != std::string::npos;
+  };
+  room.path = relayed(local) || relayed(remote) ? "relay" : "direct";
   fprintf(stderr, "korvalen: playing over WebRTC, %s\n",
           room.path == "relay" ? "through the relay" : "directly");
 }
@@ -669,6 +679,7 @@ void check_time(NetEvents* events) {
   }
   if (room.host_gone_ms && room.linked && now - room.host_gone_ms > HOST_GONE_GRACE_MS)
     other_gone(events);
+  if (room.linked) note_path();
 }
 
 bool start_room(const RoomOptions& options, bool hosting, const std::string& code,

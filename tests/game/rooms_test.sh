@@ -26,6 +26,9 @@ env -u DISPLAY "$game" --host-room >/dev/null 2>"$work/stderr"
 make_tree
 start_two_displays
 room=(--server "$url" --relay-only)
+# Each game's own sockets on an address apart from the relay's 127.0.0.1, as two homes
+# would be: the relay's permissions go by address, and would let a game's own socket in.
+export KORVALEN_ICE_BIND=127.0.0.2
 
 # Hosts a room on side $1's display; its code is left in code.
 host_room() {
@@ -38,11 +41,11 @@ host_room() {
 
 # A match over the relay: the guest walks onto the bow and shoots, the host ends by Exit.
 host_room host --record "$work/host.rec"
-start_side guest --join-room "${code,,}" "${room[@]}" --record "$work/guest.rec"
+KORVALEN_ICE_BIND=127.0.0.3 start_side guest --join-room "${code,,}" "${room[@]}" --record "$work/guest.rec"
 main_menu_on_both
 for side in host guest; do
   grep -qx "korvalen: playing over WebRTC, through the relay" "$work/$side.err" ||
-    fail "$side: the match does not go through the relay"
+    fail "$side: the match does not go through the relay: $(cat "$work/$side.err")"
 done
 
 # A third player with the code is turned away while the two play.
@@ -78,7 +81,7 @@ echo "rooms_test: a match through the relay ok ($SECONDS s)"
 # The host vanishes without a word (killed): its guest is told at once (the broker passes on
 # the host's last will), the time printed.
 host_room host
-start_side guest --join-room "$code" "${room[@]}"
+KORVALEN_ICE_BIND=127.0.0.3 start_side guest --join-room "$code" "${room[@]}"
 main_menu_on_both
 kill -9 "${pid[host]}"
 wait "${pid[host]}" 2>/dev/null
@@ -90,3 +93,24 @@ took=$(((${EPOCHREALTIME/[.,]/} - gone) / 1000))
 told guest "The connection to the other player was lost."
 side_ends guest 1
 echo "rooms_test: a vanished host told in $took ms ($SECONDS s)"
+
+# Servers whose relay credentials cannot be used: expired when they come (a wrong clock on
+# either side), or refused. A box says which, and the game ends with 1.
+mkdir -p "$work/www"
+echo '{"username":"1000:ABCDEF","password":"cA==","ttl":43200,"uris":["turn:127.0.0.1:9"]}' >"$work/www/old"
+web=$(port)
+python3 -m http.server --bind 127.0.0.1 --directory "$work/www" "$web" >/dev/null 2>&1 &
+helper=$!
+for path in old missing; do
+  echo "{\"version\":1,\"mqtt\":\"mqtt://127.0.0.1:9\",\"turn_credentials\":\"/$path\"}" \
+    >"$work/www/korvalen-server.json"
+  DISPLAY=${display[guest]}
+  open_game "$work/tree" --window --join-room ABCDEF --server "http://127.0.0.1:$web"
+  box=$(find_window OZNAM) || fail "credentials $path: no box"
+  want="had expired when they came"
+  [ $path = missing ] && want="gave no relay credentials the game can use (HTTP 404)"
+  grep -qF "$want" "$work/stderr" || fail "credentials $path: not told \"$want\""
+  answer_box "$box" Return
+  ends_with 1 "credentials $path"
+done
+echo "rooms_test: credentials refused ok ($SECONDS s)"
