@@ -34,7 +34,7 @@ constexpr int KEEPALIVE_S = 10;
 constexpr double BROKER_LIMIT_MS = 10000;    // to reach the broker and be subscribed
 constexpr double ANSWER_LIMIT_MS = 5000;     // a guest's offer unanswered: nobody hosts the room
 constexpr double OPEN_LIMIT_MS = 20000;      // for the channels to open once offered
-constexpr double HOST_GONE_GRACE_MS = 1000;  // the host's goodbye may still be on its way
+constexpr double GONE_GRACE_MS = 1000;     // silence that confirms the broker's word
 constexpr long HTTP_LIMIT_S = 10;
 constexpr long long CREDENTIALS_SPARE_S = 3600;  // fetched again with less than this left
 
@@ -133,7 +133,10 @@ struct Room {
   double offered_ms = 0;
   bool goodbye_heard = false;
   std::uint32_t goodbye_reason = 0;
-  double host_gone_ms = 0;  // joining: the host's lobby entry cleared while linked
+  // the broker said the other side left (its last will) while linked: it has gone if the
+  // channels say nothing more either (a will also comes when only the broker lost it)
+  double gone_said_ms = 0;
+  double heard_ms = 0;  // the last data on the channels
   std::string path;
   bool failed = false;
 };
@@ -342,7 +345,7 @@ void drop_peer() {
   room.goodbye_heard = false;
   room.goodbye_reason = 0;
   room.guest_id.clear();
-  room.host_gone_ms = 0;
+  room.gone_said_ms = 0;
 }
 
 void watch_channel(const std::shared_ptr<rtc::DataChannel>& channel, bool control) {
@@ -430,7 +433,7 @@ void other_gone(NetEvents* events) {
   if (!hosting) room.linked = false;
 }
 
-void host_hears(const Signal& s, NetEvents* events) {
+void host_hears(const Signal& s) {
   if (s.from.empty()) return;
   if (s.type == SIGNAL_OFFER) {
     if (room.peer && s.from != room.guest_id) {  // a later guest: the room is taken
@@ -463,7 +466,7 @@ void host_hears(const Signal& s, NetEvents* events) {
     }
   } else if (s.type == SIGNAL_GONE && room.peer && s.from == room.guest_id) {
     if (room.linked)
-      other_gone(events);
+      room.gone_said_ms = room.gone_said_ms ? room.gone_said_ms : now_ms();
     else
       drop_peer();
   }
@@ -487,7 +490,7 @@ void guest_hears(const Signal& s, NetEvents* events) {
     fail(events, "The room " + room.code + " is full: another player has taken it.");
   } else if (s.type == SIGNAL_GONE) {
     if (room.linked)
-      room.host_gone_ms = room.host_gone_ms ? room.host_gone_ms : now_ms();
+      room.gone_said_ms = room.gone_said_ms ? room.gone_said_ms : now_ms();
     else
       fail(events, "The game in room " + room.code + " has ended.");
   }
@@ -497,7 +500,7 @@ void broker_says(const Event& e, NetEvents* events) {
   if (e.topic == room.lobby_topic) {  // joining: the host's entry went, so did the host
     if (!e.text.empty() || room.hosting) return;
     if (room.linked)
-      room.host_gone_ms = room.host_gone_ms ? room.host_gone_ms : now_ms();
+      room.gone_said_ms = room.gone_said_ms ? room.gone_said_ms : now_ms();
     else if (room.offered)
       fail(events, "The game in room " + room.code + " has ended.");
     return;
@@ -505,7 +508,7 @@ void broker_says(const Event& e, NetEvents* events) {
   Signal s;
   if (!decode_signal(e.text.data(), e.text.size(), &s)) return;  // not ours: dropped
   if (room.hosting && e.topic == room.host_topic)
-    host_hears(s, events);
+    host_hears(s);
   else if (!room.hosting && e.topic == room.guest_topic)
     guest_hears(s, events);
 }
@@ -648,6 +651,7 @@ void handle(const Event& e, NetReceive receive, void* context, NetEvents* events
         drop_peer();
       break;
     case Kind::channel_data:
+      room.heard_ms = now_ms();
       if (!e.control) {
         receive(reinterpret_cast<const std::uint8_t*>(e.text.data()), e.text.size(), context);
       } else if (!e.text.empty() && e.text[0] == 'D') {
@@ -677,7 +681,8 @@ void check_time(NetEvents* events) {
       fail(events, "The games could not reach each other through the relay of " +
                        room.options.server + ".");
   }
-  if (room.host_gone_ms && room.linked && now - room.host_gone_ms > HOST_GONE_GRACE_MS)
+  if (room.gone_said_ms && room.linked && now - room.gone_said_ms > GONE_GRACE_MS &&
+      now - room.heard_ms > GONE_GRACE_MS)
     other_gone(events);
   if (room.linked) note_path();
 }

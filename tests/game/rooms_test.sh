@@ -101,6 +101,7 @@ echo '{"username":"1000:ABCDEF","password":"cA==","ttl":43200,"uris":["turn:127.
 web=$(port)
 python3 -m http.server --bind 127.0.0.1 --directory "$work/www" "$web" >/dev/null 2>&1 &
 helper=$!
+wait_for "the stand-in server did not start" 'curl -s -o /dev/null "http://127.0.0.1:$web/old"'
 for path in old missing; do
   echo "{\"version\":1,\"mqtt\":\"mqtt://127.0.0.1:9\",\"turn_credentials\":\"/$path\"}" \
     >"$work/www/korvalen-server.json"
