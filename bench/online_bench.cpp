@@ -162,9 +162,9 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
   if (clocked) session_set_group_steps(&session, GROUP_STEPS);
   session_set_map(&session, MapText{true, BENCH_MAP});
   while (session.phase == PHASE_CONNECTING) pump(1);
-  if (!host && !room_server.empty()) {
-    std::printf("join to first picture, room:  %10.0f ms (%s)\n", now_ms() - joined,
-                net_path().c_str());
+  if (!host && frame_ms > 0) {  // the guest's: from its join to the match's first picture
+    std::printf("join to first picture, %s: %.0f ms\n",
+                room_server.empty() ? "ENet" : ("room, " + net_path()).c_str(), now_ms() - joined);
     std::fflush(stdout);
   }
   Figures f;

@@ -31,9 +31,9 @@
 namespace {
 
 constexpr int KEEPALIVE_S = 10;
-constexpr double BROKER_LIMIT_MS = 10000;    // to reach the broker and be subscribed
-constexpr double ANSWER_LIMIT_MS = 5000;     // a guest's offer unanswered: nobody hosts the room
-constexpr double OPEN_LIMIT_MS = 20000;      // for the channels to open once offered
+constexpr double BROKER_LIMIT_MS = 10000;  // to reach the broker and be subscribed
+constexpr double ANSWER_LIMIT_MS = 5000;   // a guest's offer unanswered: nobody hosts the room
+constexpr double OPEN_LIMIT_MS = 20000;    // for the channels to open once offered
 constexpr double GONE_GRACE_MS = 1000;     // silence that confirms the broker's word
 constexpr long HTTP_LIMIT_S = 10;
 constexpr long long CREDENTIALS_SPARE_S = 3600;  // fetched again with less than this left
