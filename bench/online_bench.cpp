@@ -143,6 +143,7 @@ bool open_link(bool host, int port, int connect_port, std::string* error) {
   options.version = "bench";
   if (relay_via[host ? 0 : 1])
     options.relay_via = "127.0.0.1:" + std::to_string(relay_via[host ? 0 : 1]);
+  close(code_pipe[host ? 0 : 1]);  // a host that ends leaves its guest an empty pipe
   if (host) {
     if (!net_host_room(options, error)) return false;
     while (net_room_code().empty()) pump(5);
@@ -150,7 +151,10 @@ bool open_link(bool host, int port, int connect_port, std::string* error) {
     return write(code_pipe[1], code.data(), code.size()) == static_cast<ssize_t>(code.size());
   }
   char code[ROOM_CODE_LENGTH + 1] = {};
-  if (read(code_pipe[0], code, ROOM_CODE_LENGTH) != ROOM_CODE_LENGTH) return false;
+  if (read(code_pipe[0], code, ROOM_CODE_LENGTH) != ROOM_CODE_LENGTH) {
+    *error = "the host made no room";
+    return false;
+  }
   return net_join_room(options, code, error);
 }
 
