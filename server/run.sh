@@ -10,9 +10,9 @@
 #       --web DIR   also serve the browser build (build-web/) at the URL
 #       --dir DIR   keep configuration and logs in DIR (default: a temporary folder,
 #                   removed at the end)
-#   server/run.sh --check [ROOT]
-#       Checks a production installation (the files README.md puts under /etc, or under
-#       ROOT/etc) with each server's own checker, without starting anything.
+#   server/run.sh --check
+#       Checks the production installation (the files README.md puts under /etc) with
+#       each server's own checker before it is started (server/check.sh; as root).
 #
 # Started as root, the servers run as nobody. The ports Debian's own services take
 # (80, 443, 1883, 3478, 5349, 5766, 8883, 9001...) are never used: ports come from
@@ -22,19 +22,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 usage() { sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; }
 
-web="" dir="" check=0 check_root=""
+web="" dir="" check=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --web) web=$(realpath "${2:?--web needs a folder}"); shift 2 ;;
     --dir) dir=${2:?--dir needs a folder}; shift 2 ;;
-    --check) check=1; shift; [ $# -gt 0 ] && [ "${1#-}" = "$1" ] && { check_root=$1; shift; } ;;
+    --check) check=1; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
 
 if [ $check = 1 ]; then
-  exec "$here/check.sh" "$check_root"
+  exec bash "$here/check.sh"
 fi
 
 for tool in turnserver mosquitto nginx; do

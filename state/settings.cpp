@@ -1,14 +1,17 @@
 // The settings file: read with inih, edited line by line, written safely.
 #include "state/settings.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <ini.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +24,9 @@ const char* const key_action_names[KEY_ACTIONS] = {"up", "down", "left", "right"
 
 namespace {
 
-constexpr long long LARGEST_FILE = 1 << 20;  // a settings file is a few hundred bytes
+constexpr size_t LARGEST_FILE = 1 << 20;            // a settings file is a few hundred bytes
+constexpr char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";  // inih skips it before the first line
+constexpr size_t LONGEST_VALUE = 150;  // the line, with its name, stays within inih's 200
 constexpr int LISTED_SYNTAX_FAULTS = 20;
 int changes_written = 0;
 
@@ -133,6 +138,35 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
   return 1;  // inih's own error mark is kept for lines that are not INI at all
 }
 
+// A value in double quotes is read without them: how the writer keeps a value inih would
+// otherwise cut (a ';' at its start, blanks at its ends).
+int take_unquoted(void* user, const char* section, const char* name, const char* value) {
+  size_t length = strlen(value);
+  if (length < 2 || value[0] != '"' || value[length - 1] != '"')
+    return take_setting(user, section, name, value);
+  return take_setting(user, section, name, std::string(value + 1, length - 2).c_str());
+}
+
+bool blank(char c) {
+  return isspace(static_cast<unsigned char>(c));
+}
+
+// A value as the writer puts it in a line, so that inih reads exactly the value back: in
+// quotes when inih would take its start for a comment, strip its blanks, or take off quotes
+// it has. Empty when no line can hold it (a line end inside, a ';' after a blank inside, too
+// long), and for an empty value.
+std::string written_value(const std::string& value) {
+  if (value.empty()) return "";
+  bool quoted = value[0] == ';' || blank(value[0]) || blank(value.back()) ||
+                (value.size() >= 2 && value[0] == '"' && value.back() == '"');
+  std::string written = quoted ? '"' + value + '"' : value;
+  for (size_t i = 0; i < written.size(); i++) {
+    unsigned char c = written[i];
+    if (c < ' ' || c == 127 || (c == ';' && i > 0 && blank(written[i - 1]))) return "";
+  }
+  return written.size() <= LONGEST_VALUE ? written : "";
+}
+
 std::string trimmed(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r\n");
   if (b == std::string::npos) return "";
@@ -156,29 +190,36 @@ bool section_line(const std::string& line, std::string* section) {
   return true;
 }
 
-// Where the value of a "name = value" line for name starts and ends; false for other lines.
+// Where the value of a "name = value" line for name starts and ends, as inih reads it: a ';'
+// after a blank starts a comment (the blank after the '=' counts), and the blanks around the
+// value are not part of it. False for other lines.
 bool value_span(const std::string& line, const std::string& name, size_t* from, size_t* to) {
   if (line.empty() || line[0] == ' ' || line[0] == '\t') return false;  // inih's continuation
   std::string t = trimmed(line);
   if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
   size_t sep = line.find_first_of("=:");
   if (sep == std::string::npos || trimmed(line.substr(0, sep)) != name) return false;
-  size_t start = line.find_first_not_of(" \t", sep + 1);
-  if (start == std::string::npos) start = line.size();
-  size_t end = line.size();
-  for (size_t i = start; i < line.size(); i++)
-    if (line[i] == ';' && i > start && (line[i - 1] == ' ' || line[i - 1] == '\t')) {
+  size_t start = sep + 1, end = line.size();
+  while (end > start && (line[end - 1] == '\n' || line[end - 1] == '\r')) end--;  // its line end
+  for (size_t i = start + 1; i < end; i++)
+    if (line[i] == ';' && blank(line[i - 1])) {
       end = i;
       break;
     }
-  while (end > start && strchr(" \t\r\n", line[end - 1])) end--;
+  while (start < end && blank(line[start])) start++;
+  while (end > start && blank(line[end - 1])) end--;
   *from = start;
   *to = end;
   return true;
 }
 
+// A path as a message shows it: a path of thousands of folders by its start.
+std::string shown(const std::string& path) {
+  return path.size() <= 200 ? path : path.substr(0, 160) + "...";
+}
+
 void complain(const std::string& path, const std::string& why) {
-  fprintf(stderr, "korvalen: settings not saved to %s: %s\n", path.c_str(), why.c_str());
+  fprintf(stderr, "korvalen: settings not saved to %s: %s\n", shown(path).c_str(), why.c_str());
 }
 
 // The file a path names once every link is followed (a dotfile manager's link stays a link).
@@ -197,25 +238,48 @@ std::string through_links(const std::string& path) {
   return at;
 }
 
-// Makes a folder and those above it; false (with errno) when one cannot be made.
-bool make_folders(const std::string& folder) {
-  struct stat st;
-  if (folder.empty() || stat(folder.c_str(), &st) == 0) return true;
-  size_t slash = folder.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !make_folders(folder.substr(0, slash)))
-    return false;
-  return mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
+// Whether every name a save makes beside the file (".settings.ini.XXXXXX", settings.ini.lock)
+// fits in a path the system takes.
+bool path_fits(const std::string& file) {
+  return file.size() + sizeof ".XXXXXX" + 1 < PATH_MAX;
 }
 
-// Reads a whole regular file of at most LARGEST_FILE bytes; false when it is not one.
-bool read_whole(const std::string& path, std::string* text) {
-  long long size = 0;
-  std::FILE* f = open_regular_file(path.c_str(), "rb", &size);
-  if (!f) return false;
-  text->assign(std::min(size, LARGEST_FILE), '\0');
-  text->resize(fread(&(*text)[0], 1, text->size(), f));
-  fclose(f);
+// Makes a folder and those above it that are missing, from the top down; false (with errno)
+// when one cannot be made.
+bool make_folders(const std::string& folder) {
+  std::string at = folder;  // cut short at each slash in turn
+  for (size_t slash = 1; slash <= at.size(); slash++) {
+    if (slash < at.size() && at[slash] != '/') continue;
+    char cut = at[slash];
+    at[slash] = '\0';
+    struct stat st;
+    bool there = stat(at.c_str(), &st) == 0 || mkdir(at.c_str(), 0755) == 0 || errno == EEXIST;
+    at[slash] = cut;
+    if (!there) return false;
+  }
   return true;
+}
+
+// Reads a whole regular file. Empty when it did; else why not ("" for a missing file). A file
+// is only ever edited and written back whole, so one over LARGEST_FILE is not read at all.
+std::string read_whole(const std::string& path, std::string* text) {
+  std::FILE* f = open_regular_file(path.c_str(), "rb");
+  if (!f) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) return "it is not a readable regular file";
+    return errno == ENOENT || errno == ENOTDIR ? "" : strerror(errno);
+  }
+  text->clear();
+  char block[16384];
+  size_t got;
+  while (text->size() <= LARGEST_FILE && (got = fread(block, 1, sizeof block, f)) > 0)
+    text->append(block, got);
+  bool failed = ferror(f);
+  fclose(f);
+  if (failed) return std::string("it could not be read to its end: ") + strerror(EIO);
+  if (text->size() > LARGEST_FILE)
+    return "it is larger than 1 MiB, more than a settings file holds";
+  return "";
 }
 
 bool write_all(int fd, const std::string& text) {
@@ -229,6 +293,123 @@ bool write_all(int fd, const std::string& text) {
   return true;
 }
 
+// A name of lower-case letters alone after the file's name and a dot may be one a player chose
+// (".settings.ini.backup"); the game's own temporary files never have one.
+bool chosen_name(const std::string& name, size_t suffix) {
+  for (size_t i = suffix; i < name.size(); i++)
+    if (!islower(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// A new file of the pattern (mkstemp's "FOLDER/.BASE.XXXXXX"), open; -1 with errno.
+int make_temporary(std::string* pattern) {
+  const std::string blank_pattern = *pattern;
+  for (int tries = 0; tries < 100; tries++) {
+    *pattern = blank_pattern;
+    int fd = mkstemp(&(*pattern)[0]);
+    if (fd < 0 || !chosen_name(*pattern, pattern->size() - 6)) return fd;
+    close(fd);
+    unlink(pattern->c_str());
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Writes text to a new file of the pattern, flushed to disk, and names it in *name: 0, or
+// the errno of what failed, with nothing left behind.
+int write_temporary(std::string pattern, const std::string& text, mode_t mode, std::string* name) {
+  int fd = make_temporary(&pattern);
+  if (fd < 0) return errno;
+  fchmod(fd, mode);
+  errno = EIO;  // a write that takes nothing sets none
+  int error = write_all(fd, text) && fsync(fd) == 0 ? 0 : errno;
+  if (close(fd) != 0 && !error) error = errno;
+  if (error) unlink(pattern.c_str());
+  *name = pattern;
+  return error;
+}
+
+// Saves are one at a time across every game on the machine: each holds a lock on FILE.lock
+// from reading the file to renaming the new one in place, so none edits a file another is
+// about to replace. The lock file stays (removing it would let two games lock two files).
+// Two locks on its bytes, taken in turn, keep it fair: a game waiting for the save (byte 1)
+// holds the turn (byte 0), so a game saving again and again cannot take the save back first.
+// They are open-file locks (like flock: the process's other files do not touch them).
+struct SaveLock {
+  int fd = -1;
+  bool held = false;  // false where there are no locks: saved all the same, unserialised
+  ~SaveLock() {
+    if (fd >= 0) close(fd);  // lets the locks go
+  }
+  bool lock_byte(off_t byte, short type) {
+    struct flock range = {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = byte;
+    range.l_len = 1;
+#ifdef F_OFD_SETLK
+    return fcntl(fd, F_OFD_SETLK, &range) == 0;
+#else
+    errno = ENOSYS;  // a C library without them (the browser's): saves are not shared there
+    return false;
+#endif
+  }
+  // Waits up to two seconds for other games' saves (one takes milliseconds); empty when the
+  // save may go on, else why not.
+  std::string take(const std::string& file) {
+    std::string name = file + ".lock";
+    fd = open(name.c_str(), O_RDWR | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == EACCES) return "";  // another user's lock: nothing to wait for
+    if (fd < 0) return std::string("cannot open its lock ") + name + ": " + strerror(errno);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (off_t byte : {0, 1}) {
+      while (!lock_byte(byte, F_WRLCK)) {
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR) return "";  // no locks here
+        if (std::chrono::steady_clock::now() > until) return "another game is saving it";
+        usleep(1000);
+      }
+    }
+    lock_byte(0, F_UNLCK);
+    held = true;
+    return "";
+  }
+};
+
+// A save killed between writing its temporary file and renaming it leaves the file behind.
+// With the lock held no other game's save is under way, so every file of the pattern is one
+// of those, but for a name a player may have chosen.
+void remove_stale_temporaries(const std::string& folder, const std::string& base) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  std::string start = "." + base + ".";
+  while (const dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name.size() != start.size() + 6 || name.compare(0, start.size(), start) != 0) continue;
+    bool ours = !chosen_name(name, start.size());
+    for (size_t i = start.size(); i < name.size(); i++)
+      ours = ours && isalnum(static_cast<unsigned char>(name[i]));
+    std::string path = folder + "/" + name;
+    struct stat st;
+    if (ours && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(path.c_str());
+  }
+  closedir(dir);
+}
+
+// The old file becomes FILE.bak with FILE never missing: a second name is linked to it and
+// renamed over the backup (where the folder takes no links, a copy of it is). A backup that
+// cannot be made does not stop the save.
+void keep_backup(const std::string& file, const std::string& pattern, const std::string& old,
+                 mode_t mode) {
+  std::string spare = pattern;
+  int fd = make_temporary(&spare);
+  if (fd < 0) return;
+  close(fd);
+  unlink(spare.c_str());  // the name stays ours: every save of this file holds the lock
+  if (link(file.c_str(), spare.c_str()) != 0 && write_temporary(pattern, old, mode, &spare) != 0)
+    return;
+  if (rename(spare.c_str(), (file + ".bak").c_str()) != 0) unlink(spare.c_str());
+}
+
 }  // namespace
 
 void settings_read_text(const std::string& text, const std::string& file, Settings* settings,
@@ -238,7 +419,7 @@ void settings_read_text(const std::string& text, const std::string& file, Settin
   // inih names only the first line that is not INI; each is noted and read again as empty.
   for (;;) {
     r = Reading(&text, &not_ini);
-    int fault = ini_parse_stream(next_line, &r, take_setting, &r);
+    int fault = ini_parse_stream(next_line, &r, take_unquoted, &r);
     if (fault <= 0 || (int)not_ini.size() >= LISTED_SYNTAX_FAULTS || not_ini.count(fault)) break;
     not_ini.insert(fault);
   }
@@ -251,8 +432,13 @@ void settings_read_text(const std::string& text, const std::string& file, Settin
     problems->push_back(file + ":" + std::to_string(p.first) + ": " + p.second);
 }
 
-std::string settings_edit_text(const std::string& text, const std::string& section,
+std::string settings_edit_text(const std::string& file_text, const std::string& section,
                                const std::string& name, const std::string& value) {
+  std::string written = written_value(value);
+  if (written.empty() && !value.empty()) return file_text;
+  // inih skips a byte-order mark before the first line; so does the editor, and keeps it
+  size_t mark = file_text.compare(0, 3, BYTE_ORDER_MARK) == 0 ? 3 : 0;
+  const std::string text = file_text.substr(mark);
   std::vector<std::string> lines;  // each with its line end
   for (size_t at = 0; at < text.size();) {
     size_t end = text.find('\n', at);
@@ -276,20 +462,22 @@ std::string settings_edit_text(const std::string& text, const std::string& secti
     size_t from, to;
     std::string& line = lines[last_setting];
     value_span(line, name, &from, &to);
-    line = line.substr(0, from) + value + line.substr(to);
+    if (from == to && from > 0 && !blank(line[from - 1])) written = " " + written;
+    if (from == to && to < line.size() && line[to] == ';') written += " ";  // keep the comment
+    line = line.substr(0, from) + written + line.substr(to);
   } else {
     std::string ending = "\n";
     if (!lines.empty() && lines[0].size() >= 2 &&
         lines[0].compare(lines[0].size() - 2, 2, "\r\n") == 0)
       ending = "\r\n";  // the file's own line ends
     if (!lines.empty() && lines.back().back() != '\n') lines.back() += ending;
-    std::string added = name + " = " + value + ending;
+    std::string added = name + " = " + written + ending;
     if (section_end >= 0)
       lines.insert(lines.begin() + section_end + 1, added);
     else
       lines.push_back((lines.empty() ? "" : ending) + "[" + section + "]" + ending + added);
   }
-  std::string out;
+  std::string out = file_text.substr(0, mark);
   for (const std::string& line : lines) out += line;
   return out;
 }
@@ -305,7 +493,12 @@ std::string settings_path() {
 Settings settings_load() {
   Settings settings;
   std::string path = settings_path(), text;
-  if (path.empty() || !read_whole(path, &text)) return settings;
+  if (path.empty()) return settings;
+  std::string why =
+      path_fits(path) ? read_whole(path, &text) : "its path is longer than the system allows";
+  if (!why.empty())
+    fprintf(stderr, "korvalen: settings not read from %s: %s\n", shown(path).c_str(), why.c_str());
+  if (!why.empty() || text.empty()) return settings;
   std::vector<std::string> problems;
   settings_read_text(text, path, &settings, &problems);
   for (const std::string& p : problems) fprintf(stderr, "korvalen: %s\n", p.c_str());
@@ -318,42 +511,50 @@ bool settings_store(const std::string& section, const std::string& name, const s
     complain("~/.config/korvalen", "no home folder (HOME and XDG_CONFIG_HOME are unset)");
     return false;
   }
-  std::string file = through_links(path), old;
-  struct stat st;
-  bool existed = lstat(file.c_str(), &st) == 0;
-  if (existed && !read_whole(file, &old)) {
-    complain(file, "it is not a readable regular file");
+  std::string file = through_links(path);
+  if (!path_fits(file)) {
+    complain(file, "its path is longer than the system allows");
     return false;
   }
-  std::string text = settings_edit_text(old, section, name, value);
-  if (existed && text == old) return true;
-  std::string folder = file.substr(0, file.rfind('/'));
+  if (written_value(value).empty() && !value.empty()) {
+    complain(file, "'" + value + "' cannot be written in it");
+    return false;
+  }
+  std::string folder = file.substr(0, file.rfind('/')), base = file.substr(folder.size() + 1);
   if (!make_folders(folder)) {
     complain(file, strerror(errno));
     return false;
   }
-  std::string temporary = folder + "/.settings.ini.XXXXXX";
-  int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    complain(file, strerror(errno));
+  SaveLock lock;
+  std::string why = lock.take(file);
+  if (!why.empty()) {
+    complain(file, why);
     return false;
   }
-  fchmod(fd, existed ? (st.st_mode & 07777) : 0644);
-  bool written = write_all(fd, text) && fsync(fd) == 0;
-  int error = errno;
-  written = close(fd) == 0 && written;
-  if (written) {
-    if (existed) {
-      std::string backup = file + ".bak";
-      unlink(backup.c_str());
-      if (link(file.c_str(), backup.c_str()) != 0) rename(file.c_str(), backup.c_str());
-    }
-    written = rename(temporary.c_str(), file.c_str()) == 0;
-    error = errno;
+  if (lock.held) remove_stale_temporaries(folder, base);
+  // read under the lock: what another game saved a moment ago stays
+  std::string old;
+  struct stat st;
+  bool existed = lstat(file.c_str(), &st) == 0;
+  why = existed ? read_whole(file, &old) : "";
+  if (!why.empty()) {
+    complain(file, why);
+    return false;
   }
-  if (!written) {
-    unlink(temporary.c_str());
-    complain(file, strerror(error ? error : EIO));
+  std::string text = settings_edit_text(old, section, name, value);
+  if (existed && text == old) return true;
+  std::string pattern = folder + "/." + base + ".XXXXXX", temporary;
+  mode_t mode = existed ? st.st_mode & 07777 : 0644;
+  int error = write_temporary(pattern, text, mode, &temporary);
+  if (!error) {
+    if (existed) keep_backup(file, pattern, old, mode);
+    if (rename(temporary.c_str(), file.c_str()) != 0) {
+      error = errno;
+      unlink(temporary.c_str());
+    }
+  }
+  if (error) {
+    complain(file, strerror(error));
     return false;
   }
   int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -39,7 +39,10 @@ void settings_read_text(const std::string& text, const std::string& file, Settin
 
 // The text with section.name set to value: the last line that sets it is changed in place
 // (its spacing and a comment after it kept); else a line is added at the end of the section;
-// else the section is added at the end. Every other byte is kept.
+// else the section is added at the end. Every other byte is kept, a byte-order mark too. A
+// value inih would read otherwise (";", blanks at its ends) is written in double quotes, which
+// the reader takes off; a value no line can hold (a line end, a ';' after a blank) leaves the
+// text as it is.
 std::string settings_edit_text(const std::string& text, const std::string& section,
                                const std::string& name, const std::string& value);
 
@@ -47,13 +50,16 @@ std::string settings_edit_text(const std::string& text, const std::string& secti
 // the variable is unset or empty; empty when there is no home folder either.
 std::string settings_path();
 
-// Reads the file (a missing file is no settings); reports its bad lines on stderr.
+// Reads the file (a missing file is no settings); reports its bad lines on stderr, and a
+// file it cannot read whole (over 1 MiB, unreadable) in one line, as no settings.
 Settings settings_load();
 
 // Saves one setting at once, safely: a temporary file in the same folder, flushed, then
 // renamed over the old one, which is kept as settings.ini.bak; a link is written through.
-// Nothing is written when the value is already there. On failure: one line on stderr,
-// nothing changed, false.
+// Games save one at a time (a lock beside the file, settings.ini.lock), each reading the file
+// afresh, and the file is there at every moment. Nothing is written when the value is already
+// there. On failure (a file it could not read whole, another game saving for two seconds, a
+// path longer than the system allows): one line on stderr, nothing changed, false.
 bool settings_store(const std::string& section, const std::string& name, const std::string& value);
 
 // How many times settings_store has changed the file since the start: a browser copies the

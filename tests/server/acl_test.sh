@@ -5,37 +5,21 @@
 # itself. The broker runs on free loopback ports with a test certificate; the
 # desktops' TLS listener is the one tested, the bridges' listener as well.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-server=$(cd "$here/../../server" && pwd)
-PATH=$PATH:/usr/sbin:/sbin
-skip() { echo "SKIP: $*"; exit 77; }
-for tool in mosquitto mosquitto_pub mosquitto_sub mosquitto_passwd openssl; do
-  command -v $tool >/dev/null || skip "$tool is missing (apt-get install mosquitto mosquitto-clients openssl)"
-done
+source "$(dirname "$0")/lib.bash"
+need mosquitto mosquitto_pub mosquitto_sub mosquitto_passwd openssl python3
 
 tmp=$(mktemp -d)
 broker=""
 subs=()
 cleanup() {
   for pid in "${subs[@]}" $broker; do kill "$pid" 2>/dev/null || true; done
-  [ -n "${KEEP_TMP:-}" ] && echo "kept $tmp" || rm -rf "$tmp"
+  rm -rf "$tmp"
 }
 trap cleanup EXIT
 chmod 755 "$tmp"
 [ "$(id -u)" = 0 ] && chown nobody:nogroup "$tmp"  # the broker runs as nobody and logs here
-failures=0
-check() {  # WHAT CONDITION...
-  local what=$1; shift
-  if "$@"; then echo "ok    $what"; else echo "FAIL  $what"; failures=$((failures + 1)); fi
-}
-
-port() {  # a port of 127.0.0.1 nobody holds (the kernel picks it)
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-tls_port=$(port) ws_port=$(port) bridge_port=$(port)
-openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
-  -keyout "$tmp/privkey.pem" -out "$tmp/fullchain.pem" 2>/dev/null
-chmod 644 "$tmp/privkey.pem"
+tls_port=$(free_port) ws_port=$(free_port) bridge_port=$(free_port)
+test_certificate "$tmp" korvalen.test
 mosquitto_passwd -b -c "$tmp/bridges.passwd" bridge-east "east-secret" 2>/dev/null
 chmod 644 "$tmp/bridges.passwd"
 sed -e "s|^listener 8883$|listener $tls_port 127.0.0.1|" -e "s|^listener 9883 |listener $ws_port |" \
@@ -45,8 +29,6 @@ sed -e "s|^listener 8883$|listener $tls_port 127.0.0.1|" -e "s|^listener 9883 |l
 echo "log_dest file $tmp/mosquitto.log" >>"$tmp/mosquitto.conf"
 grep -q "listener $tls_port 127.0.0.1" "$tmp/mosquitto.conf" || { echo "FAIL: the snippet has no listener 8883 line"; exit 1; }
 
-as_nobody=()
-[ "$(id -u)" = 0 ] && as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 "${as_nobody[@]}" mosquitto -c "$tmp/mosquitto.conf" >"$tmp/mosquitto.out" 2>&1 &
 broker=$!
 listening() { (exec 3<>/dev/tcp/127.0.0.1/$tls_port) 2>/dev/null; }
@@ -67,7 +49,7 @@ subscribe() {  # NAME USER TOPIC [connection options, default the players' liste
   timeout 30 stdbuf -oL mosquitto_sub "$@" "${who[@]}" -t "$topic" -v -d >"$tmp/$name" 2>&1 &
   subs+=($!)
   for _ in $(seq 1 100); do
-    grep -q "SUBACK\|Connection error\|refused" "$tmp/$name" && return 0
+    grep -q "SUBACK\|Connection error\|refused" "$tmp/$name" 2>/dev/null && return 0
     sleep 0.1
   done
   echo "FAIL: subscriber $name got no answer:"; cat "$tmp/$name" "$tmp/mosquitto.log"; exit 1

@@ -8,11 +8,9 @@
 # Needs root (namespaces); skipped with one line otherwise.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-server=$(cd "$here/../../server" && pwd)
-PATH=$PATH:/usr/sbin:/sbin
-skip() { echo "SKIP: $*"; exit 77; }
+source "$here/lib.bash"
 [ "$(id -u)" = 0 ] || skip "the relay test needs root for its network namespaces"
-for tool in turnserver ip python3 openssl; do command -v $tool >/dev/null || skip "$tool is missing"; done
+need turnserver ip python3 openssl
 
 tag=korvalen-relay-$$
 relay_ns=$tag-srv peer_ns=$tag-peer
@@ -35,11 +33,10 @@ ip -n "$relay_ns" link set k0 up
 ip -n "$peer_ns" link set k1 up
 
 # The production file with the test's listener, secret, certificate and log.
-openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=korvalen.test \
-  -keyout "$tmp/key.pem" -out "$tmp/cert.pem" 2>/dev/null
+test_certificate "$tmp" korvalen.test
 secret=$(head -c 24 /dev/urandom | base64)
 sed -e "s|^static-auth-secret=.*|static-auth-secret=$secret|" \
-  -e "s|^cert=.*|cert=$tmp/cert.pem|" -e "s|^pkey=.*|pkey=$tmp/key.pem|" \
+  -e "s|/etc/coturn/certs/|$tmp/|" \
   -e "s|^syslog$|log-file=$tmp/turnserver.log|" \
   "$server/coturn/turnserver.conf" >"$tmp/turnserver.conf"
 cat >>"$tmp/turnserver.conf" <<CONF

@@ -5,12 +5,10 @@
 # all three and takes the folder away. Only 127.0.0.1.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-run=$(cd "$here/../../server" && pwd)/run.sh
-PATH=$PATH:/usr/sbin:/sbin
-for tool in turnserver mosquitto nginx mosquitto_pub python3; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-[ -f /usr/lib/nginx/modules/ngx_http_js_module.so ] || { echo "SKIP: libnginx-mod-http-js is missing"; exit 77; }
+source "$here/lib.bash"
+run=$server/run.sh
+need turnserver mosquitto nginx mosquitto_pub python3
+[ -f /usr/lib/nginx/modules/ngx_http_js_module.so ] || skip "libnginx-mod-http-js is missing"
 
 out=$(mktemp)
 peer=""
@@ -21,11 +19,6 @@ cleanup() {
   rm -f "$out"
 }
 trap cleanup EXIT
-failures=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok    $what"; else echo "FAIL  $what"; failures=$((failures + 1)); fi
-}
 for _ in $(seq 1 600); do  # the first line comes once all three answer (at most 60 s)
   [ -s "$out" ] && grep -q "^stop with" "$out" && break
   kill -0 $runner 2>/dev/null || break
