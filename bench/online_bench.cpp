@@ -6,6 +6,12 @@
 // how often a wrong guess of the other's keys is put right, and what running steps again
 // costs.
 //   build/bench/online_bench [SECONDS]     (default 10 a part)
+// With --room URL the two meet by a room code on the meeting servers at URL, through the
+// relay only, and the bench prints the time from the guest's join to its first picture of
+// the match and the key-to-picture time; with --turn PORT --hold MS each game reaches the
+// relay's UDP port through a stand-in of its own that holds every datagram MS each way
+// (bench/rooms_bench.sh runs it so).
+//   build/bench/online_bench --room URL [--turn PORT --hold MS] [SECONDS]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -26,6 +32,7 @@
 #include "flow/frame_input.h"
 #include "net/net.h"
 #include "session/lockstep.h"
+#include "session/room_code.h"
 #include "state/bindings.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
@@ -75,6 +82,10 @@ void take(const std::uint8_t* data, std::size_t size, void*) {
 void pump(int wait_ms) {
   NetEvents events;
   net_service(wait_ms, take, nullptr, &events);
+  if (!events.failed.empty()) {
+    std::fprintf(stderr, "online_bench: %s\n", events.failed.c_str());
+    std::exit(1);
+  }
   session_poll(&session, now_ms());
   for (const std::string& d : session.outbox)
     net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
@@ -118,10 +129,40 @@ void advance(Figures* f) {
 // holds it a while; the first picture whose state has his own archer standing elsewhere
 // than in the picture before the press is the first to show the key. The other side does
 // the same with its own archer, at its own moments, so the guesses of its keys go wrong.
+// A room instead of a port: the servers, and a pipe from the host to the guest for the code.
+std::string room_server;
+int code_pipe[2] = {-1, -1};
+int relay_via[2] = {0, 0};  // the host's and the guest's stand-ins for the relay, if any
+
+bool open_link(bool host, int port, int connect_port, std::string* error) {
+  if (room_server.empty())
+    return host ? net_host(port, error) : net_join("127.0.0.1", connect_port, error);
+  setenv("KORVALEN_ICE_BIND", host ? "127.0.0.2" : "127.0.0.3", 0);  // apart from the relay
+  RoomOptions options;
+  options.server = room_server;
+  options.relay_only = true;
+  options.version = "bench";
+  if (relay_via[host ? 0 : 1])
+    options.relay_via = "127.0.0.1:" + std::to_string(relay_via[host ? 0 : 1]);
+  close(code_pipe[host ? 0 : 1]);  // a host that ends leaves its guest an empty pipe
+  if (host) {
+    if (!net_host_room(options, error)) return false;
+    while (net_room_code().empty()) pump(5);
+    const std::string code = net_room_code();
+    return write(code_pipe[1], code.data(), code.size()) == static_cast<ssize_t>(code.size());
+  }
+  char code[ROOM_CODE_LENGTH + 1] = {};
+  if (read(code_pipe[0], code, ROOM_CODE_LENGTH) != ROOM_CODE_LENGTH) {
+    *error = "the host made no room";
+    return false;
+  }
+  return net_join_room(options, code, error);
+}
+
 Figures run_side(bool host, int port, int connect_port, double seconds, double frame_ms) {
   std::string error;
-  bool ok = host ? net_host(port, &error) : net_join("127.0.0.1", connect_port, &error);
-  if (!ok) {
+  const double joined = now_ms();
+  if (!open_link(host, port, connect_port, &error)) {
     std::fprintf(stderr, "online_bench: %s\n", error.c_str());
     std::exit(1);
   }
@@ -131,6 +172,11 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
   if (clocked) session_set_group_steps(&session, GROUP_STEPS);
   session_set_map(&session, MapText{true, BENCH_MAP});
   while (session.phase == PHASE_CONNECTING) pump(1);
+  if (!host && frame_ms > 0) {  // the guest's: from its join to the match's first picture
+    std::printf("join to first picture, %s: %.0f ms\n",
+                room_server.empty() ? "ENet" : ("room, " + net_path()).c_str(), now_ms() - joined);
+    std::fflush(stdout);
+  }
   Figures f;
   StepClock clock;
   bool held[KEY_CODES] = {};
@@ -246,6 +292,7 @@ void relay(int listen_port, int host_port, double hold_ms, double seconds) {
 
 // Runs the host here and the guest in a child; prints the host's figures.
 Figures session_run(int host_port, int guest_connects_to, double seconds, double frame_ms) {
+  std::fflush(stdout);  // what is printed so far, once
   pid_t child = fork();
   if (child == 0) {
     run_side(false, 0, guest_connects_to, seconds + 1, frame_ms);
@@ -259,13 +306,9 @@ Figures session_run(int host_port, int guest_connects_to, double seconds, double
 
 }  // namespace
 
-// Runs the host and its guest through a relay holding each datagram hold_ms each way and
-// prints the host's figures.
-void relayed(int port, double hold_ms, double seconds) {
-  std::thread relay_thread(relay, port + 1, port + 2, hold_ms, seconds + 2);
-  Figures f = session_run(port + 2, port + 1, seconds, 1000.0 / 60);
-  relay_thread.join();
-  std::printf("key to picture, %.0f ms relay: %.0f ms\n", hold_ms, median(f.key_to_picture));
+// Prints a run's figures, under its name.
+void print_figures(const char* name, const Figures& f) {
+  std::printf("key to picture, %s: %.0f ms\n", name, median(f.key_to_picture));
   std::printf("  keys seen:                 %10zu, %ld more stopped by a wall\n",
               f.key_to_picture.size(), f.blocked);
   std::printf("  pictures a second:         %10.1f, %.1f %% of them waited for the other side\n",
@@ -280,7 +323,32 @@ void relayed(int port, double hold_ms, double seconds) {
               f.received / f.seconds);
 }
 
+// Runs the host and its guest through a relay holding each datagram hold_ms each way and
+// prints the host's figures.
+void relayed(int port, double hold_ms, double seconds) {
+  std::thread relay_thread(relay, port + 1, port + 2, hold_ms, seconds + 2);
+  Figures f = session_run(port + 2, port + 1, seconds, 1000.0 / 60);
+  relay_thread.join();
+  print_figures((std::to_string(static_cast<int>(hold_ms)) + " ms relay").c_str(), f);
+}
+
 int main(int argc, char** argv) {
+  int turn_port = 0;
+  double hold_ms = 0;
+  for (bool more = true; more && argc > 2;) {
+    const std::string option = argv[1];
+    if (option == "--room")
+      room_server = argv[2];
+    else if (option == "--turn")
+      turn_port = std::atoi(argv[2]);
+    else if (option == "--hold")
+      hold_ms = std::atof(argv[2]);
+    more = option == "--room" || option == "--turn" || option == "--hold";
+    if (more) {
+      argv += 2;
+      argc -= 2;
+    }
+  }
   double seconds = argc > 1 ? std::atof(argv[1]) : 10;
   Dump_Init();
   game_startup_request();
@@ -299,6 +367,19 @@ int main(int argc, char** argv) {
   }
   snapshot_take(&in_match);
   snapshot_put(startup);
+  if (!room_server.empty()) {  // a match through the meeting servers' relay
+    if (pipe(code_pipe) != 0) return 1;
+    std::vector<std::thread> stand_ins;
+    if (turn_port)
+      for (int side = 0; side < 2; side++) {
+        relay_via[side] = 28400 + getpid() % 400 + side * 500;
+        stand_ins.emplace_back(relay, relay_via[side], turn_port, hold_ms, seconds + 15);
+      }
+    const std::string name = "room, " + std::to_string(static_cast<int>(2 * hold_ms)) + " ms added";
+    print_figures(name.c_str(), session_run(0, 0, seconds, 1000.0 / 60));
+    for (std::thread& t : stand_ins) t.detach();  // they end with the process
+    return 0;
+  }
   std::printf("local play, headless:        %10.0f steps a second\n", local_rate(seconds));
 
   int port = 28900 + getpid() % 500;

@@ -163,6 +163,33 @@ const SettingRow SETTING_ROWS[SETTING_COUNT] = {
      "1 to 6",
      [](Settings& s) { return &s.avatar[2]; },
      nullptr},
+    {"online",
+     "server",
+     SettingType::text,
+     0,
+     0,
+     {},
+     "the meeting servers' URL",
+     nullptr,
+     [](Settings& s) { return &s.server; }},
+    {"online",
+     "server_ca",
+     SettingType::text,
+     0,
+     0,
+     {},
+     "a certificate file",
+     nullptr,
+     [](Settings& s) { return &s.server_ca; }},
+    {"online",
+     "relay_only",
+     SettingType::yes_no,
+     0,
+     1,
+     {},
+     "yes or no",
+     [](Settings& s) { return &s.relay_only; },
+     nullptr},
 };
 
 namespace {
@@ -186,7 +213,8 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
       taken = whole_number(value, row->low, row->high, row->number(s));
     else if (row->type == SettingType::yes_no)
       taken = yes_no(value, row->number(s));
-    else if (strcmp(value, row->words[0]) == 0 || strcmp(value, row->words[1]) == 0)
+    else if (row->type == SettingType::text || strcmp(value, row->words[0]) == 0 ||
+             strcmp(value, row->words[1]) == 0)
       taken = (*row->word(s) = value, true);
     if (!taken) bad(row->expected);
   } else if (section == "keys") {

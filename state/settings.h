@@ -28,6 +28,9 @@ struct Settings {
   std::string language;          // "sk" or "en"
   int avatar[3] = {0, 0, 0};     // [1], [2]: 1 to 6
   std::vector<KeySetting> keys;  // in the file's order
+  std::string server;            // [online] the meeting servers' URL
+  std::string server_ca;         // [online] a CA file for their certificates
+  int relay_only = -1;           // [online] 1 yes, 0 no
 };
 
 // Every setting but the keys, one row each: its section and name, the values it takes and
@@ -41,13 +44,17 @@ enum SettingId {
   SETTING_LANGUAGE,
   SETTING_AVATAR1,
   SETTING_AVATAR2,
+  SETTING_SERVER,
+  SETTING_SERVER_CA,
+  SETTING_RELAY_ONLY,
   SETTING_COUNT
 };
 
 enum class SettingType {
   number,  // a whole number from low to high
   yes_no,  // yes (1) or no (0)
-  choice   // one of two words
+  choice,  // one of two words
+  text     // any value a line holds
 };
 
 struct SettingRow {

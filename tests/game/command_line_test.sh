@@ -75,6 +75,18 @@ window|unknown argument 'window'
 --arenas 2|unknown argument '2'
 --join host --arena 3|the host's arena
 --watch f --arena 3|--watch plays a recording as it was
+--host-room --join-room ABCDEF|exclude each other
+--join-room ABCDEF --host|excludes --host
+--host-room --bot|excludes --host
+--watch f --host-room|excludes --host
+--join-room|--join-room takes a room code
+--join-room ABCDE1|--join-room takes a room code
+--join-room ABCDEFG|--join-room takes a room code
+--host-room open|--host-room takes public or private
+--server https://h|go with --host-room
+--relay-only --host 2000|go with --host-room
+--host-room --server|--server takes
+--join-room ABCDEF --arena 3|the host's arena
 ROWS
 [ "$failed" = 0 ] || exit 1
 echo "command line: refusals ok"

@@ -92,6 +92,7 @@ TEST(Settings, EverySavedSettingReadsBackIntoItsOwnField) {
   for (const SettingRow& row : SETTING_ROWS) {
     for (int end = 0; end < 2; end++) {
       std::string value = row.type == SettingType::choice ? row.words[end]
+                          : row.type == SettingType::text   ? (end ? "b.example" : "a.example")
                           : row.type == SettingType::yes_no
                               ? (end ? "yes" : "no")
                               : std::to_string(end ? row.high : row.low);
@@ -114,6 +115,21 @@ TEST(Settings, EverySavedSettingReadsBackIntoItsOwnField) {
       EXPECT_EQ(changed, 1) << row.name << " = " << value;
     }
   }
+}
+
+TEST(Settings, TheMeetingServersAreOnlineSettings) {
+  Settings s;
+  EXPECT_TRUE(read_text("[online]\nserver = https://games.example.org\nrelay_only = yes\n"
+                        "server_ca = /etc/ca.pem\n",
+                        &s)
+                  .empty());
+  EXPECT_EQ(s.server, "https://games.example.org");
+  EXPECT_EQ(s.server_ca, "/etc/ca.pem");
+  EXPECT_EQ(s.relay_only, 1);
+  Settings bad;
+  EXPECT_EQ(read_text("[online]\nrelay_only = always\n[game]\nserver = x\n", &bad).size(), 2u);
+  EXPECT_EQ(bad.relay_only, -1);
+  EXPECT_EQ(bad.server, "");  // only under [online]
 }
 
 TEST(Settings, WriterChangesOnlyTheValue) {
