@@ -6,6 +6,10 @@
 // how often a wrong guess of the other's keys is put right, and what running steps again
 // costs.
 //   build/bench/online_bench [SECONDS]     (default 10 a part)
+// With --room URL the two meet by a room code on the meeting servers at URL, through the
+// relay only, and the bench prints the time from the guest's join to its first picture of
+// the match and the key-to-picture time (bench/rooms_bench.sh runs it with delays added).
+//   build/bench/online_bench --room URL [SECONDS]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -26,6 +30,7 @@
 #include "flow/frame_input.h"
 #include "net/net.h"
 #include "session/lockstep.h"
+#include "session/room_code.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
@@ -74,6 +79,10 @@ void take(const std::uint8_t* data, std::size_t size, void*) {
 void pump(int wait_ms) {
   NetEvents events;
   net_service(wait_ms, take, nullptr, &events);
+  if (!events.failed.empty()) {
+    std::fprintf(stderr, "online_bench: %s\n", events.failed.c_str());
+    std::exit(1);
+  }
   session_poll(&session, now_ms());
   for (const std::string& d : session.outbox)
     net_send(d, static_cast<unsigned char>(d[2]) != MSG_INPUTS);
@@ -117,10 +126,33 @@ void advance(Figures* f) {
 // holds it a while; the first picture whose state has his own archer standing elsewhere
 // than in the picture before the press is the first to show the key. The other side does
 // the same with its own archer, at its own moments, so the guesses of its keys go wrong.
+// A room instead of a port: the servers, and a pipe from the host to the guest for the code.
+std::string room_server;
+int code_pipe[2] = {-1, -1};
+
+bool open_link(bool host, int port, int connect_port, std::string* error) {
+  if (room_server.empty())
+    return host ? net_host(port, error) : net_join("127.0.0.1", connect_port, error);
+  setenv("KORVALEN_ICE_BIND", host ? "127.0.0.2" : "127.0.0.3", 0);  // apart from the relay
+  RoomOptions options;
+  options.server = room_server;
+  options.relay_only = true;
+  options.version = "bench";
+  if (host) {
+    if (!net_host_room(options, error)) return false;
+    while (net_room_code().empty()) pump(5);
+    const std::string code = net_room_code();
+    return write(code_pipe[1], code.data(), code.size()) == static_cast<ssize_t>(code.size());
+  }
+  char code[ROOM_CODE_LENGTH + 1] = {};
+  if (read(code_pipe[0], code, ROOM_CODE_LENGTH) != ROOM_CODE_LENGTH) return false;
+  return net_join_room(options, code, error);
+}
+
 Figures run_side(bool host, int port, int connect_port, double seconds, double frame_ms) {
   std::string error;
-  bool ok = host ? net_host(port, &error) : net_join("127.0.0.1", connect_port, &error);
-  if (!ok) {
+  const double joined = now_ms();
+  if (!open_link(host, port, connect_port, &error)) {
     std::fprintf(stderr, "online_bench: %s\n", error.c_str());
     std::exit(1);
   }
@@ -130,6 +162,11 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
   if (clocked) session_set_group_steps(&session, GROUP_STEPS);
   session_set_map(&session, MapText{true, BENCH_MAP});
   while (session.phase == PHASE_CONNECTING) pump(1);
+  if (!host && !room_server.empty()) {
+    std::printf("join to first picture, room:  %10.0f ms (%s)\n", now_ms() - joined,
+                net_path().c_str());
+    std::fflush(stdout);
+  }
   Figures f;
   StepClock clock;
   bool held[KEY_CODES] = {};
@@ -258,13 +295,9 @@ Figures session_run(int host_port, int guest_connects_to, double seconds, double
 
 }  // namespace
 
-// Runs the host and its guest through a relay holding each datagram hold_ms each way and
-// prints the host's figures.
-void relayed(int port, double hold_ms, double seconds) {
-  std::thread relay_thread(relay, port + 1, port + 2, hold_ms, seconds + 2);
-  Figures f = session_run(port + 2, port + 1, seconds, 1000.0 / 60);
-  relay_thread.join();
-  std::printf("key to picture, %.0f ms relay: %.0f ms\n", hold_ms, median(f.key_to_picture));
+// Prints a run's figures, under its name.
+void print_figures(const char* name, const Figures& f) {
+  std::printf("key to picture, %s: %.0f ms\n", name, median(f.key_to_picture));
   std::printf("  keys seen:                 %10zu, %ld more stopped by a wall\n",
               f.key_to_picture.size(), f.blocked);
   std::printf("  pictures a second:         %10.1f, %.1f %% of them waited for the other side\n",
@@ -279,7 +312,21 @@ void relayed(int port, double hold_ms, double seconds) {
               f.received / f.seconds);
 }
 
+// Runs the host and its guest through a relay holding each datagram hold_ms each way and
+// prints the host's figures.
+void relayed(int port, double hold_ms, double seconds) {
+  std::thread relay_thread(relay, port + 1, port + 2, hold_ms, seconds + 2);
+  Figures f = session_run(port + 2, port + 1, seconds, 1000.0 / 60);
+  relay_thread.join();
+  print_figures((std::to_string(static_cast<int>(hold_ms)) + " ms relay").c_str(), f);
+}
+
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--room") {
+    room_server = argv[2];
+    argv += 2;
+    argc -= 2;
+  }
   double seconds = argc > 1 ? std::atof(argv[1]) : 10;
   Dump_Init();
   game_startup_request();
@@ -298,6 +345,11 @@ int main(int argc, char** argv) {
   }
   snapshot_take(&in_match);
   snapshot_put(startup);
+  if (!room_server.empty()) {  // a match through the meeting servers' relay
+    if (pipe(code_pipe) != 0) return 1;
+    print_figures("room", session_run(0, 0, seconds, 1000.0 / 60));
+    return 0;
+  }
   std::printf("local play, headless:        %10.0f steps a second\n", local_rate(seconds));
 
   int port = 28900 + getpid() % 500;

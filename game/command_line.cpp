@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "session/room_code.h"
+
 namespace {
 
 // A whole decimal number from low to high, nothing before or after it.
@@ -54,8 +56,9 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
   static const char* const names[] = {
-      "--help",   "--version", "--speed",       "--window", "--bot",  "--host", "--join",
-      "--record", "--pace",    "--change-mode", "--volume", "--lang", "--watch"};
+      "--help",  "--version",   "--speed",     "--window",      "--bot",       "--host",
+      "--join",  "--record",    "--pace",      "--change-mode", "--volume",    "--lang",
+      "--watch", "--host-room", "--join-room", "--server",      "--server-ca", "--relay-only"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -119,6 +122,33 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
         return false;
       }
       i++;
+    } else if (name == "--host-room") {
+      line->host_room = true;
+      if (has_value(i, argc, argv)) {
+        std::string kind = argv[++i];
+        if (kind != "public" && kind != "private") {
+          *error = "--host-room takes public or private (the default)";
+          return false;
+        }
+        line->room_public = kind == "public";
+      }
+    } else if (name == "--join-room") {
+      line->join_room = has_value(i, argc, argv) ? room_code_read(argv[i + 1]) : "";
+      if (line->join_room.empty()) {
+        *error = std::string("--join-room takes a room code: six letters and digits from ") +
+                 ROOM_ALPHABET;
+        return false;
+      }
+      i++;
+    } else if (name == "--server" || name == "--server-ca") {
+      if (!has_value(i, argc, argv) || !*argv[i + 1]) {
+        *error = name + (name == "--server" ? " takes the servers' URL, https://HOST"
+                                            : " takes a certificate file");
+        return false;
+      }
+      (name == "--server" ? line->server : line->server_ca) = argv[++i];
+    } else if (name == "--relay-only") {
+      line->relay_only = true;
     } else if (name == "--record") {
       if (!has_value(i, argc, argv) || !*argv[i + 1]) {
         *error = "--record takes a file name";
@@ -152,6 +182,20 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
   }
   if ((line->host || line->join) && line->bot) {
     *error = std::string(line->host ? "--host" : "--join") + " and --bot exclude each other";
+    return false;
+  }
+  const bool by_room = line->host_room || !line->join_room.empty();
+  if (line->host_room && !line->join_room.empty()) {
+    *error = "--host-room and --join-room exclude each other";
+    return false;
+  }
+  if (by_room && (line->host || line->join || line->bot || !line->watch.empty())) {
+    *error = std::string(line->host_room ? "--host-room" : "--join-room") +
+             " excludes --host, --join, --bot and --watch";
+    return false;
+  }
+  if (!by_room && (!line->server.empty() || !line->server_ca.empty() || line->relay_only)) {
+    *error = "--server, --server-ca and --relay-only go with --host-room or --join-room";
     return false;
   }
   if (!line->watch.empty() && (line->host || line->join || line->bot || !line->record.empty() ||

@@ -20,11 +20,22 @@ struct CommandLine {
   bool join = false;  // --join HOST[:PORT]: joins the game at join_host, port
   std::string join_host;
   int port = DEFAULT_PORT;
-  std::string record;  // --record FILE: where the session is written, empty for none
-  std::string watch;   // --watch FILE: the recording to watch, empty to play
-  int volume = -1;     // --volume N, 0 to 100; -1 when not given
-  std::string lang;    // --lang sk|en: the texts' language for this run, empty for the saved one
+  bool host_room = false;    // --host-room [public|private]: makes a room on the servers
+  bool room_public = false;  // and lists it in their lobby
+  std::string join_room;     // --join-room CODE: the room's code, upper case; "" for none
+  std::string server;        // --server URL: the meeting servers, "" for the saved ones
+  std::string server_ca;     // --server-ca FILE: a CA for their certificates
+  bool relay_only = false;   // --relay-only: never offer this machine's own addresses
+  std::string record;        // --record FILE: where the session is written, empty for none
+  std::string watch;         // --watch FILE: the recording to watch, empty to play
+  int volume = -1;           // --volume N, 0 to 100; -1 when not given
+  std::string lang;  // --lang sk|en: the texts' language for this run, empty for the saved one
 };
+
+// Whether the game plays online: by address (ENet) or by room.
+inline bool plays_online(const CommandLine& line) {
+  return line.host || line.join || line.host_room || !line.join_room.empty();
+}
 
 // Reads argv into *line. On a bad argument returns false with a one-line message (without
 // "korvalen: " and without a newline) in *error.

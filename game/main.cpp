@@ -145,6 +145,13 @@ static void print_usage() {
       "  --bot [LEVEL]       player 2 is the computer, level 1 to 3 (default 2)\n"
       "  --host [PORT]       wait for player 2 over the network (UDP, default port %d)\n"
       "  --join HOST[:PORT]  play as player 2 in the game HOST hosts\n"
+      "  --host-room [public|private]\n"
+      "                      make a room on the meeting servers over the internet and\n"
+      "                      wait in it; prints \"room CODE\"; public lists it there\n"
+      "  --join-room CODE    play as player 2 in the room with this code\n"
+      "  --server URL        the meeting servers, https://HOST (or [online] server)\n"
+      "  --server-ca FILE    trust the servers' certificates from FILE\n"
+      "  --relay-only        never offer this machine's addresses: always the relay\n"
       "  --record FILE       write the session to FILE\n"
       "  --watch FILE        play the recording FILE in the window: Space pauses, Right\n"
       "                      and Left jump 10 s, + and - double and halve the pace, Esc\n"
@@ -245,7 +252,7 @@ static void browser_frame() {
 // In a browser the game runs in a page from its own loop: online play and recording, which
 // need the network and a file of one's own, are the desktop game's.
 static int start_in_browser(const CommandLine& line, const Settings& saved) {
-  if (line.host || line.join || !line.record.empty()) {
+  if (plays_online(line) || !line.record.empty()) {
     fprintf(stderr, "korvalen: online play and recording are not offered in a browser\n");
     web_game_ended(2);
     return 2;
@@ -267,6 +274,21 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
 }
 #endif
 
+// A room needs the meeting servers: from the command line, else from the settings.
+static bool rooms_ready(CommandLine* line, const Settings& saved) {
+  if (!line->host_room && line->join_room.empty()) return true;
+  if (line->server.empty()) line->server = saved.server;
+  if (line->server_ca.empty()) line->server_ca = saved.server_ca;
+  line->relay_only = line->relay_only || saved.relay_only == 1;
+  if (!line->server.empty()) return true;
+  fprintf(stderr,
+          "korvalen: a game over the internet meets on a server: give --server https://HOST "
+          "or set server = https://HOST under [online] in %s (the README's \"Playing over "
+          "the internet\" tells what such a server runs; server/run.sh starts one here)\n",
+          settings_where().c_str());
+  return false;
+}
+
 // Starts the game and runs it; 0 on a normal end, 1 when it could not start.
 int main(int argc, char** argv) {
   guard_process();
@@ -278,6 +300,7 @@ int main(int argc, char** argv) {
 
   game_startup_request();
   Settings saved = player_settings_start(line);
+  if (!rooms_ready(&line, saved)) return 2;
   if (line.bot) bot_play(2, line.bot);
 #ifdef __EMSCRIPTEN__
   return start_in_browser(line, saved);
@@ -296,7 +319,7 @@ int main(int argc, char** argv) {
   player_settings_window_open();
   if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
   sound_open(volume);
-  if (line.host || line.join) {
+  if (plays_online(line)) {
     code = end_recording(run_online(line, draw_and_present));
     sound_close();
     KillGLWindow();

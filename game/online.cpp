@@ -43,6 +43,7 @@ constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after
 
 Session session;
 bool other_answered;       // the other machine's network answered at some time
+std::string link_failed;   // the link cannot go on, and why (rooms)
 GameSnapshot start_state;  // the host starts each next player's game from it
 
 double now_ms() {
@@ -64,6 +65,7 @@ void pump(int wait_ms) {
   NetEvents events;
   net_service(wait_ms, take_datagram, nullptr, &events);
   if (events.connected) other_answered = true;
+  if (!events.failed.empty() && link_failed.empty()) link_failed = events.failed;
   if (events.disconnected && session.phase != PHASE_ENDED)
     session_other_gone(&session, static_cast<int>(events.gone_reason));
   session_poll(&session, now_ms());
@@ -119,8 +121,9 @@ void check_map(bool force) {
   if (session_set_map(&session, map)) seen = exists ? st : none;
 }
 
-// The waiting screen: what the game waits for, where, and how to give up.
-void draw_waiting(const std::vector<std::string>& lines) {
+// The waiting screen: what the game waits for, where, and how to give up; a room's code
+// large enough to read out from across the room.
+void draw_waiting(const std::vector<std::string>& lines, const std::string& code) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
   text_layer_begin();
@@ -132,6 +135,11 @@ void draw_waiting(const std::vector<std::string>& lines) {
       white();
     glPrint(60, y, 0, line.c_str());
     y += 30;
+  }
+  if (!code.empty()) {
+    yellow();
+    glPrintScaled(60, y, 4, code.c_str());
+    y += 80;
   }
   white();
   glPrint(60, y + 10, 0, tr("Esc - koniec"));
@@ -191,7 +199,12 @@ void host_stays() {
 // Returns -1 once the session runs, else the exit code.
 int wait_for_other(const CommandLine& line) {
   std::vector<std::string> what;
-  if (line.host) {
+  std::string code;  // the room's, once it exists
+  if (line.host_room) {
+    what.push_back(tr("Zakladam miestnost na ") + line.server);
+  } else if (!line.join_room.empty()) {
+    what.push_back(tr("Pripajam sa do miestnosti ") + line.join_room);
+  } else if (line.host) {
     what.push_back(tr("Cakam na druheho hraca na adrese:"));
     for (const std::string& address : net_local_addresses())
       what.push_back(address + ":" + std::to_string(line.port));
@@ -213,7 +226,21 @@ int wait_for_other(const CommandLine& line) {
       begin_session(line);
     }
     if (session.phase != PHASE_CONNECTING) break;
-    if (!line.host && !other_answered && now_ms() - started > JOIN_LIMIT_MS) {
+    if (!link_failed.empty()) {
+      MessageBoxA(link_failed.c_str(), tr("OZNAM"), BoxIcon::stop);
+      net_close(0, 0);
+      record_finish();
+      return 1;
+    }
+    if (line.host_room && code.empty() && !net_room_code().empty()) {
+      // the room exists: its code for the player to pass on, and for scripts
+      code = net_room_code();
+      what = {tr("Kod miestnosti pre druheho hraca:")};
+      printf("room %s\n", code.c_str());
+      fflush(stdout);
+    }
+    if (!line.host && line.join_room.empty() && !other_answered &&
+        now_ms() - started > JOIN_LIMIT_MS) {
       MessageBoxA(
           ("The game cannot reach " + line.join_host + ":" + std::to_string(line.port) + ".")
               .c_str(),
@@ -238,7 +265,7 @@ int wait_for_other(const CommandLine& line) {
     }
     KeysAfterFrame();
     if (active) {
-      draw_waiting(what);
+      draw_waiting(what, code);
       // the host's own frame time, from the waiting screen drawn at the display's pace
       if (++frames >= 10) session.frame_ms = (now_ms() - started) / frames;
     }
@@ -305,9 +332,23 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
 
 }  // namespace
 
-int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
+int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
+  // below, host means this machine hosts, on a port or in a room
+  CommandLine line = given;
+  line.host = given.host || given.host_room;
+  RoomOptions room;
+  room.server = line.server;
+  room.server_ca = line.server_ca;
+  room.relay_only = line.relay_only;
+  room.listed = line.room_public;
+  room.version = KORVALEN_VERSION;
+  room.name = "Korvalen " KORVALEN_VERSION;
+  room.arena = "s_1.txt";
   std::string error;
-  bool ok = line.host ? net_host(line.port, &error) : net_join(line.join_host, line.port, &error);
+  bool ok = line.host_room            ? net_host_room(room, &error)
+            : !line.join_room.empty() ? net_join_room(room, line.join_room, &error)
+            : line.host               ? net_host(line.port, &error)
+                                      : net_join(line.join_host, line.port, &error);
   if (!ok) {
     MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
     record_finish();

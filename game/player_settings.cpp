@@ -69,7 +69,7 @@ Settings player_settings_start(const CommandLine& line) {
     fullscreen = saved.fullscreen == 1;
   // A recording and the other machine start from the described avatars: the colour screen
   // is driven by keys alone there, so both sides see the same match.
-  avatars_kept = line.record.empty() && !line.host && !line.join;
+  avatars_kept = line.record.empty() && !plays_online(line);
   for (int p = 1; p <= 2; p++)
     if (avatars_kept && saved.avatar[p]) saved_avatar[p] = saved.avatar[p];
   return saved;

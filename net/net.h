@@ -1,6 +1,8 @@
-// The link between two games over UDP, through ENet: the one place that knows sockets.
-// It carries the session's datagrams to the other player and back, and turns everything
-// else (a third player, the other side gone quiet) into plain events.
+// The link between two games: the one place that knows sockets. It carries the session's
+// datagrams to the other player and back, and turns everything else (a third player, the
+// other side gone quiet) into plain events. Two ways carry them, chosen at the start and
+// the same to everything above: UDP through ENet to an address (a LAN, a reachable port),
+// or WebRTC data channels through the meeting servers' relay to a room by its code.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +19,7 @@ struct NetEvents {
   bool disconnected = false;      // it went away: in order, for a reason (net_close's), or
   std::uint32_t gone_reason = 0;  // silent (0)
   bool connect_failed = false;    // joining: nobody answered at that address (yet)
+  std::string failed;             // the link cannot go on, and why, for the player (rooms)
 };
 
 using NetReceive = void (*)(const std::uint8_t* data, std::size_t size, void* context);
@@ -27,6 +30,26 @@ using NetGreeting = bool (*)(const std::uint8_t* data, std::size_t size);
 bool net_host(int port, std::string* error);
 // Starts joining the game at host:port; false with the reason (an unknown host name).
 bool net_join(const std::string& host, int port, std::string* error);
+// Where the meeting servers are and how to use them (rooms).
+struct RoomOptions {
+  std::string server;       // https://HOST (http:// only to this machine)
+  std::string server_ca;    // a CA file for the servers' certificates, "" for the system's
+  bool relay_only = false;  // never offer this machine's own addresses: always the relay
+  bool listed = false;      // hosting: the room is in the servers' lobby
+  std::string version;      // this game's, for the lobby and the other side
+  std::string name, arena;  // hosting: the lobby entry
+};
+// Makes a room on the servers and waits in it for another player; false with the reason.
+// The room exists once net_room_code() says its code.
+bool net_host_room(const RoomOptions& options, std::string* error);
+// Starts joining the room with this code (upper case); false with the reason. What
+// happens then comes from net_service: connected, or failed with the reason.
+bool net_join_room(const RoomOptions& options, const std::string& code, std::string* error);
+// The code of the room this game hosts, once the servers have it; "" before.
+std::string net_room_code();
+// How the other player is reached once connected: "relay", "direct" or "" (not known).
+std::string net_path();
+
 // Sends and receives for at most wait_ms: every datagram from the other player goes to
 // receive. Anyone else who connects gets refusal and is let go.
 void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* events);

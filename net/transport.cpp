@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "net/net.h"
+#include "net/enet_link.h"
 
 namespace {
 
@@ -136,15 +136,15 @@ bool net_join(const std::string& host, int port, std::string* error) {
   return true;
 }
 
-void net_set_refusal(const std::string& datagram) {
+void enet_set_refusal(const std::string& datagram) {
   refusal = datagram;
 }
 
-void net_set_greeting(NetGreeting is_greeting) {
+void enet_set_greeting(NetGreeting is_greeting) {
   greeting = is_greeting;
 }
 
-void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* events) {
+void enet_service(int wait_ms, NetReceive receive, void* context, NetEvents* events) {
   if (!link_host) return;
   ENetEvent event;
   int waited = 0;
@@ -193,7 +193,7 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
   drop_silent_newcomers();
 }
 
-void net_send(const std::string& datagram, bool reliable) {
+void enet_send(const std::string& datagram, bool reliable) {
   if (!other || !linked) return;
   // Longer than a datagram on the wire, an unreliable message is cut into unreliable pieces
   // too: without the fragment flag ENet would repeat its pieces until they arrive.
@@ -204,7 +204,7 @@ void net_send(const std::string& datagram, bool reliable) {
   if (p && enet_peer_send(other, reliable ? 0 : 1, p) < 0) enet_packet_destroy(p);
 }
 
-void net_traffic(unsigned long long* sent, unsigned long long* received) {
+void enet_traffic(unsigned long long* sent, unsigned long long* received) {
   *sent = link_host ? link_host->totalSentData : 0;
   *received = link_host ? link_host->totalReceivedData : 0;
 }
@@ -235,11 +235,11 @@ void say_goodbye(std::uint32_t reason, int wait_ms) {
 
 }  // namespace
 
-void net_let_go(std::uint32_t reason, int wait_ms) {
+void enet_let_go(std::uint32_t reason, int wait_ms) {
   if (link_host && !joining) say_goodbye(reason, wait_ms);
 }
 
-void net_close(std::uint32_t reason, int wait_ms) {
+void enet_close(std::uint32_t reason, int wait_ms) {
   if (!link_host) return;
   say_goodbye(reason, wait_ms);
   enet_host_flush(link_host);

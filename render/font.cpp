@@ -56,6 +56,11 @@ void KillFont() {
 // Writes a string with its first glyph's top-left near (x, y) of the text screen.
 void glPrint(float x, float y, float z, const char* string) {
   (void)z;
+  glPrintScaled(x, y, 1, string);
+}
+
+// The same, each glyph scale times as large, growing right and down from (x, y).
+void glPrintScaled(float x, float y, float scale, const char* string) {
   if (!string) return;
   glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
   glDisable(GL_DEPTH_TEST);
@@ -66,7 +71,8 @@ void glPrint(float x, float y, float z, const char* string) {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
-  glTranslated(x, 460 - y, 0);
+  glTranslated(x, 460 - y - 16 * (scale - 1), 0);
+  glScaled(scale, scale, 1);
   // Only the printable half of set 0 has glyphs; any other byte is skipped
   // without moving the pen. The glyphs are the lists' quads, the pen moved
   // by hand: one batch for the string instead of one per glyph.

@@ -36,6 +36,7 @@ void Texture_n_zadna(int c);
 void BuildFont();
 void KillFont();
 void glPrint(float x, float y, float z, const char* string);
+void glPrintScaled(float x, float y, float scale, const char* string);
 void Text_draw(float x, float y, float z, int number);
 void white();
 void black();

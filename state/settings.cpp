@@ -116,6 +116,10 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
       bad("sk or en");
   } else if (section == "players" && (name == "avatar1" || name == "avatar2")) {
     if (!whole_number(value, 1, 6, &s.avatar[name[6] - '0'])) bad("1 to 6");
+  } else if (section == "online" && (name == "server" || name == "server_ca")) {
+    (name == "server" ? s.server : s.server_ca) = value;
+  } else if (section == "online" && name == "relay_only") {
+    if (!yes_no(value, &s.relay_only)) bad("yes or no");
   } else if (section == "keys") {
     KeySetting key;
     known = key_name(name_c, &key);

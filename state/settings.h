@@ -28,6 +28,9 @@ struct Settings {
   std::string language;          // "sk" or "en"
   int avatar[3] = {0, 0, 0};     // [1], [2]: 1 to 6
   std::vector<KeySetting> keys;  // in the file's order
+  std::string server;            // [online] the meeting servers' URL
+  std::string server_ca;         // [online] a CA file for their certificates
+  int relay_only = -1;           // [online] 1 yes, 0 no
 };
 
 // Reads a settings file's text. Lines it cannot use go to *problems as "FILE:LINE: why".

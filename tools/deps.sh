@@ -9,7 +9,8 @@ korvalen_install_deps() {
   fi
   # xfonts-base: the X server and SDL's message boxes draw their text with it.
   local want=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libgl1-mesa-dev libglu1-mesa-dev
-              libgl1-mesa-dri libenet-dev libinih-dev gettext xfonts-base "$@")
+              libgl1-mesa-dri libenet-dev libinih-dev gettext xfonts-base
+              libusrsctp-dev libssl-dev libmosquitto-dev libcurl4-openssl-dev nlohmann-json3-dev "$@")
   # KORVALEN_DEPS_ONLY: the packages named, without the desktop's (the web build).
   [ -n "${KORVALEN_DEPS_ONLY:-}" ] && want=("$@")
   local missing=()

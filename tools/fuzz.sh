@@ -15,7 +15,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message sound settings)
+[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message sound settings signal)
 
 source tools/deps.sh
 korvalen_install_deps clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libsdl2-mixer-dev

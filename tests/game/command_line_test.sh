@@ -64,6 +64,17 @@ window|unknown argument 'window'
 --watch f --bot|--watch plays a recording as it was
 --record g --watch f|--watch plays a recording as it was
 --watch f --speed 3|--watch plays a recording as it was
+--host-room --join-room ABCDEF|exclude each other
+--join-room ABCDEF --host|excludes --host
+--host-room --bot|excludes --host
+--watch f --host-room|excludes --host
+--join-room|--join-room takes a room code
+--join-room ABCDE1|--join-room takes a room code
+--join-room ABCDEFG|--join-room takes a room code
+--host-room open|--host-room takes public or private
+--server https://h|go with --host-room
+--relay-only --host 2000|go with --host-room
+--host-room --server|--server takes
 ROWS
 [ "$failed" = 0 ] && echo "command line: ok"
 exit $failed
