@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Korvalen for a web browser into build-web/: index.html, the program (index.js,
 # index.wasm) and the images and arena it preloads (index.data). Serve that folder with
-# any web server and open it in a browser. --test also runs the browser test.
+# any web server and open it in a browser. --test also runs the browser test and the
+# online test (the page meets a desktop game and another page on server/run.sh's servers).
 #
 # The game is the same C++ as the desktop's, compiled with Debian's emscripten. SDL2,
 # SDL2_mixer (WAV only) and inih are compiled for the web once from Debian's own source
@@ -13,7 +14,8 @@ root=$PWD
 
 usage() {
   echo "Usage: ./web.sh [--test]"
-  echo "Builds the browser version into build-web/; --test also runs tests/web/browser_test.py."
+  echo "Builds the browser version into build-web/; --test also runs tests/web/browser_test.py"
+  echo "and tests/web/online_test.py (the page online, with the desktop game built into build/)."
 }
 run_test=false
 case "${1:-}" in
@@ -194,6 +196,16 @@ step_done "game build"
 if $run_test; then
   /usr/bin/python3 tests/web/browser_test.py "$out" --shots "$out/test-shots"
   step_done "browser test"
+  # Online: the page with a desktop game and with another page, on server/run.sh's
+  # servers; the desktop game and its replay are built (or brought up to date) in build/.
+  KORVALEN_DEPS_ONLY=1 korvalen_install_deps coturn mosquitto nginx-light libnginx-mod-http-js xvfb
+  korvalen_install_deps
+  mkdir -p build
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >build/configure-for-web-test.log 2>&1 ||
+    { cat build/configure-for-web-test.log >&2; exit 1; }
+  nice -n 5 cmake --build build -j"$jobs" --target korvalen korvalen-replay >/dev/null
+  /usr/bin/python3 tests/web/online_test.py "$out" --game build/korvalen --shots "$out/test-shots"
+  step_done "online test"
 fi
 
 echo

@@ -75,7 +75,7 @@ EM_JS(int, broker_start,
         });
         Module.korvalenBroker = client;
         function news(kind, code, topic, payload) {
-          if (Module.korvalenBroker != = client) return;
+          if (Module.korvalenBroker != client) return;
           var topicSize = lengthBytesUTF8(topic) + 1, topicCopy = _malloc(topicSize);
           stringToUTF8(topic, topicCopy, topicSize);
           var bytes = _malloc(payload.length + 1);
@@ -113,7 +113,7 @@ EM_JS(void, broker_subscribe, (const char* topic), {
   if (!client) return;
   client.subscribe(
       UTF8ToString(topic), {qos : 1}, function(error) {
-        if (!error&& Module.korvalenBroker == = client) _korvalen_broker_news(1, 0, 0, 0, 0);
+        if (!error && Module.korvalenBroker == client) _korvalen_broker_news(1, 0, 0, 0, 0);
       });
 });
 
