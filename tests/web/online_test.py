@@ -198,7 +198,7 @@ def two_pages(url, pages, shots):
         raise Failure("the hosting page's link: %s" % link)
     host.shows("the waiting screen: the code on the page and in the game",
                lambda: host.evaluate("!document.getElementById('room').hidden"),
-               lambda: host.tint(30, 200, "110"))
+               lambda: host.tint(60, 200, "110"))
     if shots:
         with open(os.path.join(shots, "web_room_waiting.png"), "wb") as f:
             f.write(host.screenshot())
@@ -226,6 +226,8 @@ def main():
     parser.add_argument("folder", nargs="?", default=os.path.join(ROOT, "build-web"))
     parser.add_argument("--game", default=os.path.join(ROOT, "build/korvalen"))
     parser.add_argument("--shots")
+    parser.add_argument("--only", choices=("desktop", "pages", "faults"),
+                        help="run only this part")
     args = parser.parse_args()
     folder, args.game = os.path.abspath(args.folder), os.path.abspath(args.game)
     for tool in ("turnserver", "mosquitto", "nginx", "Xvfb"):
@@ -248,9 +250,12 @@ def main():
         if not url.startswith("http://127.0.0.1:"):
             raise Failure("run.sh's first line is no URL: " + url)
         pages = [Page(args.shots), Page(None)]
-        desktop_with_page(args, url, pages, work)
-        two_pages(url, pages, args.shots)
-        faults(url, pages[1])
+        if args.only in (None, "desktop"):
+            desktop_with_page(args, url, pages, work)
+        if args.only in (None, "pages"):
+            two_pages(url, pages, args.shots)
+        if args.only in (None, "faults"):
+            faults(url, pages[1])
     except Failure as failure:
         print("FAIL: online_test: %s" % failure, file=sys.stderr)
         for n, page in enumerate(pages):
