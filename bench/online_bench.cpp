@@ -8,8 +8,10 @@
 //   build/bench/online_bench [SECONDS]     (default 10 a part)
 // With --room URL the two meet by a room code on the meeting servers at URL, through the
 // relay only, and the bench prints the time from the guest's join to its first picture of
-// the match and the key-to-picture time (bench/rooms_bench.sh runs it with delays added).
-//   build/bench/online_bench --room URL [SECONDS]
+// the match and the key-to-picture time; with --turn PORT --hold MS each game reaches the
+// relay's UDP port through a stand-in of its own that holds every datagram MS each way
+// (bench/rooms_bench.sh runs it so).
+//   build/bench/online_bench --room URL [--turn PORT --hold MS] [SECONDS]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -129,6 +131,7 @@ void advance(Figures* f) {
 // A room instead of a port: the servers, and a pipe from the host to the guest for the code.
 std::string room_server;
 int code_pipe[2] = {-1, -1};
+int relay_via[2] = {0, 0};  // the host's and the guest's stand-ins for the relay, if any
 
 bool open_link(bool host, int port, int connect_port, std::string* error) {
   if (room_server.empty())
@@ -138,6 +141,9 @@ bool open_link(bool host, int port, int connect_port, std::string* error) {
   options.server = room_server;
   options.relay_only = true;
   options.version = "bench";
+  if (relay_via[host ? 0 : 1])
+    options.relay_via = "127.0.0.1:" + std::to_string(relay_via[host ? 0 : 1]);
+  close(code_pipe[host ? 0 : 1]);  // a host that ends leaves its guest an empty pipe
   if (host) {
     if (!net_host_room(options, error)) return false;
     while (net_room_code().empty()) pump(5);
@@ -145,7 +151,10 @@ bool open_link(bool host, int port, int connect_port, std::string* error) {
     return write(code_pipe[1], code.data(), code.size()) == static_cast<ssize_t>(code.size());
   }
   char code[ROOM_CODE_LENGTH + 1] = {};
-  if (read(code_pipe[0], code, ROOM_CODE_LENGTH) != ROOM_CODE_LENGTH) return false;
+  if (read(code_pipe[0], code, ROOM_CODE_LENGTH) != ROOM_CODE_LENGTH) {
+    *error = "the host made no room";
+    return false;
+  }
   return net_join_room(options, code, error);
 }
 
@@ -162,9 +171,9 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
   if (clocked) session_set_group_steps(&session, GROUP_STEPS);
   session_set_map(&session, MapText{true, BENCH_MAP});
   while (session.phase == PHASE_CONNECTING) pump(1);
-  if (!host && !room_server.empty()) {
-    std::printf("join to first picture, room:  %10.0f ms (%s)\n", now_ms() - joined,
-                net_path().c_str());
+  if (!host && frame_ms > 0) {  // the guest's: from its join to the match's first picture
+    std::printf("join to first picture, %s: %.0f ms\n",
+                room_server.empty() ? "ENet" : ("room, " + net_path()).c_str(), now_ms() - joined);
     std::fflush(stdout);
   }
   Figures f;
@@ -282,6 +291,7 @@ void relay(int listen_port, int host_port, double hold_ms, double seconds) {
 
 // Runs the host here and the guest in a child; prints the host's figures.
 Figures session_run(int host_port, int guest_connects_to, double seconds, double frame_ms) {
+  std::fflush(stdout);  // what is printed so far, once
   pid_t child = fork();
   if (child == 0) {
     run_side(false, 0, guest_connects_to, seconds + 1, frame_ms);
@@ -322,10 +332,21 @@ void relayed(int port, double hold_ms, double seconds) {
 }
 
 int main(int argc, char** argv) {
-  if (argc > 2 && std::string(argv[1]) == "--room") {
-    room_server = argv[2];
-    argv += 2;
-    argc -= 2;
+  int turn_port = 0;
+  double hold_ms = 0;
+  for (bool more = true; more && argc > 2;) {
+    const std::string option = argv[1];
+    if (option == "--room")
+      room_server = argv[2];
+    else if (option == "--turn")
+      turn_port = std::atoi(argv[2]);
+    else if (option == "--hold")
+      hold_ms = std::atof(argv[2]);
+    more = option == "--room" || option == "--turn" || option == "--hold";
+    if (more) {
+      argv += 2;
+      argc -= 2;
+    }
   }
   double seconds = argc > 1 ? std::atof(argv[1]) : 10;
   Dump_Init();
@@ -347,7 +368,15 @@ int main(int argc, char** argv) {
   snapshot_put(startup);
   if (!room_server.empty()) {  // a match through the meeting servers' relay
     if (pipe(code_pipe) != 0) return 1;
-    print_figures("room", session_run(0, 0, seconds, 1000.0 / 60));
+    std::vector<std::thread> stand_ins;
+    if (turn_port)
+      for (int side = 0; side < 2; side++) {
+        relay_via[side] = 28400 + getpid() % 400 + side * 500;
+        stand_ins.emplace_back(relay, relay_via[side], turn_port, hold_ms, seconds + 15);
+      }
+    const std::string name = "room, " + std::to_string(static_cast<int>(2 * hold_ms)) + " ms added";
+    print_figures(name.c_str(), session_run(0, 0, seconds, 1000.0 / 60));
+    for (std::thread& t : stand_ins) t.detach();  // they end with the process
     return 0;
   }
   std::printf("local play, headless:        %10.0f steps a second\n", local_rate(seconds));

@@ -2,6 +2,7 @@
 #include "combat/combat.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "flow/match_stats.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -70,6 +71,7 @@ void clock_step() {
   }
   timer.time += r_p * 0.5f;
   if (timer.time > T_end && player[1].sumary != player[2].sumary) {
+    match_stats.length = timer.time;
     timer.time = 0;
     timer.hranica = 0;
     End = true;

@@ -24,6 +24,7 @@
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "render/render.h"
+#include "screens/screens.h"
 #include "session/lockstep.h"
 #include "state/data_files.h"
 #include "state/language.h"
@@ -355,6 +356,7 @@ int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
     return 1;
   }
   Dump_Init();
+  end_screen_offer_play_again(false);  // the end screen's R is local play's
   // the host's level and group sizes count for both; a guest's --speed is the host's business
   session.frame_ms = 16;
   session.start_level = line.host ? take_speed_level() : 0;

@@ -15,6 +15,7 @@
 #include "platform/sound.h"
 #include "record/playback.h"
 #include "render/render.h"
+#include "screens/screens.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -101,6 +102,7 @@ void watch_picture(Watch* w) {
 int watch_recording(const CommandLine& line, int volume) {
   // the start-up state, as korvalen-replay starts from it
   flag_grid_init();
+  end_screen_offer_play_again(false);  // the watcher's keys never reach the game
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!recording_read_file(line.watch.c_str(), &bytes, &error) ||

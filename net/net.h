@@ -38,6 +38,7 @@ struct RoomOptions {
   bool listed = false;      // hosting: the room is in the servers' lobby
   std::string version;      // this game's, for the lobby and the other side
   std::string name, arena;  // hosting: the lobby entry
+  std::string relay_via;    // benchmarks: reach the relay's UDP port through this HOST:PORT
 };
 // Makes a room on the servers and waits in it for another player; false with the reason.
 // The room exists once net_room_code() says its code.

@@ -468,10 +468,14 @@ void watch_channel(const std::shared_ptr<rtc::DataChannel>& channel, bool contro
 bool make_peer(std::string* error) {
   drop_peer();
   rtc::Configuration config;
+  Url via;
+  const bool diverted = url_read("x://" + room.options.relay_via, &via) && via.port;
   for (const RelayServer& r : room.credentials.relays) {
     using Relay = rtc::IceServer::RelayType;
     const Relay type = r.tls ? Relay::TurnTls : r.tcp ? Relay::TurnTcp : Relay::TurnUdp;
-    config.iceServers.emplace_back(r.host, static_cast<std::uint16_t>(r.port),
+    if (diverted && type != Relay::TurnUdp) continue;
+    config.iceServers.emplace_back(diverted ? via.host : r.host,
+                                   static_cast<std::uint16_t>(diverted ? via.port : r.port),
                                    room.credentials.username, room.credentials.password, type);
   }
   // the relay answers as a STUN server too: the address a home router shows outside

@@ -26,7 +26,7 @@ rules_before=$(nft list ruleset 2>&1)
 lab=$work/lab servers=()
 mkdir -p "$lab"
 chmod 755 "$work"
-in() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
+at() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
 lab_down() {
   for p in "${servers[@]}"; do stop_pid "$p"; done
   servers=()
@@ -39,28 +39,28 @@ trap 'for p in "${pid[@]}" "$helper" "${xvfb[@]}"; do stop_pid "$p"; done; lab_d
 # router to its home.
 for ns in $pub $ra $rb $ha $hb; do
   ip netns add $ns || fail "cannot make namespace $ns"
-  in $ns ip link set lo up
+  at $ns ip link set lo up
 done
-in $pub ip link add wan type bridge
-in $pub ip addr add 11.0.0.1/24 dev wan
-in $pub ip link set wan up
+at $pub ip link add wan type bridge
+at $pub ip addr add 11.0.0.1/24 dev wan
+at $pub ip link set wan up
 n=2
 for side in a b; do
   r=${tag}r$side h=${tag}h$side net=10.$((n - 1)).0
   ip link add ${tag}w$side netns $pub type veth peer name wan netns $r
-  in $pub ip link set ${tag}w$side master wan up
-  in $r ip addr add 11.0.0.$n/24 dev wan
-  in $r ip link set wan up
+  at $pub ip link set ${tag}w$side master wan up
+  at $r ip addr add 11.0.0.$n/24 dev wan
+  at $r ip link set wan up
   ip link add ${tag}l$side netns $r type veth peer name lan netns $h
-  in $r ip link set ${tag}l$side name lan
-  in $r ip addr add $net.1/24 dev lan
-  in $r ip link set lan up
-  in $h ip addr add $net.2/24 dev lan
-  in $h ip link set lan up
-  in $h ip route add default via $net.1
-  in $r sysctl -qw net.ipv4.ip_forward=1
+  at $r ip link set ${tag}l$side name lan
+  at $r ip addr add $net.1/24 dev lan
+  at $r ip link set lan up
+  at $h ip addr add $net.2/24 dev lan
+  at $h ip link set lan up
+  at $h ip route add default via $net.1
+  at $r sysctl -qw net.ipv4.ip_forward=1
   # a home router: out with the router's address, in only what answers
-  in $r nft -f - <<EOF
+  at $r nft -f - <<EOF
 table ip home {
   chain out { type nat hook postrouting priority srcnat; oifname "wan" masquerade; }
   chain in { type filter hook forward priority filter; policy drop;
@@ -115,14 +115,14 @@ http {
   include $lab/site.conf;
 }
 EOF
-in $pub turnserver -c "$lab/turnserver.conf" >"$lab/turnserver.out" 2>&1 &
+at $pub turnserver -c "$lab/turnserver.conf" >"$lab/turnserver.out" 2>&1 &
 servers+=($!)
-in $pub mosquitto -c "$lab/mosquitto.conf" >"$lab/mosquitto.out" 2>&1 &
+at $pub mosquitto -c "$lab/mosquitto.conf" >"$lab/mosquitto.out" 2>&1 &
 servers+=($!)
-in $pub nginx -p "$lab" -c "$lab/nginx.conf" >"$lab/nginx.out" 2>&1 &
+at $pub nginx -p "$lab" -c "$lab/nginx.conf" >"$lab/nginx.out" 2>&1 &
 servers+=($!)
 server_up() { # PROTO PORT: something listens on 11.0.0.1 or on every address
-  in $pub ss -Hln$1 "sport = :$2" | grep -q .
+  at $pub ss -Hln$1 "sport = :$2" | grep -q .
 }
 wait_for "the lab's servers did not start ($(cat "$lab"/*.out))" \
   'server_up u 3478 && server_up t 8883 && server_up t 443' 60

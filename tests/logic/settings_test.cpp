@@ -86,6 +86,21 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
   }
 }
 
+TEST(Settings, TheMeetingServersAreOnlineSettings) {
+  Settings s;
+  EXPECT_TRUE(read_text("[online]\nserver = https://games.example.org\nrelay_only = yes\n"
+                        "server_ca = /etc/ca.pem\n",
+                        &s)
+                  .empty());
+  EXPECT_EQ(s.server, "https://games.example.org");
+  EXPECT_EQ(s.server_ca, "/etc/ca.pem");
+  EXPECT_EQ(s.relay_only, 1);
+  Settings bad;
+  EXPECT_EQ(read_text("[online]\nrelay_only = always\n[game]\nserver = x\n", &bad).size(), 2u);
+  EXPECT_EQ(bad.relay_only, -1);
+  EXPECT_EQ(bad.server, "");  // only under [online]
+}
+
 TEST(Settings, WriterChangesOnlyTheValue) {
   std::string text = "; mine\n[game]\nspeed = 1 ; slow\n\n[other]\nx = y\n";
   EXPECT_EQ(settings_edit_text(text, "game", "speed", "2"),

@@ -55,6 +55,9 @@ bot 2 3 ; bot 3 1                              | line 2: bot: "3" is not a playe
 bot 1 0 ; bot 1 +2 ; bot 1 4                   | line 3: bot: "4" is not a level from 0 to 3
 bot 1 1 ; bot 2                                | line 2: bot takes a player and a level
 bot 1 2x                                       | line 1: bot: "2x" is not a level from 0 to 3
+seed 0 ; seed 4294967295 ; seed 4294967296      | line 3: seed: "4294967296" is not a whole number from 0 to 4294967295
+seed -1                                        | line 1: seed: "-1" is not a whole number from 0 to 4294967295
+seed 12 34                                     | line 1: seed takes one number
 @.                                             | cannot read the script
 @nosuch.replay                                 | nosuch.replay: cannot open the script
 TABLE

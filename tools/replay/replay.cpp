@@ -22,6 +22,7 @@
 #include "flow/game.h"
 #include "record/playback.h"
 #include "record/recording.h"
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
 
@@ -187,6 +188,21 @@ static void Cmd_Bot(char** argv, int argc) {
   bot_play(numb, level);
 }
 
+// seed N: the next match start reseeds the bows' generator with N.
+static void Cmd_Seed(char** argv, int argc) {
+  if (argc != 1) Fail("seed takes one number");
+  const char* w = argv[0];
+  unsigned long long n = 0;
+  bool digits = *w != 0;
+  for (const char* p = w; *p && digits; p++) {
+    digits = *p >= '0' && *p <= '9';
+    n = n * 10 + (*p - '0');
+    if (n > 4294967295ULL) digits = false;
+  }
+  if (!digits) Fail("seed: \"%s\" is not a whole number from 0 to 4294967295", w);
+  match_seed_give(static_cast<std::uint32_t>(n));
+}
+
 // Splits a line into words at spaces and tabs, in place.
 static int SplitWords(char* line, std::vector<char*>* words) {
   words->clear();
@@ -208,7 +224,7 @@ void RunLine(char* line) {
     void (*run)(char**, int);
   } commands[] = {{"hold", Cmd_Hold},   {"frames", Cmd_Frames}, {"active", Cmd_Active},
                   {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump},
-                  {"bot", Cmd_Bot}};
+                  {"bot", Cmd_Bot},     {"seed", Cmd_Seed}};
   int n = SplitWords(line, &words);
   if (n == 0 || words[0][0] == '#') return;
   for (const auto& c : commands)
