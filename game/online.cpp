@@ -31,16 +31,20 @@
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
+#include "world/arenas.h"
 #include "world/world.h"
 
 namespace {
 
-constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
-constexpr int DELIVERY_WAIT_MS = 3000;   // for the other side to have the last inputs,
-constexpr int FAREWELL_WAIT_MS = 3000;   // and then the goodbye, over a link that loses some
-constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
-constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
-constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
+constexpr int GOODBYE_WAIT_MS = 300;       // for the goodbye to leave before the game does
+constexpr int DELIVERY_WAIT_MS = 3000;     // for the other side to have the last inputs,
+constexpr int FAREWELL_WAIT_MS = 3000;     // and then the goodbye, over a link that loses some
+constexpr double MAP_CHECK_MS = 250;       // how often the host looks at its map file
+constexpr double REDRAW_MS = 250;          // a picture at least this often while waiting
+constexpr double JOIN_LIMIT_MS = 10000;    // a join nobody answers gives up after this
+constexpr double SILENCE_SHOWN_MS = 1500;  // a silence this long is counted down on screen
+constexpr double SERVICE_MS = 20;          // the link is serviced at least this often, even
+                                           // while a flood of window messages is read
 
 Session session;
 bool other_answered;       // the other machine's network answered at some time
@@ -61,6 +65,8 @@ void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
   session_receive(&session, data, size, now_ms());
 }
 
+double pumped_ms = -1e9;  // when the link was last serviced
+
 // The network for up to wait_ms, then what the session has to say.
 void pump(int wait_ms) {
   NetEvents events;
@@ -77,6 +83,7 @@ void pump(int wait_ms) {
     net_send(d, type != MSG_INPUTS && type != MSG_HELLO && type != MSG_PROBE);
   }
   session.outbox.clear();
+  pumped_ms = now_ms();
 }
 
 // A step became final: the recording gets it.
@@ -101,14 +108,15 @@ void record_window(bool is_active, void*) {
   record_active(is_active);
 }
 
-// The host's map file, read again whenever it changed, becomes the map of the next match
-// start on both machines.
+// The host's arena file (its chosen sector's), read again whenever it changed, becomes the
+// map of the next match start on both machines, with its sector and name.
 void check_map(bool force) {
   static double checked = -1e9;
   static struct stat seen;
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
-  const std::string path = data_file_path("s_1.txt");
+  const int sector = sector_chosen();
+  const std::string path = data_file_path(sector_file_name(sector).c_str());
   struct stat st = {};
   bool exists = stat(path.c_str(), &st) == 0;
   if (!force && exists && st.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
@@ -118,6 +126,8 @@ void check_map(bool force) {
   static const struct stat none = {};
   MapText map;
   map_read_file(path.c_str(), &map);
+  map.sector = sector;
+  map.name = arena_name(sector);
   // a change the session cannot take yet is offered again at the next look
   if (session_set_map(&session, map)) seen = exists ? st : none;
 }
@@ -172,14 +182,33 @@ int leave(int reason) {
   return 0;
 }
 
+// The picture of a match, and over it, once the other side has been silent a while, the
+// seconds it has left before the game counts it lost.
+void draw_match(DrawAndPresent draw_and_present) {
+  double silent = now_ms() - session.heard_ms;
+  if (session.phase != PHASE_RUNNING || silent < SILENCE_SHOWN_MS) {
+    draw_and_present();
+    return;
+  }
+  DrawGLScene();
+  int left = (int)((SILENCE_LIMIT_MS - silent) / 1000) + 1;
+  std::string line = std::string(tr("Druhy hrac sa neozyva, cakam este")) + " " +
+                     std::to_string(left > 0 ? left : 0) + " s";
+  text_layer_begin();
+  yellow();
+  glPrint(60, 200, 0, line.c_str());
+  white();
+  text_layer_end();
+  SwapBuffers();
+}
+
 // A new session from the start-up state: the waiting screen's, or the next player's.
 void begin_session(const CommandLine& line) {
   const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
   snapshot_put(start_state);
   active = was_active;
   fullscreen = was_fullscreen;
-  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.frame_ms,
-                session.start_level);
+  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);
   if (line.host) check_map(true);
 }
@@ -216,7 +245,6 @@ int wait_for_other(const CommandLine& line) {
     what.push_back(tr("Pripajam sa k ") + line.join_host + ":" + std::to_string(line.port));
   }
   double started = now_ms();
-  long frames = 0;
   for (;;) {
     if (line.host && session.phase == PHASE_ENDED) {
       // a guest of another version is told first, then the host's player; a guest that
@@ -251,7 +279,9 @@ int wait_for_other(const CommandLine& line) {
       return 1;
     }
     MSG msg;
-    while (PeekMessageA(&msg)) {
+    // at least one message a turn, more while the link was serviced of late
+    for (int taken = 0; (!taken || now_ms() - pumped_ms < SERVICE_MS) && PeekMessageA(&msg);
+         taken++) {
       if (msg.message == WM_QUIT) {
         net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
         record_finish();
@@ -296,7 +326,9 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
       if (active != window_active) session_note_window(&session, active);
       window_active = active;
       drawn_ms = -1e9;  // the window may need its picture again
-      continue;
+      // a flood of messages must not keep the link waiting: the other side would hear
+      // nothing and give up
+      if (now_ms() - pumped_ms < SERVICE_MS) continue;
     }
     if (session.phase == PHASE_ENDED) break;
     if (line.host) check_map(false);
@@ -318,7 +350,7 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
     if (session.phase == PHASE_ENDED) break;
     // a picture when the state moved; while waiting for the other side, the network
     if (active && (moved || now_ms() - drawn_ms > REDRAW_MS)) {
-      draw_and_present();
+      draw_match(draw_and_present);
       drawn_ms = now_ms();
       pump(0);
     } else {
@@ -358,7 +390,6 @@ int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
   Dump_Init();
   end_screen_offer_play_again(false);  // the end screen's R is local play's
   // the host's level and group sizes count for both; a guest's --speed is the host's business
-  session.frame_ms = 16;
   session.start_level = line.host ? take_speed_level() : 0;
   net_set_refusal(session_refuse_full(KORVALEN_VERSION));
   if (line.host) net_set_greeting(session_is_greeting);

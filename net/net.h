@@ -10,8 +10,15 @@
 #include <string>
 #include <vector>
 
-constexpr int LINK_TIMEOUT_MS = 5000;    // the other side is gone when silent this long
-constexpr int GREETING_LIMIT_MS = 5000;  // hosting: a newcomer that has not greeted by then goes
+// The other player's machine is given up by the link only after this: well above the
+// session's own silence rule (10 s), which decides. The link counts from its oldest message
+// not yet acknowledged, which may be older than the silence, and waits longer after each
+// repeat, so at the rule's own length it could end a match after a shorter silence.
+constexpr int LINK_TIMEOUT_MS = 30000;
+constexpr int CONNECT_TIMEOUT_MS = 5000;  // joining: a host that never answers, for this long
+constexpr int KNOCK_LIMIT_MS = 3000;      // hosting: a machine that knocked must finish ENet's
+                                          // handshake, or take a refusal, within this
+constexpr int GREETING_LIMIT_MS = 5000;   // hosting: a newcomer that has not greeted by then goes
 
 // What a call of net_service saw besides datagrams.
 struct NetEvents {
@@ -66,6 +73,8 @@ void net_set_greeting(NetGreeting is_greeting);
 // Hosting: lets the other player go (a reason number it sees), waiting up to wait_ms for
 // what is still unsent to arrive, and waits for the next one.
 void net_let_go(std::uint32_t reason, int wait_ms);
+// Hosting: the places (of PEERS) held by machines in any state, the other player's included.
+int net_places_taken();
 // Bytes this side has sent and received on the wire so far, ENet's own included.
 void net_traffic(unsigned long long* sent, unsigned long long* received);
 // The machine's IPv4 addresses another player can join at: every non-loopback one, or the
