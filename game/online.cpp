@@ -295,11 +295,7 @@ int wait_for_other(const CommandLine& line) {
       return 0;
     }
     KeysAfterFrame();
-    if (active) {
-      draw_waiting(what, code);
-      // the host's own frame time, from the waiting screen drawn at the display's pace
-      if (++frames >= 10) session.frame_ms = (now_ms() - started) / frames;
-    }
+    if (active) draw_waiting(what, code);
     pump(active ? 1 : 20);
   }
   return session.phase == PHASE_RUNNING ? -1 : session_over();
