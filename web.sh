@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Korvalen for a web browser into build-web/: index.html, the program (index.js,
 # index.wasm) and the images and arena it preloads (index.data). Serve that folder with
-# any web server and open it in a browser. --test also runs the browser test.
+# any web server and open it in a browser. --test also runs the browser test and the
+# online test (the page meets a desktop game and another page on server/run.sh's servers).
 #
 # The game is the same C++ as the desktop's, compiled with Debian's emscripten. SDL2,
 # SDL2_mixer (WAV only) and inih are compiled for the web once from Debian's own source
@@ -13,7 +14,8 @@ root=$PWD
 
 usage() {
   echo "Usage: ./web.sh [--test]"
-  echo "Builds the browser version into build-web/; --test also runs tests/web/browser_test.py."
+  echo "Builds the browser version into build-web/; --test also runs tests/web/browser_test.py"
+  echo "and tests/web/online_test.py (the page online, with the desktop game built into build/)."
 }
 run_test=false
 case "${1:-}" in
@@ -39,7 +41,7 @@ step_started=$SECONDS
 source tools/deps.sh
 # emscripten, a browser for the test and the DevTools client; tar unpacks the sources;
 # msgfmt (gettext) makes the English catalog.
-KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils gettext \
+KORVALEN_DEPS_ONLY=1 korvalen_install_deps cmake make emscripten xz-utils gettext nlohmann-json3-dev \
   $($run_test && echo chromium python3-websocket python3-pil fonts-dejavu-core)
 step_done installs
 
@@ -163,6 +165,24 @@ fi
 [ -e "$deps/prefix/lib/libinih.a" ] || build_inih
 step_done "SDL2 for the web"
 
+# The page's MQTT client for online play: the mqtt package's browser build, as
+# packaging/web/npm/package-lock.json pins it, installed from npm once into the cache (by
+# the lock's contents) and copied beside the page.
+npm_dir=$root/packaging/web/npm
+npm_key=$(cat "$npm_dir/package.json" "$npm_dir/package-lock.json" | md5sum | cut -c1-12)
+mqtt_js=$cache/npm-$npm_key/node_modules/mqtt/dist/mqtt.min.js
+if [ ! -e "$mqtt_js" ]; then
+  echo "mqtt for the web: installing from npm (once)"
+  command -v npm >/dev/null || { echo "web.sh: npm is needed once, for the mqtt package (apt-get install npm)" >&2; exit 1; }
+  rm -rf "$cache/npm-$npm_key.part"
+  mkdir -p "$cache/npm-$npm_key.part"
+  cp "$npm_dir/package.json" "$npm_dir/package-lock.json" "$cache/npm-$npm_key.part/"
+  (cd "$cache/npm-$npm_key.part" && npm ci --omit=dev --ignore-scripts --no-audit --no-fund >/dev/null)
+  rm -rf "$cache/npm-$npm_key"
+  mv "$cache/npm-$npm_key.part" "$cache/npm-$npm_key"
+fi
+step_done "mqtt for the web"
+
 # The game: the repository's folders, configured for emscripten, into build-web/.
 emcmake cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKORVALEN_HARDEN=OFF \
   -DKORVALEN_WEB_DEPS="$deps/prefix" >"$out/configure.log" || {
@@ -170,14 +190,25 @@ emcmake cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKO
   exit 1
 }
 nice -n 5 cmake --build "$out" -j"$jobs" --target korvalen
+cp "$mqtt_js" "$out/mqtt.min.js"
 step_done "game build"
 
 if $run_test; then
   /usr/bin/python3 tests/web/browser_test.py "$out" --shots "$out/test-shots"
   step_done "browser test"
+  # Online: the page with a desktop game and with another page, on server/run.sh's
+  # servers; the desktop game and its replay are built (or brought up to date) in build/.
+  KORVALEN_DEPS_ONLY=1 korvalen_install_deps coturn mosquitto nginx-light libnginx-mod-http-js xvfb
+  korvalen_install_deps
+  mkdir -p build
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >build/configure-for-web-test.log 2>&1 ||
+    { cat build/configure-for-web-test.log >&2; exit 1; }
+  nice -n 5 cmake --build build -j"$jobs" --target korvalen korvalen-replay >/dev/null
+  /usr/bin/python3 tests/web/online_test.py "$out" --game build/korvalen --shots "$out/test-shots"
+  step_done "online test"
 fi
 
 echo
-echo "Built: $out/index.html with index.js, index.wasm and index.data (${step_times[*]}; $((SECONDS - started))s in all)"
+echo "Built: $out/index.html with index.js, index.wasm, index.data and mqtt.min.js (${step_times[*]}; $((SECONDS - started))s in all)"
 echo "To play: cd build-web && python3 -m http.server 8000, then open http://localhost:8000/ in a browser"
 echo "(http://localhost:8000/?bot=2 plays against the computer). A page opened as a file cannot load its data."

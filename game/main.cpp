@@ -15,9 +15,7 @@
 #include "game/controls.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
-#ifndef __EMSCRIPTEN__
 #include "game/online.h"
-#endif
 #include "game/player_settings.h"
 #ifndef __EMSCRIPTEN__
 #include "game/watch.h"
@@ -38,10 +36,12 @@
 #include "world/world.h"
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
+
+#include "state/state_fields.h"
 #endif
 
 // Draws the latest state and shows it: online play's pictures.
-[[maybe_unused]] static void draw_and_present() {  // online play only, none in a browser
+static void draw_and_present() {
   DrawGLScene();
   SwapBuffers();
 }
@@ -324,11 +324,38 @@ static void browser_frame() {
   web_game_ended(0);
 }
 
-// In a browser the game runs in a page from its own loop: online play and recording, which
-// need the network and a file of one's own, are the desktop game's.
+// Online play in a page: rooms only. Its loop waits for the network as the desktop's does,
+// the page going on meanwhile. At the end the page is told how it ended and the state the
+// match ended in (as korvalen-replay dumps it), which the other side's recording replays to.
+static int play_online_in_browser(const CommandLine& line) {
+  int code = run_online(line, draw_and_present);
+  char* dump = nullptr;
+  size_t size = 0;
+  if (FILE* out = open_memstream(&dump, &size)) {
+    Dump_Init();
+    Dump_Print(out, 0, nullptr, 0);
+    fclose(out);
+  }
+  EM_ASM(
+      {
+        if (Module.korvalenOnlineEnded) Module.korvalenOnlineEnded($0, $1 ? UTF8ToString($1) : "");
+      },
+      code, dump);
+  free(dump);
+  sound_close();
+  KillGLWindow();
+  KillFont();
+  web_game_ended(code);
+  return code;
+}
+
+// In a browser the game runs in a page from its own loop: addresses (no UDP in a page) and
+// recording (no file of one's own) are the desktop game's.
 static int start_in_browser(const CommandLine& line, const Settings& saved) {
-  if (plays_online(line) || !line.record.empty()) {
-    fprintf(stderr, "korvalen: online play and recording are not offered in a browser\n");
+  if (line.host || line.join || !line.record.empty()) {
+    fprintf(stderr,
+            "korvalen: in a browser online play goes through rooms only, and recording is "
+            "the desktop game's\n");
     web_game_ended(2);
     return 2;
   }
@@ -344,6 +371,7 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
   if (line.volume >= 0) settings_store(SETTING_VOLUME, std::to_string(line.volume));
   // The browser starts the sound with the player's first key or click.
   sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
+  if (plays_online(line)) return play_online_in_browser(line);
   emscripten_set_main_loop(browser_frame, 0, false);
   return 0;
 }

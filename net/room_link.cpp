@@ -10,10 +10,19 @@
 //
 // libdatachannel and libmosquitto call back on their own threads: every callback only posts
 // an event to one queue, and room_service handles them all on the game's thread.
+//
+// In a browser the same code runs over the page's own WebRTC (datachannel-wasm gives it
+// libdatachannel's API), fetch() and the mqtt package over WebSockets (net/room_web.h):
+// their callbacks come on the page's one thread while the game waits in room_service,
+// which hands the page its turn and wakes when an event is posted.
 #include "net/room_link.h"
 
+#ifdef __EMSCRIPTEN__
+#include "net/room_web.h"
+#else
 #include <curl/curl.h>
 #include <mosquitto.h>
+#endif
 
 #include <chrono>
 #include <condition_variable>
@@ -89,6 +98,9 @@ void post(Event e) {
     q.events.push_back(std::move(e));
   }
   q.ready.notify_one();
+#ifdef __EMSCRIPTEN__
+  web_wake();
+#endif
 }
 
 double now_ms() {
@@ -117,7 +129,11 @@ struct Room {
   RelayCredentials credentials;
   std::string room_root, host_topic, guest_topic, lobby_topic;
 
+#ifdef __EMSCRIPTEN__
+  bool broker = false;  // the page's MQTT client is started
+#else
   mosquitto* broker = nullptr;
+#endif
   bool broker_ready = false;  // subscribed at least once
   double started_ms = 0;
 
@@ -152,6 +168,16 @@ std::size_t take_body(char* data, std::size_t size, std::size_t count, void* bod
 }
 
 // GET url: the body and HTTP status, or false with the reason.
+#ifdef __EMSCRIPTEN__
+bool fetch(const std::string& url, std::string* body, long* status, std::string* error) {
+  std::string reason;
+  if (!web_fetch(url, HTTP_LIMIT_S * 1000, SERVER_TEXT_MAX, status, body, &reason)) {
+    *error = "cannot reach the server " + room.options.server + " (" + reason + ")";
+    return false;
+  }
+  return true;
+}
+#else
 bool fetch(const std::string& url, std::string* body, long* status, std::string* error) {
   static bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == 0;
   CURL* curl = started ? curl_easy_init() : nullptr;
@@ -180,11 +206,21 @@ bool fetch(const std::string& url, std::string* body, long* status, std::string*
   }
   return true;
 }
+#endif
 
 std::string server_base() {
   std::string base = room.options.server;
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base;
+}
+
+// Where this game reaches the broker: a page over WebSockets, a desktop over MQTT's own port.
+std::string broker_address() {
+#ifdef __EMSCRIPTEN__
+  return room.server.mqtt_ws;
+#else
+  return room.server.mqtt;
+#endif
 }
 
 bool fetch_server_info(std::string* error) {
@@ -199,10 +235,16 @@ bool fetch_server_info(std::string* error) {
     return false;
   }
   Url broker;
-  url_read(room.server.mqtt, &broker);
-  if (broker.scheme == "mqtt" && !is_loopback_host(broker.host)) {
+#ifdef __EMSCRIPTEN__
+  if (room.server.mqtt_ws.empty()) {
+    *error = "the server " + room.options.server + " has no broker for browsers (mqtt_ws)";
+    return false;
+  }
+#endif
+  url_read(broker_address(), &broker);
+  if ((broker.scheme == "mqtt" || broker.scheme == "ws") && !is_loopback_host(broker.host)) {
     *error = "the server " + room.options.server + " offers its broker unencrypted (" +
-             room.server.mqtt + "): the game talks to a broker elsewhere only over TLS";
+             broker_address() + "): the game talks to a broker elsewhere only over TLS";
     return false;
   }
   return true;
@@ -246,6 +288,33 @@ bool fetch_credentials(std::string* error) {
 
 // ---- the broker
 
+#ifdef __EMSCRIPTEN__
+}  // namespace
+
+void web_broker_heard(int news, int code, const std::string& topic, const std::string& text) {
+  switch (news) {
+    case WEB_BROKER_CONNECTED: post(event(Kind::broker_connected, 0, code)); break;
+    case WEB_BROKER_SUBSCRIBED: post(event(Kind::broker_subscribed)); break;
+    case WEB_BROKER_LOST: post(event(Kind::broker_lost)); break;
+    case WEB_BROKER_MESSAGE: {
+      // a message larger than any of ours is dropped before anything reads it
+      if (text.size() > SIGNAL_SIZE_MAX) return;
+      Event e = event(Kind::broker_message);
+      e.topic = topic;
+      e.text = text;
+      post(std::move(e));
+      break;
+    }
+  }
+}
+
+namespace {
+
+// The page's broker client: what it hears comes back through web_broker_heard.
+void publish(const std::string& topic, const std::string& text, bool retain = false) {
+  if (room.broker) web_broker_publish(topic, text, retain);
+}
+#else
 void broker_connected(mosquitto*, void*, int rc) {
   post(event(Kind::broker_connected, 0, rc));
 }
@@ -270,6 +339,7 @@ void publish(const std::string& topic, const std::string& text, bool retain = fa
     mosquitto_publish(room.broker, nullptr, topic.c_str(), static_cast<int>(text.size()),
                       text.data(), 1, retain);
 }
+#endif
 
 void signal_other(Signal s) {
   if (room.hosting) {
@@ -280,6 +350,27 @@ void signal_other(Signal s) {
   }
 }
 
+#ifdef __EMSCRIPTEN__
+bool start_broker(std::string* error) {
+  std::string will_topic, will;
+  if (room.hosting) {
+    will_topic = room.lobby_topic;
+  } else {
+    Signal gone;
+    gone.type = SIGNAL_GONE;
+    gone.from = room.self_id;
+    will_topic = room.host_topic;
+    will = encode_signal(gone);
+  }
+  if (!web_broker_start(room.server.mqtt_ws, "korvalen-" + random_hex(16), room.code, will_topic,
+                        will, room.hosting)) {
+    *error = "cannot reach the broker " + room.server.mqtt_ws + " (the page has no MQTT client)";
+    return false;
+  }
+  room.broker = true;
+  return true;
+}
+#else
 bool start_broker(std::string* error) {
   static bool started = mosquitto_lib_init() == MOSQ_ERR_SUCCESS;
   Url url;
@@ -326,6 +417,17 @@ bool start_broker(std::string* error) {
   }
   return true;
 }
+#endif
+
+#ifdef __EMSCRIPTEN__
+std::string broker_refusal(int code) {
+  return web_broker_refusal(code);
+}
+#else
+std::string broker_refusal(int code) {
+  return mosquitto_connack_string(code);
+}
+#endif
 
 // ---- the peer connection
 
@@ -380,11 +482,13 @@ bool make_peer(std::string* error) {
   if (!room.options.relay_only && !room.credentials.relays.empty())
     config.iceServers.emplace_back(room.credentials.relays[0].host,
                                    static_cast<std::uint16_t>(room.credentials.relays[0].port));
+#ifndef __EMSCRIPTEN__  // a page offers only its relayed candidates instead (local_candidate)
   if (room.options.relay_only) config.iceTransportPolicy = rtc::TransportPolicy::Relay;
   // Two games and a relay on one machine share 127.0.0.1, and a relay's permissions go by
   // address only: a game's own socket would reach the other's relay directly. Tests bind
   // each game to an address of its own (127.0.0.2, ...) so relay-only means what it says.
   if (const char* bind = getenv("KORVALEN_ICE_BIND")) config.bindAddress = bind;
+#endif
   try {
     room.peer = std::make_shared<rtc::PeerConnection>(config);
   } catch (const std::exception& e) {
@@ -517,17 +621,27 @@ void broker_says(const Event& e, NetEvents* events) {
     guest_hears(s, events);
 }
 
+#ifdef __EMSCRIPTEN__
+void subscribe_to(const std::string& topic) {
+  web_broker_subscribe(topic);
+}
+#else
+void subscribe_to(const std::string& topic) {
+  mosquitto_subscribe(room.broker, nullptr, topic.c_str(), 1);
+}
+#endif
+
 void subscribe() {
   if (room.hosting) {
-    mosquitto_subscribe(room.broker, nullptr, room.host_topic.c_str(), 1);
+    subscribe_to(room.host_topic);
     if (room.options.listed) {
       LobbyEntry entry{room.options.name, room.options.arena,
                        static_cast<long long>(time(nullptr))};
       publish(room.lobby_topic, encode_lobby_entry(entry), true);
     }
   } else {
-    mosquitto_subscribe(room.broker, nullptr, room.guest_topic.c_str(), 1);
-    mosquitto_subscribe(room.broker, nullptr, room.lobby_topic.c_str(), 1);
+    subscribe_to(room.guest_topic);
+    subscribe_to(room.lobby_topic);
   }
 }
 
@@ -555,6 +669,7 @@ void offer(NetEvents* events) {
 // Which way the match goes, once the connection has chosen its pair of candidates: said
 // once on stderr.
 void note_path() {
+#ifndef __EMSCRIPTEN__  // a page's WebRTC does not say which pair it chose
   rtc::Candidate local, remote;
   if (!room.peer || !room.path.empty() || !room.peer->getSelectedCandidatePair(&local, &remote))
     return;
@@ -566,6 +681,7 @@ void note_path() {
   room.path = relayed(local) || relayed(remote) ? "relay" : "direct";
   fprintf(stderr, "korvalen: playing over WebRTC, %s\n",
           room.path == "relay" ? "through the relay" : "directly");
+#endif
 }
 
 void handle(const Event& e, NetReceive receive, void* context, NetEvents* events) {
@@ -574,7 +690,7 @@ void handle(const Event& e, NetReceive receive, void* context, NetEvents* events
     case Kind::broker_connected:
       if (e.number != 0 && !room.broker_ready)
         fail(events, "The broker of " + room.options.server + " refused the game (" +
-                         mosquitto_connack_string(e.number) + ").");
+                         broker_refusal(e.number) + ").");
       else if (e.number == 0)
         subscribe();
       break;
@@ -627,6 +743,10 @@ void handle(const Event& e, NetReceive receive, void* context, NetEvents* events
       s.type = SIGNAL_CANDIDATE;
       s.candidate = e.text;
       s.mid = e.topic;
+#ifdef __EMSCRIPTEN__
+      // relay only: the page's own and its router's addresses never leave it
+      if (room.options.relay_only && e.text.find(" typ relay") == std::string::npos) break;
+#endif
       room.candidates_sent = true;
       signal_other(s);
       break;
@@ -674,7 +794,7 @@ void handle(const Event& e, NetReceive receive, void* context, NetEvents* events
 void check_time(NetEvents* events) {
   const double now = now_ms();
   if (!room.broker_ready && now - room.started_ms > BROKER_LIMIT_MS)
-    fail(events, "The game cannot reach the broker " + room.server.mqtt + " of " +
+    fail(events, "The game cannot reach the broker " + broker_address() + " of " +
                      room.options.server + ".");
   if (!room.hosting && room.offered && !room.answered && now - room.offered_ms > ANSWER_LIMIT_MS)
     fail(events, "No game waits in room " + room.code + ": check the code with the host.");
@@ -730,8 +850,13 @@ void say_goodbye(std::uint32_t reason, int wait_ms) {
   const double start = now_ms();
   Queue& q = queue();
   while (now_ms() - start < wait_ms && room.control->isOpen()) {
+#ifdef __EMSCRIPTEN__
+    web_wait(10);
+#endif
     std::unique_lock<std::mutex> lock(q.mutex);
+#ifndef __EMSCRIPTEN__
     q.ready.wait_for(lock, std::chrono::milliseconds(10));
+#endif
     for (const Event& e : q.events)
       if (e.peer == room.peer_number &&
           (e.kind == Kind::channel_closed ||
@@ -769,8 +894,14 @@ void room_service(int wait_ms, NetReceive receive, void* context, NetEvents* eve
   std::deque<Event> taken;
   {
     Queue& q = queue();
+#ifdef __EMSCRIPTEN__
+    // the page's turn, every time: its events and pictures come only while the game waits
+    if (q.events.empty()) web_wait(wait_ms);
+#endif
     std::unique_lock<std::mutex> lock(q.mutex);
+#ifndef __EMSCRIPTEN__
     if (q.events.empty() && wait_ms > 0) q.ready.wait_for(lock, std::chrono::milliseconds(wait_ms));
+#endif
     taken.swap(q.events);
   }
   for (const Event& e : taken) handle(e, receive, context, events);
@@ -800,8 +931,12 @@ void room_let_go(std::uint32_t reason, int wait_ms) {
 }
 
 void room_traffic(unsigned long long* sent, unsigned long long* received) {
+#ifdef __EMSCRIPTEN__  // a page's WebRTC does not count them
+  *sent = *received = 0;
+#else
   *sent = room.peer ? room.peer->bytesSent() : 0;
   *received = room.peer ? room.peer->bytesReceived() : 0;
+#endif
 }
 
 void room_close(std::uint32_t reason, int wait_ms) {
@@ -815,10 +950,15 @@ void room_close(std::uint32_t reason, int wait_ms) {
       gone.type = SIGNAL_GONE;
       signal_other(gone);
     }
+#ifdef __EMSCRIPTEN__
+    web_broker_stop();
+    room.broker = false;
+#else
     mosquitto_disconnect(room.broker);
     mosquitto_loop_stop(room.broker, false);
     mosquitto_destroy(room.broker);
     room.broker = nullptr;
+#endif
   }
   room.active = false;
 }

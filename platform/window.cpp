@@ -521,6 +521,10 @@ static MSG translate_event(const SDL_Event& event) {
     case SDL_WINDOWEVENT:
       switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE: msg.message = WM_CLOSE; break;
+#ifdef __EMSCRIPTEN__
+        // a page's hidden tab is its minimised window: SDL tells of it as hidden
+        case SDL_WINDOWEVENT_HIDDEN:
+#endif
         case SDL_WINDOWEVENT_MINIMIZED:
           msg.message = WM_ACTIVATE;
           msg.wParam = 1;

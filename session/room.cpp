@@ -17,7 +17,7 @@ constexpr std::size_t SDP_MAX = 7000;  // what fits a message with its envelope
 constexpr std::size_t CANDIDATE_MAX = 512;
 constexpr std::size_t MID_MAX = 64;
 constexpr std::size_t GAME_MAX = 32;
-constexpr std::size_t NAME_MAX = 64;
+constexpr std::size_t LOBBY_TEXT_MAX = 64;
 constexpr std::size_t CREDENTIAL_MAX = 256;
 constexpr std::size_t RELAYS_MAX = 8;
 
@@ -149,6 +149,11 @@ bool decode_server_info(const std::string& text, ServerInfo* info) {
     return false;
   if (!url_read(got.mqtt, &url) || (url.scheme != "mqtt" && url.scheme != "mqtts")) return false;
   if (got.turn_credentials.empty() || got.turn_credentials[0] != '/') return false;
+  // the browsers' way in is optional: a server for desktops only leaves it out
+  if (o.contains("mqtt_ws") &&
+      (!text_field(o, "mqtt_ws", 256, printable, &got.mqtt_ws) || !url_read(got.mqtt_ws, &url) ||
+       (url.scheme != "ws" && url.scheme != "wss")))
+    return false;
   *info = got;
   return true;
 }
@@ -191,8 +196,8 @@ bool decode_lobby_entry(const char* data, std::size_t size, LobbyEntry* out) {
   long long version = 0;
   LobbyEntry e;
   if (!whole_number(o, "v", 1, 1, &version) ||
-      !text_field(o, "name", NAME_MAX, printable, &e.name) ||
-      !text_field(o, "arena", NAME_MAX, printable, &e.arena) ||
+      !text_field(o, "name", LOBBY_TEXT_MAX, printable, &e.name) ||
+      !text_field(o, "arena", LOBBY_TEXT_MAX, printable, &e.arena) ||
       !whole_number(o, "created", 0, 1LL << 40, &e.created))
     return false;
   *out = e;

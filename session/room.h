@@ -44,6 +44,7 @@ bool decode_signal(const char* data, std::size_t size, Signal* s);
 // What the server's korvalen-server.json says: where its broker listens.
 struct ServerInfo {
   std::string mqtt;              // mqtt://HOST:PORT (loopback only) or mqtts://HOST:PORT
+  std::string mqtt_ws;           // for browsers: wss://HOST/PATH (ws:// loopback only), "" for none
   std::string turn_credentials;  // path of the credentials, under the server's URL
 };
 bool decode_server_info(const std::string& text, ServerInfo* info);

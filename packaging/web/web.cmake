@@ -1,7 +1,8 @@
 # The game in a web browser (web.sh configures this with emcmake): the game's own folders,
 # compiled to WebAssembly by emscripten, over SDL2 and SDL2_mixer built for the web from
 # Debian's source (KORVALEN_WEB_DEPS, their install prefix) and emscripten's legacy-GL
-# emulation for GL and GLU. No network folder: a browser gives no UDP. The page is index.html beside the program
+# emulation for GL and GLU. Online play only through rooms (WebRTC): a browser gives no UDP.
+# The page is index.html beside the program
 # (index.js, index.wasm) and the images and arena it preloads (index.data).
 set(KORVALEN_WEB_DEPS "" CACHE PATH "Install prefix of SDL2 built for the web (web.sh sets it)")
 if(NOT EXISTS "${KORVALEN_WEB_DEPS}/lib/libSDL2.a")
@@ -23,8 +24,12 @@ add_library(OpenGL::GL INTERFACE IMPORTED)
 target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1)
 add_library(OpenGL::GLU INTERFACE IMPORTED)
 
+# Online play through rooms: datachannel-wasm as released (the page's RTCPeerConnection
+# behind libdatachannel's API), the game's net/ folder over it.
+add_subdirectory(third_party/datachannel-wasm EXCLUDE_FROM_ALL)
 add_subdirectory(render)
 add_subdirectory(screens)
+add_subdirectory(net)
 add_subdirectory(platform)
 add_subdirectory(game)
 add_subdirectory(po)
@@ -34,7 +39,13 @@ add_subdirectory(po)
 # catalog where an install puts it. The browser's storage (IndexedDB) keeps the settings.
 set(web_shell ${CMAKE_SOURCE_DIR}/packaging/web/shell.html)
 set_target_properties(korvalen PROPERTIES OUTPUT_NAME index SUFFIX .html LINK_DEPENDS ${web_shell})
+# Online play's loop waits for the network as the desktop's does: Asyncify hands the page
+# its turn inside those waits (net/room_web.cpp), so no frame of the page is held up. Only
+# the calls that may lead to a wait are rewritten.
+# The page loads the mqtt package's browser build (mqtt.min.js, web.sh puts it beside).
 target_link_options(korvalen PRIVATE
+  -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536
+  -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_korvalen_broker_news
   -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMINIFY_HTML=0 -lidbfs.js --shell-file ${web_shell}
   "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/Data@/Data"
   "SHELL:--preload-file ${CMAKE_BINARY_DIR}/locale@${CMAKE_INSTALL_FULL_LOCALEDIR}")

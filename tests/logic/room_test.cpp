@@ -91,6 +91,17 @@ TEST(Room, ServerDescriptionAndCredentials) {
       &info));
   EXPECT_EQ(info.mqtt, "mqtts://example.org:8883");
   EXPECT_EQ(info.turn_credentials, "/turn-credentials");
+  EXPECT_EQ(info.mqtt_ws, "wss://example.org/mqtt");
+  // the browsers' broker is optional, but when given it is a WebSocket address
+  EXPECT_TRUE(decode_server_info(
+      R"({"version":1,"mqtt":"mqtts://example.org","turn_credentials":"/t"})", &info));
+  EXPECT_EQ(info.mqtt_ws, "");
+  EXPECT_FALSE(decode_server_info(
+      R"({"version":1,"mqtt":"mqtts://example.org","mqtt_ws":"https://example.org/mqtt",)"
+      R"("turn_credentials":"/t"})",
+      &info));
+  EXPECT_FALSE(decode_server_info(
+      R"({"version":1,"mqtt":"mqtts://example.org","mqtt_ws":7,"turn_credentials":"/t"})", &info));
   EXPECT_FALSE(decode_server_info(
       R"({"version":1,"mqtt":"ws://example.org","turn_credentials":"/t"})", &info));
   EXPECT_FALSE(decode_server_info(
