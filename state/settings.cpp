@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "state/files.h"
+#include "state/safe_file.h"
 
 const char* const key_action_names[KEY_ACTIONS] = {"up", "down", "left", "right", "use", "change"};
 
@@ -240,22 +241,6 @@ bool path_fits(const std::string& file) {
   return file.size() + sizeof ".XXXXXX" + 1 < PATH_MAX;
 }
 
-// Makes a folder and those above it that are missing, from the top down; false (with errno)
-// when one cannot be made.
-bool make_folders(const std::string& folder) {
-  std::string at = folder;  // cut short at each slash in turn
-  for (size_t slash = 1; slash <= at.size(); slash++) {
-    if (slash < at.size() && at[slash] != '/') continue;
-    char cut = at[slash];
-    at[slash] = '\0';
-    struct stat st;
-    bool there = stat(at.c_str(), &st) == 0 || mkdir(at.c_str(), 0755) == 0 || errno == EEXIST;
-    at[slash] = cut;
-    if (!there) return false;
-  }
-  return true;
-}
-
 // Reads a whole regular file. Empty when it did; else why not ("" for a missing file). A file
 // is only ever edited and written back whole, so one over LARGEST_FILE is not read at all.
 std::string read_whole(const std::string& path, std::string* text) {
@@ -276,53 +261,6 @@ std::string read_whole(const std::string& path, std::string* text) {
   if (text->size() > LARGEST_FILE)
     return "it is larger than 1 MiB, more than a settings file holds";
   return "";
-}
-
-bool write_all(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += n;
-  }
-  return true;
-}
-
-// A name of lower-case letters alone after the file's name and a dot may be one a player chose
-// (".settings.ini.backup"); the game's own temporary files never have one.
-bool chosen_name(const std::string& name, size_t suffix) {
-  for (size_t i = suffix; i < name.size(); i++)
-    if (!islower(static_cast<unsigned char>(name[i]))) return false;
-  return true;
-}
-
-// A new file of the pattern (mkstemp's "FOLDER/.BASE.XXXXXX"), open; -1 with errno.
-int make_temporary(std::string* pattern) {
-  const std::string blank_pattern = *pattern;
-  for (int tries = 0; tries < 100; tries++) {
-    *pattern = blank_pattern;
-    int fd = mkstemp(&(*pattern)[0]);
-    if (fd < 0 || !chosen_name(*pattern, pattern->size() - 6)) return fd;
-    close(fd);
-    unlink(pattern->c_str());
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-// Writes text to a new file of the pattern, flushed to disk, and names it in *name: 0, or
-// the errno of what failed, with nothing left behind.
-int write_temporary(std::string pattern, const std::string& text, mode_t mode, std::string* name) {
-  int fd = make_temporary(&pattern);
-  if (fd < 0) return errno;
-  fchmod(fd, mode);
-  errno = EIO;  // a write that takes nothing sets none
-  int error = write_all(fd, text) && fsync(fd) == 0 ? 0 : errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (error) unlink(pattern.c_str());
-  *name = pattern;
-  return error;
 }
 
 // Saves are one at a time across every game on the machine: each holds a lock on FILE.lock
@@ -553,11 +491,7 @@ bool settings_store(const std::string& section, const std::string& name, const s
     complain(file, strerror(error));
     return false;
   }
-  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
+  sync_folder(folder);
   changes_written++;
   return true;
 }
