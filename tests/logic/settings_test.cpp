@@ -84,6 +84,14 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
     EXPECT_EQ(s.speed, 0) << line;
     EXPECT_EQ(s.pace, "") << line;
   }
+  for (const char* line : {"level = 0", "level = 4", "level = two"}) {
+    Settings s;
+    EXPECT_EQ(read_text(std::string("[computer]\n") + line + "\n", &s).size(), 1u) << line;
+    EXPECT_EQ(s.computer_level, 0) << line;
+  }
+  Settings s;
+  EXPECT_TRUE(read_text("[computer]\nlevel = 3\n", &s).empty());
+  EXPECT_EQ(s.computer_level, 3);
 }
 
 TEST(Settings, WriterChangesOnlyTheValue) {
