@@ -14,6 +14,7 @@
 #include "game/controls.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/menu_screens.h"
 #ifndef __EMSCRIPTEN__
 #include "game/online.h"
 #endif
@@ -106,7 +107,7 @@ bool main_loop_iteration() {
   }
   while (!done && active && PeekMessageA(&msg)) take_message(msg);
   if (done || !active) return !done;
-  if (controls_picture()) return !done;
+  if (controls_picture() || menu_screens_picture()) return !done;
   int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
   for (int step = 0; step < steps && !done; step++) {
     player_settings_before_frame();
@@ -288,6 +289,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
   }
+  menu_screens_start(saved, volume, saved.computer_level ? saved.computer_level : 2);
   change_display_mode = line.change_mode || saved.change_mode == 1;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();

@@ -1,7 +1,10 @@
 // The main menu: New, Nastavenia, Exit over the flag, with the credits hint.
+#include <string>
+
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
+#include "state/game_keys.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 
@@ -16,4 +19,11 @@ void main_menu_draw() {
   glPrint(270, 130, 0, tr("Nastavenia"));
   menu_entry_colour(QExit);
   glPrint(300, 160, 0, "Exit");
+  // the game's own entries, each with its letter
+  white();
+  for (int k = 0; k < MENU_LETTERS; k++) {
+    std::string entry =
+        std::string(tr(game_keys[k].what)) + " (" + key_name(game_keys[k].code) + ")";
+    glPrint(440, 260 + 24 * k, 0, entry.c_str());
+  }
 }

@@ -1,0 +1,98 @@
+// The table of the game's own menus, and their place in the picture loop.
+#include "game/menu_screens.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "bot/bot.h"
+#include "flow/menu_screens.h"
+#include "flow/screen.h"
+#include "game/input.h"
+#include "platform/platform.h"
+#include "render/render.h"
+#include "state/settings.h"
+
+// A menu's keys (flow/menu_NAME.cpp) and picture (screens/menu_NAME.cpp).
+
+namespace {
+
+struct MenuRow {
+  GameKey letter;  // the main menu's letter that opens it
+  void (*keys)();
+  void (*draw)();
+};
+const std::vector<MenuRow> MENU_ROWS = {
+};
+
+const MenuRow* row_of(GameKey menu) {
+  for (const MenuRow& row : MENU_ROWS)
+    if (row.letter == menu) return &row;
+  return nullptr;
+}
+
+// The main menu's New, from wherever its highlight is: Up twice, then Space, each a step
+// of its own with a step between that lets go, as a player's taps would be.
+void press_new() {
+  static const int taps[] = {VK_UP, 0, VK_UP, 0, VK_SPACE, 0};
+  press_in_steps(taps, sizeof taps / sizeof taps[0]);
+}
+
+bool computer_from_menu;  // the computer plays player 2 because the menu asked for it
+
+void do_requests() {
+  if (menus.start_computer) {
+    bot_play(2, menus.start_computer);
+    computer_from_menu = true;
+    settings_store("computer", "level", std::to_string(menus.start_computer));
+    menus.options.computer_level = menus.start_computer;
+    press_new();
+    menus.start_computer = 0;
+  }
+}
+
+}  // namespace
+
+void menu_screens_start(const Settings& saved, int volume, int computer_level) {
+  menus.options.volume = volume;
+  menus.options.computer_level = computer_level;
+  menus.options.speed = saved.speed ? saved.speed : 1;
+  menus.watch = -1;
+}
+
+bool menu_screens_picture() {
+  for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
+  bool was_up = menu_up() != MENU_LETTERS;
+  Screen described = screen_up();
+  // back on the main menu after a match the menu started, player 2 is a person again
+  if (computer_from_menu && described == SCREEN_MAIN_MENU && !steps_pressing()) {
+    bot_play(2, 0);
+    computer_from_menu = false;
+  }
+  if (!was_up && described == SCREEN_MAIN_MENU && !steps_pressing()) {
+    for (int k = 0; k < MENU_LETTERS; k++)
+      if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
+  } else if (was_up) {
+    if (menu_pressed(VK_ESCAPE))
+      menu_close();
+    else
+      row_of(menu_up())->keys();
+    menus.opened = false;
+  }
+  std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
+  do_requests();
+  bool up = menu_up() != MENU_LETTERS;
+  // no step sees a key a menu read: each waits until it is let go
+  if (up || was_up) hold_back_held_keys();
+  if (!up) return false;
+  KeysAfterFrame();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  text_layer_begin();
+  row_of(menu_up())->draw();
+  text_layer_end();
+  SwapBuffers();
+  PacePicture();
+  return true;
+}
