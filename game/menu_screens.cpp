@@ -15,6 +15,8 @@
 #include "state/settings.h"
 
 // A menu's keys (flow/menu_NAME.cpp) and picture (screens/menu_NAME.cpp).
+void menu_computer_keys();
+void menu_computer_draw();
 
 namespace {
 
@@ -24,6 +26,7 @@ struct MenuRow {
   void (*draw)();
 };
 const std::vector<MenuRow> MENU_ROWS = {
+    {GAME_KEY_COMPUTER, menu_computer_keys, menu_computer_draw},
 };
 
 const MenuRow* row_of(GameKey menu) {
