@@ -72,7 +72,12 @@ void log_effect(int effect, bool heard) {
                sound_file_names[effect], frames_mixed.load(), log_ms(), heard ? "" : " silent");
 }
 
+// The volume as it is now, a line of the log ("volume 40", "volume 40 muted").
 void apply_volume() {
+  if (sound_log) {
+    std::fprintf(sound_log, "volume %d%s\n", volume_setting, muted ? " muted" : "");
+    std::fflush(sound_log);
+  }
   if (device_open) Mix_Volume(-1, muted ? 0 : volume_setting * MIX_MAX_VOLUME / 100);
 }
 
@@ -247,7 +252,7 @@ void sound_open(int volume) {
     sound_log = std::fopen(log, "w");
     log_start = std::chrono::steady_clock::now();
   }
-  if (!open_device()) return;
+  if (!open_device()) return apply_volume();
   device_open = true;
   Mix_AllocateChannels(CHANNELS);
   Mix_SetPostMix(count_mixed, nullptr);
