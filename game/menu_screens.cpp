@@ -11,12 +11,17 @@
 #include "flow/screen.h"
 #include "game/input.h"
 #include "platform/platform.h"
+#include "platform/sound.h"
 #include "render/render.h"
+#include "state/language.h"
+#include "state/lybrary3.h"
 #include "state/settings.h"
 
 // A menu's keys (flow/menu_NAME.cpp) and picture (screens/menu_NAME.cpp).
 void menu_computer_keys();
 void menu_computer_draw();
+void menu_options_keys();
+void menu_options_draw();
 
 namespace {
 
@@ -27,6 +32,7 @@ struct MenuRow {
 };
 const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_COMPUTER, menu_computer_keys, menu_computer_draw},
+    {GAME_KEY_OPTIONS, menu_options_keys, menu_options_draw},
 };
 
 const MenuRow* row_of(GameKey menu) {
@@ -42,13 +48,57 @@ void press_new() {
   press_in_steps(taps, sizeof taps / sizeof taps[0]);
 }
 
-bool computer_from_menu;  // the computer plays player 2 because the menu asked for it
+bool computer_from_menu;
+int computer_level_saved;  // the computer plays player 2 because the menu asked for it
+
+// The options as they are in the game now, for the options menu to show and change.
+void options_now() {
+  Options& o = menus.options;
+  o.volume = sound_volume();
+  o.muted = sound_muted();
+  o.language = language_current();
+  o.fullscreen = fullscreen;
+  o.speed = speed_level_pending() ? o.speed : speed_level();
+}
+
+// What the options menu changed, applied and saved at once.
+void apply_options() {
+  const Options& o = menus.options;
+  if (o.volume != sound_volume()) {
+    sound_set_volume(o.volume);
+    settings_store("sound", "volume", std::to_string(o.volume));
+  }
+  if (o.muted != sound_muted()) sound_toggle_mute();
+  if (o.language != language_current()) {
+    language_start(o.language);
+    settings_store("language", "language", o.language);
+  }
+  if (o.fullscreen != fullscreen) ToggleFullScreen();  // saved as F11's switch is
+  if (o.speed != speed_level() && !speed_level_pending()) {
+    apply_speed_level(o.speed);  // marked for the next step, as the speed screen does
+    settings_store("game", "speed", std::to_string(o.speed));
+  }
+  if (o.computer_level != computer_level_saved) {
+    computer_level_saved = o.computer_level;
+    settings_store("computer", "level", std::to_string(o.computer_level));
+  }
+  if (menus.open_controls) {
+    menus.open_controls = false;
+    controls.shown = true;
+    controls.picked = 0;
+    controls.waiting = false;
+    controls.refusal = nullptr;
+  }
+}
 
 void do_requests() {
+  if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
   if (menus.start_computer) {
     bot_play(2, menus.start_computer);
     computer_from_menu = true;
-    settings_store("computer", "level", std::to_string(menus.start_computer));
+    if (menus.start_computer != computer_level_saved)
+      settings_store("computer", "level", std::to_string(menus.start_computer));
+    computer_level_saved = menus.start_computer;
     menus.options.computer_level = menus.start_computer;
     press_new();
     menus.start_computer = 0;
@@ -59,7 +109,7 @@ void do_requests() {
 
 void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   menus.options.volume = volume;
-  menus.options.computer_level = computer_level;
+  menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
   menus.watch = -1;
 }
@@ -67,6 +117,7 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
 bool menu_screens_picture() {
   for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
   bool was_up = menu_up() != MENU_LETTERS;
+  options_now();  // as they are, F8 and F11 since the last picture too
   Screen described = screen_up();
   // back on the main menu after a match the menu started, player 2 is a person again
   if (computer_from_menu && described == SCREEN_MAIN_MENU && !steps_pressing()) {
@@ -79,12 +130,14 @@ bool menu_screens_picture() {
   } else if (was_up) {
     if (menu_pressed(VK_ESCAPE))
       menu_close();
-    else
+    else {
       row_of(menu_up())->keys();
+    }
     menus.opened = false;
   }
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
   do_requests();
+  options_now();
   bool up = menu_up() != MENU_LETTERS;
   // no step sees a key a menu read: each waits until it is let go
   if (up || was_up) hold_back_held_keys();

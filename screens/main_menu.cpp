@@ -19,11 +19,11 @@ void main_menu_draw() {
   glPrint(270, 130, 0, tr("Nastavenia"));
   menu_entry_colour(QExit);
   glPrint(300, 160, 0, "Exit");
-  // the game's own entries, each with its letter
+  // the game's own entries under the flag, each with its letter, in two columns
   white();
   for (int k = 0; k < MENU_LETTERS; k++) {
     std::string entry =
         std::string(tr(game_keys[k].what)) + " (" + key_name(game_keys[k].code) + ")";
-    glPrint(440, 260 + 24 * k, 0, entry.c_str());
+    glPrint(k % 2 ? 420 : 130, 395 + 25 * (k / 2), 0, entry.c_str());
   }
 }
