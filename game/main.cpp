@@ -14,6 +14,7 @@
 #include "game/controls.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/keep.h"
 #include "game/menu_screens.h"
 #ifndef __EMSCRIPTEN__
 #include "game/online.h"
@@ -121,6 +122,9 @@ bool main_loop_iteration() {
     SwapBuffers();
     PacePicture();
   }
+#ifndef __EMSCRIPTEN__
+  keep_after_picture();
+#endif
   return !done;
 }
 
@@ -306,9 +310,11 @@ int main(int argc, char** argv) {
     return code;
   }
 
+  keep_start(line, saved);
   while (main_loop_iteration()) {
   }
-  code = end_recording(0);
+  keep_end();
+  code = line.record.empty() ? 0 : end_recording(0);
 
   sound_close();
   KillGLWindow();

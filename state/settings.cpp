@@ -117,6 +117,8 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
       bad("sk or en");
   } else if (section == "players" && (name == "avatar1" || name == "avatar2")) {
     if (!whole_number(value, 1, 6, &s.avatar[name[6] - '0'])) bad("1 to 6");
+  } else if (section == "recordings" && name == "keep") {
+    if (!yes_no(value, &s.keep_recordings)) bad("yes or no");
   } else if (section == "computer" && name == "level") {
     if (!whole_number(value, 1, 3, &s.computer_level)) bad("1, 2 or 3");
   } else if (section == "keys") {

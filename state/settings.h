@@ -27,6 +27,7 @@ struct Settings {
   int volume = -1;               // 0 to 100
   std::string language;          // "sk" or "en"
   int avatar[3] = {0, 0, 0};     // [1], [2]: 1 to 6
+  int keep_recordings = -1;      // 1 yes, 0 no: every match kept in the recordings folder
   int computer_level = 0;        // 1 to 3: the level the menu's match against the computer plays
   std::vector<KeySetting> keys;  // in the file's order
 };

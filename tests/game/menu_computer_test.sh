@@ -32,4 +32,9 @@ to_main_menu
 hold_until space "colour screen of two players" 'tint now 24 177 100' 'tint now 364 177 100' \
   'tint now 364 200 010'
 close_window "close"
+# the session is kept under its first match's name, and runs to its end
+kept=$(ls "$XDG_DATA_HOME/korvalen/recordings")
+[[ $kept =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{6}_red-vs-computer$ ]] || fail "kept: '$kept'"
+(cd "$root" && "$replay" --recording "$XDG_DATA_HOME/korvalen/recordings/$kept" >/dev/null) ||
+  fail "the kept recording does not run"
 echo "menu computer: ok"

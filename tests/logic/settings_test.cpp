@@ -90,8 +90,10 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
     EXPECT_EQ(s.computer_level, 0) << line;
   }
   Settings s;
-  EXPECT_TRUE(read_text("[computer]\nlevel = 3\n", &s).empty());
+  EXPECT_TRUE(read_text("[computer]\nlevel = 3\n[recordings]\nkeep = no\n", &s).empty());
   EXPECT_EQ(s.computer_level, 3);
+  EXPECT_EQ(s.keep_recordings, 0);
+  EXPECT_EQ(read_text("[recordings]\nkeep = 2\n", &s).size(), 1u);
 }
 
 TEST(Settings, WriterChangesOnlyTheValue) {
