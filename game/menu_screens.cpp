@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -10,6 +11,11 @@
 #include "flow/menu_screens.h"
 #include "flow/screen.h"
 #include "game/input.h"
+#include "state/snapshot.h"
+#ifndef __EMSCRIPTEN__
+#include "game/watch.h"
+#include "record/kept.h"
+#endif
 #include "platform/platform.h"
 #include "platform/sound.h"
 #include "render/render.h"
@@ -22,6 +28,8 @@ void menu_computer_keys();
 void menu_computer_draw();
 void menu_options_keys();
 void menu_options_draw();
+void menu_recordings_keys();
+void menu_recordings_draw();
 
 namespace {
 
@@ -33,6 +41,9 @@ struct MenuRow {
 const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_COMPUTER, menu_computer_keys, menu_computer_draw},
     {GAME_KEY_OPTIONS, menu_options_keys, menu_options_draw},
+#ifndef __EMSCRIPTEN__  // a browser keeps no recordings
+    {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
+#endif
 };
 
 const MenuRow* row_of(GameKey menu) {
@@ -48,6 +59,7 @@ void press_new() {
   press_in_steps(taps, sizeof taps / sizeof taps[0]);
 }
 
+GameSnapshot start_up;  // the state a kept recording starts from
 bool computer_from_menu;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
 
@@ -91,7 +103,30 @@ void apply_options() {
   }
 }
 
+// The kept matches, listed when the recordings menu opens.
+void list_recordings() {
+#ifndef __EMSCRIPTEN__
+  menus.listed.clear();
+  for (const KeptRecording& kept : list_kept_recordings(kept_recordings_folder()))
+    menus.listed.push_back(kept.name);
+#endif
+}
+
+// Watches the kept match picked; back on the recordings menu after it.
+void watch_picked() {
+#ifndef __EMSCRIPTEN__
+  std::string path = kept_recordings_folder() + "/" + menus.listed[menus.watch], why;
+  if (!watch_from_menu(path, start_up, &why))
+    fprintf(stderr, "korvalen: %s: %s\n", path.c_str(), why.c_str());
+  // the keys of the watch stay the watch's
+  std::memset(menus.seen, 1, sizeof menus.seen);
+#endif
+  menus.watch = -1;
+  menu_close();  // back to the main menu as it stood
+}
+
 void do_requests() {
+  if (menus.watch >= 0) watch_picked();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
   if (menus.start_computer) {
     bot_play(2, menus.start_computer);
@@ -112,6 +147,7 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
   menus.watch = -1;
+  snapshot_take(&start_up);
 }
 
 bool menu_screens_picture() {
@@ -127,6 +163,7 @@ bool menu_screens_picture() {
   if (!was_up && described == SCREEN_MAIN_MENU && !steps_pressing()) {
     for (int k = 0; k < MENU_LETTERS; k++)
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
+    if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
   } else if (was_up) {
     if (menu_pressed(VK_ESCAPE))
       menu_close();

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "flow/flag_grid.h"
 #include "flow/game.h"
@@ -15,6 +16,7 @@
 #include "platform/sound.h"
 #include "record/playback.h"
 #include "render/render.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -31,6 +33,7 @@ Playback playback;  // large: the recording and the state it starts from
 struct Watch {
   StepClock clock;
   bool paused = false, over = false;
+  bool drawn = false;          // the picture shows the watch as it stands
   int pace = 0;                // the pace is 2 to this power times the recorded one
   std::int64_t real_last = 0;  // the real time at the last picture
   std::int64_t watched = 0;    // the recording's time, which runs at the pace
@@ -52,6 +55,7 @@ std::int64_t watched_time(Watch* w) {
 
 // One key of the watcher's.
 void watch_key(Watch* w, int code) {
+  w->drawn = false;
   if (code == VK_ESC) w->over = true;
   if (code == VK_SPACE_BAR) w->paused = !w->paused;
   if (code == VK_RIGHT_ARROW)
@@ -79,11 +83,38 @@ void watch_steps(Watch* w) {
     if (!playback_step(&playback, run_frame_heard, count_flag_step)) break;
 }
 
+// "1:05", a recorded time in minutes and seconds.
+std::string minutes(long long ticks) {
+  long long seconds = ticks / PLAYBACK_TICKS_PER_SECOND;
+  char text[32];
+  snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+  return text;
+}
+
+// Over the game's picture: where the watch is of the whole, its pace, paused, the end.
+void draw_watch_line(const Watch& w) {
+  std::string line = minutes(playback.ticks) + " / " + minutes(playback.total_ticks);
+  if (w.pace) {
+    char pace[32];
+    snprintf(pace, sizeof pace, w.pace > 0 ? "   x%d" : "   x1/%d",
+             1 << (w.pace > 0 ? w.pace : -w.pace));
+    line += pace;
+  }
+  if (playback.ended)
+    line += std::string("   ") + tr("Koniec zaznamu");
+  else if (w.paused)
+    line += std::string("   ") + tr("Pauza");
+  text_layer_begin();
+  yellow();
+  glPrint(400, 455, 0, line.c_str());
+  text_layer_end();
+}
+
 // One picture of the watch. Minimised, paused or at the end, it waits for the next message,
 // so a picture that does not change costs nothing.
 void watch_picture(Watch* w) {
   MSG msg;
-  if (!active || w->paused || playback.ended) {
+  if (!active || ((w->paused || playback.ended) && w->drawn)) {
     watched_time(w);
     steps_before_picture(&w->clock, 0, speed_level(), false);
     if (GetMessageA(&msg)) watch_message(w, msg);
@@ -92,11 +123,41 @@ void watch_picture(Watch* w) {
   if (w->over || !active) return;
   watch_steps(w);
   DrawGLScene();
+  draw_watch_line(*w);
+  w->drawn = true;
   SwapBuffers();
   PacePicture();
 }
 
+// Watches the recording taken into playback in the open window, its name in the title.
+void watch_playback(const std::string& path) {
+  playback_restart(&playback);  // from the recorded start, whatever the window set
+  SetWindowTitle(("Korvalen - " + path.substr(path.rfind('/') + 1)).c_str());
+  Watch w;
+  w.real_last = now_ns();
+  while (!w.over) watch_picture(&w);
+  SetWindowTitle("Korvalen");
+}
+
 }  // namespace
+
+bool watch_from_menu(const std::string& path, const GameSnapshot& start_up, std::string* error) {
+  GameSnapshot before;
+  snapshot_take(&before);
+  bool was_fullscreen = fullscreen, was_active = active;
+  snapshot_put(start_up);
+  fullscreen = was_fullscreen;
+  active = was_active;
+  std::vector<std::uint8_t> bytes;
+  bool taken = recording_read_file(path.c_str(), &bytes, error) &&
+               playback_open(&playback, std::move(bytes), error);
+  if (taken) watch_playback(path);
+  snapshot_put(before);
+  fullscreen = was_fullscreen;
+  active = was_active;
+  done = false;  // closing the window ends the watch, not the game
+  return taken;
+}
 
 int watch_recording(const CommandLine& line, int volume) {
   // the start-up state, as korvalen-replay starts from it
@@ -109,11 +170,8 @@ int watch_recording(const CommandLine& line, int volume) {
     return 2;
   }
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
-  playback_restart(&playback);  // from the recorded start, whatever the window set
   sound_open(volume);
-  Watch w;
-  w.real_last = now_ns();
-  while (!w.over) watch_picture(&w);
+  watch_playback(line.watch);
   sound_close();
   KillGLWindow();
   KillFont();

@@ -10,6 +10,8 @@ void locate_data_folder();
 // window.
 extern bool change_display_mode;
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag);
+// The window's title.
+void SetWindowTitle(const char* title);
 // Full screen to window and back, as F11 does.
 void ToggleFullScreen();
 void KillGLWindow();

@@ -503,6 +503,10 @@ static bool full_screen_key(const SDL_Event& event) {
   return sym == SDLK_F11;
 }
 
+void SetWindowTitle(const char* title) {
+  if (hWnd) SDL_SetWindowTitle(hWnd, title);
+}
+
 void ToggleFullScreen() {
   toggle_full_screen(hWnd);
 }
