@@ -119,6 +119,7 @@ bool main_loop_iteration() {
   // Exit found by the last step ends the game at the next one, which draws nothing.
   if (!done && !Exit) {
     DrawGLScene();
+    menu_screens_notices();
     SwapBuffers();
     PacePicture();
   }

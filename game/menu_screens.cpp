@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -61,6 +62,10 @@ void press_new() {
 
 GameSnapshot start_up;  // the state a kept recording starts from
 bool computer_from_menu;
+std::vector<std::string> broken_settings;  // shown on the main menu until a key is pressed
+int volume_shown = -1;
+bool muted_shown;
+std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
 
 // The options as they are in the game now, for the options menu to show and change.
@@ -125,6 +130,28 @@ void watch_picked() {
   menu_close();  // back to the main menu as it stood
 }
 
+// A black band across the picture from text row y down h, for a notice over the screen.
+void black_band(float y, float h) {
+  GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glColor3f(0, 0, 0);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, 640, 0, 480, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glRectf(0, 480 - y, 640, 480 - y - h);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  if (textured) glEnable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+}
+
 void do_requests() {
   if (menus.watch >= 0) watch_picked();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
@@ -148,11 +175,56 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   menus.options.speed = saved.speed ? saved.speed : 1;
   menus.watch = -1;
   snapshot_take(&start_up);
+  const std::vector<std::string>& problems = settings_load_problems();
+  if (problems.empty()) return;
+  // the font holds ASCII alone; the first problem in lines of the screen's width
+  std::string first = problems[0];
+  for (char& c : first)
+    if (c < ' ' || c > '~') c = '?';
+  if (problems.size() > 1) first += " (+" + std::to_string(problems.size() - 1) + ")";
+  for (size_t at = 0; at < first.size() && broken_settings.size() < 3; at += 60)
+    broken_settings.push_back(first.substr(at, 60));
+}
+
+void menu_screens_notices() {
+  auto now = std::chrono::steady_clock::now();
+  if (volume_shown < 0) {
+    volume_shown = sound_volume();
+    muted_shown = sound_muted();
+  }
+  if (volume_shown != sound_volume() || muted_shown != sound_muted()) {
+    volume_shown = sound_volume();
+    muted_shown = sound_muted();
+    volume_until = now + std::chrono::seconds(2);
+  }
+  bool volume = now < volume_until;
+  bool broken = !broken_settings.empty() && screen_up() == SCREEN_MAIN_MENU;
+  if (!volume && !broken) return;
+  glLoadIdentity();
+  text_layer_begin();
+  if (volume) {
+    std::string text = muted_shown
+                           ? std::string(tr("Zvuk vypnuty (F8)"))
+                           : std::string(tr("Hlasitost")) + " " + std::to_string(volume_shown);
+    black_band(5, 30);
+    cyan();
+    glPrint(440, 10, 0, text.c_str());
+  }
+  if (broken) {
+    black_band(195, 30 + 22 * broken_settings.size());
+    red();
+    glPrint(20, 200, 0, tr("Chybny riadok v nastaveniach:"));
+    for (size_t i = 0; i < broken_settings.size(); i++)
+      glPrint(20, 225 + 22 * i, 0, broken_settings[i].c_str());
+  }
+  text_layer_end();
 }
 
 bool menu_screens_picture() {
   for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
   bool was_up = menu_up() != MENU_LETTERS;
+  for (int code = 1; code < KEY_CODES && !broken_settings.empty(); code++)
+    if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
   options_now();  // as they are, F8 and F11 since the last picture too
   Screen described = screen_up();
   // back on the main menu after a match the menu started, player 2 is a person again

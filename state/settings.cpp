@@ -30,6 +30,7 @@ constexpr char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";  // inih skips it before the 
 constexpr size_t LONGEST_VALUE = 150;  // the line, with its name, stays within inih's 200
 constexpr int LISTED_SYNTAX_FAULTS = 20;
 int changes_written = 0;
+std::vector<std::string> load_problems;
 
 // What one reading pass carries: the text line by line, and what it found.
 struct Reading {
@@ -430,16 +431,20 @@ std::string settings_path() {
 
 Settings settings_load() {
   Settings settings;
+  load_problems.clear();
   std::string path = settings_path(), text;
   if (path.empty()) return settings;
   std::string why =
       path_fits(path) ? read_whole(path, &text) : "its path is longer than the system allows";
-  if (!why.empty())
+  if (!why.empty()) {
     fprintf(stderr, "korvalen: settings not read from %s: %s\n", shown(path).c_str(), why.c_str());
+    load_problems.push_back(shown(path) + ": " + why);
+  }
   if (!why.empty() || text.empty()) return settings;
   std::vector<std::string> problems;
   settings_read_text(text, path, &settings, &problems);
   for (const std::string& p : problems) fprintf(stderr, "korvalen: %s\n", p.c_str());
+  load_problems = problems;
   return settings;
 }
 
@@ -498,6 +503,10 @@ bool settings_store(const std::string& section, const std::string& name, const s
   sync_folder(folder);
   changes_written++;
   return true;
+}
+
+const std::vector<std::string>& settings_load_problems() {
+  return load_problems;
 }
 
 int settings_changes() {

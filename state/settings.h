@@ -52,6 +52,8 @@ std::string settings_path();
 // Reads the file (a missing file is no settings); reports its bad lines on stderr, and a
 // file it cannot read whole (over 1 MiB, unreadable) in one line, as no settings.
 Settings settings_load();
+// The bad lines the last settings_load found ("FILE:LINE: why"), and a file it could not read.
+const std::vector<std::string>& settings_load_problems();
 
 // Saves one setting at once, safely: a temporary file in the same folder, flushed, then
 // renamed over the old one, which is kept as settings.ini.bak; a link is written through.
