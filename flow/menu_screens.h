@@ -45,6 +45,7 @@ struct MenuScreens {
   int first;    // the first row of a long list shown
   bool keyboard[KEY_CODES];         // the keys held at this picture, the pads' with them
   bool seen[KEY_CODES];             // and at the one before
+  bool offered[GAME_KEYS];          // the menus this game has (a browser keeps no recordings)
   Options options;                  // what the options menu shows and changes
   std::vector<std::string> listed;  // the kept matches, newest first
   // what the game is asked to do after this picture's keys
@@ -54,7 +55,7 @@ struct MenuScreens {
 };
 extern MenuScreens menus;
 
-// The menu up, MENU_LETTERS when none is.
+// The menu up, GAME_KEYS when none is.
 GameKey menu_up();
 void menu_open(GameKey menu);
 void menu_close();

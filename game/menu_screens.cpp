@@ -29,6 +29,8 @@ void menu_computer_keys();
 void menu_computer_draw();
 void menu_options_keys();
 void menu_options_draw();
+void menu_help_keys();
+void menu_help_draw();
 void menu_recordings_keys();
 void menu_recordings_draw();
 
@@ -42,6 +44,7 @@ struct MenuRow {
 const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_COMPUTER, menu_computer_keys, menu_computer_draw},
     {GAME_KEY_OPTIONS, menu_options_keys, menu_options_draw},
+    {GAME_KEY_HELP, menu_help_keys, menu_help_draw},
 #ifndef __EMSCRIPTEN__  // a browser keeps no recordings
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
 #endif
@@ -174,6 +177,7 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
   menus.watch = -1;
+  for (int k = 0; k < GAME_KEYS; k++) menus.offered[k] = k >= MENU_LETTERS || row_of(GameKey(k));
   snapshot_take(&start_up);
   const std::vector<std::string>& problems = settings_load_problems();
   if (problems.empty()) return;
@@ -222,7 +226,7 @@ void menu_screens_notices() {
 
 bool menu_screens_picture() {
   for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
-  bool was_up = menu_up() != MENU_LETTERS;
+  bool was_up = menu_up() != GAME_KEYS;
   for (int code = 1; code < KEY_CODES && !broken_settings.empty(); code++)
     if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
   options_now();  // as they are, F8 and F11 since the last picture too
@@ -232,7 +236,9 @@ bool menu_screens_picture() {
     bot_play(2, 0);
     computer_from_menu = false;
   }
-  if (!was_up && described == SCREEN_MAIN_MENU && !steps_pressing()) {
+  if (!was_up && menu_pressed(VK_F1) && !steps_pressing()) {
+    menu_open(GAME_KEY_HELP);  // over any screen
+  } else if (!was_up && described == SCREEN_MAIN_MENU && !steps_pressing()) {
     for (int k = 0; k < MENU_LETTERS; k++)
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
@@ -247,7 +253,7 @@ bool menu_screens_picture() {
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
   do_requests();
   options_now();
-  bool up = menu_up() != MENU_LETTERS;
+  bool up = menu_up() != GAME_KEYS;
   // no step sees a key a menu read: each waits until it is let go
   if (up || was_up) hold_back_held_keys();
   if (!up) return false;

@@ -1,6 +1,7 @@
 // The main menu: New, Nastavenia, Exit over the flag, with the credits hint.
 #include <string>
 
+#include "flow/menu_screens.h"
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
@@ -21,9 +22,11 @@ void main_menu_draw() {
   glPrint(300, 160, 0, "Exit");
   // the game's own entries under the flag, each with its letter, in two columns
   white();
-  for (int k = 0; k < MENU_LETTERS; k++) {
+  for (int k = 0, shown = 0; k < MENU_LETTERS; k++) {
+    if (!menus.offered[k]) continue;
     std::string entry =
         std::string(tr(game_keys[k].what)) + " (" + key_name(game_keys[k].code) + ")";
-    glPrint(k % 2 ? 420 : 130, 395 + 25 * (k / 2), 0, entry.c_str());
+    glPrint(shown % 2 ? 420 : 130, 395 + 25 * (shown / 2), 0, entry.c_str());
+    shown++;
   }
 }
