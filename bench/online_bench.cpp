@@ -126,7 +126,7 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
   }
   const bool clocked = frame_ms > 0;
   snapshot_put(clocked ? in_match : startup);
-  session_begin(&session, host, "bench", now_ms(), clocked ? frame_ms : 0.05, 0);
+  session_begin(&session, host, "bench", now_ms(), 0);
   if (clocked) session_set_group_steps(&session, GROUP_STEPS);
   session_set_map(&session, MapText{true, BENCH_MAP});
   while (session.phase == PHASE_CONNECTING) pump(1);

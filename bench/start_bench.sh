@@ -33,14 +33,7 @@ at_priority "$xvfb_pid" $$
 echo "== bare X server (load $(cut -d' ' -f1-3 /proc/loadavg)${NICE:+, priority $NICE})"
 "$build/bench/start_bench" --starts "$starts" "$build/korvalen"
 
-openbox --sm-disable >/dev/null 2>&1 &
-wm_pid=$!
+start_openbox 120 || { echo "start_bench: openbox did not start" >&2; exit 1; }
 at_priority "$wm_pid"
-wm_up=0
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && wm_up=1 && break
-  sleep 0.1
-done
-[ $wm_up = 1 ] && kill -0 "$wm_pid" 2>/dev/null || { echo "start_bench: openbox did not start" >&2; exit 1; }
 echo "== under openbox (load $(cut -d' ' -f1-3 /proc/loadavg)${NICE:+, priority $NICE})"
 "$build/bench/start_bench" --starts "$starts" "$build/korvalen"

@@ -7,6 +7,7 @@
 #include "bot/bot.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 
@@ -15,6 +16,7 @@
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "state/bindings.h"
+#include "state/game_random.h"
 #include "state/ground_plane.h"
 #include "state/lybrary3.h"
 
@@ -34,16 +36,31 @@ struct Style {
   float aim_error;   // how far from his middle it lines up
   float rest;        // seconds it leaves a player it has just hit alone at his starting
                      // place, so he has a moment to get away: a person would not camp there
-  bool dodges;       // steps out of the path of arrows
   bool leads;        // aims where a walking archer will be when the arrow arrives
   int bow_sense;     // 0: any bow will do; 1: shoots its best; 2: also walks to better ones
+  // A beginner's mistakes, each drawn at a look: the chance that it stands undecided for a
+  // while (up to `hesitate_for` units walked), that it lets fly the next time he is only
+  // roughly in line, and that it wanders off to some place of its own for a while.
+  float hesitate, hesitate_for;
+  float hasty;
+  float wander;
+  float calm;  // clock units after each of its hits in which it shoots and strikes at nothing
+  float dodge_chance;  // of seeing an arrow coming, at a look
 };
+// Level 1 is a beginner: slow to react, often undecided, hasty with the bow, given to
+// wandering off, and long pleased with each hit. Level 2 is a fair match for a practised
+// player; level 3 plays as well as it can.
 const Style STYLES[BOT_LEVELS + 1] = {
     {},
-    {2.4f, 0.0f, 0.35f, 4.0f, false, false, 0},
-    {0.9f, 0.15f, 0.15f, 3.0f, true, false, 1},
-    {0.3f, 0.3f, 0.0f, 2.5f, true, true, 2},
+    {3.0f, 0.0f, 0.35f, 4.0f, false, 0, 0.3f, 2.0f, 0.6f, 0.25f, 400, 0},
+    {0.9f, 0.15f, 0.15f, 3.0f, false, 1, 0.1f, 1.0f, 0.1f, 0.0f, 150, 0.3f},
+    {0.3f, 0.3f, 0.0f, 2.5f, true, 2, 0.0f, 0.0f, 0.0f, 0.0f, 0, 1},
 };
+
+// Clock units after the other archer is put back at his starting place in which it neither
+// shoots nor strikes, whatever he does: a second and a half of game time, with a little to
+// spare for the clock's rounding.
+constexpr float RETURN_GRACE = 45.5f;
 
 // Round the other archer's starting place: within HOME_RADIUS he is at home, and while it
 // leaves him alone there the computer keeps HOME_BERTH away from it.
@@ -61,6 +78,12 @@ enum Goal { NO_GOAL, TO_BOW, TO_LINE, TO_PLAYER, TO_HOLD };
 // What the computer remembers of one player's match; reset when a match starts.
 struct Brain {
   int level;
+  std::uint64_t dice;  // its own generator, from the match's seed
+  float returned_at;   // the clock when it saw him put back after a hit
+  int hesitate_frames;
+  bool hasty;  // lets fly the next time he is roughly in line
+  int wander_place;
+  int wander_frames;
   float clock;  // the match clock last frame: a smaller one means a new match
   bool started;
   int look_in;   // frames to the next look
@@ -91,6 +114,15 @@ struct Brain {
   int detour_frames;
 };
 Brain brain[PLAYER_RECORDS];
+
+// The computer's own random numbers (splitmix64), 0 to 1; never the bows' generator.
+double roll(Brain& b) {
+  std::uint64_t z = (b.dice += 0x9e3779b97f4a7c15ULL);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  z ^= z >> 31;
+  return static_cast<double>(z >> 11) / 9007199254740992.0;
+}
 
 // The step size, never zero, whatever a replay set.
 double step_size() {
@@ -366,7 +398,7 @@ void look(Brain& b, int numb) {
   b.seen_y = op.y;
   b.started = true;
 
-  if (style.dodges) watch_arrows(b, numb);
+  if (roll(b) < style.dodge_chance) watch_arrows(b, numb);
   // from his side, so his sword cannot answer; kept until the next look
   b.approach = -1;
   if (b.level >= 2) b.approach = op.alpha == doprava || op.alpha == dolava ? hore : doprava;
@@ -545,11 +577,34 @@ int attack_facings(const Brain& b, int numb) {
     }
     // lined up as well as it can, or too close for him to step aside: any arrow will do
     double margin = b.lined || gap < 2.5 ? 0 : style.aim_margin;
-    if (shot_hits(me.wepon.id, alpha, me.x, me.y, tx, ty, margin) > 0 &&
-        hits_once(me.wepon.id, alpha, me.x, me.y, tx, ty, home.x, home.y, at_home))
+    // a hasty hand lets fly once he is anywhere near the line
+    bool hits = shot_hits(me.wepon.id, alpha, me.x, me.y, tx, ty, margin) > 0 ||
+                (b.hasty && std::fabs(across) <= 1.2);
+    if (hits && hits_once(me.wepon.id, alpha, me.x, me.y, tx, ty, home.x, home.y, at_home))
       facings |= 1 << f;
   }
   return facings;
+}
+
+// A beginner's mistakes, drawn at each look.
+void slip(Brain& b, int numb) {
+  const Style& style = STYLES[b.level];
+  if (roll(b) < style.hesitate)
+    b.hesitate_frames = frames_for(style.hesitate_for * (0.3 + 0.7 * roll(b)));
+  if (roll(b) < style.hasty) b.hasty = true;
+  // while it leaves him be after a hit it strolls about rather than stand idle in line
+  bool calm = timer.time - b.returned_at < RETURN_GRACE && style.calm > RETURN_GRACE;
+  if (b.wander_frames == 0 && (calm || roll(b) < style.wander)) {
+    int here = place_near(player[numb].x, player[numb].y);
+    for (int tries = 0; tries < 8 && here >= 0 && b.wander_frames == 0; tries++) {
+      int place = static_cast<int>(roll(b) * PLACES);
+      if (place_free(place) && walk_steps(here, place) != UNREACHABLE &&
+          from_home(numb, place_x(place), place_y(place)) > HOME_BERTH) {
+        b.wander_place = place;
+        b.wander_frames = frames_for(3 + 5 * roll(b));
+      }
+    }
+  }
 }
 
 // One frame of the computer's decisions for player numb.
@@ -567,6 +622,10 @@ void decide(int numb, bool press[]) {
     b.level = level;
     b.seen_death = op.death;
     b.banned_place = -1;
+    b.returned_at = -1e9f;
+    b.wander_place = -1;
+    // each player's choices differ, and differ from match to match
+    b.dice = (static_cast<std::uint64_t>(match_seed()) << 8) ^ static_cast<std::uint64_t>(numb);
   }
   b.clock = timer.time;
 
@@ -574,6 +633,7 @@ void decide(int numb, bool press[]) {
   if (op.death != b.seen_death) {
     b.seen_death = op.death;
     b.banned_place = -1;
+    b.returned_at = timer.time + std::fmax(0.0f, style.calm - RETURN_GRACE);
     b.rest = static_cast<int>(std::ceil(style.rest * step_rate(speed_level())));
     b.look_in = 0;
   }
@@ -581,8 +641,13 @@ void decide(int numb, bool press[]) {
     b.look_gap = frames_for(style.look_every);
     b.look_in = b.look_gap;
     look(b, numb);
+    slip(b, numb);
   }
   if (b.rest > 0) b.rest--;
+  if (b.hesitate_frames > 0) {
+    b.hesitate_frames--;
+    return;
+  }
   // at arm's length the harder levels follow him frame by frame
   b.near_x = b.level >= 2 ? op.x : b.seen_x;
   b.near_y = b.level >= 2 ? op.y : b.seen_y;
@@ -591,11 +656,13 @@ void decide(int numb, bool press[]) {
   if (!hand_loaded(me) && b.slot == me.show.id)
     b.slot = wanted_slot(me, style.bow_sense, shunned_bow(b));
   if (b.slot != me.show.id) press[KEY_SWITCH] = true;
-  int facings = attack_facings(b, numb);
+  // he has only just been put back: nothing is shot or struck for a while, wherever he goes
+  int facings = timer.time - b.returned_at < RETURN_GRACE ? 0 : attack_facings(b, numb);
   b.lined = false;
   int facing = me.alpha >= 0 && me.alpha <= 270 && me.alpha % 90 == 0 ? me.alpha / 90 : 4;
   if (facings & (1 << facing)) {
     press[KEY_ATTACK] = true;
+    b.hasty = false;
   } else if (facings) {
     // turn to him first: the attack goes off in the next frame
     for (int f = 0; f < 4; f++)
@@ -616,6 +683,11 @@ void decide(int numb, bool press[]) {
   if (b.detour_frames > 0) {
     b.detour_frames--;
     steer(numb, place_x(b.detour_place), place_y(b.detour_place), press);
+    return;
+  }
+  if (b.wander_frames > 0) {
+    b.wander_frames--;
+    walk_to(b, numb, b.wander_place, press);
     return;
   }
   double near = std::fabs(op.x - me.x) + std::fabs(op.y - me.y);

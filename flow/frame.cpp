@@ -2,6 +2,7 @@
 // advance the screen flow and, while a match is in play, update the match.
 #include "combat/combat.h"
 #include "flow/game.h"
+#include "flow/match_stats.h"
 #include "flow/screen.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
@@ -124,12 +125,18 @@ void game_frame(DrawAndPresent draw_and_present) {
     else if (draw_and_present)
       draw_and_present();
   }
+  // the match's figures come from what the step changed, as its sounds do
+  const SoundWatch before = sound_watch();
   screen_keys();
   credits_key();
   release_latches();
   screen_escape();
   description_key();
   move = screen_up() == SCREEN_PLAY;
+  const bool match_starts = New;
   handle_requests();
-  if (move) game_update();
+  if (move) {
+    game_update();
+    if (!match_starts) match_stats_count(before, sound_watch());
+  }
 }

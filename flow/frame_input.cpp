@@ -6,6 +6,8 @@
 void run_frame_input(const FrameInput& in, DrawAndPresent draw_and_present) {
   std::memcpy(keys, in.keys, sizeof keys);
   if (in.speed_level) set_speed_level(in.speed_level);
-  if (in.map_given) map_use_given(in.map.present, in.map.text.data(), in.map.text.size());
+  if (in.map_given)
+    map_use_given(in.map.present, in.map.text.data(), in.map.text.size(), in.map.sector,
+                  in.map.name);
   game_frame(draw_and_present);
 }

@@ -1,7 +1,9 @@
 // Match setup and the match clock.
 #include "combat/combat.h"
+#include "flow/arena_check.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "flow/match_stats.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -54,8 +56,8 @@ void New_game_set() {
     player[numb].death = 0;
     player[numb].sumary = 0;
   }
-  lay_bow(g_wepon[0], 1, 3.0f, 3.0f);
-  lay_bow(g_wepon[1], 1, 15.0f, 9.0f);
+  lay_bow(g_wepon[0], 1, MATCH_BOWS[0].x, MATCH_BOWS[0].y);
+  lay_bow(g_wepon[1], 1, MATCH_BOWS[1].x, MATCH_BOWS[1].y);
   timer.time = 0;
   timer.hranica = 0;
   NCP[0].live = false;
@@ -70,6 +72,7 @@ void clock_step() {
   }
   timer.time += r_p * 0.5f;
   if (timer.time > T_end && player[1].sumary != player[2].sumary) {
+    match_stats.length = timer.time;
     timer.time = 0;
     timer.hranica = 0;
     End = true;

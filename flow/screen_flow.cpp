@@ -5,7 +5,9 @@
 #include "combat/combat.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
+#include "flow/match_stats.h"
 #include "flow/screen.h"
+#include "state/game_random.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 #include "world/world.h"
@@ -297,6 +299,9 @@ void handle_requests() {
   if (start) open_main_menu();
   if (New) {
     New_game_set();
+    match_stats_reset();
+    // a match given its own seed drops its own bows
+    match_seed_apply();
     New = false;
     Start_Menu = false;
     move = true;

@@ -35,9 +35,14 @@ int steps_before_picture(StepClock* clock, std::int64_t now, int level, bool sho
     return 1;
   }
   std::int64_t passed = std::clamp<std::int64_t>(now - clock->last, 0, BACKLOG_MOST_NS);
+  if (now - clock->last > passed) clock->dropped_ns += now - clock->last - passed;
   clock->last = now;
-  clock->owed =
-      std::min(clock->owed + passed * rate, BACKLOG_MOST_NS * rate + NANOS_PER_SECOND / 2);
+  const std::int64_t most = BACKLOG_MOST_NS * rate + NANOS_PER_SECOND / 2;
+  clock->owed += passed * rate;
+  if (clock->owed > most) {
+    clock->dropped_ns += (clock->owed - most) / rate;
+    clock->owed = most;
+  }
   int steps = static_cast<int>(clock->owed / NANOS_PER_SECOND);
   clock->owed -= std::int64_t(steps) * NANOS_PER_SECOND;
   return steps;

@@ -18,10 +18,11 @@ enum class Pace {
 
 struct StepClock {
   Pace pace = Pace::clock;
-  bool running = false;   // false before the first picture and after minimising
-  std::int64_t last = 0;  // the time of the last picture, nanoseconds
-  std::int64_t owed = 0;  // steps owed, in nanosteps (a step is NANOS_PER_SECOND of them)
-  int rate = 0;           // the step rate the owed steps were counted at
+  bool running = false;         // false before the first picture and after minimising
+  std::int64_t last = 0;        // the time of the last picture, nanoseconds
+  std::int64_t owed = 0;        // steps owed, in nanosteps (a step is NANOS_PER_SECOND of them)
+  int rate = 0;                 // the step rate the owed steps were counted at
+  std::int64_t dropped_ns = 0;  // all the time let go because the machine fell behind
 };
 
 // Steps a second at speed level 1 to 3 (anything else counts as level 1).

@@ -53,9 +53,10 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {
-      "--help",   "--version", "--speed",       "--window", "--bot",  "--host", "--join",
-      "--record", "--pace",    "--change-mode", "--volume", "--lang", "--watch"};
+  static const char* const names[] = {"--help",  "--version",     "--speed",  "--window",
+                                      "--bot",   "--host",        "--join",   "--record",
+                                      "--pace",  "--change-mode", "--volume", "--lang",
+                                      "--watch", "--arena",       "--arenas"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];
@@ -137,6 +138,14 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
         return false;
       }
       i++;
+    } else if (name == "--arenas") {
+      line->list_arenas = true;
+    } else if (name == "--arena") {
+      if (!read_number(i + 1 < argc ? argv[i + 1] : nullptr, 1, 99, &line->arena)) {
+        *error = "--arena takes an arena's number from 1 to 99 (korvalen --arenas lists them)";
+        return false;
+      }
+      ++i;
     } else if (name == "--lang") {
       std::string lang = i + 1 < argc ? argv[i + 1] : "";
       if (lang != "sk" && lang != "en") {
@@ -155,10 +164,14 @@ bool read_command_line(int argc, const char* const* argv, CommandLine* line, std
     return false;
   }
   if (!line->watch.empty() && (line->host || line->join || line->bot || !line->record.empty() ||
-                               line->speed || line->pace_given)) {
+                               line->speed || line->pace_given || line->arena)) {
     *error =
         "--watch plays a recording as it was: it takes no --host, --join, --bot, --record, "
-        "--speed or --pace";
+        "--speed, --pace or --arena";
+    return false;
+  }
+  if (line->join && line->arena) {
+    *error = "--join plays on the host's arena: it takes no --arena";
     return false;
   }
   return true;

@@ -24,6 +24,8 @@ struct CommandLine {
   std::string watch;   // --watch FILE: the recording to watch, empty to play
   int volume = -1;     // --volume N, 0 to 100; -1 when not given
   std::string lang;    // --lang sk|en: the texts' language for this run, empty for the saved one
+  int arena = 0;       // --arena N: the sector every match plays, 1 to 99; 0 for sector 1
+  bool list_arenas = false;  // --arenas: print the shipped arenas and end
 };
 
 // Reads argv into *line. On a bad argument returns false with a one-line message (without

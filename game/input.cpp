@@ -2,13 +2,17 @@
 // is run and recorded.
 #include "game/input.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "bot/bot.h"
+#include "flow/screen.h"
 #include "game/step_sounds.h"
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "state/bindings.h"
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 
 static int speed_level_marked;
@@ -52,9 +56,113 @@ void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
   record_flush_if_due();
 }
 
+// Between matches the next one is given a seed from the clock, so no two matches drop the
+// same bows. A recording does not hold the seed yet: while one is made the bows fall as
+// they always did, so that running it again gives the same match.
+// KORVALEN_MATCH_SEED=N gives every match the seed N instead (1 is the bows' sequence as
+// the generator starts): the game tests want the same drops in every run.
+static bool fixed_match_seed(std::uint32_t* seed) {
+  const char* text = getenv("KORVALEN_MATCH_SEED");
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  unsigned long long value = strtoull(text, &end, 10);
+  if (*end || value > 0xffffffffULL) return false;
+  *seed = static_cast<std::uint32_t>(value);
+  return true;
+}
+
+static void give_match_seed() {
+  if (move || record_is_open() || match_seed_pending(nullptr)) return;
+  std::uint32_t fixed;
+  if (fixed_match_seed(&fixed)) {
+    match_seed_give(fixed);
+    return;
+  }
+  auto now = std::chrono::system_clock::now().time_since_epoch();
+  auto ns = static_cast<unsigned long long>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+  match_seed_give(static_cast<std::uint32_t>(ns ^ (ns >> 32)));
+}
+
+// The end screen's R plays the same match again by pressing what a player would, one key
+// a step with a step between to let it go: Space back to the main menu, Space for "New",
+// on the colour screen each player's right key until he wears the avatar he wore (player
+// 2's only when a person plays him: the computer's player's keys are its own), Space to
+// start. The main menu may put saved avatars in place of the described ones, so the colour
+// screen is looked at, not worked out beforehand. The computer and the arena stay as they
+// were; the steps are recorded like any others. Anything unexpected on the way (another
+// screen up) ends the feed and hands the keys back.
+namespace {
+struct PlayAgain {
+  int phase;  // 0: none; 1: Space on the end screen; 2: Space on the main menu; 3: avatars
+  bool let_go;
+  int wanted[PLAYER_RECORDS];  // 0: leave him as he is
+  int presses;
+};
+PlayAgain again;
+bool again_key_was_down;
+
+void plan_play_again() {
+  again = PlayAgain{};
+  again.phase = 1;
+  for (int numb = 1; numb <= 2; numb++) {
+    int colour = player[numb].color;
+    if (colour >= 1 && colour <= 6 && !bot_level(numb)) again.wanted[numb] = colour;
+  }
+}
+
+// The key the next step of the feed presses: 0 for none, -1 when the feed is over.
+int play_again_key() {
+  if (again.let_go) {
+    again.let_go = false;
+    return 0;
+  }
+  Screen up = screen_up();
+  int key = -1;
+  if (again.phase == 1 && up == SCREEN_END) {
+    key = VK_SPACE;
+    again.phase = 2;
+  } else if (again.phase == 2 && up == SCREEN_MAIN_MENU && QNew) {
+    key = VK_SPACE;
+    again.phase = 3;
+  } else if (again.phase == 3 && up == SCREEN_COLOUR) {
+    key = VK_SPACE;
+    for (int numb = 1; numb <= 2 && key == VK_SPACE; numb++)
+      if (again.wanted[numb] && player[numb].color != again.wanted[numb] && again.presses < 12) {
+        key = game_key(numb, ACTION_RIGHT);
+        again.presses++;
+      }
+    if (key == VK_SPACE) again.phase = 0;
+  }
+  if (key < 0) {
+    again.phase = 0;
+    return -1;
+  }
+  again.let_go = true;
+  return key;
+}
+
+// Puts the feed's key in the step's record, in place of what was held; false when no feed
+// is running.
+bool play_again_step(const FrameInput& keys_read, FrameInput* in) {
+  bool key_down = keys_read.keys[int{'R'}];
+  if (again.phase == 0 && !again.let_go && key_down && !again_key_was_down &&
+      screen_up() == SCREEN_END)
+    plan_play_again();
+  again_key_was_down = key_down;
+  if (again.phase == 0 && !again.let_go) return false;
+  int code = play_again_key();
+  if (code < 0) return false;
+  std::memset(in->keys, 0, sizeof in->keys);
+  if (code > 0) in->keys[code] = true;
+  return true;
+}
+}  // namespace
+
 void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present) {
+  give_match_seed();
   FrameInput in;
-  std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
+  if (!play_again_step(keys_read, &in)) std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
   in.speed_level = take_speed_level();
   if (steps_pressing()) {
     std::memset(in.keys, 0, sizeof in.keys);

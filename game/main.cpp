@@ -4,10 +4,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "bot/bot.h"
+#include "flow/arena_check.h"
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "game/command_line.h"
@@ -31,8 +33,11 @@
 #include "render/render.h"
 #include "state/bindings.h"
 #include "state/data_files.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
+#include "world/arenas.h"
+#include "world/world.h"
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
@@ -84,6 +89,40 @@ static std::int64_t now_ns() {
   return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// KORVALEN_CLOCK_LOG=FILE: a line for each match that ends, with the steps of play it took,
+// the time from the picture that ran its first step to the one that ran its last, and how
+// much of that time the step clock let go because the machine fell behind. A match's steps
+// count from the main menu on, so an abandoned match never adds to the next.
+static struct {
+  FILE* file = nullptr;
+  long long steps = 0;
+  std::int64_t start_ns = 0, dropped_at_start = 0;
+} match_log;
+
+static void open_match_log() {
+  if (const char* path = std::getenv("KORVALEN_CLOCK_LOG")) {
+    match_log.file = std::fopen(path, "w");
+    if (!match_log.file) fprintf(stderr, "korvalen: cannot write %s\n", path);
+  }
+}
+
+// After each step of local play, at the time of its picture.
+static void note_match_step(std::int64_t picture_ns, bool ended) {
+  if (!match_log.file) return;
+  if (Start_Menu) match_log.steps = 0;
+  if (!move) return;
+  if (match_log.steps++ == 0) {
+    match_log.start_ns = picture_ns;
+    match_log.dropped_at_start = step_clock.dropped_ns;
+  }
+  if (!ended) return;
+  fprintf(match_log.file, "match steps %lld ns %lld dropped_ns %lld\n", match_log.steps,
+          static_cast<long long>(picture_ns - match_log.start_ns),
+          static_cast<long long>(step_clock.dropped_ns - match_log.dropped_at_start));
+  std::fflush(match_log.file);
+  match_log.steps = 0;
+}
+
 // One message from the window: keys, minimising, closing.
 static void take_message(const MSG& msg) {
   if (msg.message == WM_QUIT)
@@ -109,10 +148,13 @@ bool main_loop_iteration() {
   while (!done && active && PeekMessageA(&msg)) take_message(msg);
   if (done || !active) return !done;
   if (controls_picture() || menu_screens_picture()) return !done;
-  int steps = steps_before_picture(&step_clock, now_ns(), speed_level(), true);
+  const std::int64_t picture_ns = now_ns();
+  int steps = steps_before_picture(&step_clock, picture_ns, speed_level(), true);
   for (int step = 0; step < steps && !done; step++) {
     player_settings_before_frame();
+    const bool was_over = End;
     local_frame(count_flag_step);
+    note_match_step(picture_ns, End && !was_over);
     player_settings_after_frame();
     if (step == 0) KeysAfterFrame();
   }
@@ -155,6 +197,8 @@ static void print_usage() {
       "  --watch FILE        play the recording FILE in the window: Space pauses, Right\n"
       "                      and Left jump 10 s, + and - double and halve the pace, Esc\n"
       "                      ends (korvalen-replay --recording FILE prints its end state)\n"
+      "  --arena N           play every match on arena N (1, the first, is the default)\n"
+      "  --arenas            list the arenas with their numbers, and end\n"
       "  --lang sk|en        the texts in Slovak or English (default: the locale's, or\n"
       "                      the saved language)\n"
       "  --volume N          sound volume, 0 (silent) to 100 (default 100)\n"
@@ -209,6 +253,30 @@ static void print_usage() {
       DEFAULT_PORT, key_legend().c_str(), settings_where().c_str(),
       folder.empty() ? "none found" : folder.c_str(), images.c_str(), missing(images),
       arena.c_str(), missing(arena));
+}
+
+// --arenas: the shipped arenas, each with its number for --arena, its name and its line in
+// the player's language; one whose file is missing, or (edited by hand) cannot be played,
+// says so and why. Each is read as a match start reads it.
+static int print_arenas() {
+  int count;
+  const ArenaInfo* arenas = arenas_shipped(&count);
+  for (int i = 0; i < count; i++) {
+    const int sector = arenas[i].sector;
+    const std::string path = data_file_full_path(sector_file_name(sector).c_str());
+    std::string note;
+    if (access(path.c_str(), R_OK)) {
+      note = " (missing)";
+    } else {
+      sector_choose(sector);
+      sector_set();
+      const std::string why = arena_verdict_text(arena_check(build, Build_Max));
+      if (!why.empty()) note = " (" + why + ")";
+    }
+    printf("%2d  %s: %s%s\n", sector, tr(arenas[i].name), tr(arenas[i].line), note.c_str());
+  }
+  sector_choose(1);
+  return standard_output_written() ? 0 : 1;
 }
 
 // The command line: --version and --help answer and end; a bad argument is refused.
@@ -284,7 +352,10 @@ int main(int argc, char** argv) {
 
   game_startup_request();
   Settings saved = player_settings_start(line);
+  if (line.list_arenas) return print_arenas();
+  if (line.arena) sector_choose(line.arena);
   if (line.bot) bot_play(2, line.bot);
+  open_match_log();
 #ifdef __EMSCRIPTEN__
   return start_in_browser(line, saved);
 #else

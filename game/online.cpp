@@ -24,12 +24,14 @@
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "render/render.h"
+#include "screens/screens.h"
 #include "session/lockstep.h"
 #include "state/data_files.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
+#include "world/arenas.h"
 #include "world/world.h"
 
 namespace {
@@ -40,6 +42,8 @@ constexpr int FAREWELL_WAIT_MS = 3000;   // and then the goodbye, over a link th
 constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
 constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
 constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
+constexpr double SERVICE_MS = 20;        // the link is serviced at least this often, even
+                                         // while a flood of window messages is read
 
 Session session;
 bool other_answered;       // the other machine's network answered at some time
@@ -59,6 +63,8 @@ void take_datagram(const std::uint8_t* data, std::size_t size, void*) {
   session_receive(&session, data, size, now_ms());
 }
 
+double pumped_ms = -1e9;  // when the link was last serviced
+
 // The network for up to wait_ms, then what the session has to say.
 void pump(int wait_ms) {
   NetEvents events;
@@ -74,6 +80,7 @@ void pump(int wait_ms) {
     net_send(d, type != MSG_INPUTS && type != MSG_HELLO && type != MSG_PROBE);
   }
   session.outbox.clear();
+  pumped_ms = now_ms();
 }
 
 // A step became final: the recording gets it.
@@ -98,14 +105,15 @@ void record_window(bool is_active, void*) {
   record_active(is_active);
 }
 
-// The host's map file, read again whenever it changed, becomes the map of the next match
-// start on both machines.
+// The host's arena file (its chosen sector's), read again whenever it changed, becomes the
+// map of the next match start on both machines, with its sector and name.
 void check_map(bool force) {
   static double checked = -1e9;
   static struct stat seen;
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
-  const std::string path = data_file_path("s_1.txt");
+  const int sector = sector_chosen();
+  const std::string path = data_file_path(sector_file_name(sector).c_str());
   struct stat st = {};
   bool exists = stat(path.c_str(), &st) == 0;
   if (!force && exists && st.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
@@ -115,6 +123,8 @@ void check_map(bool force) {
   static const struct stat none = {};
   MapText map;
   map_read_file(path.c_str(), &map);
+  map.sector = sector;
+  map.name = arena_name(sector);
   // a change the session cannot take yet is offered again at the next look
   if (session_set_map(&session, map)) seen = exists ? st : none;
 }
@@ -169,8 +179,7 @@ void begin_session(const CommandLine& line) {
   snapshot_put(start_state);
   active = was_active;
   fullscreen = was_fullscreen;
-  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.frame_ms,
-                session.start_level);
+  session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);
   if (line.host) check_map(true);
 }
@@ -202,7 +211,6 @@ int wait_for_other(const CommandLine& line) {
     what.push_back(tr("Pripajam sa k ") + line.join_host + ":" + std::to_string(line.port));
   }
   double started = now_ms();
-  long frames = 0;
   for (;;) {
     if (line.host && session.phase == PHASE_ENDED) {
       // a guest of another version is told first, then the host's player; a guest that
@@ -223,7 +231,9 @@ int wait_for_other(const CommandLine& line) {
       return 1;
     }
     MSG msg;
-    while (PeekMessageA(&msg)) {
+    // at least one message a turn, more while the link was serviced of late
+    for (int taken = 0; (!taken || now_ms() - pumped_ms < SERVICE_MS) && PeekMessageA(&msg);
+         taken++) {
       if (msg.message == WM_QUIT) {
         net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
         record_finish();
@@ -237,11 +247,7 @@ int wait_for_other(const CommandLine& line) {
       return 0;
     }
     KeysAfterFrame();
-    if (active) {
-      draw_waiting(what);
-      // the host's own frame time, from the waiting screen drawn at the display's pace
-      if (++frames >= 10) session.frame_ms = (now_ms() - started) / frames;
-    }
+    if (active) draw_waiting(what);
     pump(active ? 1 : 20);
   }
   return session.phase == PHASE_RUNNING ? -1 : session_over();
@@ -268,7 +274,9 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
       if (active != window_active) session_note_window(&session, active);
       window_active = active;
       drawn_ms = -1e9;  // the window may need its picture again
-      continue;
+      // a flood of messages must not keep the link waiting: the other side would hear
+      // nothing and give up
+      if (now_ms() - pumped_ms < SERVICE_MS) continue;
     }
     if (session.phase == PHASE_ENDED) break;
     if (line.host) check_map(false);
@@ -314,8 +322,8 @@ int run_online(const CommandLine& line, DrawAndPresent draw_and_present) {
     return 1;
   }
   Dump_Init();
+  end_screen_offer_play_again(false);  // the end screen's R is local play's
   // the host's level and group sizes count for both; a guest's --speed is the host's business
-  session.frame_ms = 16;
   session.start_level = line.host ? take_speed_level() : 0;
   net_set_refusal(session_refuse_full(KORVALEN_VERSION));
   if (line.host) net_set_greeting(session_is_greeting);

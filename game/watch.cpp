@@ -17,6 +17,7 @@
 #include "record/playback.h"
 #include "render/render.h"
 #include "state/language.h"
+#include "screens/screens.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -162,6 +163,7 @@ bool watch_from_menu(const std::string& path, const GameSnapshot& start_up, std:
 int watch_recording(const CommandLine& line, int volume) {
   // the start-up state, as korvalen-replay starts from it
   flag_grid_init();
+  end_screen_offer_play_again(false);  // the watcher's keys never reach the game
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!recording_read_file(line.watch.c_str(), &bytes, &error) ||

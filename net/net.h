@@ -9,6 +9,8 @@
 #include <vector>
 
 constexpr int LINK_TIMEOUT_MS = 5000;    // the other side is gone when silent this long
+constexpr int KNOCK_LIMIT_MS = 3000;     // hosting: a machine that knocked must finish ENet's
+                                         // handshake, or take a refusal, within this
 constexpr int GREETING_LIMIT_MS = 5000;  // hosting: a newcomer that has not greeted by then goes
 
 // What a call of net_service saw besides datagrams.
@@ -42,6 +44,8 @@ void net_set_greeting(NetGreeting is_greeting);
 // Hosting: lets the other player go (a reason number it sees), waiting up to wait_ms for
 // what is still unsent to arrive, and waits for the next one.
 void net_let_go(std::uint32_t reason, int wait_ms);
+// Hosting: the places (of PEERS) held by machines in any state, the other player's included.
+int net_places_taken();
 // Bytes this side has sent and received on the wire so far, ENet's own included.
 void net_traffic(unsigned long long* sent, unsigned long long* received);
 // The machine's IPv4 addresses another player can join at: every non-loopback one, or the

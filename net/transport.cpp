@@ -28,6 +28,9 @@ struct Newcomer {
   enet_uint32 since;
 };
 std::vector<Newcomer> newcomers;
+// Hosting: machines whose knock was answered but that never finished ENet's handshake,
+// and since when. Each holds one of the places until it is let go.
+std::vector<Newcomer> knocking;
 
 bool start_enet(std::string* error) {
   static bool started;
@@ -72,9 +75,11 @@ void take_as_other(ENetPeer* peer, NetEvents* events) {
   events->connected = true;
 }
 
-// A third player: told why, then let go once that has arrived.
+// A third player: told why, then let go once that has arrived, or within seconds when it
+// never acknowledges it (ENet would hold its place for half a minute).
 void refuse(ENetPeer* peer) {
   forget_newcomer(peer);
+  enet_peer_timeout(peer, 0, KNOCK_LIMIT_MS, KNOCK_LIMIT_MS);
   if (refusal.empty()) {
     enet_peer_disconnect_now(peer, 0);
     return;
@@ -96,6 +101,28 @@ void drop_silent_newcomers() {
                                           static_cast<enet_uint32>(GREETING_LIMIT_MS);
                                  }),
                   newcomers.end());
+}
+
+// Half-made connections older than KNOCK_LIMIT_MS are let go without a word: a
+// machine that knocks and never answers must not keep a real guest out.
+void drop_stalled_handshakes() {
+  const enet_uint32 now = enet_time_get();
+  std::vector<Newcomer> still;
+  for (size_t i = 0; i < link_host->peerCount; i++) {
+    ENetPeer* peer = &link_host->peers[i];
+    if (peer->state != ENET_PEER_STATE_ACKNOWLEDGING_CONNECT &&
+        peer->state != ENET_PEER_STATE_CONNECTION_PENDING &&
+        peer->state != ENET_PEER_STATE_CONNECTION_SUCCEEDED)
+      continue;
+    auto known = std::find_if(knocking.begin(), knocking.end(),
+                              [peer](const Newcomer& n) { return n.peer == peer; });
+    const enet_uint32 since = known == knocking.end() ? now : known->since;
+    if (now - since >= static_cast<enet_uint32>(KNOCK_LIMIT_MS))
+      enet_peer_reset(peer);
+    else
+      still.push_back({peer, since});
+  }
+  knocking = std::move(still);
 }
 
 void connect_to_host() {
@@ -191,6 +218,7 @@ void net_service(int wait_ms, NetReceive receive, void* context, NetEvents* even
     }
   }
   drop_silent_newcomers();
+  if (!joining) drop_stalled_handshakes();
 }
 
 void net_send(const std::string& datagram, bool reliable) {
@@ -202,6 +230,14 @@ void net_send(const std::string& datagram, bool reliable) {
       reliable ? ENET_PACKET_FLAG_RELIABLE
                : ENET_PACKET_FLAG_UNSEQUENCED | ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT);
   if (p && enet_peer_send(other, reliable ? 0 : 1, p) < 0) enet_packet_destroy(p);
+}
+
+int net_places_taken() {
+  if (!link_host) return 0;
+  int taken = 0;
+  for (size_t i = 0; i < link_host->peerCount; i++)
+    taken += link_host->peers[i].state != ENET_PEER_STATE_DISCONNECTED;
+  return taken;
 }
 
 void net_traffic(unsigned long long* sent, unsigned long long* received) {
@@ -246,6 +282,8 @@ void net_close(std::uint32_t reason, int wait_ms) {
   enet_host_destroy(link_host);
   link_host = nullptr;
   newcomers.clear();
+  knocking.clear();
+  joining = false;  // the next link starts afresh
 }
 
 std::vector<std::string> net_local_addresses() {

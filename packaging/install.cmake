@@ -1,13 +1,15 @@
 # What `cmake --install` puts where (GNU layout) and the Debian package CPack makes of it.
 # The game:      games/korvalen, games/korvalen-replay (recordings and scripts, no window)
-# Its data:      ${CMAKE_INSTALL_DATADIR}/games/korvalen/{Data/,s_1.txt}
+# Its data:      ${CMAKE_INSTALL_DATADIR}/games/korvalen/{Data/,s_1.txt,s_2.txt,...}
 # The desktop:   applications/, icons/hicolor/, metainfo/, man6/
 # The docs:      doc/korvalen/{README.md.gz,CHANGELOG.md.gz,changelog.gz,copyright}
 
 install(TARGETS korvalen RUNTIME DESTINATION ${KORVALEN_GAMES_DIR})
 # korvalen-replay: installed by tools/CMakeLists.txt, where it is made
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/Data DESTINATION ${KORVALEN_DATA_DIR})
-install(FILES ${CMAKE_SOURCE_DIR}/s_1.txt DESTINATION ${KORVALEN_DATA_DIR})
+# the arenas, one file a sector: s_1.txt and every one after it
+file(GLOB KORVALEN_ARENAS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/s_*.txt)
+install(FILES ${KORVALEN_ARENAS} DESTINATION ${KORVALEN_DATA_DIR})
 
 set(KORVALEN_APP_ID io.github.korvalen.Korvalen)
 # The menu starts the game by its full path (/usr/games is not on every PATH), in its data

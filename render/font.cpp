@@ -125,6 +125,17 @@ float line(float y) {
   return y + 30;
 }
 
+void glyph_in_field(char c, float x, float y, float z, float size) {
+  const unsigned char k = static_cast<unsigned char>(c);
+  if (k < 32 || k > 127) return;
+  float st[4];
+  glyph_cell(k - 32, st);
+  glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
+  glBegin(GL_QUADS);
+  textured_rect(x, y, x + size, y + size, z, st[0], st[2], st[1], st[3]);
+  glEnd();
+}
+
 void text_layer_begin() {
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

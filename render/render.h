@@ -48,6 +48,9 @@ void cyan();
 float line(float y);
 // Text layers are drawn over the frame with the depth test off and blending on.
 void text_layer_begin();
+// A character in the field's own coordinates: a square glyph `size` units across with its
+// lower-left corner at (x, y), at height z, in the model-view as it stands.
+void glyph_in_field(char c, float x, float y, float z, float size);
 // Hands the frame back with the depth test on, blending off and the colour white.
 void text_layer_end();
 

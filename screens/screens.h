@@ -27,6 +27,8 @@ void Nastavenia_list();
 void Controls_list();
 void End_draw();
 void End_Text(int win);
+// Whether the end screen offers R to play the same match again: online play has no such key.
+void end_screen_offer_play_again(bool offered);
 
 // The main and pause menus (main_menu.cpp, pause_menu.cpp) and what they share
 // (menu_backdrop.cpp): the title, the flag with the figures and the hint, the entries'

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "render/k321.h"
 #include "render/render.h"
@@ -116,6 +118,21 @@ static void rating(float x, int sumary) {
   Text_draw(x, 400, 0, sumary);
 }
 
+// After the clock, where the match ends; past it with the ratings level, that the next hit
+// decides the match (which ends only when the ratings differ), on the panel's last row,
+// under the arrows held.
+static void match_end_text(int shown) {
+  char text[32];
+  int digits = std::snprintf(text, sizeof text, "%d", shown);
+  std::snprintf(text, sizeof text, " / %d", T_end / 10);
+  glPrint(262 + 10 * digits, 410, 0, text);
+  if (timer.time > T_end && player[1].sumary == player[2].sumary) {
+    const char* overtime = tr("Predlzenie: rozhodne dalsi zasah");
+    red();
+    glPrint(320 - 5 * static_cast<float>(std::strlen(overtime)), 458, 0, overtime);
+  }
+}
+
 // Draws the panel's labels, both ratings and the time left to show.
 void Info_Text() {
   text_layer_begin();
@@ -129,6 +146,7 @@ void Info_Text() {
   glPrint(252, 380, 0, tr("Time"));
   yellow();
   Text_draw(262, 410, 0, (int)(timer.time / 10));
+  match_end_text((int)(timer.time / 10));
 
   white();
   glPrint(385, 370, 0, tr("player 2"));

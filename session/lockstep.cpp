@@ -59,7 +59,6 @@ void send_welcome(Session* s) {
   w.type = MSG_WELCOME;
   w.protocol = PROTOCOL;
   w.version = s->version;
-  w.delay = s->delay;
   w.start_level = s->start_level;
   w.map_id = s->map_current;
   for (int i = 0; i < 3; i++) w.group_steps[i] = s->group_size[i];
@@ -166,22 +165,11 @@ InputEntry guess(const Session* s, std::uint32_t group) {
   return e;
 }
 
-// Runs one group's steps on the state, from the inputs known or guessed, and keeps what
-// the recording and the rollback need.
-void run_group(Session* s, std::uint32_t group) {
-  GroupRun& r = s->runs[group % SAVE_RING];
-  snapshot_take(&r.before);
-  r.guessed = group >= s->remote_next;
-  r.theirs = r.guessed ? guess(s, group) : s->remote[group % INPUT_RING];
-  const InputEntry& mine = s->local[group % INPUT_RING];
-  const InputEntry& h = s->host ? mine : r.theirs;
-  const InputEntry& g = s->host ? r.theirs : mine;
-  int steps = s->group_steps ? s->group_steps(group, s->context) : s->group_size[speed_level() - 1];
-  if (steps < 1) steps = 1;
-  r.level = h.level;
+// Runs one group's steps on the state as it stands, from the merged keys, and keeps what
+// the recording needs.
+void run_steps(Session* s, GroupRun& r, const InputEntry& h, const InputEntry& g, int steps) {
   r.map_step = -1;
   r.steps = 0;
-  if (static_cast<int>(r.keys.size()) < steps) r.keys.resize(steps);
   FrameInput in;
   for (int i = 0; i < steps && !done; i++) {
     merge_keys(h, g, in.keys);
@@ -200,15 +188,47 @@ void run_group(Session* s, std::uint32_t group) {
     }
     r.steps++;
   }
+}
+
+// The state before a group put back; the window's state is the window's, not the game's.
+void put_back(const GameSnapshot& before) {
+  const bool was_active = active, was_fullscreen = fullscreen;
+  snapshot_put(before);
+  active = was_active;
+  fullscreen = was_fullscreen;
+}
+
+// Runs one group's steps on the state, from the inputs known or guessed, and keeps what
+// the recording and the rollback need. Checking sync, the group is put back and run again
+// at once, as a rollback would, and must end in the same state.
+void run_group(Session* s, std::uint32_t group) {
+  GroupRun& r = s->runs[group % SAVE_RING];
+  snapshot_take(&r.before);
+  r.guessed = group >= s->remote_next;
+  r.theirs = r.guessed ? guess(s, group) : s->remote[group % INPUT_RING];
+  const InputEntry& mine = s->local[group % INPUT_RING];
+  const InputEntry& h = s->host ? mine : r.theirs;
+  const InputEntry& g = s->host ? r.theirs : mine;
+  int steps = s->group_steps ? s->group_steps(group, s->context) : s->group_size[speed_level() - 1];
+  if (steps < 1) steps = 1;
+  r.level = h.level;
+  if (static_cast<int>(r.keys.size()) < steps) r.keys.resize(steps);
+  run_steps(s, r, h, g, steps);
+  if (s->sync_check) {
+    const std::uint64_t first = State_Hash();
+    put_back(r.before);
+    const bool rerun = session_steps_rerun;
+    session_steps_rerun = true;
+    run_steps(s, r, h, g, steps);
+    session_steps_rerun = rerun;
+    if (State_Hash() != first && s->sync_failures++ == 0) s->first_unsynced = group;
+  }
   r.hash = (group + 1) % HASH_EVERY == 0 ? State_Hash() : 0;
 }
 
 // Puts the state back to before `group` and runs it and every later group again.
 void roll_back(Session* s, std::uint32_t group) {
-  const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
-  snapshot_put(s->runs[group % SAVE_RING].before);
-  active = was_active;
-  fullscreen = was_fullscreen;
+  put_back(s->runs[group % SAVE_RING].before);
   s->rollbacks++;
   session_steps_rerun = true;
   for (std::uint32_t g = group; g < s->frame; g++) {
@@ -257,12 +277,10 @@ void make_final(Session* s) {
 
 }  // namespace
 
-void session_begin(Session* s, bool host, const std::string& version, double now, double frame_ms,
-                   int start_level) {
+void session_begin(Session* s, bool host, const std::string& version, double now, int start_level) {
   *s = Session();
   s->host = host;
   s->version = version.substr(0, VERSION_TEXT_MAX);
-  s->frame_ms = frame_ms;
   s->start_level = start_level >= 0 && start_level <= 3 ? start_level : 0;
   s->heard_ms = now;
   s->runs.resize(SAVE_RING);
@@ -271,7 +289,9 @@ void session_begin(Session* s, bool host, const std::string& version, double now
 bool session_set_map(Session* s, const MapText& map) {
   if (!s->host || s->phase == PHASE_ENDED) return false;
   int slot = s->map_current % MAP_RING;
-  if (s->map_current && s->maps[slot].present == map.present && s->maps[slot].text == map.text)
+  const MapText& now = s->maps[slot];
+  if (s->map_current && now.present == map.present && now.text == map.text &&
+      now.sector == map.sector && now.name == map.name)
     return true;
   // the guest is far behind on maps: this one waits for a later call
   if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return false;
@@ -281,6 +301,8 @@ bool session_set_map(Session* s, const MapText& map) {
   // a missing map has no text, and no map is longer than a map can be
   if (!map.present) s->maps[slot].text.clear();
   if (s->maps[slot].text.size() > MAP_TEXT_MAX) s->maps[slot].text.resize(MAP_TEXT_MAX);
+  if (s->maps[slot].name.size() > MAP_NAME_MAX) s->maps[slot].name.resize(MAP_NAME_MAX);
+  if (map.sector < SECTOR_MIN || map.sector > SECTOR_MAX) s->maps[slot].sector = 1;
   s->map_ids[slot] = s->map_current;
   s->map_sent_ms = -1e9;
   return true;
@@ -329,7 +351,6 @@ void session_receive(Session* s, const std::uint8_t* data, std::size_t size, dou
         end(s, version_message(m.version), 1);
         break;
       }
-      s->delay = m.delay;
       s->start_level = m.start_level;
       s->map_current = m.map_id;
       for (int i = 0; i < 3; i++) s->group_size[i] = m.group_steps[i];

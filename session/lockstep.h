@@ -76,9 +76,7 @@ struct Session {
   bool host = false;
   SessionPhase phase = PHASE_CONNECTING;
   std::string version;
-  int delay = 0;                  // groups between taking an input and the group it is for
   int start_level = 0;            // the host's speed level before the first group (0: as it starts)
-  double frame_ms = 16;           // the host's time for one picture
   int group_size[3] = {1, 1, 1};  // steps a group at speed levels 1 to 3: the host's
   long long steps_owed = 0;       // steps the step clock called for that no group ran yet
 
@@ -94,6 +92,11 @@ struct Session {
   int their_lead = 0;           // how far the other side runs past our known keys
   bool rerunning = false;       // steps now running are run again after a rollback
   long long rollbacks = 0, groups_rerun = 0, steps_rerun = 0;
+  // Checking sync (a test's mode): every group is run, put back and run again at once, and
+  // the state after both runs must hash the same; what differs is counted here.
+  bool sync_check = false;
+  long long sync_failures = 0;
+  std::uint32_t first_unsynced = 0;  // the first group that did not run the same twice
 
   FinalStep on_final = nullptr;
   GroupSteps group_steps = nullptr;
@@ -137,9 +140,9 @@ struct Session {
 extern bool session_steps_rerun;
 
 // Starts a session as host or guest at time now (milliseconds of any steady clock).
-// frame_ms is the host's time for one picture; start_level its speed level at the start.
+// start_level is the host's speed level at the start.
 void session_begin(Session* s, bool host, const std::string& version, double now,
-                   double frame_ms = 16, int start_level = 0);
+                   int start_level = 0);
 // The host's map for the match starts from now on; false when it cannot be taken yet (the
 // guest is far behind on maps): the caller offers it again later.
 bool session_set_map(Session* s, const MapText& map);

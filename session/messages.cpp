@@ -1,6 +1,7 @@
 // The session's messages to and from bytes.
 #include "session/messages.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -119,6 +120,9 @@ std::string encode_message(const Message& m) {
       put8(&out, m.map.present);
       put16(&out, static_cast<unsigned>(m.map.text.size()));
       out += m.map.text;
+      put8(&out, static_cast<unsigned>(m.map.sector));
+      put8(&out, static_cast<unsigned>(std::min(m.map.name.size(), MAP_NAME_MAX)));
+      out.append(m.map.name, 0, MAP_NAME_MAX);
       break;
     case MSG_LEAVE: put8(&out, m.reason); break;
     case MSG_DESYNC: put32(&out, m.frame); break;
@@ -176,6 +180,13 @@ bool decode_message(const std::uint8_t* data, std::size_t size, Message* m) {
       if (m->map_id == 0 || present > 1 || n > MAP_TEXT_MAX || (!present && n)) return false;
       m->map.present = present;
       if (!c.text(n, &m->map.text)) return false;
+      // the sector it plays as, and the arena's name, shown as it stands: printable only
+      m->map.sector = static_cast<int>(c.get(1));
+      std::size_t name = c.get(1);
+      if (m->map.sector > SECTOR_MAX || name > MAP_NAME_MAX || !c.text(name, &m->map.name))
+        return false;
+      for (char ch : m->map.name)
+        if (ch < 0x20 || ch > 0x7e) return false;
       break;
     }
     case MSG_LEAVE:

@@ -10,7 +10,7 @@
 
 #include "world/world.h"
 
-constexpr int PROTOCOL = 3;
+constexpr int PROTOCOL = 4;
 constexpr int VERSION_TEXT_MAX = 32;    // printable characters of a game version
 constexpr int KEYS_DOWN_MAX = 32;       // keys one machine holds in one group
 constexpr int INPUTS_PER_MESSAGE = 64;  // groups of inputs one message carries
@@ -25,7 +25,7 @@ enum MessageType {
                   // the steps a group at each speed level
   MSG_REFUSE,     // host: reason, its version
   MSG_INPUTS,     // either: acks, the newest state hash, its lead, a run of group inputs
-  MSG_MAP,        // host: a map by number
+  MSG_MAP,        // host: a map by number, the sector it plays as and the arena's name
   MSG_LEAVE,      // either: the game is over on this side, and why
   MSG_DESYNC      // either: the state hashes of frame differ
 };

@@ -20,3 +20,21 @@ extern Sgame_random game_random;
 int game_rand();
 // Puts the generator back where a fresh process starts it.
 void game_random_reset();
+// Starts the generator from a seed, as srand(seed) starts rand(): seed 1 (and 0) is where a
+// fresh process starts.
+void game_random_seed(std::uint32_t seed);
+
+// The match-start input that makes matches differ. The game gives a seed (from the clock,
+// a recording's, the host's) before the step that starts a match; that match start reseeds
+// the bows' generator with it and uses it up. With none given the generator runs on as it
+// is, and the match's seed stays what it was (1 from the start): so a script that gives
+// none drops the bows it always did.
+void match_seed_give(std::uint32_t seed);
+// Whether a seed is waiting for the next match start, and which.
+bool match_seed_pending(std::uint32_t* seed);
+// At a match start: reseeds the bows' generator when a seed was given.
+void match_seed_apply();
+// The seed of the match in play: the computer's own generator starts from it.
+std::uint32_t match_seed();
+// Forgets a given seed and the match's, as at start-up.
+void match_seed_reset();

@@ -17,3 +17,9 @@ const char* language_current();
 
 // A text in the language picked; the Slovak text itself until language_start chose English.
 const char* tr(const char* slovak);
+
+// Marks a text for the catalog where it is written down (a table); tr() translates it
+// where it is shown.
+constexpr const char* tr_later(const char* slovak) {
+  return slovak;
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Retakes the screenshots under docs/screenshots/: plays one session of the
 # real game under Xvfb (1280 x 1024 x 24), driven by xdotool, through every
-# screen but the end screen (whose picture stays as it is). Then draws the staged
+# screen but the end screen (whose picture stays as it is), and a match on three of the
+# arenas. Then draws the staged
 # field with all four bows on the ground (build/tools/staged_field) and crops its
 # bows for a close-up.
 # Usage: tools/screenshots.sh [GAME_BINARY]
@@ -15,6 +16,8 @@ fi
 mkdir -p "$root/docs/screenshots"
 shots="$root/docs/screenshots"
 KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/play_match.sh" "$game" "$root"
+# a match on three of the arenas (arena_3.png, arena_5.png, arena_6.png)
+KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/arena_test.sh" "$game" "$root"
 cmake --build "$root/build" -j2 --target staged_field >/dev/null
 (cd "$root" && tests/with_xvfb.sh build/tools/staged_field "$shots/field.ppm")
 # The four bows lie at x 7, 9, 11, 13 and y 8 to 9, drawn 62 pixels a unit.

@@ -1,4 +1,5 @@
-// The building table and its map file, "s_1.txt", read fresh at every match.
+// The building table and its map file, "s_1.txt" (or the chosen sector's "s_N.txt"), read
+// fresh at every match.
 //
 // The file is one value per line, five lines per building (mask, x, y, x2, y2);
 // empty lines do not count, and a note may follow a number on its line. The
@@ -18,6 +19,7 @@
 #include "state/data_files.h"
 #include "state/files.h"
 #include "state/lybrary3.h"
+#include "world/arenas.h"
 #include "world/world.h"
 
 namespace {
@@ -135,6 +137,7 @@ MapText last_map;  // what the last match start read
 long maps_read;    // match starts so far
 bool map_given;    // match starts read given_map instead of the file
 MapText given_map;
+int sector_next = 1;  // the sector the next match start plays
 
 }  // namespace
 
@@ -175,10 +178,14 @@ void Load_sector_map(const char* Filename) {
 
 // Every match start from now on reads this map instead of the file; present false plays
 // as a missing file would. The text is read as a file's bytes would be.
-void map_use_given(bool present, const char* text, std::size_t size) {
+void map_use_given(bool present, const char* text, std::size_t size, int sector,
+                   const std::string& name) {
   map_given = true;
   given_map.present = present;
   given_map.text.assign(text, size);
+  // a sector no match can be played as is the one the game has always played
+  given_map.sector = sector >= SECTOR_MIN && sector <= SECTOR_MAX ? sector : 1;
+  given_map.name = name.substr(0, MAP_NAME_MAX);
 }
 
 // Match starts read the map file again.
@@ -194,17 +201,39 @@ const MapText& map_last_read() {
   return last_map;
 }
 
-// Prepares the buildings for a new match on sector 1.
+bool sector_choose(int sector) {
+  if (sector < SECTOR_MIN || sector > SECTOR_MAX) return false;
+  sector_next = sector;
+  return true;
+}
+
+int sector_chosen() {
+  return sector_next;
+}
+
+std::string sector_file_name(int sector) {
+  return "s_" + std::to_string(sector) + ".txt";
+}
+
+// Prepares the buildings for a new match on the chosen sector (or the given map's). Sector
+// 0 has no file of its own: without given text it plays as a missing map.
 void sector_set() {
-  player[1].mapa = 1;
+  player[1].mapa = map_given ? given_map.sector : sector_next;
   NULL_build();
-  if (player[1].mapa != 1) return;
   maps_read++;
+  const int sector = player[1].mapa;
   if (!map_given) {
-    Load_sector_map(data_file_path("s_1.txt").c_str());
+    last_map = MapText();
+    if (sector >= 1 && sector <= SECTOR_MAX)
+      Load_sector_map(data_file_path(sector_file_name(sector).c_str()).c_str());
+    last_map.sector = sector;
+    last_map.name = arena_name(sector);
     return;
   }
   last_map = MapText();
+  last_map.sector = sector;
+  // a map given without a name (an older recording's) takes its shipped sector's
+  last_map.name = given_map.name.empty() ? arena_name(sector) : given_map.name;
   if (!given_map.present) return;
   MapSource s{nullptr, given_map.text.data(), given_map.text.size(), 0, MAP_READ_LIMIT};
   last_map.present = true;

@@ -4,25 +4,50 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <utility>
+
+// Sectors a match can be played on: 1 to 99, each read from its own file "s_N.txt"; sector
+// 0 is a player's own arena, whose value lines are always given as the match's map text.
+constexpr int SECTOR_MIN = 0;
+constexpr int SECTOR_MAX = 99;
+
+// The sector every match start from now on plays (it lands in player[1].mapa); false, and
+// nothing changes, for a number outside 0 to 99.
+bool sector_choose(int sector);
+int sector_chosen();
+// The file sector N is read from: "s_N.txt", found as the game finds its files.
+std::string sector_file_name(int sector);
 
 void sector_set();
 void NULL_build();
 void Load_sector_map(const char* Filename);
 
 // A map as a match start read it: whether there was one, and its value lines, one a line
-// (the number the game took, or "-" for a line without one). At most 250 lines.
+// (the number the game took, or "-" for a line without one). At most 250 lines. With it
+// the sector it was played as and the arena's name, so a guest or a replay plays the same
+// sector under the same name.
 struct MapText {
   bool present = false;
   std::string text;
+  int sector = 1;
+  std::string name;  // the arena's name as its table or its player gives it, untranslated
+
+  MapText() = default;
+  MapText(bool present_, std::string text_, int sector_ = 1, std::string name_ = std::string())
+      : present(present_), text(std::move(text_)), sector(sector_), name(std::move(name_)) {}
 };
+// The longest arena name a map carries.
+constexpr std::size_t MAP_NAME_MAX = 40;
 // The longest value-line text a map can give: 250 lines of an int each.
 constexpr std::size_t MAP_TEXT_MAX = 250 * 12;
 // Reads a map file as a match start would, without touching the buildings.
 bool map_read_file(const char* Filename, MapText* map);
-// From now on every match start reads this map instead of "s_1.txt" (the host's map on
-// the guest, a recorded map on replay); present false plays as a missing file.
-void map_use_given(bool present, const char* text, std::size_t size);
-// Match starts read "s_1.txt" again, as the game always has.
+// From now on every match start reads this map instead of the sector's file (the host's
+// map on the guest, a recorded map on replay), and plays it as the given sector under the
+// given name; present false plays as a missing file.
+void map_use_given(bool present, const char* text, std::size_t size, int sector = 1,
+                   const std::string& name = std::string());
+// Match starts read the chosen sector's file again, as the game always has.
 void map_use_file();
 // How many match starts have read a map, and what the last one read.
 long map_reads();

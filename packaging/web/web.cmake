@@ -37,5 +37,10 @@ set_target_properties(korvalen PROPERTIES OUTPUT_NAME index SUFFIX .html LINK_DE
 target_link_options(korvalen PRIVATE
   -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMINIFY_HTML=0 -lidbfs.js --shell-file ${web_shell}
   "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/Data@/Data"
-  "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/s_1.txt@/s_1.txt"
   "SHELL:--preload-file ${CMAKE_BINARY_DIR}/locale@${CMAKE_INSTALL_FULL_LOCALEDIR}")
+# every arena, s_1.txt and the others, beside the images
+file(GLOB web_arenas CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/s_*.txt)
+foreach(arena ${web_arenas})
+  get_filename_component(arena_name ${arena} NAME)
+  target_link_options(korvalen PRIVATE "SHELL:--preload-file ${arena}@/${arena_name}")
+endforeach()

@@ -222,7 +222,7 @@ TEST(BotMatch, ComputerAgainstComputerOnRandomArenas) {
       for (int p = 1; p <= 2; p++) {
         worst_stuck = std::fmax(worst_stuck, o.stuck[p]);
         // 15 units walked: two and a half seconds at the pace of every speed level
-        EXPECT_LT(o.stuck[p], 15.0) << "arena " << a << " player " << p;
+        EXPECT_LT(o.stuck[p], 15.0) << "arena " << a << " player " << p << " level " << strong;
       }
     }
   }

@@ -8,6 +8,8 @@ work=$(mktemp -d)
 export XDG_CONFIG_HOME=$work/config
 unset LANGUAGE LC_ALL LC_MESSAGES
 export LANG=sk_SK.UTF-8
+# Every match drops the same bows, whatever the clock: a test's crops stay free of them.
+export KORVALEN_MATCH_SEED=1
 deadline=${KORVALEN_TEST_DEADLINE:-240}
 # A machine without a sound device would add the game's line about it to standard error:
 # the tests play to SDL's silent driver (the sound test picks its own).
@@ -44,11 +46,10 @@ wait_for() {
 
 # Starts openbox as the window manager and waits until it is ready: announcing itself is
 # not enough (its first start in a fresh system may lose a map request made then), so a
-# probe window must come up mapped and framed. Each try maps a new probe.
+# probe window must come up mapped and framed. Each try maps a new probe. An openbox that
+# ends or stays silent is started again within the deadline (start_openbox says so).
 start_wm() {
-  openbox --sm-disable >/dev/null 2>&1 &
-  wm_pid=$!
-  wait_for "openbox did not start" 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+  start_openbox "$deadline" || fail "openbox did not start"
   wait_for "openbox never framed a probe window" 'kill -0 $wm_pid && x_client probe_framed'
 }
 
@@ -189,6 +190,20 @@ lit() {
   read -r r g b < <(maxima "$@")
   seen="($r, $g, $b) at ($2, $3)"
   [ $((r + g + b)) -gt 60 ]
+}
+
+# The middle of a cell's top face (z = 1) on the 1280 x 1024 picture: the camera looks at
+# (10, 4) from 20 units up through 45 degrees, so the top lies 19 units away.
+cell_px() { awk -v c="$1" 'BEGIN { printf "%d", 640 + (c + 0.5 - 10) * 640 / (19 * 0.41421356 * 1.25) }'; }
+cell_py() { awk -v c="$1" 'BEGIN { printf "%d", 512 - (c + 0.5 - 4) * 512 / (19 * 0.41421356) }'; }
+# Grass is drawn through pure green, so its red is nothing; a wall's stone is grey (a bow
+# lying on the ground is brown or coloured: more red than blue).
+wall_at() {
+  local r g b
+  read -r r g b < <(convert "$work/now.png" -crop "8x8+$(($(cell_px "$1") - 4))+$(($(cell_py "$2") - 4))" \
+    +repage -format '%[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]' info:)
+  seen="($r, $g, $b) at cell ($1, $2)"
+  [ "$r" -ge 60 ] && [ $((r - b)) -le 30 ]
 }
 
 # Screenshots ("now") until every check (shell code) holds, at most $1 s; seen: a failed reading.

@@ -14,9 +14,13 @@ start_two_displays
 # Starts both games, the guest joining at $2 (host:port) and the host waiting on $1.
 start_both() {
   start_side host --host "$1" --record "$work/host.rec"
-  start_side guest --join "$2" --record "$work/guest.rec"
+  wrap="env LD_PRELOAD=$flood KORVALEN_FLOOD_FILE=$work/flood KORVALEN_FLOOD_MS=12000" \
+    start_side guest --join "$2" --record "$work/guest.rec"
   main_menu_on_both
 }
+# Preloaded into the guest: a flood of window messages on demand (flood_events.cpp).
+flood=$(dirname "$game")/tests/flood_events.so
+[ -f "$flood" ] || fail "no $flood"
 # The host holds key $1 until the checks hold, then the guest's screen must show them too.
 both_see() {
   local key=$1 what=$2
@@ -64,9 +68,13 @@ play_one() {
     fail "the guest's shot is not in the recording"
 }
 
-# Directly: both walk, the guest takes a bow and shoots, the host leaves by End and Exit.
+# Directly: the guest reads a flood of window messages for longer than the silence the host
+# allows, and still keeps the link; then both walk, the guest takes a bow and shoots, the
+# host leaves by End and Exit.
 p=$(port)
 start_both "$p" "127.0.0.1:$p"
+touch "$work/flood"
+wait_for "the guest never read the flood of window messages" '[ ! -e "$work/flood" ]'
 play_one
 echo "online_test: direct ok ($SECONDS s)"
 

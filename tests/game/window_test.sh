@@ -96,5 +96,31 @@ wait_for "the late window manager never framed the window" \
 wait_for "under a late window manager the window never became 800 wide" \
   "xwininfo -id $win | grep -q 'Width: 800' || { xdotool windowsize $win 800 600; false; }"
 close_window "closing the fallback window"
+stop_pid "$wm_pid"
+stop_pid "$xvfb_pid"
 
+# Data no real game holds: on buildings two billion cells wide a match is drawn and played,
+# and closing ends with 0 (other bad maps: the map scenarios, tests/logic/map_test.cpp, the
+# fuzz target); a 1 x 3 image, scaled before its mipmaps, starts under valgrind cleanly.
+export KORVALEN_BOXES=stderr
+start_x 1280x1024x24
+picture=(0 0 1280 1024)
+# One building two billion cells a side over the whole field, one far past the int range.
+printf '%s\n' 0 -100 -100 -1 -1 1 -5 -5 2147483647 2147483647 1 2147483600 2147483600 \
+  2147483647 2147483647 >"$work/map"
+make_tree "$work/map"
+open_game "$work/tree"
+into_match
+xdotool keydown e keydown f keydown i keydown j keydown a keydown m
+shows "match after walking" 'tint now 252 380 010'
+xdotool keyup e keyup f keyup i keyup j keyup a keyup m
+close_window "huge buildings: closing the window"
+
+command -v valgrind >/dev/null || { echo "window: ok (no valgrind: the 1 x 3 image skipped)"; exit 0; }
+make_tree
+convert -size 1x3 gradient:red-blue -type truecolor "BMP3:$work/tree/Data/texture/6.bmp"
+wrap="valgrind --error-exitcode=1 --suppressions=$(dirname "$(realpath "$0")")/valgrind.supp"
+open_game "$work/tree"
+shows "main menu under valgrind" 'tint now 300 100 011'
+close_window "valgrind"
 echo "window: ok"

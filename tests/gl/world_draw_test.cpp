@@ -1,7 +1,6 @@
-// The field, the players, the arrows and the flag, checked where the projection puts them.
+// The field, the players and the arrows, checked where the projection puts them.
 #include <GL/gl.h>
 
-#include "flow/flag_grid.h"
 #include "render/k321.h"
 #include "render/render.h"
 #include "state/lybrary3.h"
@@ -83,29 +82,6 @@ TEST_F(World, FieldDrawsNeitherRecordZeroNorABowNotLying) {
   GlFrame f = gl_read_frame();
   EXPECT_TRUE(Shows(f, 15.5f, 9.5f, 0, grass));
   EXPECT_TRUE(Shows(f, 5.5f, 1.5f, 0, grass));
-}
-
-// The flag's wave; where the cloth lies is in the pixel check.
-TEST_F(World, FlagWavesOneColumnPer300StepsAndComesBackAfter45) {
-  SlotColours flag({{51, {200, 100, 50}}});
-  wiggle_count = 0;
-  auto draw_flag = [] {
-    gl_clear();
-    glLoadIdentity();
-    Vlajka_D(7, -3, 9.5f, 1, 2, 3);
-    GlFrame frame = gl_read_frame();
-    flag_wave_tick();  // the step the picture was drawn in
-    return frame;
-  };
-  const std::vector<unsigned char> first = draw_flag().rgb;
-  for (int call = 2; call <= 300; call++) draw_flag();
-  EXPECT_TRUE(draw_flag().rgb == first);  // call 301 draws, then steps
-  EXPECT_FALSE(draw_flag().rgb == first);
-  for (int step = 2; step <= 45; step++) {
-    wiggle_count = 300;
-    draw_flag();
-  }
-  EXPECT_TRUE(draw_flag().rgb == first);
 }
 
 }  // namespace

@@ -55,8 +55,10 @@ TEST(StepClock, BacklogCappedAtAQuarterSecond) {
   StepClock clock;
   steps_before_picture(&clock, 0, 1, true);
   EXPECT_EQ(steps_before_picture(&clock, 2 * NANOS_PER_SECOND, 1, true), 750);
+  EXPECT_EQ(clock.dropped_ns, 7 * NANOS_PER_SECOND / 4);
   EXPECT_EQ(steps_before_picture(&clock, 2 * NANOS_PER_SECOND + NANOS_PER_SECOND / 100, 1, true),
             30);
+  EXPECT_EQ(clock.dropped_ns, 7 * NANOS_PER_SECOND / 4);  // on time again: nothing more let go
   // a whole day without a picture is no worse
   EXPECT_EQ(steps_before_picture(&clock, 86400 * NANOS_PER_SECOND, 2, true), 0);  // new level
   EXPECT_EQ(steps_before_picture(&clock, 2 * 86400 * NANOS_PER_SECOND, 2, true), 50);

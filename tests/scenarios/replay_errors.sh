@@ -37,6 +37,10 @@ frames -1                                      | line 1: frames: "-1" is not a w
 active 0 ; frames 1 ; dump active ; active 2   | line 4: active: "2" is neither 0 nor 1
 hold SPACE VK255 vk0 ; hold A VK256            | line 2: hold: unknown key "VK256"
 hold F1                                        | line 1: hold: unknown key "F1"
+hold A frames 2 ; dump done ; hold A frames   | line 3: hold: frames takes one whole number
+hold frames 1 2                                | line 1: hold: frames takes one whole number
+hold A frames 1x                               | line 1: hold: frames takes one whole number
+hold frames 1 ; hold F1 frames 1               | line 2: hold: unknown key "F1"
 set r_p                                        | line 1: set takes a name and a value
 set player[3].x 1                              | line 1: set: no field named "player[3].x"
 set active 2                                   | line 1: set: bad value "2" for active
@@ -55,7 +59,14 @@ bot 2 3 ; bot 3 1                              | line 2: bot: "3" is not a playe
 bot 1 0 ; bot 1 +2 ; bot 1 4                   | line 3: bot: "4" is not a level from 0 to 3
 bot 1 1 ; bot 2                                | line 2: bot takes a player and a level
 bot 1 2x                                       | line 1: bot: "2x" is not a level from 0 to 3
+seed 0 ; seed 4294967295 ; seed 4294967296      | line 3: seed: "4294967296" is not a whole number from 0 to 4294967295
+seed -1                                        | line 1: seed: "-1" is not a whole number from 0 to 4294967295
+seed 12 34                                     | line 1: seed takes one number
 @.                                             | cannot read the script
 @nosuch.replay                                 | nosuch.replay: cannot open the script
+sector 0                                       | line 1: sector: "0" is not a sector from 1 to 99
+frames 1 ; dump done ; sector 100              | line 3: sector: "100" is not a sector from 1 to 99
+sector                                         | line 1: sector takes one number
+sector 2 3                                     | line 1: sector takes one number
 TABLE
 exit ${failed:-0}

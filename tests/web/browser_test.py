@@ -24,7 +24,7 @@ import time
 import urllib.request
 
 import websocket  # python3-websocket
-from PIL import Image  # python3-pil
+from PIL import Image, ImageStat  # python3-pil
 
 DEADLINE = float(os.environ.get("KORVALEN_TEST_DEADLINE", "240"))
 WIDTH, HEIGHT = 1280, 1060  # the browser's inner size: a canvas about 1280 x 1031
@@ -212,6 +212,19 @@ class Page:
             finally:
                 self.key(name, False)
 
+    def wall_at(self, cx, cy):
+        """Whether the top of a wall covers cell (cx, cy): grey stone there, where grass has
+        no red and a bow on the ground more red than blue. The top lies 19 units from the
+        camera, which looks at (10, 4) from 20 units up through 45 degrees."""
+        x, y, w, h = self.picture
+        px = 640 + (cx + 0.5 - 10) * 640 / (19 * 0.41421356 * 1.25)
+        py = 512 - (cy + 0.5 - 4) * 512 / (19 * 0.41421356)
+        clip = (x + int(px * w / 1280) - 4, y + int(py * h / 1024) - 4, 8, 8)
+        image = Image.open(io.BytesIO(self.screenshot(clip))).convert("RGB")
+        r, g, b = (int(v) for v in ImageStat.Stat(image).mean)
+        self.seen = "%s at cell (%d, %d)" % ((r, g, b), cx, cy)
+        return r >= 60 and r - b <= 30
+
     def field(self):  # the picture above the status panel, as a PNG
         x, y, w, h = self.picture
         return self.screenshot((x, y, w, h * 330 // 480))
@@ -238,7 +251,7 @@ class Page:
 
 
 def play(page, base):
-    page.open(base + "/?bot=2")
+    page.open(base + "/?bot=2&arena=6")
     page.shows("main menu: the title and New highlighted, nothing over the picture",
                lambda: page.tint(200, 10, "110"), lambda: page.tint(300, 100, "011"),
                lambda: page.tint(10, 420, "110"), lambda: page.state()[2])
@@ -259,13 +272,16 @@ def play(page, base):
     page.save("colour_screen")
     page.hold_until("space", "match: the panel",
                     lambda: page.tint(252, 380, "010"), lambda: page.tint(30, 370, "111"))
+    page.shows("?arena=6: the cross's north-south arm, no snake-path block",
+               lambda: page.wall_at(10, 3), lambda: not page.wall_at(12, 1))
     first = page.field()
     until("the field changes as the computer plays", lambda: page.field() != first)
     page.save("match")
     page.hold_until("Escape", "pause menu", lambda: page.tint(300, 100, "011"),
                     lambda: not page.tint(10, 420, "110"))
     page.save("pause_menu")
-    print("ok: Space and Space start a match, the computer plays, Esc opens the pause menu")
+    print("ok: Space and Space start a match on the arena asked for, the computer plays, "
+          "Esc opens the pause menu")
     keep_settings(page, base)
 
     page.open(base + "/no-data/?bot=2")

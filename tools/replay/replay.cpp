@@ -22,8 +22,10 @@
 #include "flow/game.h"
 #include "record/playback.h"
 #include "record/recording.h"
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "state/state_fields.h"
+#include "world/world.h"
 
 static const char* scriptname = "-";
 static long long linenum;
@@ -100,10 +102,18 @@ static bool ParseCount(const char* w, long long* out) {
   return true;
 }
 
-// hold [KEY ...]: exactly these keys are down from now on.
+static void Cmd_Frames(char** argv, int argc);
+
+// hold [KEY ...] [frames N]: exactly these keys are down from now on, and with frames, N
+// frames run with them at once. The whole line is checked before anything of it acts.
 static void Cmd_Hold(char** argv, int argc) {
+  int nkeys = 0;
+  while (nkeys < argc && std::strcmp(argv[nkeys], "frames") != 0) nkeys++;
+  long long count;
+  if (nkeys < argc && (argc - nkeys != 2 || !ParseCount(argv[nkeys + 1], &count)))
+    Fail("hold: frames takes one whole number of 0 or more");
   std::vector<int> down;
-  for (int i = 0; i < argc; i++) {
+  for (int i = 0; i < nkeys; i++) {
     int c = KeyCode(argv[i]);
     if (c < 0) Fail("hold: unknown key \"%s\"", argv[i]);
     down.push_back(c);
@@ -111,6 +121,7 @@ static void Cmd_Hold(char** argv, int argc) {
   std::memset(replay_held, 0, sizeof(replay_held));
   for (int c : down) replay_held[c] = true;
   std::memcpy(keys, replay_held, sizeof(keys));
+  if (nkeys < argc) Cmd_Frames(argv + nkeys + 1, 1);
 }
 
 // frames N: the game's frames, as long as its loop has not ended. A minimised game
@@ -187,6 +198,30 @@ static void Cmd_Bot(char** argv, int argc) {
   bot_play(numb, level);
 }
 
+// sector N: the next match start (and every one after it) plays sector N, s_N.txt.
+static void Cmd_Sector(char** argv, int argc) {
+  int sector;
+  if (argc != 1) Fail("sector takes one number");
+  if (!ParseSmall(argv[0], 1, SECTOR_MAX, &sector))
+    Fail("sector: \"%s\" is not a sector from 1 to %d", argv[0], SECTOR_MAX);
+  sector_choose(sector);
+}
+
+// seed N: the next match start reseeds the bows' generator with N.
+static void Cmd_Seed(char** argv, int argc) {
+  if (argc != 1) Fail("seed takes one number");
+  const char* w = argv[0];
+  unsigned long long n = 0;
+  bool digits = *w != 0;
+  for (const char* p = w; *p && digits; p++) {
+    digits = *p >= '0' && *p <= '9';
+    n = n * 10 + (*p - '0');
+    if (n > 4294967295ULL) digits = false;
+  }
+  if (!digits) Fail("seed: \"%s\" is not a whole number from 0 to 4294967295", w);
+  match_seed_give(static_cast<std::uint32_t>(n));
+}
+
 // Splits a line into words at spaces and tabs, in place.
 static int SplitWords(char* line, std::vector<char*>* words) {
   words->clear();
@@ -208,7 +243,7 @@ void RunLine(char* line) {
     void (*run)(char**, int);
   } commands[] = {{"hold", Cmd_Hold},   {"frames", Cmd_Frames}, {"active", Cmd_Active},
                   {"close", Cmd_Close}, {"set", Cmd_Set},       {"dump", Cmd_Dump},
-                  {"bot", Cmd_Bot}};
+                  {"bot", Cmd_Bot},     {"seed", Cmd_Seed},     {"sector", Cmd_Sector}};
   int n = SplitWords(line, &words);
   if (n == 0 || words[0][0] == '#') return;
   for (const auto& c : commands)
@@ -270,14 +305,16 @@ int main(int argc, char** argv) {
         "Runs Korvalen's own frames without a window and prints the game state.\n"
         "\n"
         "  SCRIPT            a script of held keys, frames and dumps, one command a line\n"
-        "                    (none, or -, reads standard input); commands: hold [KEY ...],\n"
+        "                    (none, or -, reads standard input); commands: hold [KEY ...] [frames "
+        "N],\n"
         "                    frames N, active 0|1, close, set NAME VALUE, dump [PREFIX ...],\n"
-        "                    bot N LEVEL\n"
+        "                    bot N LEVEL, seed N, sector N\n"
         "  --recording FILE  run a session recorded by korvalen --record FILE from the\n"
         "                    start-up state and print the state it ends in\n"
         "  --help            print this help and end\n"
         "\n"
-        "The arena s_1.txt is read from the current folder at every match start.\n"
+        "The arena s_1.txt (s_N.txt after sector N) is read from the current folder at\n"
+        "every match start.\n"
         "Exit status: 0 when the whole script or recording ran; 2 on the first bad line\n"
         "(named on standard error) or a file that is not a recording this version can\n"
         "run. See man korvalen-replay; korvalen --watch FILE shows a recording.\n");
