@@ -7,7 +7,7 @@
 MenuScreens menus;
 
 GameKey menu_up() {
-  return menus.depth ? menus.stack[menus.depth - 1] : MENU_LETTERS;
+  return menus.depth ? menus.stack[menus.depth - 1] : GAME_KEYS;
 }
 
 void menu_open(GameKey menu) {
