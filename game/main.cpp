@@ -57,6 +57,15 @@
   return 1;
 }
 
+// The game's end: a sound device left behind still holds a stream the C library's exit would
+// flush and wait on, so then only the game's own output is flushed.
+static int leave(int code) {
+  if (!sound_left_behind()) return code;
+  fflush(stdout);
+  fflush(stderr);
+  _exit(code);
+}
+
 // The players' keys as the binding table has them, one line per pair of actions.
 static std::string key_legend() {
   auto keys = [](int player, Action a, Action b) {
@@ -360,7 +369,7 @@ int main(int argc, char** argv) {
   return start_in_browser(line, saved);
 #else
   int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
-  if (!line.watch.empty()) return watch_recording(line, volume);
+  if (!line.watch.empty()) return leave(watch_recording(line, volume));
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
@@ -379,7 +388,7 @@ int main(int argc, char** argv) {
     sound_close();
     KillGLWindow();
     KillFont();
-    return code;
+    return leave(code);
   }
 
   keep_start(line, saved);
@@ -392,6 +401,6 @@ int main(int argc, char** argv) {
   KillGLWindow();
   KillFont();
   // The quit message always carries 0, and Exit from the menu is a normal end too.
-  return code;
+  return leave(code);
 #endif
 }

@@ -36,14 +36,15 @@
 
 namespace {
 
-constexpr int GOODBYE_WAIT_MS = 300;     // for the goodbye to leave before the game does
-constexpr int DELIVERY_WAIT_MS = 3000;   // for the other side to have the last inputs,
-constexpr int FAREWELL_WAIT_MS = 3000;   // and then the goodbye, over a link that loses some
-constexpr double MAP_CHECK_MS = 250;     // how often the host looks at its map file
-constexpr double REDRAW_MS = 250;        // a picture at least this often while waiting
-constexpr double JOIN_LIMIT_MS = 10000;  // a join nobody answers gives up after this
-constexpr double SERVICE_MS = 20;        // the link is serviced at least this often, even
-                                         // while a flood of window messages is read
+constexpr int GOODBYE_WAIT_MS = 300;       // for the goodbye to leave before the game does
+constexpr int DELIVERY_WAIT_MS = 3000;     // for the other side to have the last inputs,
+constexpr int FAREWELL_WAIT_MS = 3000;     // and then the goodbye, over a link that loses some
+constexpr double MAP_CHECK_MS = 250;       // how often the host looks at its map file
+constexpr double REDRAW_MS = 250;          // a picture at least this often while waiting
+constexpr double JOIN_LIMIT_MS = 10000;    // a join nobody answers gives up after this
+constexpr double SILENCE_SHOWN_MS = 1500;  // a silence this long is counted down on screen
+constexpr double SERVICE_MS = 20;          // the link is serviced at least this often, even
+                                           // while a flood of window messages is read
 
 Session session;
 bool other_answered;       // the other machine's network answered at some time
@@ -173,6 +174,26 @@ int leave(int reason) {
   return 0;
 }
 
+// The picture of a match, and over it, once the other side has been silent a while, the
+// seconds it has left before the game counts it lost.
+void draw_match(DrawAndPresent draw_and_present) {
+  double silent = now_ms() - session.heard_ms;
+  if (session.phase != PHASE_RUNNING || silent < SILENCE_SHOWN_MS) {
+    draw_and_present();
+    return;
+  }
+  DrawGLScene();
+  int left = (int)((SILENCE_LIMIT_MS - silent) / 1000) + 1;
+  std::string line = std::string(tr("Druhy hrac sa neozyva, cakam este")) + " " +
+                     std::to_string(left > 0 ? left : 0) + " s";
+  text_layer_begin();
+  yellow();
+  glPrint(60, 200, 0, line.c_str());
+  white();
+  text_layer_end();
+  SwapBuffers();
+}
+
 // A new session from the start-up state: the waiting screen's, or the next player's.
 void begin_session(const CommandLine& line) {
   const bool was_active = active, was_fullscreen = fullscreen;  // the window's, not the game's
@@ -298,7 +319,7 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
     if (session.phase == PHASE_ENDED) break;
     // a picture when the state moved; while waiting for the other side, the network
     if (active && (moved || now_ms() - drawn_ms > REDRAW_MS)) {
-      draw_and_present();
+      draw_match(draw_and_present);
       drawn_ms = now_ms();
       pump(0);
     } else {

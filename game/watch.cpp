@@ -2,6 +2,8 @@
 // play, and the watcher's own keys steer the watching only, never the game.
 #include "game/watch.h"
 
+#include <GL/gl.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -13,11 +15,12 @@
 #include "game/draw_scene.h"
 #include "game/step_sounds.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
 #include "platform/sound.h"
 #include "record/playback.h"
 #include "render/render.h"
-#include "state/language.h"
 #include "screens/screens.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 
 namespace {
@@ -30,6 +33,12 @@ constexpr int VK_ESC = 27, VK_SPACE_BAR = 32, VK_LEFT_ARROW = 37, VK_RIGHT_ARROW
 constexpr int VK_PLUS = 187, VK_PAD_PLUS = 107, VK_MINUS = 189, VK_PAD_MINUS = 109;
 
 Playback playback;  // large: the recording and the state it starts from
+
+// A recording is run once whole before it is watched, which for a long one takes a minute:
+// it runs in slices, the game answering a quit between them. One that has not run within
+// QUIET_CHECK gets the window, showing how far the run got, a picture after every slice.
+constexpr std::int64_t QUIET_CHECK_NS = 250'000'000, SLICE_NS = 30'000'000;
+constexpr long long SLICE_FRAMES = 2000;  // frames run between two looks at the clock
 
 struct Watch {
   StepClock clock;
@@ -140,6 +149,59 @@ void watch_playback(const std::string& path) {
   SetWindowTitle("Korvalen");
 }
 
+// How far the first run got: a line and a bar, and how to give up.
+void draw_progress(double share) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  text_layer_begin();
+  yellow();
+  std::string line =
+      std::string(tr("Citam zaznam")) + " " + std::to_string((int)(share * 100)) + " %";
+  glPrint(60, 200, 0, line.c_str());
+  white();
+  int filled = (int)(share * 40);
+  glPrint(60, 230, 0, (std::string(filled, '#') + std::string(40 - filled, '.')).c_str());
+  glPrint(60, 270, 0, tr("Esc - koniec"));
+  text_layer_end();
+  SwapBuffers();
+}
+
+// Runs the first run for up to ns: its result as playback_check's.
+int check_for(std::int64_t ns, std::string* error) {
+  std::int64_t until = now_ns() + ns;
+  int read = 1;
+  while (read > 0 && !quit_requested() && now_ns() < until)
+    read = playback_check(&playback, SLICE_FRAMES, error);
+  return read;
+}
+
+// The rest of the first run with the window up; false when the watcher closed it or asked
+// the game to quit meanwhile.
+bool check_in_window(int* read, std::string* error) {
+  while (*read > 0) {
+    MSG msg;
+    while (PeekMessageA(&msg)) {
+      if (msg.message == WM_QUIT || (msg.message == WM_KEYDOWN && msg.wParam == VK_ESC))
+        return false;
+      if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) DispatchMessageA(&msg);
+    }
+    *read = check_for(SLICE_NS, error);
+    if (active) draw_progress(playback_checked_share(&playback));
+  }
+  return true;
+}
+
+int refused(const CommandLine& line, const std::string& error) {
+  std::fprintf(stderr, "korvalen: %s: %s\n", line.watch.c_str(), error.c_str());
+  return 2;
+}
+
+void close_window() {
+  sound_close();
+  KillGLWindow();
+  KillFont();
+}
+
 }  // namespace
 
 bool watch_from_menu(const std::string& path, const GameSnapshot& start_up, std::string* error) {
@@ -166,16 +228,25 @@ int watch_recording(const CommandLine& line, int volume) {
   end_screen_offer_play_again(false);  // the watcher's keys never reach the game
   std::vector<std::uint8_t> bytes;
   std::string error;
-  if (!recording_read_file(line.watch.c_str(), &bytes, &error) ||
-      !playback_open(&playback, std::move(bytes), &error)) {
-    std::fprintf(stderr, "korvalen: %s: %s\n", line.watch.c_str(), error.c_str());
-    return 2;
-  }
+  bool read_whole =
+      recording_read_file(line.watch.c_str(), &bytes, &error, [] { return !quit_requested(); });
+  if (quit_requested()) return 0;
+  if (!read_whole || !playback_begin(&playback, std::move(bytes), &error))
+    return refused(line, error);
+  int read = check_for(QUIET_CHECK_NS, &error);
+  if (quit_requested()) return 0;
+  if (read < 0) return refused(line, error);
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
   sound_open(volume);
+  if (!check_in_window(&read, &error)) {
+    close_window();
+    return 0;
+  }
+  if (read < 0) {
+    close_window();
+    return refused(line, error);
+  }
   watch_playback(line.watch);
-  sound_close();
-  KillGLWindow();
-  KillFont();
+  close_window();
   return 0;
 }

@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
-constexpr int LINK_TIMEOUT_MS = 5000;    // the other side is gone when silent this long
-constexpr int KNOCK_LIMIT_MS = 3000;     // hosting: a machine that knocked must finish ENet's
-                                         // handshake, or take a refusal, within this
-constexpr int GREETING_LIMIT_MS = 5000;  // hosting: a newcomer that has not greeted by then goes
+// The other player's machine is given up by the link only after this: well above the
+// session's own silence rule (10 s), which decides. The link counts from its oldest message
+// not yet acknowledged, which may be older than the silence, and waits longer after each
+// repeat, so at the rule's own length it could end a match after a shorter silence.
+constexpr int LINK_TIMEOUT_MS = 30000;
+constexpr int CONNECT_TIMEOUT_MS = 5000;  // joining: a host that never answers, for this long
+constexpr int KNOCK_LIMIT_MS = 3000;      // hosting: a machine that knocked must finish ENet's
+                                          // handshake, or take a refusal, within this
+constexpr int GREETING_LIMIT_MS = 5000;   // hosting: a newcomer that has not greeted by then goes
 
 // What a call of net_service saw besides datagrams.
 struct NetEvents {

@@ -42,9 +42,10 @@ bool start_enet(std::string* error) {
   return true;
 }
 
-// The other player: no more than this silence.
-void set_timeouts(ENetPeer* peer) {
-  if (peer) enet_peer_timeout(peer, 0, LINK_TIMEOUT_MS, LINK_TIMEOUT_MS);
+// The other player: the link gives up only after LINK_TIMEOUT_MS, whatever its repeats;
+// an attempt to join, after CONNECT_TIMEOUT_MS.
+void set_timeouts(ENetPeer* peer, int timeout_ms) {
+  if (peer) enet_peer_timeout(peer, 0, timeout_ms, timeout_ms);
 }
 
 // The inputs are never held back by ENet's throttle, which drops unreliable datagrams
@@ -70,7 +71,7 @@ void take_as_other(ENetPeer* peer, NetEvents* events) {
   forget_newcomer(peer);
   other = peer;
   linked = true;
-  set_timeouts(other);
+  set_timeouts(other, LINK_TIMEOUT_MS);
   no_throttle(other);
   events->connected = true;
 }
@@ -127,7 +128,7 @@ void drop_stalled_handshakes() {
 
 void connect_to_host() {
   other = enet_host_connect(link_host, &join_address, CHANNELS, 0);
-  set_timeouts(other);
+  set_timeouts(other, CONNECT_TIMEOUT_MS);
 }
 
 }  // namespace

@@ -8,9 +8,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "state/data_files.h"
@@ -25,8 +29,46 @@ constexpr int BUFFER_FRAMES = 512;
 constexpr int CHANNELS = 16;  // one for each effect, and room
 constexpr Uint32 LONGEST_FRAMES = 2 * RATE;
 
+// The device opens on a thread of its own, and closes on another: looking for a device takes
+// a tenth of a second on a machine with none (SDL trying its drivers one by one) and tens of
+// milliseconds on a desktop (a sound server answering), which the first picture never waits
+// for; and a device that stopped taking samples (a stalled sound server, a pipe nobody
+// reads) holds SDL's mixing thread, which closing the device waits for. The game waits for
+// neither longer than CLOSE_WAIT: it ends without the device rather than hang.
+constexpr auto CLOSE_WAIT = std::chrono::milliseconds(700);
+
+// One piece of work on a device thread, shared with it: the thread may outlive the game's
+// wait for it, so the last of the two to let go frees it.
+struct DeviceWork {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool finished = false;
+  bool opened = false;  // the opener's result
+
+  void finish(bool device_opened) {
+    std::lock_guard<std::mutex> hold(lock);
+    opened = device_opened;
+    finished = true;
+    changed.notify_all();
+  }
+  // True once the work finished, waiting until the deadline at most.
+  bool wait_until(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> hold(lock);
+    return changed.wait_until(hold, deadline, [this] { return finished; });
+  }
+  bool done() {
+    std::lock_guard<std::mutex> hold(lock);
+    return finished;
+  }
+};
+std::shared_ptr<DeviceWork> opening;  // the opener, until the game takes its result
+
+// Only the game's thread reads and writes these; the opener hands its result over through
+// `opening`, and the mixer is touched only once the device is open.
 bool device_open;
 bool device_lost;
+bool left_behind;  // the device did not answer the closing
+bool window_shown = true;
 bool muted;
 int volume_setting = 100;
 Mix_Chunk* chunks[SOUND_EFFECTS];
@@ -106,50 +148,57 @@ bool read_sound_file(const std::string& path, std::vector<unsigned char>* bytes,
 
 // Standard error set aside while the audio libraries look for a device: on a machine with
 // none, ALSA's own lines would bury the game's one. What they said is given back when a
-// device opened, and dropped when none did.
-class SetAsideStderr {
- public:
-  SetAsideStderr() {
-    std::fflush(stderr);
-    kept = tmpfile();
-    saved = kept ? dup(2) : -1;
-    if (saved >= 0) dup2(fileno(kept), 2);
-  }
-  void give_back(bool show) {
-    if (saved < 0) return;
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    saved = -1;
-    std::rewind(kept);
-    char line[512];
-    while (show && std::fgets(line, sizeof line, kept)) std::fputs(line, stderr);
-  }
-  ~SetAsideStderr() {
-    give_back(false);
-    if (kept) std::fclose(kept);
-  }
+// device opened, and dropped when none did; the game's own lines, written meanwhile by its
+// other thread, are always given back. It is given back by whoever comes first: the opener
+// once the device answered, or the game when it stops waiting for a device that never does.
+std::atomic<int> real_stderr{-1};
+std::FILE* stderr_kept;  // written before real_stderr, read by whoever takes that back
 
- private:
-  std::FILE* kept;
-  int saved;
-};
+void set_stderr_aside() {
+  std::fflush(stderr);
+  std::FILE* kept = tmpfile();
+  int saved = kept ? dup(2) : -1;
+  if (saved < 0) {
+    if (kept) std::fclose(kept);
+    return;
+  }
+  stderr_kept = kept;
+  dup2(fileno(kept), 2);
+  real_stderr.store(saved);
+}
+
+void give_stderr_back(bool show_all) {
+  int saved = real_stderr.exchange(-1);
+  if (saved < 0) return;
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::rewind(stderr_kept);
+  char line[512];
+  bool games_line = false, line_start = true;
+  while (std::fgets(line, sizeof line, stderr_kept)) {
+    if (line_start) games_line = std::strncmp(line, "korvalen:", 9) == 0;
+    if (show_all || games_line) std::fputs(line, stderr);
+    line_start = std::strchr(line, '\n') != nullptr;
+  }
+  std::fclose(stderr_kept);
+}
 
 // Opens the device; false after the game's one line about it.
 bool open_device() {
-  SetAsideStderr chatter;
+  set_stderr_aside();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    chatter.give_back(false);
+    give_stderr_back(false);
     std::fprintf(stderr, "korvalen: no sound: %s; the game plays on without it\n", SDL_GetError());
     return false;
   }
   if (Mix_OpenAudioDevice(RATE, AUDIO_S16SYS, 1, BUFFER_FRAMES, nullptr, 0) != 0) {
-    chatter.give_back(false);
+    give_stderr_back(false);
     std::fprintf(stderr, "korvalen: no sound: %s; the game plays on without it\n", Mix_GetError());
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
-  chatter.give_back(true);
+  give_stderr_back(true);
   return true;
 }
 
@@ -246,31 +295,81 @@ void sound_file_free(void* sound) {
   if (sound) Mix_FreeChunk((Mix_Chunk*)sound);
 }
 
+namespace {
+
+// The opener: the device and the effects, then its result to the game.
+void open_and_load(const std::shared_ptr<DeviceWork>& work) {
+  bool opened = open_device();
+  if (opened) {
+    Mix_AllocateChannels(CHANNELS);
+    Mix_Volume(-1, 0);  // silent until the game sets the player's volume
+    Mix_SetPostMix(count_mixed, nullptr);
+    load_effects();
+  }
+  work->finish(opened);
+}
+
+// The opener's result, once it is there: the volume and pause the player chose meanwhile.
+bool take_opened_device() {
+  if (!opening || !opening->done()) return device_open;
+  device_open = opening->opened;
+  opening.reset();
+  apply_volume();
+  if (device_open && !window_shown) Mix_Pause(-1);
+  return device_open;
+}
+
+void close_device(const std::shared_ptr<DeviceWork>& work) {
+  Mix_HaltChannel(-1);
+  for (Mix_Chunk*& chunk : chunks) {
+    if (chunk) Mix_FreeChunk(chunk);
+    chunk = nullptr;
+  }
+  Mix_CloseAudio();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  work->finish(false);
+}
+
+void leave_device_behind() {
+  give_stderr_back(false);
+  std::fprintf(stderr, "korvalen: the sound device does not answer; the game ends without it\n");
+}
+
+}  // namespace
+
 void sound_open(int volume) {
   volume_setting = volume;
   if (const char* log = std::getenv("KORVALEN_SOUND_LOG")) {
     sound_log = std::fopen(log, "w");
     log_start = std::chrono::steady_clock::now();
   }
-  if (!open_device()) return apply_volume();
-  device_open = true;
-  Mix_AllocateChannels(CHANNELS);
-  Mix_SetPostMix(count_mixed, nullptr);
-  apply_volume();
-  load_effects();
+  cap_library_allocations();  // before the opener reads a file, and never beside it
+  opening = std::make_shared<DeviceWork>();
+#ifdef __EMSCRIPTEN__
+  open_and_load(opening);  // the page has one thread, and opens the device at once
+#else
+  std::thread(open_and_load, opening).detach();
+#endif
+  take_opened_device();
+  apply_volume();  // the log's first volume line, with the device or without
 }
 
 void sound_close() {
-  if (device_open) {
-    Mix_HaltChannel(-1);
-    for (Mix_Chunk*& chunk : chunks) {
-      if (chunk) Mix_FreeChunk(chunk);
-      chunk = nullptr;
-    }
-    Mix_CloseAudio();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  auto deadline = std::chrono::steady_clock::now() + CLOSE_WAIT;
+  bool answered = !opening || opening->wait_until(deadline);
+  if (answered) take_opened_device();
+  if (answered && device_open) {
+    auto closing = std::make_shared<DeviceWork>();
+#ifdef __EMSCRIPTEN__
+    close_device(closing);
+#else
+    std::thread(close_device, closing).detach();
+#endif
+    answered = closing->wait_until(deadline);
     device_open = false;
   }
+  if (!answered) leave_device_behind();
+  left_behind = !answered;
   if (sound_log) {
     log_mixed();
     std::fclose(sound_log);
@@ -278,10 +377,14 @@ void sound_close() {
   sound_log = nullptr;
 }
 
+bool sound_left_behind() {
+  return left_behind;
+}
+
 void sound_play(const SoundEvents& events) {
   steps_heard++;
   log_mixed();
-  if (!device_open || device_lost) return;
+  if (!take_opened_device() || device_lost) return;
   if (events.pause) Mix_HaltChannel(-1);
   bool heard = !muted && volume_setting > 0;
   for (int e = 0; e < SOUND_EFFECTS; e++) {
@@ -312,7 +415,8 @@ bool sound_muted() {
 }
 
 void sound_window_active(bool active) {
-  if (!device_open) return;
+  window_shown = active;
+  if (!take_opened_device()) return;
   if (active)
     Mix_Resume(-1);
   else
@@ -324,7 +428,7 @@ void sound_window_active(bool active) {
 }
 
 void sound_device_removed(bool capture) {
-  if (capture || !device_open || device_lost) return;
+  if (capture || !take_opened_device() || device_lost) return;
   device_lost = true;
   Mix_HaltChannel(-1);
   std::fprintf(stderr, "korvalen: the sound device went away; the game plays on without sound\n");

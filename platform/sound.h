@@ -9,8 +9,15 @@
 #include "flow/sound_events.h"
 
 // Opens the audio device and loads the effects from Data/sound/, at volume 0 to 100.
+// The device opens beside the game: the first pictures never wait for it, and the effects
+// are heard once it is ready.
 void sound_open(int volume);
+// Closes the device, waiting 0.7 s at most: a device that does not answer by then (its
+// thread stuck writing to a sound server or a pipe that takes nothing more) is left behind.
 void sound_close();
+// True when the closing left the device behind: the process must then end with _exit, since
+// the C library's exit would flush the device's own stream and wait on it for ever.
+bool sound_left_behind();
 // Starts the effects of one step. The pause menu opening silences what still plays.
 void sound_play(const SoundEvents& events);
 // The volume, 0 to 100 (the setting and --volume).

@@ -1,6 +1,7 @@
 // Playing a recording frame by frame, and jumping in it.
 #include "record/playback.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -41,21 +42,30 @@ void playback_restart(Playback* p) {
   p->ended = false;
 }
 
-bool recording_read_file(const char* name, std::vector<std::uint8_t>* bytes, std::string* error) {
+bool recording_read_file(const char* name, std::vector<std::uint8_t>* bytes, std::string* error,
+                         const std::function<bool()>& going_on) {
   // far more than hours of play, and never the whole of a device
   const long long limit = 1LL << 30;
+  const std::size_t piece = 16 << 20;  // read between two looks at going_on
   long long size = 0;
   errno = 0;
   std::FILE* f = open_regular_file(name, "rb", &size);
+  bool stopped = false;
   if (f && size <= limit) {
     bytes->resize((size_t)size);
-    if (size && std::fread(bytes->data(), 1, (size_t)size, f) != (size_t)size)
-      bytes->clear(), size = -1;
+    for (std::size_t at = 0; size >= 0 && at < (std::size_t)size; at += piece) {
+      if (going_on && !going_on()) {
+        stopped = true;
+        break;
+      }
+      std::size_t n = std::min(piece, (std::size_t)size - at);
+      if (std::fread(bytes->data() + at, 1, n, f) != n) bytes->clear(), size = -1;
+    }
     // one byte more than the size said: the file grew while read
-    if (size >= 0 && std::fgetc(f) != EOF) size = -1;
+    if (!stopped && size >= 0 && std::fgetc(f) != EOF) size = -1;
   }
-  if (!f || size < 0 || size > limit) {
-    *error = "cannot read the recording";
+  if (!f || stopped || size < 0 || size > limit) {
+    *error = stopped ? "reading stopped" : "cannot read the recording";
     if (!f && errno) *error += std::string(": ") + std::strerror(errno);
     if (f) std::fclose(f);
     return false;
@@ -64,22 +74,37 @@ bool recording_read_file(const char* name, std::vector<std::uint8_t>* bytes, std
   return true;
 }
 
-bool playback_open(Playback* p, std::vector<std::uint8_t> bytes, std::string* error) {
+bool playback_begin(Playback* p, std::vector<std::uint8_t> bytes, std::string* error) {
   p->bytes = std::move(bytes);
+  p->total_ticks = 0;
   snapshot_take(&p->start);
+  RecordedWindow window(p);
+  return recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), error);
+}
+
+int playback_check(Playback* p, long long frames, std::string* error) {
+  int read = 1;
   {
     RecordedWindow window(p);
-    if (!recording_begin(&p->reader, p->bytes.data(), p->bytes.size(), error)) return false;
-    int read;
-    while ((read = recording_next(&p->reader, run_frame_input, nullptr, error)) > 0)
-      p->total_ticks += step_ticks();
-    if (read < 0) {
-      snapshot_put(p->start);
-      return false;
-    }
+    for (long long f = 0; f < frames && read > 0; f++)
+      if ((read = recording_next(&p->reader, run_frame_input, nullptr, error)) > 0)
+        p->total_ticks += step_ticks();
+    if (read < 0) snapshot_put(p->start);
   }
-  playback_restart(p);
-  return true;
+  if (read == 0) playback_restart(p);
+  return read;
+}
+
+double playback_checked_share(const Playback* p) {
+  return p->bytes.empty() ? 1 : (double)p->reader.at / p->bytes.size();
+}
+
+bool playback_open(Playback* p, std::vector<std::uint8_t> bytes, std::string* error) {
+  if (!playback_begin(p, std::move(bytes), error)) return false;
+  int read;
+  while ((read = playback_check(p, 1 << 20, error)) > 0) {
+  }
+  return read == 0;
 }
 
 bool playback_step(Playback* p, RunFrame run, DrawAndPresent draw_and_present) {

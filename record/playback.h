@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,23 @@ struct Playback {
 };
 
 // Reads a recording file whole; false with a one-line reason in *error when it cannot be read
-// (not a regular file, unreadable, larger than any session could be).
-bool recording_read_file(const char* name, std::vector<std::uint8_t>* bytes, std::string* error);
+// (not a regular file, unreadable, larger than any session could be). A large file is read in
+// pieces, and going_on, when given, is asked before each: false stops the reading (false).
+bool recording_read_file(const char* name, std::vector<std::uint8_t>* bytes, std::string* error,
+                         const std::function<bool()>& going_on = nullptr);
 
 // Takes a recording to watch, from the state the game stands in now (its start-up state). The
-// whole of it runs once first, so a file the game cannot run is refused before anything is
-// shown, with the one-line reason korvalen-replay --recording gives; then the start is put back.
+// whole of it runs once first, so a file the game cannot run is refused with the one-line
+// reason korvalen-replay --recording gives; then the start is put back. playback_open does it
+// at once; playback_begin reads the header and playback_check runs the rest in slices, so the
+// game can show how far it got and answer its window between them.
 bool playback_open(Playback* p, std::vector<std::uint8_t> bytes, std::string* error);
+bool playback_begin(Playback* p, std::vector<std::uint8_t> bytes, std::string* error);
+// Runs up to frames more of the first run: 1 while more remain, 0 once all ran (the start is
+// put back), -1 with the reason when the rest cannot run (the start is put back too).
+int playback_check(Playback* p, long long frames, std::string* error);
+// How much of the recording the first run has read, 0 to 1.
+double playback_checked_share(const Playback* p);
 // Back to the start: the start state, and the first frame next.
 void playback_restart(Playback* p);
 // Runs the next frame with run; false once the last one has run.

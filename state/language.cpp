@@ -7,8 +7,13 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "state/catalog.h"
+#include "state/files.h"
 
 static bool english;
 
@@ -47,7 +52,40 @@ std::string catalog_folder() {
   return KORVALEN_LOCALE_DIR;
 }
 
+// The catalog's bytes, read whole; false when there is no regular file to read.
+bool read_catalog(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
+  long long size = 0;
+  std::FILE* f = open_regular_file(path.c_str(), "rb", &size);
+  if (!f) {
+    *why = why_unopened(path.c_str());
+    return false;
+  }
+  if (size > (long long)CATALOG_MAX_BYTES) size = CATALOG_MAX_BYTES + 1;  // refused by the check
+  bytes->resize((std::size_t)size);
+  bool whole = std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
+  std::fclose(f);
+  if (!whole) *why = "unreadable";
+  return whole;
+}
+
 }  // namespace
+
+bool language_bind_catalog(const std::string& folder) {
+  std::string path = folder + "/en/LC_MESSAGES/korvalen.mo", why;
+  std::vector<unsigned char> bytes;
+  bool found = read_catalog(path, &bytes, &why);
+  // A missing catalog is bound all the same: the library finds nothing there, and every
+  // text stays Slovak.
+  if ((!found && why != "missing") || (found && !catalog_check(bytes.data(), bytes.size(), &why))) {
+    std::fprintf(stderr, "korvalen: %s: %s; the texts stay in Slovak\n", path.c_str(), why.c_str());
+    english = false;
+    return false;
+  }
+  english = true;
+  bindtextdomain("korvalen", folder.c_str());
+  bind_textdomain_codeset("korvalen", "UTF-8");
+  return found;
+}
 
 std::string language_of_locale() {
   const char* locale = messages_locale();
@@ -70,8 +108,7 @@ void language_start(const std::string& choice) {
   if (!set || strcmp(set, "C") == 0 || strcmp(set, "POSIX") == 0) setlocale(LC_MESSAGES, "C.UTF-8");
   setenv("LANGUAGE", "en", 1);
 #endif
-  bindtextdomain("korvalen", catalog_folder().c_str());
-  bind_textdomain_codeset("korvalen", "UTF-8");
+  language_bind_catalog(catalog_folder());
 }
 
 const char* language_current() {

@@ -12,6 +12,11 @@ std::string language_of_locale();
 // beside the binary in the build tree, else where the game is installed.
 void language_start(const std::string& choice);
 
+// Binds the English catalog of a locale folder (FOLDER/en/LC_MESSAGES/korvalen.mo) once it
+// passed the catalog check, and true. A damaged catalog is refused with one line on standard
+// error and the texts stay Slovak: false. A missing one finds nothing: false too.
+bool language_bind_catalog(const std::string& folder);
+
 // The language picked: "sk" or "en".
 const char* language_current();
 

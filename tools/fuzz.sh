@@ -8,14 +8,14 @@
 # build-fuzz/artifacts/NAME/. What the targets print themselves (the replay's dumps and
 # bad-line messages) is dropped.
 #   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay, recording, message, sound,
-#                                           settings (default all)
+#                                           settings, catalog (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message sound settings)
+[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message sound settings catalog)
 
 source tools/deps.sh
 korvalen_install_deps clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libsdl2-mixer-dev

@@ -50,11 +50,12 @@ told() {
   answer_box "$box" Return
 }
 # Starts the relay of lossy_relay.py, losing $1 % and blacking out for $2 s on SIGUSR1, from
-# relay_port to the host's port p (both new). Seeded: KORVALEN_RELAY_SEED repeats a run.
+# relay_port to the host's port p (both new); what it prints goes to relay.out. Seeded:
+# KORVALEN_RELAY_SEED repeats a run.
 start_relay() {
   local seed=${KORVALEN_RELAY_SEED:-$RANDOM}
   relay_port=$(port) p=$(port)
   echo "$(basename "$0" .sh): relay seed $seed"
-  python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$seed" "$1" "$2" &
+  python3 "$(dirname "$0")/lossy_relay.py" "$relay_port" "$p" "$seed" "$1" "$2" >"$work/relay.out" &
   helper=$!
 }

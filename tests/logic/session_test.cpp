@@ -324,6 +324,72 @@ TEST(SessionPeers, SilenceAfterAnExitIsAnEndInOrder) {
   }
 }
 
+// Keys for groups far ahead, wrapped round or long past, with acks and hashes for groups that
+// never were: none is taken, nothing is put back, and both games go on agreeing. A greeting
+// of another protocol is refused, and the host that refused it waits on.
+TEST(SessionPeers, FarGroupsAndAnotherProtocolAreRefusedWithoutHarm) {
+  Dump_Init();
+  Session host, guest;
+  connect(&host, &guest);
+  ASSERT_EQ(host.phase, PHASE_RUNNING);
+  GameSnapshot states[2];
+  snapshot_take(&states[0]);
+  states[1] = states[0];
+  double now = 1000;
+  auto play = [&](int groups) {
+    for (int f = 0; f < groups; f++, now += 10) {
+      for (int i = 0; i < 2; i++) {
+        Session* s = i == 0 ? &host : &guest;
+        session_add_input(s, NONE, 0);
+        advance_on(s, &states[i]);
+      }
+      exchange(&host, &guest, now);
+    }
+  };
+  play(40);
+  const std::uint32_t known = host.remote_next, acked = host.acked;
+  const long long rollbacks = host.rollbacks;
+  Message m;
+  m.type = MSG_INPUTS;
+  m.count = INPUTS_PER_MESSAGE;
+  for (InputEntry& e : m.inputs) e = InputEntry{1, {40}, 3, 0};  // Down in the menu, level 3
+  m.ack = 4000000000u;
+  m.hash_frame = 3000000000u;  // a multiple of 30, for a group that never ran
+  m.hash = 1;
+  m.lead = LEAD_LIMIT;
+  // far ahead, wrapping round past the largest group, just past what is kept, all played
+  for (std::uint32_t first : {known + 1000000000u, 0xfffffff0u, known + INPUT_RING, 0u}) {
+    m.first = first;
+    m.count = first ? INPUTS_PER_MESSAGE : (int)known;
+    deliver(&host, encode_message(m), now);
+    EXPECT_EQ(host.remote_next, known) << first;
+    EXPECT_EQ(host.acked, acked) << first;
+  }
+  play(60);
+  EXPECT_EQ(host.rollbacks, rollbacks);
+  EXPECT_EQ(host.phase, PHASE_RUNNING);
+  EXPECT_EQ(host.end_message, "");
+  EXPECT_GE(host.confirmed, known + 50);
+  snapshot_put(states[0]);
+  const std::uint64_t host_hash = State_Hash();
+  snapshot_put(states[1]);
+  EXPECT_EQ(State_Hash(), host_hash) << "the host ran keys the guest never pressed";
+
+  Session waiting;
+  session_begin(&waiting, true, "1.0.0", 0);
+  Message hello;
+  hello.type = MSG_HELLO;
+  hello.protocol = PROTOCOL + 1;
+  hello.version = "1.0.0";
+  deliver(&waiting, encode_message(hello), 0);
+  Message refusal;
+  ASSERT_FALSE(waiting.outbox.empty());
+  ASSERT_TRUE(decodes(waiting.outbox[0], &refusal));
+  EXPECT_EQ(refusal.type, MSG_REFUSE);
+  EXPECT_EQ(waiting.phase, PHASE_ENDED);
+  EXPECT_EQ(waiting.exit_code, 1);
+}
+
 // One side of a session: its own game state and step clock, the keys it holds, what it was told.
 struct Side {
   Session session;
