@@ -26,5 +26,12 @@ void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present);
 // One step of local play on the keys held now. The caller lets go of the keys tapped since
 // the last picture (KeysAfterFrame) after the picture's first step, so a tap acts in it.
 void local_frame(DrawAndPresent draw_and_present);
+// The game's own menus press the described keys through the input, one a step, as a
+// player's taps would (a 0 is a step with nothing pressed); meanwhile the keyboard and the
+// pads press nothing. True while some are still to be pressed.
+void press_in_steps(const int* codes, int count);
+bool steps_pressing();
+// Every key held now reaches no step until it is let go: a key a menu read is the menu's.
+void hold_back_held_keys();
 // Notes what the window did between steps, for the recording: minimised or back, closed.
 void note_window(bool is_active, bool closed);

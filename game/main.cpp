@@ -15,6 +15,10 @@
 #include "game/controls.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/menu_screens.h"
+#ifndef __EMSCRIPTEN__
+#include "game/keep.h"
+#endif
 #include "game/online.h"
 #include "game/player_settings.h"
 #ifndef __EMSCRIPTEN__
@@ -152,7 +156,7 @@ bool main_loop_iteration() {
   }
   while (!done && active && PeekMessageA(&msg)) take_message(msg);
   if (done || !active) return !done;
-  if (controls_picture()) return !done;
+  if (controls_picture() || menu_screens_picture()) return !done;
   const std::int64_t picture_ns = now_ns();
   int steps = steps_before_picture(&step_clock, picture_ns, speed_level(), true);
   for (int step = 0; step < steps && !done; step++) {
@@ -166,9 +170,13 @@ bool main_loop_iteration() {
   // Exit found by the last step ends the game at the next one, which draws nothing.
   if (!done && !Exit) {
     DrawGLScene();
+    menu_screens_notices();
     SwapBuffers();
     PacePicture();
   }
+#ifndef __EMSCRIPTEN__
+  keep_after_picture();
+#endif
   return !done;
 }
 
@@ -417,6 +425,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
   }
+  menu_screens_start(saved, volume, saved.computer_level ? saved.computer_level : 2);
   change_display_mode = line.change_mode || saved.change_mode == 1;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
@@ -433,9 +442,15 @@ int main(int argc, char** argv) {
     return leave(code);
   }
 
+#ifndef __EMSCRIPTEN__
+  keep_start(line, saved);
+#endif
   while (main_loop_iteration()) {
   }
-  code = end_recording(0);
+#ifndef __EMSCRIPTEN__
+  keep_end();
+#endif
+  code = line.record.empty() ? 0 : end_recording(0);
 
   sound_close();
   KillGLWindow();

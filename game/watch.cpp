@@ -41,6 +41,7 @@ constexpr long long SLICE_FRAMES = 2000;  // frames run between two looks at the
 struct Watch {
   StepClock clock;
   bool paused = false, over = false;
+  bool drawn = false;          // the picture shows the watch as it stands
   int pace = 0;                // the pace is 2 to this power times the recorded one
   std::int64_t real_last = 0;  // the real time at the last picture
   std::int64_t watched = 0;    // the recording's time, which runs at the pace
@@ -60,6 +61,7 @@ std::int64_t watched_time(Watch* w) {
 
 // One key of the watcher's.
 void watch_key(Watch* w, int code) {
+  w->drawn = false;
   if (code == VK_ESCAPE) w->over = true;
   if (code == VK_SPACE) w->paused = !w->paused;
   if (code == VK_RIGHT) playback_seek(&playback, playback.ticks + JUMP_TICKS, nullptr);
@@ -86,11 +88,38 @@ void watch_steps(Watch* w) {
     if (!playback_step(&playback, run_frame_heard, nullptr)) break;
 }
 
+// "1:05", a recorded time in minutes and seconds.
+std::string minutes(long long ticks) {
+  long long seconds = ticks / PLAYBACK_TICKS_PER_SECOND;
+  char text[32];
+  snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+  return text;
+}
+
+// Over the game's picture: where the watch is of the whole, its pace, paused, the end.
+void draw_watch_line(const Watch& w) {
+  std::string line = minutes(playback.ticks) + " / " + minutes(playback.total_ticks);
+  if (w.pace) {
+    char pace[32];
+    snprintf(pace, sizeof pace, w.pace > 0 ? "   x%d" : "   x1/%d",
+             1 << (w.pace > 0 ? w.pace : -w.pace));
+    line += pace;
+  }
+  if (playback.ended)
+    line += std::string("   ") + tr("Koniec zaznamu");
+  else if (w.paused)
+    line += std::string("   ") + tr("Pauza");
+  text_layer_begin();
+  yellow();
+  glPrint(400, 455, 0, line.c_str());
+  text_layer_end();
+}
+
 // One picture of the watch. Minimised, paused or at the end, it waits for the next message,
 // so a picture that does not change costs nothing.
 void watch_picture(Watch* w) {
   MSG msg;
-  if (!active || w->paused || playback.ended) {
+  if (!active || ((w->paused || playback.ended) && w->drawn)) {
     watched_time(w);
     steps_before_picture(&w->clock, 0, speed_level(), false);
     if (GetMessageA(&msg)) watch_message(w, msg);
@@ -99,8 +128,20 @@ void watch_picture(Watch* w) {
   if (w->over || !active) return;
   watch_steps(w);
   DrawGLScene();
+  draw_watch_line(*w);
+  w->drawn = true;
   SwapBuffers();
   PacePicture();
+}
+
+// Watches the recording taken into playback in the open window, its name in the title.
+void watch_playback(const std::string& path) {
+  playback_restart(&playback);  // from the recorded start, whatever the window set
+  SetWindowTitle(("Korvalen - " + path.substr(path.rfind('/') + 1)).c_str());
+  Watch w;
+  w.real_last = now_ns();
+  while (!w.over) watch_picture(&w);
+  SetWindowTitle("Korvalen");
 }
 
 // How far the first run got: a line and a bar, and how to give up.
@@ -158,6 +199,24 @@ void close_window() {
 
 }  // namespace
 
+bool watch_from_menu(const std::string& path, const GameSnapshot& start_up, std::string* error) {
+  GameSnapshot before;
+  snapshot_take(&before);
+  bool was_fullscreen = fullscreen, was_active = active;
+  snapshot_put(start_up);
+  fullscreen = was_fullscreen;
+  active = was_active;
+  std::vector<std::uint8_t> bytes;
+  bool taken = recording_read_file(path.c_str(), &bytes, error) &&
+               playback_open(&playback, std::move(bytes), error);
+  if (taken) watch_playback(path);
+  snapshot_put(before);
+  fullscreen = was_fullscreen;
+  active = was_active;
+  done = false;  // closing the window ends the watch, not the game
+  return taken;
+}
+
 int watch_recording(const CommandLine& line, int volume) {
   // the start-up state, as korvalen-replay starts from it
   flag_grid_init();
@@ -182,10 +241,7 @@ int watch_recording(const CommandLine& line, int volume) {
     close_window();
     return refused(line, error);
   }
-  playback_restart(&playback);  // from the recorded start, whatever the window set
-  Watch w;
-  w.real_last = now_ns();
-  while (!w.over) watch_picture(&w);
+  watch_playback(line.watch);
   close_window();
   return 0;
 }

@@ -10,6 +10,10 @@ void locate_data_folder();
 // window.
 extern bool change_display_mode;
 bool CreateGLWindow(const char* title, int width, int height, int bits, bool fullscreenflag);
+// The window's title.
+void SetWindowTitle(const char* title);
+// Full screen to window and back, as F11 does.
+void ToggleFullScreen();
 void KillGLWindow();
 void ReSizeGLScene(int width, int height);
 // Where the 5:4 picture lies in a drawable of width x height: as large as fits, centred.

@@ -114,7 +114,12 @@ void log_effect(int effect, bool heard) {
                sound_file_names[effect], frames_mixed.load(), log_ms(), heard ? "" : " silent");
 }
 
+// The volume as it is now, a line of the log ("volume 40", "volume 40 muted").
 void apply_volume() {
+  if (sound_log) {
+    std::fprintf(sound_log, "volume %d%s\n", volume_setting, muted ? " muted" : "");
+    std::fflush(sound_log);
+  }
   if (device_open) Mix_Volume(-1, muted ? 0 : volume_setting * MIX_MAX_VOLUME / 100);
 }
 
@@ -346,6 +351,7 @@ void sound_open(int volume) {
   std::thread(open_and_load, opening).detach();
 #endif
   take_opened_device();
+  apply_volume();  // the log's first volume line, with the device or without
 }
 
 void sound_close() {

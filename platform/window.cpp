@@ -504,6 +504,14 @@ static bool full_screen_key(const SDL_Event& event) {
   return sym == SDLK_F11;
 }
 
+void SetWindowTitle(const char* title) {
+  if (hWnd) SDL_SetWindowTitle(hWnd, title);
+}
+
+void ToggleFullScreen() {
+  toggle_full_screen(hWnd);
+}
+
 // F8 mutes and unmutes: the shell's key, never the game's (never recorded, never in keys[]).
 static bool mute_key(const SDL_Event& event) {
   if (event.key.keysym.sym != SDLK_F8) return false;

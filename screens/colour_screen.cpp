@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string>
 
+#include "bot/bot.h"
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
@@ -62,6 +63,11 @@ static void legend(int numb, float kx, float tx) {
 // One player's half: his colour keys (left, right) under his avatar, "Ovladanie" and his
 // key legend.
 static void player_half(int numb, float x, float right_x, float tx) {
+  if (bot_level(numb)) {  // the computer's colour and keys are nobody's to press
+    red();
+    glPrint(x, 170, 0, tr("pocitac"));
+    return;
+  }
   white();
   glPrint(x, 90, 0, key_name(binding(numb, ACTION_LEFT)));
   glPrint(right_x, 90, 0, key_name(binding(numb, ACTION_RIGHT)));

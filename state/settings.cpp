@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "state/files.h"
+#include "state/safe_file.h"
 
 const char* const key_action_names[KEY_ACTIONS] = {"up", "down", "left", "right", "use", "change"};
 
@@ -29,6 +30,7 @@ constexpr char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";  // inih skips it before the 
 constexpr size_t LONGEST_VALUE = 150;  // the line, with its name, stays within inih's 200
 constexpr int LISTED_SYNTAX_FAULTS = 20;
 int changes_written = 0;
+std::vector<std::string> load_problems;
 
 // What one reading pass carries: the text line by line, and what it found.
 struct Reading {
@@ -190,6 +192,24 @@ const SettingRow SETTING_ROWS[SETTING_COUNT] = {
      "yes or no",
      [](Settings& s) { return &s.relay_only; },
      nullptr},
+    {"computer",
+     "level",
+     SettingType::number,
+     1,
+     3,
+     {},
+     "1, 2 or 3",
+     [](Settings& s) { return &s.computer_level; },
+     nullptr},
+    {"recordings",
+     "keep",
+     SettingType::yes_no,
+     0,
+     1,
+     {},
+     "yes or no",
+     [](Settings& s) { return &s.keep_recordings; },
+     nullptr},
 };
 
 namespace {
@@ -341,22 +361,6 @@ bool path_fits(const std::string& file) {
   return file.size() + sizeof ".XXXXXX" + 1 < PATH_MAX;
 }
 
-// Makes a folder and those above it that are missing, from the top down; false (with errno)
-// when one cannot be made.
-bool make_folders(const std::string& folder) {
-  std::string at = folder;  // cut short at each slash in turn
-  for (size_t slash = 1; slash <= at.size(); slash++) {
-    if (slash < at.size() && at[slash] != '/') continue;
-    char cut = at[slash];
-    at[slash] = '\0';
-    struct stat st;
-    bool there = stat(at.c_str(), &st) == 0 || mkdir(at.c_str(), 0755) == 0 || errno == EEXIST;
-    at[slash] = cut;
-    if (!there) return false;
-  }
-  return true;
-}
-
 // Reads a whole regular file. Empty when it did; else why not ("" for a missing file). A file
 // is only ever edited and written back whole, so one over LARGEST_FILE is not read at all.
 std::string read_whole(const std::string& path, std::string* text) {
@@ -377,53 +381,6 @@ std::string read_whole(const std::string& path, std::string* text) {
   if (text->size() > LARGEST_FILE)
     return "it is larger than 1 MiB, more than a settings file holds";
   return "";
-}
-
-bool write_all(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += n;
-  }
-  return true;
-}
-
-// A name of lower-case letters alone after the file's name and a dot may be one a player chose
-// (".settings.ini.backup"); the game's own temporary files never have one.
-bool chosen_name(const std::string& name, size_t suffix) {
-  for (size_t i = suffix; i < name.size(); i++)
-    if (!islower(static_cast<unsigned char>(name[i]))) return false;
-  return true;
-}
-
-// A new file of the pattern (mkstemp's "FOLDER/.BASE.XXXXXX"), open; -1 with errno.
-int make_temporary(std::string* pattern) {
-  const std::string blank_pattern = *pattern;
-  for (int tries = 0; tries < 100; tries++) {
-    *pattern = blank_pattern;
-    int fd = mkstemp(&(*pattern)[0]);
-    if (fd < 0 || !chosen_name(*pattern, pattern->size() - 6)) return fd;
-    close(fd);
-    unlink(pattern->c_str());
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-// Writes text to a new file of the pattern, flushed to disk, and names it in *name: 0, or
-// the errno of what failed, with nothing left behind.
-int write_temporary(std::string pattern, const std::string& text, mode_t mode, std::string* name) {
-  int fd = make_temporary(&pattern);
-  if (fd < 0) return errno;
-  fchmod(fd, mode);
-  errno = EIO;  // a write that takes nothing sets none
-  int error = write_all(fd, text) && fsync(fd) == 0 ? 0 : errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (error) unlink(pattern.c_str());
-  *name = pattern;
-  return error;
 }
 
 // Saves are one at a time across every game on the machine: each holds a lock on FILE.lock
@@ -589,16 +546,20 @@ std::string settings_path() {
 
 Settings settings_load() {
   Settings settings;
+  load_problems.clear();
   std::string path = settings_path(), text;
   if (path.empty()) return settings;
   std::string why =
       path_fits(path) ? read_whole(path, &text) : "its path is longer than the system allows";
-  if (!why.empty())
+  if (!why.empty()) {
     fprintf(stderr, "korvalen: settings not read from %s: %s\n", shown(path).c_str(), why.c_str());
+    load_problems.push_back(shown(path) + ": " + why);
+  }
   if (!why.empty() || text.empty()) return settings;
   std::vector<std::string> problems;
   settings_read_text(text, path, &settings, &problems);
   for (const std::string& p : problems) fprintf(stderr, "korvalen: %s\n", p.c_str());
+  load_problems = problems;
   return settings;
 }
 
@@ -654,13 +615,13 @@ bool settings_store(const std::string& section, const std::string& name, const s
     complain(file, strerror(error));
     return false;
   }
-  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
+  sync_folder(folder);
   changes_written++;
   return true;
+}
+
+const std::vector<std::string>& settings_load_problems() {
+  return load_problems;
 }
 
 int settings_changes() {

@@ -27,6 +27,8 @@ struct Settings {
   int volume = -1;               // 0 to 100
   std::string language;          // "sk" or "en"
   int avatar[3] = {0, 0, 0};     // [1], [2]: 1 to 6
+  int keep_recordings = -1;      // 1 yes, 0 no: every match kept in the recordings folder
+  int computer_level = 0;        // 1 to 3: the level the menu's match against the computer plays
   std::vector<KeySetting> keys;  // in the file's order
   std::string server;            // [online] the meeting servers' URL
   std::string server_ca;         // [online] a CA file for their certificates
@@ -47,6 +49,8 @@ enum SettingId {
   SETTING_SERVER,
   SETTING_SERVER_CA,
   SETTING_RELAY_ONLY,
+  SETTING_COMPUTER_LEVEL,
+  SETTING_KEEP_RECORDINGS,
   SETTING_COUNT
 };
 
@@ -90,6 +94,8 @@ std::string settings_path();
 // Reads the file (a missing file is no settings); reports its bad lines on stderr, and a
 // file it cannot read whole (over 1 MiB, unreadable) in one line, as no settings.
 Settings settings_load();
+// The bad lines the last settings_load found ("FILE:LINE: why"), and a file it could not read.
+const std::vector<std::string>& settings_load_problems();
 
 // Saves one setting at once, safely: a temporary file in the same folder, flushed, then
 // renamed over the old one, which is kept as settings.ini.bak; a link is written through.

@@ -34,7 +34,8 @@ wait_for "the game never took SIGTERM" '(( 0x$(awk "/^SigCgt/{print \$2}" /proc/
 quit_now "at once"
 
 # With the window up: it shows the run's progress, then SIGTERM ends it.
-open_game "$root" --window --watch "$rec"
+start_game "$root" --window --watch "$rec"
+win=$(find_window "Korvalen - $(basename "$rec")") || fail "no window titled with the recording"
 shows "the progress of the first run" 'tint now 60 200 110' '! tint now 300 100 011'
 quit_now "with the progress on screen"
 grep -q . "$work/stderr" && fail "lines on standard error"

@@ -45,7 +45,8 @@ ends_with 0 "SIGTERM while recording"  # whole, or the watch below refuses it
 # The main menu first; Space pauses, Right jumps 10 seconds on, into the match (the menus took
 # some seconds of the recording), still paused; Space plays it on.
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/capture KORVALEN_SOUND_LOG=$work/sound.log \
-  open_game "$work/tree" --window --watch "$rec"
+  start_game "$work/tree" --window --watch "$rec"
+  win=$(find_window "Korvalen - $(basename "$rec")") || fail "no window titled with the recording"
 shows "watching: the main menu" 'tint now 300 100 011'
 xdotool key space
 poll 30 stands || fail "watching: Space does not stop the picture"

@@ -84,6 +84,16 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
     EXPECT_EQ(s.speed, 0) << line;
     EXPECT_EQ(s.pace, "") << line;
   }
+  for (const char* line : {"level = 0", "level = 4", "level = two"}) {
+    Settings s;
+    EXPECT_EQ(read_text(std::string("[computer]\n") + line + "\n", &s).size(), 1u) << line;
+    EXPECT_EQ(s.computer_level, 0) << line;
+  }
+  Settings s;
+  EXPECT_TRUE(read_text("[computer]\nlevel = 3\n[recordings]\nkeep = no\n", &s).empty());
+  EXPECT_EQ(s.computer_level, 3);
+  EXPECT_EQ(s.keep_recordings, 0);
+  EXPECT_EQ(read_text("[recordings]\nkeep = 2\n", &s).size(), 1u);
 }
 
 // Each setting the game saves reads back into its own field, at both ends of its range, and

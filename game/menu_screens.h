@@ -1,0 +1,14 @@
+// The game's own menus in the picture loop (flow/menu_screens.h): a main menu letter opens
+// one; while one is up no step runs, and what it asks for is done here.
+#pragma once
+
+#include "state/settings.h"
+
+// Once at start: the options as the game starts with them.
+void menu_screens_start(const Settings& saved, int volume, int computer_level);
+// Once per picture, before the steps: true when a menu took this picture (read its keys,
+// drew itself and presented the picture).
+bool menu_screens_picture();
+// After the described screen is drawn: the notices over it, a broken settings line on the
+// main menu until a key is pressed, and the volume or F8's sound for a moment after a change.
+void menu_screens_notices();
