@@ -55,11 +55,11 @@ bool read_address(const std::string& text, std::string* host, int* port) {
 
 bool read_command_line(int argc, const char* const* argv, CommandLine* line, std::string* error) {
   *line = CommandLine();
-  static const char* const names[] = {
-      "--help",  "--version",   "--speed",     "--window",      "--bot",       "--host",
-      "--join",  "--record",    "--pace",      "--change-mode", "--volume",    "--lang",
-      "--watch", "--host-room", "--join-room", "--server",      "--server-ca", "--relay-only",
-      "--arena", "--arenas"};
+  static const char* const names[] = {"--help",      "--version",     "--speed",     "--window",
+                                      "--bot",       "--host",        "--join",      "--record",
+                                      "--pace",      "--change-mode", "--volume",    "--lang",
+                                      "--watch",     "--host-room",   "--join-room", "--server",
+                                      "--server-ca", "--relay-only",  "--arena",     "--arenas"};
   bool seen[sizeof(names) / sizeof(names[0])] = {};
   for (int i = 1; i < argc; i++) {
     const char* arg = argv[i];

@@ -21,6 +21,7 @@
 #include "platform/sound.h"
 #include "render/render.h"
 #include "state/language.h"
+#include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 
