@@ -231,7 +231,9 @@ int watch_recording(const CommandLine& line, int volume) {
   int read = check_for(QUIET_CHECK_NS, &error);
   if (quit_requested()) return 0;
   if (read < 0) return refused(line, error);
-  if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
+  // the title names the file from the first picture, the progress's too
+  const std::string title = "Korvalen - " + line.watch.substr(line.watch.rfind('/') + 1);
+  if (!CreateGLWindow(title.c_str(), Window.X, Window.Y, Window.BIT, fullscreen)) return 1;
   sound_open(volume);
   if (!check_in_window(&read, &error)) {
     close_window();

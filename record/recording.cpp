@@ -228,9 +228,13 @@ void record_flush() {
   flush_pending();
 }
 
+// A run of like frames goes out with each flush too, so a game that dies loses at most the
+// last second of its recording, however long the keys stayed as they were.
 void record_flush_if_due() {
-  if (record_fd >= 0 && std::chrono::steady_clock::now() - last_flush >= std::chrono::seconds(1))
-    flush_pending();
+  if (record_fd < 0 || std::chrono::steady_clock::now() - last_flush < std::chrono::seconds(1))
+    return;
+  put_repeats();
+  flush_pending();
 }
 
 void record_finish() {

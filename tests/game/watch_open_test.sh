@@ -12,7 +12,9 @@ python3 - "$rec" "$version" <<'PY'
 import struct, sys
 steps, version = 20_000_000, sys.argv[2].encode()
 with open(sys.argv[1], "wb") as f:
-    f.write(b"KORVREC\n" + struct.pack("<H", 2) + bytes([len(version)]) + version)
+    f.write(b"KORVREC\n" + struct.pack("<H", 3) + bytes([len(version)]) + version)
+    # the match-start record: seed 1, sector 1, no arena text, no name
+    f.write(b"S" + struct.pack("<I", 1) + bytes([1, 0]) + struct.pack("<H", 0) + bytes([0]))
     for _ in range(steps // 1_000_000):
         f.write(b"F\x00\x00" * 1_000_000)
     f.write(b"Z" + struct.pack("<I", steps))
