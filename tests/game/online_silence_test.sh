@@ -2,7 +2,8 @@
 # An online match rides out a silence of up to 10 s: through a relay that loses 1 datagram in
 # 10, sends 1 in 10 twice and delays them 20 to 60 ms, nothing passes either way for 9 s; both
 # games count the silence down on screen and go on. Nothing for 12 s ends both with "The
-# connection to the other player was lost." (the guest ends with 1, the host waits on).
+# connection to the other player was lost." (in the tests' Slovak; the guest ends with 1, the
+# host waits on).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
@@ -38,8 +39,8 @@ for side in host guest; do stop_pid "${pid[$side]}"; pid[$side]=""; done
 echo "online_silence_test: 9 s ridden out ($SECONDS s)"
 
 silence 12
-told guest "The connection to the other player was lost."
+told guest "Spojenie s druhym hracom sa stratilo."
 side_ends guest 1
-told host "The connection to the other player was lost."
+told host "Spojenie s druhym hracom sa stratilo."
 kill -0 "${pid[host]}" || fail "host: ended after its guest was lost"
 echo "online_silence_test: ok ($SECONDS s)"

@@ -88,9 +88,9 @@ wait "${pid[host]}" 2>/dev/null
 pid[host]=""
 gone=${EPOCHREALTIME/[.,]/}
 use guest
-wait_for "guest: not told the host is gone" 'grep -q "OZNAM: The connection to the other player was lost." "$work/guest.err"'
+wait_for "guest: not told the host is gone" 'grep -q "OZNAM: Spojenie s druhym hracom sa stratilo." "$work/guest.err"'
 took=$(((${EPOCHREALTIME/[.,]/} - gone) / 1000))
-told guest "The connection to the other player was lost."
+told guest "Spojenie s druhym hracom sa stratilo."
 side_ends guest 1
 echo "rooms_test: a vanished host told in $took ms ($SECONDS s)"
 
