@@ -147,7 +147,13 @@ void black_band(float y, float h) {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
-  glRectf(0, 480 - y, 640, 480 - y - h);
+  // a quad, not glRectf: the browser's GL emulation has no rectangles
+  glBegin(GL_QUADS);
+  glVertex2f(0, 480 - y);
+  glVertex2f(640, 480 - y);
+  glVertex2f(640, 480 - y - h);
+  glVertex2f(0, 480 - y - h);
+  glEnd();
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
