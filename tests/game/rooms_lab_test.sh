@@ -30,6 +30,9 @@ at() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
 lab_down() {
   for p in "${servers[@]}"; do stop_pid "$p"; done
   servers=()
+  # nginx's master leaves the process it was started as, so what was started from the lab's
+  # own folder is ended by that name too
+  [ -n "${lab:-}" ] && pkill -TERM -f -- "$lab/" 2>/dev/null
   for ns in $ha $hb $ra $rb $pub; do ip netns del $ns 2>/dev/null; done
   rm -rf /etc/netns/$ha /etc/netns/$hb
 }
