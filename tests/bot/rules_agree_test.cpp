@@ -107,6 +107,16 @@ TEST(RulesAgree, LatticeWalksAreWalkedByTheFrame) {
   EXPECT_GT(walked, 1000);
 }
 
+// Both archers start on the field's edges (player 1 on its bottom row): on an open arena the
+// computer counts either start as a clear place to stand and shoot from.
+TEST(RulesAgree, BothStartsAreClearSpotsOnAnOpenArena) {
+  random_arena();
+  Build_Max = 0;
+  arena_forget();
+  arena_refresh();
+  for (int p = 1; p <= 2; p++) EXPECT_TRUE(spot_clear(SPAWN[p].x, SPAWN[p].y)) << "player " << p;
+}
+
 TEST(RulesAgree, ArrowsHitWhereTheComputerExpects) {
   int hits = 0;
   for (int round = 0; round < 3000; round++) {

@@ -61,7 +61,8 @@ TEST(KeptRecordings, NamesAreTheGamesOwnExactly) {
   for (const char* other : {"2026-12-08_101500_red-vs-blue.txt", "2026-12-08_101500_red-vs-pink",
                             "2026-12-08_1015_red-vs-blue", "notes", ".match.abc123",
                             "2026-12-08_101500_red-blue", "2026-12-08_101500_red-vs-blue_1",
-                            "2026-12-08_101500_red-vs-blue_10", "x026-12-08_101500_red-vs-blue"})
+                            "2026-12-08_101500_red-vs-blue_10", "x026-12-08_101500_red-vs-blue",
+                            "2026-12-08_101500-red-vs-blue", "2026-12-08_10h500_red-vs-blue"})
     EXPECT_FALSE(is_kept_recording_name(other)) << other;
 }
 
