@@ -137,6 +137,10 @@ TEST(Recent, OnlyShortPrintableAddressesNewestFirstAndBounded) {
   EXPECT_EQ(std::count(list.begin(), list.end(), "host3"), 1);
   EXPECT_EQ(recent_with(list, "two words"), list);
   EXPECT_EQ(recent_with(list, ""), list);
+  alarm(10);  // a last line with no line end once read the text again without end
+  EXPECT_EQ(recent_read_text("ROOM42\n127.0.0.1"),
+            (std::vector<std::string>{"ROOM42", "127.0.0.1"}));
+  alarm(0);
 }
 
 TEST(Recent, KeptInTheStateFolderThroughASafeWrite) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -164,4 +165,12 @@ TEST(Room, LobbyEntriesAreSmall) {
   long_one.resize(LOBBY_ENTRY_MAX + 1, ' ');
   EXPECT_FALSE(decode_lobby_entry(long_one.data(), long_one.size(), &got));
   EXPECT_FALSE(decode_lobby_entry("", 0, &got));  // the last will's empty entry
+  // every field must be there and hold what it should
+  for (const char* bad : {R"({"v":1,"arena":"s_1.txt","created":5})",
+                          R"({"v":1,"name":"a\u0007b","arena":"s_1.txt","created":5})",
+                          R"({"v":1,"name":"Korvalen","created":5})",
+                          R"({"v":1,"name":"Korvalen","arena":7,"created":5})",
+                          R"({"v":1,"name":"Korvalen","arena":"s_1.txt"})",
+                          R"({"v":2,"name":"Korvalen","arena":"s_1.txt","created":5})"})
+    EXPECT_FALSE(decode_lobby_entry(bad, strlen(bad), &got)) << bad;
 }
