@@ -115,10 +115,10 @@ TEST(Room, ServerDescriptionAndCredentials) {
   ASSERT_TRUE(decode_relay_credentials(
       R"({"username":"1796716376:ABC234","password":"c2VjcmV0","ttl":43200,"uris":[)"
       R"("turn:example.org:3478?transport=udp","turn:example.org:3478?transport=tcp",)"
-      R"("turns:example.org:5349?transport=tcp","turn:[::1]"]})",
+      R"("turns:example.org:5349?transport=tcp","turn:[::1]","turns:example.org"]})",
       &c));
   EXPECT_EQ(c.expires, 1796716376);
-  ASSERT_EQ(c.relays.size(), 4u);
+  ASSERT_EQ(c.relays.size(), 5u);
   EXPECT_FALSE(c.relays[0].tcp);
   EXPECT_TRUE(c.relays[1].tcp);
   EXPECT_FALSE(c.relays[1].tls);
@@ -126,6 +126,8 @@ TEST(Room, ServerDescriptionAndCredentials) {
   EXPECT_EQ(c.relays[2].port, 5349);
   EXPECT_EQ(c.relays[3].host, "::1");
   EXPECT_EQ(c.relays[3].port, 3478);
+  EXPECT_EQ(c.relays[4].port, 5349);  // the TLS relay's own port when none is given
+  EXPECT_TRUE(c.relays[4].tcp);
   for (const char* bad :
        {R"({"username":"ABC234","password":"p","uris":["turn:h"]})",  // no expiry
         R"({"username":"1:ABC234","password":"p","uris":[]})",
