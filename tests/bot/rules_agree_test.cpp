@@ -124,6 +124,12 @@ TEST(RulesAgree, AnOpenArenaHasClearStartsAndStraightWalks) {
                                   std::abs(from / LATTICE_W - to / LATTICE_W));
       ASSERT_EQ(walk_steps(from, to), across) << from << " to " << to;
     }
+  // walls of no width or depth stop only a step that lands on their line: no place is lost
+  build[0] = {1, 5, 5, -100, 0, 3};
+  build[1] = {1, 10, 3, -100, 4, 0};
+  Build_Max = 2;
+  arena_refresh();
+  for (int n = 0; n < PLACES; n++) EXPECT_TRUE(place_free(n)) << place_x(n) << ", " << place_y(n);
 }
 
 TEST(RulesAgree, ArrowsHitWhereTheComputerExpects) {
