@@ -136,6 +136,13 @@ TEST(Room, ServerDescriptionAndCredentials) {
         R"({"username":"1:ABC234","password":"p","uris":["turn:u@h"]})",
         R"({"username":"1:ABC234","uris":["turn:h"]})"})
     EXPECT_FALSE(decode_relay_credentials(bad, &c)) << bad;
+  // a relay's address is at most 256 characters
+  const std::string near = std::string("turn:") + std::string(251, 'a');
+  for (const std::string& uri : {near, near + "a"})
+    EXPECT_EQ(decode_relay_credentials(
+                  R"({"username":"1:ABC234","password":"p","uris":[")" + uri + R"("]})", &c),
+              uri.size() <= 256)
+        << uri.size();
 }
 
 TEST(Room, AddressesAndTheLoopback) {
