@@ -58,6 +58,11 @@ TEST(MenuKeys, TheComputersLevelByItsDigitAndAKeptMatchBySpace) {
     EXPECT_EQ(menus.start_computer, level);
     EXPECT_EQ(menu_up(), GAME_KEYS) << "the match starts";
   }
+  menu_open(GAME_KEY_COMPUTER);
+  menus.options.computer_level = 3;
+  press(menu_computer_keys, {VK_DOWN});
+  press(menu_computer_keys, {VK_SPACE});
+  EXPECT_EQ(menus.start_computer, 3) << "no level past the third";
 
   menu_open(GAME_KEY_RECORDINGS);
   menus.listed = {"2026-12-08_101500_red-vs-blue", "2026-12-07_101500_red-vs-blue"};
