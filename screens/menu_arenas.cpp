@@ -41,8 +41,9 @@ struct Picture {
 };
 
 // The arena from above: grass, its walls (record 0 is never drawn in play, so not here either)
-// and the two starting places; dimmed when it cannot be played.
-void draw_picture(const ArenaEntry& e, float top, bool dim) {
+// and the two starting places; dimmed when it cannot be played. Without an arena, the grass
+// alone.
+void draw_picture(const ArenaEntry* e, float top, bool dim) {
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   glMatrixMode(GL_PROJECTION);
@@ -58,15 +59,17 @@ void draw_picture(const ArenaEntry& e, float top, bool dim) {
   glColor3f(0.1f * shade, 0.45f * shade, 0.1f * shade);
   picture.rect(SHOWN_LEFT, SHOWN_BOTTOM, SHOWN_RIGHT, SHOWN_TOP);
   glColor3f(0.8f * shade, 0.8f * shade, 0.8f * shade);
-  for (int i = 1; i < e.walls_count; i++) {
-    const Sbuild& b = e.walls[i];
+  for (int i = 1; e && i < e->walls_count; i++) {
+    const Sbuild& b = e->walls[i];
     if (b.x2 <= 0 || b.y2 <= 0) continue;  // as the field draws them: nothing to see
     picture.rect(b.x, b.y, static_cast<float>(b.x) + b.x2, static_cast<float>(b.y) + b.y2);
   }
-  glColor3f(0.9f * shade, 0.15f * shade, 0.1f * shade);
-  picture.rect(SPAWN[1].x, SPAWN[1].y, SPAWN[1].x + 1, SPAWN[1].y + 1);
-  glColor3f(0.2f * shade, 0.35f * shade, 1.0f * shade);
-  picture.rect(SPAWN[2].x, SPAWN[2].y, SPAWN[2].x + 1, SPAWN[2].y + 1);
+  if (e) {
+    glColor3f(0.95f * shade, 0.15f * shade, 0.1f * shade);
+    picture.rect(SPAWN[1].x, SPAWN[1].y, SPAWN[1].x + 1, SPAWN[1].y + 1);
+    glColor3f(0.3f * shade, 0.5f * shade, 1.0f * shade);
+    picture.rect(SPAWN[2].x, SPAWN[2].y, SPAWN[2].x + 1, SPAWN[2].y + 1);
+  }
   glEnd();
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);
@@ -96,6 +99,9 @@ std::string shown(const ArenaEntry& e, const std::string& text) {
 }  // namespace
 
 void menu_arenas_draw() {
+  // unlit, so the pictures and the grey of an arena that cannot be played are the colours given
+  const GLboolean lit = glIsEnabled(GL_LIGHTING);
+  glDisable(GL_LIGHTING);
   text_screen_begin();
   yellow();
   glPrint(250, 20, 0, tr("Arena"));
@@ -109,6 +115,9 @@ void menu_arenas_draw() {
       glPrint(6, top + 6, 0, ">");
     }
     if (row == 0) {
+      draw_picture(nullptr, top, false);
+      yellow();
+      glPrint(PICTURE_X + PICTURE_W / 2 - 5, top + 6, 0, "?");
       name_colour(picked);
       glPrint(TEXT_X, top, 0, tr("Nahodna arena"));
       white();
@@ -118,7 +127,7 @@ void menu_arenas_draw() {
       continue;
     }
     const ArenaEntry& e = menus.arenas[row - 1];
-    draw_picture(e, top, !e.usable);
+    draw_picture(&e, top, !e.usable);
     if (e.usable) {
       name_colour(picked);
       glPrint(TEXT_X, top, 0, shown(e, e.name).c_str());
@@ -141,4 +150,5 @@ void menu_arenas_draw() {
   glPrint(20, 454, 0, "*");
   white();
   glPrint(40, 454, 0, tr("hra sa teraz"));
+  if (lit) glEnable(GL_LIGHTING);
 }

@@ -1,7 +1,7 @@
 // The game's own keys beyond the players': the main menu's letters for the game's further
-// entries, the keys that act everywhere, and the colour screen's key for the arena list. One table:
-// the menu, the help overlay and the texts all read it, so a key named on a screen is the key that
-// acts.
+// entries, the keys that act everywhere, and the colour screen's key for the arena list. One
+// table: the menu, the help overlay and the texts all read it, so a key named on a screen is
+// the key that acts.
 #pragma once
 
 #include "state/bindings.h"
