@@ -248,6 +248,11 @@ int sector_drawn(std::uint32_t seed, const int* sectors, int count) {
   return sectors[draw() % static_cast<std::uint32_t>(count)];
 }
 
+int sector_any_pick(std::uint32_t seed) {
+  if (any_count) sector_next = sector_drawn(seed, any_sectors, any_count);
+  return sector_next;
+}
+
 int map_buildings(const std::string& text, Sbuild* out) {
   return buildings_from_lines(text, out);
 }

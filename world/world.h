@@ -22,6 +22,9 @@ int sector_chosen();
 // sector outside 1 to 99. sector_choose ends it.
 bool sector_choose_any(const int* sectors, int count);
 bool sector_any();
+// With "any arena", draws the sector from seed now, for what plays before a match start
+// draws (an online game's arena, which the host gives as its map); the sector chosen.
+int sector_any_pick(std::uint32_t seed);
 // The sector "any arena" draws from a match's seed among count sectors.
 int sector_drawn(std::uint32_t seed, const int* sectors, int count);
 // The file sector N is read from: "s_N.txt", found as the game finds its files.

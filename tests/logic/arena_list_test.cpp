@@ -120,10 +120,16 @@ TEST_F(ArenaFolder, AnyArenaIsDrawnFromTheMatchSeedAmongThePlayableOnes) {
   }
   // only playable ones, and not always the same
   EXPECT_EQ(played, (std::set<int>{1, 4, 6}));
+  // an online host draws its game's arena the same way, and stays on "any arena"
+  std::set<int> picked;
+  for (std::uint32_t seed = 1; seed <= 60; seed++) picked.insert(sector_any_pick(seed));
+  EXPECT_EQ(picked, played);
+  EXPECT_TRUE(sector_any());
 
   // choosing one arena ends the draw
   ASSERT_TRUE(arena_choice_apply(ArenaChoice{false, 4}, arena_entries()));
   EXPECT_FALSE(sector_any());
+  EXPECT_EQ(sector_any_pick(5), 4);
   for (std::uint32_t seed : {3u, 77u}) {
     match_seed_give(seed);
     match_seed_apply();
