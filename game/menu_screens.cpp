@@ -71,6 +71,19 @@ int volume_shown = -1;
 bool muted_shown;
 std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
+std::vector<std::string> online_failure;  // shown on the main menu until a key is pressed
+CommandLine started_with;                 // the command line, its meeting servers completed
+Settings settings_at_start;               // for keeping the local matches after online play
+
+// A line for the screen's font (ASCII alone) in pieces of its width, at most three.
+std::vector<std::string> screen_lines(std::string text) {
+  std::vector<std::string> lines;
+  for (char& c : text)
+    if (c < ' ' || c > '~') c = '?';
+  for (size_t at = 0; at < text.size() && lines.size() < 3; at += 60)
+    lines.push_back(text.substr(at, 60));
+  return lines;
+}
 
 // The options as they are in the game now, for the options menu to show and change.
 void options_now() {
@@ -179,7 +192,16 @@ void do_requests() {
 
 }  // namespace
 
-void menu_screens_start(const Settings& saved, int volume, int computer_level) {
+void menu_screens_start(const Settings& saved, const CommandLine& line, int volume,
+                        int computer_level) {
+#ifndef __EMSCRIPTEN__
+  started_with = line;
+  settings_at_start = saved;
+  if (started_with.server.empty()) started_with.server = saved.server;
+  if (started_with.server_ca.empty()) started_with.server_ca = saved.server_ca;
+  started_with.relay_only = line.relay_only || saved.relay_only == 1;
+  menus.server_set = !started_with.server.empty();
+#endif
   menus.options.volume = volume;
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
@@ -188,13 +210,10 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   snapshot_take(&start_up);
   const std::vector<std::string>& problems = settings_load_problems();
   if (problems.empty()) return;
-  // the font holds ASCII alone; the first problem in lines of the screen's width
+  // the first problem, and how many more
   std::string first = problems[0];
-  for (char& c : first)
-    if (c < ' ' || c > '~') c = '?';
   if (problems.size() > 1) first += " (+" + std::to_string(problems.size() - 1) + ")";
-  for (size_t at = 0; at < first.size() && broken_settings.size() < 3; at += 60)
-    broken_settings.push_back(first.substr(at, 60));
+  broken_settings = screen_lines(first);
 }
 
 void menu_screens_notices() {
@@ -210,7 +229,8 @@ void menu_screens_notices() {
   }
   bool volume = now < volume_until;
   bool broken = !broken_settings.empty() && screen_up() == SCREEN_MAIN_MENU;
-  if (!volume && !broken) return;
+  bool failed = !online_failure.empty() && screen_up() == SCREEN_MAIN_MENU;
+  if (!volume && !broken && !failed) return;
   glLoadIdentity();
   text_layer_begin();
   if (volume) {
@@ -228,6 +248,12 @@ void menu_screens_notices() {
     for (size_t i = 0; i < broken_settings.size(); i++)
       glPrint(20, 225 + 22 * i, 0, broken_settings[i].c_str());
   }
+  if (failed) {
+    black_band(305, 10 + 22 * online_failure.size());
+    red();
+    for (size_t i = 0; i < online_failure.size(); i++)
+      glPrint(20, 310 + 22 * i, 0, online_failure[i].c_str());
+  }
   text_layer_end();
 }
 
@@ -236,6 +262,8 @@ bool menu_screens_picture() {
   bool was_up = menu_up() != GAME_KEYS;
   for (int code = 1; code < KEY_CODES && !broken_settings.empty(); code++)
     if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
+  for (int code = 1; code < KEY_CODES && !online_failure.empty(); code++)
+    if (menu_pressed(code)) online_failure.clear();
   options_now();  // as they are, F8 and F11 since the last picture too
   Screen described = screen_up();
   // back on the main menu after a match the menu started, player 2 is a person again
@@ -249,6 +277,7 @@ bool menu_screens_picture() {
     for (int k = 0; k < MENU_LETTERS; k++)
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
+    if (menu_up() != GAME_KEYS) menus.note.clear();
   } else if (was_up) {
     if (menu_pressed(VK_ESCAPE))
       menu_close();
