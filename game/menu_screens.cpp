@@ -11,11 +11,16 @@
 #include "bot/bot.h"
 #include "flow/menu_screens.h"
 #include "flow/screen.h"
+#include "game/draw_scene.h"
 #include "game/input.h"
 #include "state/snapshot.h"
 #ifndef __EMSCRIPTEN__
+#include "game/keep.h"
+#include "game/online.h"
 #include "game/watch.h"
 #include "record/kept.h"
+#include "record/recording.h"
+#include "screens/screens.h"
 #endif
 #include "platform/platform.h"
 #include "platform/sound.h"
@@ -34,6 +39,8 @@ void menu_help_keys();
 void menu_help_draw();
 void menu_recordings_keys();
 void menu_recordings_draw();
+void menu_host_keys();
+void menu_host_draw();
 
 namespace {
 
@@ -48,6 +55,8 @@ const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_HELP, menu_help_keys, menu_help_draw},
 #ifndef __EMSCRIPTEN__  // a browser keeps no recordings
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
+    // online play from a page is the page's own
+    {GAME_KEY_HOST, menu_host_keys, menu_host_draw},
 #endif
 };
 
@@ -175,7 +184,76 @@ void black_band(float y, float h) {
   glEnable(GL_BLEND);
 }
 
+#ifndef __EMSCRIPTEN__
+// Online play's pictures, as the command line's.
+void draw_and_present() {
+  DrawGLScene();
+  SwapBuffers();
+}
+
+// The command line a menu's choice stands for, read by the command line's own reader, with
+// the meeting servers the game started with: a game from the menu is a command line's game.
+bool online_line(const std::vector<std::string>& args, CommandLine* line, std::string* why) {
+  std::vector<const char*> argv{"korvalen"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  if (!read_command_line(static_cast<int>(argv.size()), argv.data(), line, why)) return false;
+  line->server = started_with.server;
+  line->server_ca = started_with.server_ca;
+  line->relay_only = started_with.relay_only;
+  return true;
+}
+
+// Plays online from the start-up state, as the command line would, then comes back to the
+// start-up state's main menu at the speed level it had, with why it ended if it did not end
+// in order. A recording runs from the start-up state through one session's keys: the one of
+// local play so far ends here (kept, or --record's file), and the kept one starts anew
+// afterwards. Online play from the menu is not recorded.
+void play_online(const CommandLine& line) {
+  keep_end();
+  record_finish();
+  menus.depth = 0;
+  const int level = speed_level();
+  auto start_over = [] {
+    bool window_full = fullscreen, window_active = active;
+    snapshot_put(start_up);
+    fullscreen = window_full;
+    active = window_active;
+  };
+  start_over();
+  // the host's level counts for both, as --speed's does; a guest plays the host's
+  if ((line.host || line.host_room) && speed_level() != level) apply_speed_level(level);
+  OnlineEnd end;
+  hold_back_held_keys();  // the key that chose is the menu's, not the session's
+  run_online(line, draw_and_present, &end);
+  start_over();
+  if (speed_level() != level) apply_speed_level(level);  // in the next step, as recorded
+  done = end.closed;
+  end_screen_offer_play_again(true);
+  online_failure = screen_lines(end.line);
+  if (!done) keep_start(started_with, settings_at_start);
+  hold_back_held_keys();
+  std::memset(menus.seen, 1, sizeof menus.seen);
+}
+
+void host_picked() {
+  static const std::vector<std::string> ways[HOST_WAYS] = {
+      {}, {"--host"}, {"--host-room", "public"}, {"--host-room", "private"}};
+  CommandLine line;
+  std::string why;
+  HostWay way = menus.host;
+  menus.host = HOST_NONE;
+  if (online_line(ways[way], &line, &why))
+    play_online(line);
+  else
+    menus.note = why;
+}
+
+#endif
+
 void do_requests() {
+#ifndef __EMSCRIPTEN__
+  if (menus.host != HOST_NONE) host_picked();
+#endif
   if (menus.watch >= 0) watch_picked();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
   if (menus.start_computer) {
