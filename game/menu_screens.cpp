@@ -21,6 +21,8 @@
 #include "record/kept.h"
 #include "record/recording.h"
 #include "screens/screens.h"
+#include "session/room_code.h"
+#include "state/recent.h"
 #endif
 #include "platform/platform.h"
 #include "platform/sound.h"
@@ -41,6 +43,8 @@ void menu_recordings_keys();
 void menu_recordings_draw();
 void menu_host_keys();
 void menu_host_draw();
+void menu_join_keys();
+void menu_join_draw();
 
 namespace {
 
@@ -57,6 +61,7 @@ const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
     // online play from a page is the page's own
     {GAME_KEY_HOST, menu_host_keys, menu_host_draw},
+    {GAME_KEY_JOIN, menu_join_keys, menu_join_draw},
 #endif
 };
 
@@ -211,6 +216,7 @@ bool online_line(const std::vector<std::string>& args, CommandLine* line, std::s
 void play_online(const CommandLine& line) {
   keep_end();
   record_finish();
+  TypingOn(false);
   menus.depth = 0;
   const int level = speed_level();
   auto start_over = [] {
@@ -248,11 +254,28 @@ void host_picked() {
     menus.note = why;
 }
 
+// A room's code (six letters of the codes' alphabet, any case) joins the room; anything else
+// is an address, HOST[:PORT]. A host named as a code is joined with its port.
+void join_picked() {
+  std::string typed = menus.join, why;
+  menus.join.clear();
+  bool room = !room_code_read(typed).empty();
+  if (room && !menus.server_set) {
+    menus.note = tr("Kod miestnosti potrebuje server: pozri O, Hostit hru.");
+    return;
+  }
+  CommandLine line;
+  if (online_line({room ? "--join-room" : "--join", typed}, &line, &why))
+    play_online(line);
+  else
+    menus.note = why;
+}
 #endif
 
 void do_requests() {
 #ifndef __EMSCRIPTEN__
   if (menus.host != HOST_NONE) host_picked();
+  if (!menus.join.empty()) join_picked();
 #endif
   if (menus.watch >= 0) watch_picked();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
@@ -337,6 +360,15 @@ void menu_screens_notices() {
 
 bool menu_screens_picture() {
   for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
+  menus.typed = TakeTypedText();
+  // the letter that opened the join menu, repeated by the keyboard while held, is no part
+  // of an address
+  static bool opener_let_go;
+  if (menu_up() != GAME_KEY_JOIN || menus.opened) opener_let_go = false;
+  if (!opener_let_go && menus.keyboard[game_keys[GAME_KEY_JOIN].code])
+    menus.typed.clear();
+  else
+    opener_let_go = true;
   bool was_up = menu_up() != GAME_KEYS;
   for (int code = 1; code < KEY_CODES && !broken_settings.empty(); code++)
     if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
@@ -355,6 +387,9 @@ bool menu_screens_picture() {
     for (int k = 0; k < MENU_LETTERS; k++)
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
+#ifndef __EMSCRIPTEN__
+    if (menu_up() == GAME_KEY_JOIN) menus.recent = recent_load();
+#endif
     if (menu_up() != GAME_KEYS) menus.note.clear();
   } else if (was_up) {
     if (menu_pressed(VK_ESCAPE))
@@ -366,6 +401,7 @@ bool menu_screens_picture() {
   }
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
   do_requests();
+  TypingOn(menu_up() == GAME_KEY_JOIN);
   options_now();
   bool up = menu_up() != GAME_KEYS;
   // no step sees a key a menu read: each waits until it is let go

@@ -1,0 +1,30 @@
+// Joining: the keyboard types an address or a room code into the field; Up and Down pick
+// the field or one of the addresses and codes joined last; Space or Enter joins the one
+// picked. Pads pick and join the recent ones (a pad types nothing).
+#include "flow/menu_screens.h"
+
+constexpr int VK_BACKSPACE = 8;
+
+bool join_field_edit(std::string* field, const std::string& typed, bool erase) {
+  const std::string was = *field;
+  if (erase && !field->empty()) field->pop_back();
+  for (char c : typed) {
+    // blanks confirm or move, and a byte above ASCII is part of a character the font lacks
+    if (c <= ' ' || c > '~') continue;
+    if (field->size() < JOIN_FIELD_LONGEST) *field += c;
+  }
+  return *field != was;
+}
+
+void menu_join_keys() {
+  if (menus.opened) menus.field.clear();
+  const int rows = 1 + static_cast<int>(menus.recent.size());
+  if (join_field_edit(&menus.field, menus.typed, menu_pressed(VK_BACKSPACE))) {
+    menus.picked = menus.first = 0;  // typing is for the field
+    menus.note.clear();
+  }
+  if (menu_move_pick(rows)) menus.note.clear();
+  if (!menu_confirmed()) return;
+  const std::string& picked = menus.picked == 0 ? menus.field : menus.recent[menus.picked - 1];
+  if (!picked.empty()) menus.join = picked;
+}
