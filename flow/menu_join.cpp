@@ -3,12 +3,10 @@
 // picked. Pads pick and join the recent ones (a pad types nothing).
 #include "flow/menu_screens.h"
 
-constexpr int VK_BACKSPACE = 8;
-
-bool join_field_edit(std::string* field, const std::string& typed, bool erase) {
+bool join_field_edit(std::string* field, const std::string& typed) {
   const std::string was = *field;
-  if (erase && !field->empty()) field->pop_back();
   for (char c : typed) {
+    if (c == '\b' && !field->empty()) field->pop_back();
     // blanks confirm or move, and a byte above ASCII is part of a character the font lacks
     if (c <= ' ' || c > '~') continue;
     if (field->size() < JOIN_FIELD_LONGEST) *field += c;
@@ -19,7 +17,7 @@ bool join_field_edit(std::string* field, const std::string& typed, bool erase) {
 void menu_join_keys() {
   if (menus.opened) menus.field.clear();
   const int rows = 1 + static_cast<int>(menus.recent.size());
-  if (join_field_edit(&menus.field, menus.typed, menu_pressed(VK_BACKSPACE))) {
+  if (join_field_edit(&menus.field, menus.typed)) {
     menus.picked = menus.first = 0;  // typing is for the field
     menus.note.clear();
   }

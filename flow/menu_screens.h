@@ -57,7 +57,8 @@ struct MenuScreens {
   std::vector<std::string> listed;  // the kept matches, newest first
   bool server_set;                  // the meeting servers are known: internet play is offered
   std::string field;                // what the join menu's field holds
-  std::string typed;                // what the keyboard typed since the last picture
+  std::string typed;                // what the keyboard typed since the last picture, '\b'
+                                    // for Backspace
   std::vector<std::string> recent;  // the addresses and codes joined last, newest first
   std::string note;                 // why the menu up could not do what was asked, "" if it did
   // what the game is asked to do after this picture's keys
@@ -83,7 +84,7 @@ bool menu_confirmed();
 // Left (-1), Right (+1) or neither (0), a pad's too.
 int menu_left_right();
 
-// The join menu's field after typed text and Backspace (erase): printable ASCII without
-// blanks, at most JOIN_FIELD_LONGEST; anything else typed is left out whole (a character
-// of several UTF-8 bytes too). True when the field changed.
-bool join_field_edit(std::string* field, const std::string& typed, bool erase);
+// The join menu's field after typed text, in which '\b' is Backspace: printable ASCII
+// without blanks, at most JOIN_FIELD_LONGEST; anything else typed is left out whole (a
+// character of several UTF-8 bytes too). True when the field changed.
+bool join_field_edit(std::string* field, const std::string& typed);

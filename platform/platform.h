@@ -74,7 +74,8 @@ void KeyWentUp(int vk);
 void KeysAfterFrame();
 
 // Typing, for a screen that takes an address: while it is on, the characters typed on the
-// keyboard (a pad types nothing) gather for TakeTypedText, as UTF-8, beside the key messages.
+// keyboard (a pad types nothing) gather for TakeTypedText, as UTF-8, beside the key messages;
+// Backspace is '\b' among them.
 void TypingOn(bool on);
 // What was typed since the last call, and forgets it.
 std::string TakeTypedText();

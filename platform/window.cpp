@@ -566,6 +566,10 @@ static MSG translate_event(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       if (full_screen_key(event) || mute_key(event)) break;
+      // Backspace erases in its place among the characters typed, repeats too
+      if (typing && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_BACKSPACE &&
+          typed_text.size() < TYPED_TEXT_MAX)
+        typed_text += '\b';
       msg = KeyMessage(event.key.keysym.sym, event.key.keysym.scancode, event.type == SDL_KEYDOWN,
                        (event.key.keysym.mod & KMOD_ALT) != 0);
       break;

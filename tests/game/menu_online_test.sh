@@ -3,7 +3,8 @@
 # the LAN (the waiting screen names the port), P joins by typing 127.0.0.1; both reach the
 # colour screen and the match. The guest's address is then offered as a recent one. The
 # host's Esc while waiting, and a join nobody answers, each come back to the main menu, the
-# failure's line shown there.
+# failure's line shown there. Both games speak English: KORVALEN_SCREENSHOTS=DIR keeps the
+# host menu with no meeting servers, the join menu and the failed join's line there.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
@@ -15,10 +16,18 @@ if python3 -c 'import socket; socket.socket(socket.AF_INET, socket.SOCK_DGRAM).b
   exit 0
 fi
 
+# a failure shows what both games said
+eval "$(declare -f fail | sed '1s/fail/fail_alone/')"
+fail() {
+  for side in host guest; do [ -s "$work/$side.err" ] && sed "s/^/$side: /" "$work/$side.err" >&2; done
+  fail_alone "$@"
+}
+keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCREENSHOTS/$1.png"; }
+
 make_tree
 start_two_displays
-start_side host
-start_side guest
+start_side host --lang en
+start_side guest --lang en
 
 use host
 shows "host: main menu" 'tint now 300 100 011'
@@ -26,6 +35,7 @@ hold_until o "host: the host menu, LAN picked" 'tint now 230 30 110' 'tint now 8
 # no meeting servers are set: the rooms' rows are dimmed and the screen says what they need
 tint now 80 130 010 && fail "host: a room is offered with no server"
 tint now 40 270 100 || fail "host: nothing says what an internet game needs ($seen)"
+keep host_en
 hold_until space "host: waiting on the LAN" 'tint now 60 200 110'
 grep -q "waiting for the other player at .*:28760" "$work/host.err" ||
   fail "host: the waiting addresses name no port 28760"
@@ -57,7 +67,10 @@ use guest
 win=$(find_window Korvalen)
 close_window "guest: closing the window"
 pid[guest]=""
-told host "Druhy hrac odisiel."
+use host
+box=$(find_window NOTICE) || fail "host: no box for the guest's leaving"
+grep -qF "korvalen: NOTICE: The other player has left." "$work/host.err" || fail "host: not told"
+answer_box "$box" Return
 use host
 shows "host: waiting again" 'tint now 60 200 110'
 hold_until Escape "host: main menu after Esc" 'tint now 300 100 011'
@@ -68,12 +81,15 @@ tint now 20 310 100 && fail "host: a failure shown after Esc"
 win=$(find_window Korvalen)
 close_window "host: closing the window"
 pid[host]=""
-start_side guest
+start_side guest --lang en
 shows "guest: main menu" 'tint now 300 100 011'
 hold_until p "guest: the join menu" 'tint now 230 30 110'
+xdotool type --delay 30 "192.168.1.5:28761"
 hold_until Down "guest: the recent address picked" 'tint now 60 175 011' '! tint now 60 110 011'
+keep join_en
 hold_until space "guest: joining" 'tint now 60 200 110'
 shows "guest: back on the main menu with the failure" 'tint now 300 100 011' 'tint now 20 310 100'
 grep -q "127.0.0.1:28760" "$work/guest.err" || fail "guest: the failure is not on stderr"
+keep join_failed_en
 hold_until Down "guest: a key puts the failure away" '! tint now 20 310 100'
 echo "menu_online_test: back from a failed join ($SECONDS s)"

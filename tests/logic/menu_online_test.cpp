@@ -11,8 +11,6 @@ void menu_join_keys();
 
 namespace {
 
-constexpr int VK_BACKSPACE = 8;
-
 // One picture of the menu up with these keys newly down (and everything else up).
 void picture(void (*keys)(), std::initializer_list<int> down, const std::string& typed = "") {
   std::memset(menus.seen, 0, sizeof menus.seen);
@@ -31,18 +29,18 @@ void open(GameKey menu) {
 
 TEST(JoinField, TakesPrintableAsciiAloneWithinItsLength) {
   std::string field;
-  EXPECT_TRUE(join_field_edit(&field, "127.0.0.1:28760", false));
+  EXPECT_TRUE(join_field_edit(&field, "127.0.0.1:28760"));
   EXPECT_EQ(field, "127.0.0.1:28760");
   // blanks, control characters and every byte of a character beyond ASCII are left out
-  EXPECT_FALSE(join_field_edit(&field, " \t\xc3\xa9\x7f", false));
+  EXPECT_FALSE(join_field_edit(&field, " \t\xc3\xa9\x7f"));
   EXPECT_EQ(field, "127.0.0.1:28760");
-  // Backspace goes before what was typed with it in the same picture
-  EXPECT_TRUE(join_field_edit(&field, "1", true));
-  EXPECT_EQ(field, "127.0.0.1:28761");
+  // Backspace erases where it was typed among the characters of one picture
+  EXPECT_TRUE(join_field_edit(&field, "\b1:\b\b\b1"));
+  EXPECT_EQ(field, "127.0.0.1:2871");
   std::string empty;
-  EXPECT_FALSE(join_field_edit(&empty, "", true));
+  EXPECT_FALSE(join_field_edit(&empty, "\b\b"));
   std::string longest(JOIN_FIELD_LONGEST - 1, 'a');
-  EXPECT_TRUE(join_field_edit(&longest, "bcd", false));
+  EXPECT_TRUE(join_field_edit(&longest, "bcd"));
   EXPECT_EQ(longest, std::string(JOIN_FIELD_LONGEST - 1, 'a') + "b");
 }
 
@@ -52,7 +50,7 @@ TEST(JoinMenu, JoinsTheFieldOrARecentOne) {
   menus.recent = {"192.168.1.5", "K7QF2M"};
   picture(menu_join_keys, {}, "10.0.0.");
   EXPECT_EQ(menus.field, "10.0.0.");  // a new join menu starts empty
-  picture(menu_join_keys, {VK_BACKSPACE}, "2");
+  picture(menu_join_keys, {}, "\b2");
   picture(menu_join_keys, {VK_SPACE});
   EXPECT_EQ(menus.join, "10.0.02");
   menus.join.clear();
