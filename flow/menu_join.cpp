@@ -1,6 +1,6 @@
 // Joining: the keyboard types an address or a room code into the field; Up and Down pick
-// the field or one of the addresses and codes joined last; Space or Enter joins the one
-// picked. Pads pick and join the recent ones (a pad types nothing).
+// the field, one of the addresses and codes joined last, or a public room of the lobby;
+// Space or Enter joins the one picked. Pads pick and join (a pad types nothing).
 #include "flow/menu_screens.h"
 
 bool join_field_edit(std::string* field, const std::string& typed) {
@@ -16,13 +16,17 @@ bool join_field_edit(std::string* field, const std::string& typed) {
 
 void menu_join_keys() {
   if (menus.opened) menus.field.clear();
-  const int rows = 1 + static_cast<int>(menus.recent.size());
+  const int recent = static_cast<int>(menus.recent.size());
+  const int rows = 1 + recent + static_cast<int>(menus.lobby.size());
   if (join_field_edit(&menus.field, menus.typed)) {
     menus.picked = menus.first = 0;  // typing is for the field
     menus.note.clear();
   }
   if (menu_move_pick(rows)) menus.note.clear();
   if (!menu_confirmed()) return;
-  const std::string& picked = menus.picked == 0 ? menus.field : menus.recent[menus.picked - 1];
+  if (menus.picked >= rows) return;  // a public room that went meanwhile
+  const std::string& picked = menus.picked == 0        ? menus.field
+                              : menus.picked <= recent ? menus.recent[menus.picked - 1]
+                                                       : menus.lobby[menus.picked - 1 - recent];
   if (!picked.empty()) menus.join = picked;
 }

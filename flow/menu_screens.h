@@ -50,17 +50,20 @@ struct MenuScreens {
   bool opened;  // the menu up opened at the picture before: its keys are read a first time
   int picked;   // the row picked on the menu up
   int first;    // the first row of a long list shown
-  bool keyboard[KEY_CODES];         // the keys held at this picture, the pads' with them
-  bool seen[KEY_CODES];             // and at the one before
-  bool offered[GAME_KEYS];          // the menus this game has (a browser keeps no recordings)
-  Options options;                  // what the options menu shows and changes
-  std::vector<std::string> listed;  // the kept matches, newest first
-  bool server_set;                  // the meeting servers are known: internet play is offered
-  std::string field;                // what the join menu's field holds
-  std::string typed;                // what the keyboard typed since the last picture, '\b'
-                                    // for Backspace
-  std::vector<std::string> recent;  // the addresses and codes joined last, newest first
-  std::string note;                 // why the menu up could not do what was asked, "" if it did
+  bool keyboard[KEY_CODES];              // the keys held at this picture, the pads' with them
+  bool seen[KEY_CODES];                  // and at the one before
+  bool offered[GAME_KEYS];               // the menus this game has (a browser keeps no recordings)
+  Options options;                       // what the options menu shows and changes
+  std::vector<std::string> listed;       // the kept matches, newest first
+  bool server_set;                       // the meeting servers are known: internet play is offered
+  std::string field;                     // what the join menu's field holds
+  std::string typed;                     // what the keyboard typed since the last picture, '\b'
+                                         // for Backspace
+  std::vector<std::string> recent;       // the addresses and codes joined last, newest first
+  std::vector<std::string> lobby;        // the public rooms' codes on the meeting servers
+  std::vector<std::string> lobby_names;  // and their names
+  std::string lobby_note;                // why the lobby cannot be read, "" while it can
+  std::string note;  // why the menu up could not do what was asked, "" if it did
   // what the game is asked to do after this picture's keys
   int start_computer;  // 1 to 3: a match against the computer at that level
   int watch;           // >= 0: the kept match listed there

@@ -18,6 +18,8 @@
 #include "game/keep.h"
 #include "game/online.h"
 #include "game/watch.h"
+#include "korvalen_version.h"
+#include "net/net.h"
 #include "record/kept.h"
 #include "record/recording.h"
 #include "screens/screens.h"
@@ -214,6 +216,7 @@ bool online_line(const std::vector<std::string>& args, CommandLine* line, std::s
 // local play so far ends here (kept, or --record's file), and the kept one starts anew
 // afterwards. Online play from the menu is not recorded.
 void play_online(const CommandLine& line) {
+  net_lobby_stop();
   keep_end();
   record_finish();
   TypingOn(false);
@@ -239,6 +242,30 @@ void play_online(const CommandLine& line) {
   if (!done) keep_start(started_with, settings_at_start);
   hold_back_held_keys();
   std::memset(menus.seen, 1, sizeof menus.seen);
+}
+
+// What the lobby is read with: the servers the game started with.
+RoomOptions lobby_options() {
+  RoomOptions options;
+  options.server = started_with.server;
+  options.server_ca = started_with.server_ca;
+  options.version = KORVALEN_VERSION;
+  return options;
+}
+
+// The lobby's rooms for the join menu while it is up; reading ends when it goes.
+void follow_lobby() {
+  menus.lobby.clear();
+  menus.lobby_names.clear();
+  if (menu_up() != GAME_KEY_JOIN || !menus.server_set) {
+    net_lobby_stop();
+    menus.lobby_note.clear();
+    return;
+  }
+  for (const LobbyRoom& room : net_lobby_rooms(&menus.lobby_note)) {
+    menus.lobby.push_back(room.code);
+    menus.lobby_names.push_back(room.name);
+  }
 }
 
 void host_picked() {
@@ -388,7 +415,10 @@ bool menu_screens_picture() {
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
 #ifndef __EMSCRIPTEN__
-    if (menu_up() == GAME_KEY_JOIN) menus.recent = recent_load();
+    if (menu_up() == GAME_KEY_JOIN) {
+      menus.recent = recent_load();
+      if (menus.server_set) net_lobby_start(lobby_options());
+    }
 #endif
     if (menu_up() != GAME_KEYS) menus.note.clear();
   } else if (was_up) {
@@ -402,6 +432,9 @@ bool menu_screens_picture() {
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
   do_requests();
   TypingOn(menu_up() == GAME_KEY_JOIN);
+#ifndef __EMSCRIPTEN__
+  follow_lobby();
+#endif
   options_now();
   bool up = menu_up() != GAME_KEYS;
   // no step sees a key a menu read: each waits until it is let go

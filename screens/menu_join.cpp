@@ -1,6 +1,7 @@
 // Joining: the field with what is typed (its end, when it is longer than the line), the
-// addresses and codes joined last, the row picked highlighted, and why the last try did
-// not start, if it did not.
+// addresses and codes joined last, the lobby's public rooms beside them once the meeting
+// servers are set, the row picked highlighted, and why the last try did not start, if it
+// did not.
 #include <string>
 
 #include "flow/menu_screens.h"
@@ -40,8 +41,26 @@ void menu_join_draw() {
       cyan();
     else
       green();
-    std::string entry = menus.recent[row].substr(0, 50);
+    std::string entry = menus.recent[row].substr(0, menus.server_set ? 24 : 50);
     glPrint(60, 175 + 20 * row, 0, entry.c_str());
+  }
+  if (menus.server_set) {
+    white();
+    glPrint(340, 150, 0, tr("Verejne miestnosti:"));
+    const int recent = static_cast<int>(menus.recent.size());
+    for (int room = 0; room < static_cast<int>(menus.lobby.size()) && room < 9; room++) {
+      if (1 + recent + room == menus.picked)
+        cyan();
+      else
+        green();
+      std::string line = menus.lobby[room] + " " + menus.lobby_names[room].substr(0, 20);
+      glPrint(350, 175 + 20 * room, 0, line.c_str());
+    }
+    if (menus.lobby.empty()) {
+      green();
+      glPrint(350, 175, 0,
+              menus.lobby_note.empty() ? tr("ziadne") : menus.lobby_note.substr(0, 28).c_str());
+    }
   }
   if (!menus.note.empty()) {
     red();

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # A room hosted and joined from the menus on the meeting servers of server/run.sh, named in
-# the settings: O, the public room, Space; the room's code printed; P, the code typed in
-# lower case, Enter; both games reach the main menu through the relay, and the code is the
-# guest's recent one. Both games speak English: KORVALEN_SCREENSHOTS=DIR keeps the host menu
-# with the servers set and the room's waiting screen.
+# the settings: O, the public room, Space; the room's code printed; P lists it among the
+# lobby's public rooms, Down picks it, Space joins; both games reach the main menu through
+# the relay, and the code is the guest's recent one. Both games speak English:
+# KORVALEN_SCREENSHOTS=DIR keeps the host menu with the servers set, the room's waiting
+# screen and the join menu with the lobby.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
@@ -54,8 +55,10 @@ keep room_waiting_en
 use guest
 shows "guest: main menu" 'tint now 300 100 011'
 hold_until p "guest: the join menu" 'tint now 230 30 110'
-xdotool type --delay 30 "${code,,}"
-hold_until Return "guest: in the room" 'tint now 300 100 011'
+shows "guest: the public room in the lobby" 'tint now 350 175 010'
+hold_until Down "guest: the public room picked" 'tint now 350 175 011'
+keep join_lobby_en
+hold_until space "guest: in the room" 'tint now 300 100 011'
 use host
 shows "host: the guest came, main menu" 'tint now 300 100 011'
 for side in host guest; do

@@ -67,6 +67,19 @@ TEST(JoinMenu, JoinsTheFieldOrARecentOne) {
   EXPECT_EQ(menus.join, "10.0.025");
 }
 
+TEST(JoinMenu, PicksAPublicRoomBelowTheRecentOnes) {
+  open(GAME_KEY_JOIN);
+  menus.recent = {"192.168.1.5"};
+  menus.lobby = {"K7QF2M", "ABCDEF"};
+  for (int row = 0; row < 3; row++) picture(menu_join_keys, {VK_DOWN});
+  picture(menu_join_keys, {VK_SPACE});
+  EXPECT_EQ(menus.join, "ABCDEF");
+  menus.join.clear();
+  menus.lobby.pop_back();  // its host went meanwhile
+  picture(menu_join_keys, {VK_SPACE});
+  EXPECT_EQ(menus.join, "");
+}
+
 TEST(JoinMenu, AnEmptyFieldJoinsNothing) {
   open(GAME_KEY_JOIN);
   picture(menu_join_keys, {VK_SPACE});
