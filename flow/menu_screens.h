@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "flow/arena_list.h"
 #include "state/game_keys.h"
 
 constexpr int MENU_DEPTH = 4;
@@ -50,11 +51,13 @@ struct MenuScreens {
   bool opened;  // the menu up opened at the picture before: its keys are read a first time
   int picked;   // the row picked on the menu up
   int first;    // the first row of a long list shown
-  bool keyboard[KEY_CODES];              // the keys held at this picture, the pads' with them
-  bool seen[KEY_CODES];                  // and at the one before
-  bool offered[GAME_KEYS];               // the menus this game has (a browser keeps no recordings)
-  Options options;                       // what the options menu shows and changes
-  std::vector<std::string> listed;       // the kept matches, newest first
+  bool keyboard[KEY_CODES];         // the keys held at this picture, the pads' with them
+  bool seen[KEY_CODES];             // and at the one before
+  bool offered[GAME_KEYS];          // the menus this game has (a browser keeps no recordings)
+  Options options;                  // what the options menu shows and changes
+  std::vector<std::string> listed;  // the kept matches, newest first
+  std::vector<std::string> listed_arenas;  // and the arena each was played on
+  std::vector<ArenaEntry> arenas;          // the arena list's entries, below its "any arena" row
   bool server_set;                       // the meeting servers are known: internet play is offered
   std::string field;                     // what the join menu's field holds
   std::string typed;                     // what the keyboard typed since the last picture, '\b'
@@ -68,6 +71,7 @@ struct MenuScreens {
   int start_computer;  // 1 to 3: a match against the computer at that level
   int watch;           // >= 0: the kept match listed there
   bool open_controls;  // the controls screen
+  int choose_arena;    // >= 0: the arena list's row picked (0 "any arena", then arenas[row - 1])
   HostWay host;        // hosting this way
   std::string join;    // joining this address or room code
 };
