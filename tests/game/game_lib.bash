@@ -32,6 +32,8 @@ fail() {
   echo "FAIL: $*" >&2
   [ -n "${KORVALEN_SCREENSHOTS:-}" ] && cp "$work/now.png" "$KORVALEN_SCREENSHOTS/failed.png" 2>/dev/null
   [ -s "$work/stderr" ] && { echo "--- game stderr:" >&2; cat "$work/stderr" >&2; }
+  # two games: each side's standard error under its own name
+  for f in "$work"/*.err; do [ -s "$f" ] && { echo "--- ${f##*/}:" >&2; cat "$f" >&2; }; done
   exit 1
 }
 start_x() { start_xvfb "$1" || fail "could not start Xvfb"; }
