@@ -201,9 +201,27 @@ class Page:
         self.call("Input.dispatchKeyEvent", type="keyDown" if down else "keyUp", key=key,
                   code=code, windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
 
+    def key_frames(self):  # the frames the game has read the keys in (platform/key_state.cpp)
+        return self.evaluate("typeof Module == 'object' ? Module.korvalenKeyFrames || 0 : 0")
+
+    def let_go(self, name):
+        """Lets a key go and waits until a frame of the game has read it up: a release and a
+        press before any frame read them leave the key held for the game, its latch set. A
+        page that ends or goes elsewhere meanwhile reads no more keys: no wait then."""
+        self.key(name, False)
+        frames = self.key_frames()
+
+        def read_up():
+            try:
+                return self.key_frames() != frames or self.evaluate(
+                    "document.body.dataset.state") != "running"
+            except Failure:  # the page goes to another address
+                return True
+        until("a frame after %s is let go" % name, read_up)
+
     def hold_until(self, name, what, *checks):
-        """Holds a key until the screen shows the checks; a key that has not acted is pressed
-        anew (a release and a press between two frames leave its latch set)."""
+        """Holds a key until the screen shows the checks, then lets it go; a key that has not
+        acted is pressed anew."""
         for attempt in range(6):
             self.key(name, True)
             try:
@@ -212,7 +230,7 @@ class Page:
                 if attempt == 5:
                     raise
             finally:
-                self.key(name, False)
+                self.let_go(name)
 
     def wall_at(self, cx, cy):
         """Whether the top of a wall covers cell (cx, cy): grey stone there, where grass has
