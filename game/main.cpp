@@ -367,6 +367,10 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
     web_game_ended(2);
     return 2;
   }
+  const int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
+  // the main menu's own entries as on the desktop (less the recordings, which a page keeps
+  // none of), with the computer's level and the volume the player saved
+  menu_screens_start(saved, volume, saved.computer_level ? saved.computer_level : 2);
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, false)) {
     web_game_ended(1);
     return 1;
@@ -378,7 +382,7 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
   if (!line.lang.empty()) settings_store(SETTING_LANGUAGE, line.lang);
   if (line.volume >= 0) settings_store(SETTING_VOLUME, std::to_string(line.volume));
   // The browser starts the sound with the player's first key or click.
-  sound_open(line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100);
+  sound_open(volume);
   if (plays_online(line)) return play_online_in_browser(line);
   emscripten_set_main_loop(browser_frame, 0, false);
   return 0;

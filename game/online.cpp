@@ -22,6 +22,7 @@
 #include "korvalen_version.h"
 #include "net/net.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
 #include "record/recording.h"
 #include "render/render.h"
 #include "screens/screens.h"
@@ -178,6 +179,17 @@ int session_over() {
   net_close(0, 0);
   record_finish();
   return session.exit_code;
+}
+
+// Leaving mid-game, this side is heard on the other only as "has left": its own log says
+// what made it leave, its window closed or a signal from outside the game.
+void say_why_leaving() {
+  const int signal = quit_signal_number();
+  if (signal)
+    fprintf(stderr, "korvalen: leaving the online game: signal %d (%s)\n", signal,
+            strsignal(signal));
+  else
+    fprintf(stderr, "korvalen: leaving the online game: its window was closed\n");
 }
 
 // This side ends in order: the window closed, or the frames ended the game.
@@ -345,6 +357,7 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
     if (PeekMessageA(&msg)) {
       if (msg.message == WM_QUIT) {
         window_closed();
+        say_why_leaving();
         record_close();
         return leave(LEAVE_CLOSED);
       }

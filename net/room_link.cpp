@@ -482,7 +482,9 @@ bool make_peer(std::string* error) {
   if (!room.options.relay_only && !room.credentials.relays.empty())
     config.iceServers.emplace_back(room.credentials.relays[0].host,
                                    static_cast<std::uint16_t>(room.credentials.relays[0].port));
-#ifndef __EMSCRIPTEN__  // a page offers only its relayed candidates instead (local_candidate)
+#ifdef __EMSCRIPTEN__
+  web_relay_only(room.options.relay_only);
+#else
   if (room.options.relay_only) config.iceTransportPolicy = rtc::TransportPolicy::Relay;
   // Two games and a relay on one machine share 127.0.0.1, and a relay's permissions go by
   // address only: a game's own socket would reach the other's relay directly. Tests bind
@@ -541,6 +543,13 @@ void other_gone(NetEvents* events) {
   if (!hosting) room.linked = false;
 }
 
+// Playing only through the relay, the other side's own addresses are not taken even when it
+// offers them: the library would try them from this machine's own socket, and a direct path
+// would show the other player this machine's address.
+bool candidate_taken(const Signal& s) {
+  return !room.options.relay_only || candidate_is_relayed(s.candidate);
+}
+
 void host_hears(const Signal& s) {
   if (s.from.empty()) return;
   if (s.type == SIGNAL_OFFER) {
@@ -567,7 +576,8 @@ void host_hears(const Signal& s) {
       fprintf(stderr, "korvalen: a guest's offer cannot be used (%s)\n", e.what());
       drop_peer();
     }
-  } else if (s.type == SIGNAL_CANDIDATE && room.peer && s.from == room.guest_id) {
+  } else if (s.type == SIGNAL_CANDIDATE && room.peer && s.from == room.guest_id &&
+             candidate_taken(s)) {
     try {
       room.peer->addRemoteCandidate(rtc::Candidate(s.candidate, s.mid));
     } catch (const std::exception&) {
@@ -589,7 +599,7 @@ void guest_hears(const Signal& s, NetEvents* events) {
     } catch (const std::exception& e) {
       fail(events, std::string("the host's answer cannot be used (") + e.what() + ")");
     }
-  } else if (s.type == SIGNAL_CANDIDATE) {
+  } else if (s.type == SIGNAL_CANDIDATE && candidate_taken(s)) {
     try {
       room.peer->addRemoteCandidate(rtc::Candidate(s.candidate, s.mid));
     } catch (const std::exception&) {
@@ -745,7 +755,7 @@ void handle(const Event& e, NetReceive receive, void* context, NetEvents* events
       s.mid = e.topic;
 #ifdef __EMSCRIPTEN__
       // relay only: the page's own and its router's addresses never leave it
-      if (room.options.relay_only && e.text.find(" typ relay") == std::string::npos) break;
+      if (room.options.relay_only && !candidate_is_relayed(e.text)) break;
 #endif
       room.candidates_sent = true;
       signal_other(s);

@@ -123,7 +123,30 @@ EM_JS(void, broker_stop, (), {
   if (client) client.end(false);
 });
 
+// datachannel-wasm makes its connections with `new RTCPeerConnection(config)`: while relay
+// only is asked for, that name gives one with the browser's relay policy added.
+EM_JS(void, relay_policy, (int only), {
+  if (typeof window.RTCPeerConnection == "undefined") return;
+  if (!Module.korvalenPeerConnection) Module.korvalenPeerConnection = window.RTCPeerConnection;
+  var plain = Module.korvalenPeerConnection;
+  if (!only) {
+    window.RTCPeerConnection = plain;
+    return;
+  }
+  var relayed = function(config) {
+    var given = Object.assign({}, config || {});
+    given.iceTransportPolicy = "relay";
+    return new plain(given);
+  };
+  relayed.prototype = plain.prototype;
+  window.RTCPeerConnection = relayed;
+});
+
 }  // namespace
+
+void web_relay_only(bool only) {
+  relay_policy(only ? 1 : 0);
+}
 
 extern "C" EMSCRIPTEN_KEEPALIVE void korvalen_broker_news(int news, int code, const char* topic,
                                                           const char* payload, int size) {

@@ -13,6 +13,11 @@ bool web_fetch(const std::string& url, int limit_ms, std::size_t max_bytes, long
 void web_wait(int wait_ms);
 void web_wake();
 
+// Whether the page's next RTCPeerConnection may use only the relay: the browser's own
+// relay-only policy, which datachannel-wasm has no option for. Without it the browser still
+// answers and checks from its own addresses, and a direct path can form beside the relay.
+void web_relay_only(bool only);
+
 // The broker's client: MQTT 3.1.1, user name the room's code, a last will, reconnecting by
 // itself. False when the page has no MQTT client. What it hears comes to web_broker_heard.
 bool web_broker_start(const std::string& url, const std::string& client_id, const std::string& user,

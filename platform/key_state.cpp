@@ -3,6 +3,9 @@
 // so a key pressed and let go between two frames would leave no trace; and a flooded window
 // system drops key-ups, which would leave a key down for good. Both are made good here.
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include "platform/platform.h"
 #include "state/lybrary3.h"
@@ -74,6 +77,12 @@ static void release_keys_not_held() {
 
 // The frame has seen every key that went down: the taps it saw are over now.
 void KeysAfterFrame() {
+#ifdef __EMSCRIPTEN__
+  // The frames that have read the keys, for a page's driver: a key let go and pressed again
+  // before any frame read it was never let go for the game, so the browser test waits for a
+  // frame between the two.
+  EM_ASM({ Module.korvalenKeyFrames = (Module.korvalenKeyFrames || 0) + 1; });
+#endif
   for (int vk = 1; vk < KEY_CODES; vk++) {
     if (up_waiting[vk]) held_keys[vk] = false;
     up_waiting[vk] = false;

@@ -20,8 +20,9 @@
 
 #include "platform/platform.h"
 
-// The quit request: asked for once, for good; taken by the loop once.
-static volatile std::sig_atomic_t quit_asked, quit_taken;
+// The quit request: asked for once, for good; taken by the loop once. The signal that asked,
+// if one did.
+static volatile std::sig_atomic_t quit_asked, quit_taken, quit_signal;
 
 // What the game and its box process both see: the box's process id, written by the box
 // process itself, and the quit request. Either side looks at the other's word after
@@ -66,8 +67,13 @@ bool take_quit_request() {
   return true;
 }
 
-static void on_quit_signal(int) {
+static void on_quit_signal(int signal) {
+  if (!quit_asked) quit_signal = signal;
   request_quit();
+}
+
+int quit_signal_number() {
+  return quit_signal;
 }
 
 // In every process forked while a box is up (the box itself): it dies with the game,

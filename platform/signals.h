@@ -15,6 +15,8 @@ bool quit_requested();
 bool take_quit_request();
 // True while a quit is asked for and the loop has not taken it yet.
 bool quit_pending();
+// The signal that asked the game to quit; 0 when none did (the close button, or no quit).
+int quit_signal_number();
 
 // Around a message box: a process forked while it is up is the box's own, tied to the
 // game so that it never outlives it and ends when the game is asked to quit.

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 using nlohmann::json;
 
@@ -247,4 +248,12 @@ bool is_loopback_host(const std::string& host) {
   if (host == "localhost" || host == "::1") return true;
   in_addr a;
   return inet_pton(AF_INET, host.c_str(), &a) == 1 && (ntohl(a.s_addr) >> 24) == 127;
+}
+
+bool candidate_is_relayed(const std::string& candidate) {
+  std::istringstream words(candidate);
+  std::string word;
+  while (words >> word)
+    if (word == "typ") return words >> word && word == "relay";
+  return false;
 }

@@ -79,6 +79,9 @@ struct Url {
   int port = 0;
 };
 bool url_read(const std::string& text, Url* url);
+// Whether an ICE candidate line ("candidate:F C udp P ADDRESS PORT typ TYPE ...") is one of
+// a relay's addresses: all a game playing only through the relay takes from the other side.
+bool candidate_is_relayed(const std::string& candidate);
 // Whether host names this machine only (127.0.0.0/8, ::1, localhost): where plain, unencrypted
 // connections are allowed.
 bool is_loopback_host(const std::string& host);

@@ -164,6 +164,20 @@ TEST(Room, AddressesAndTheLoopback) {
     EXPECT_FALSE(is_loopback_host(far)) << far;
 }
 
+TEST(Room, OnlyTheRelaysCandidatesAreRelayed) {
+  EXPECT_TRUE(candidate_is_relayed(
+      "candidate:3 1 UDP 1048063 127.0.0.1 33337 typ relay raddr 0.0.0.0 rport 0"));
+  EXPECT_TRUE(candidate_is_relayed("a=candidate:1 1 udp 5 198.51.100.7 3478 typ relay"));
+  for (const char* own :
+       {"candidate:1 1 UDP 2114977791 127.0.0.2 51637 typ host",
+        "candidate:3 1 UDP 1845501695 127.0.0.1 54489 typ prflx",
+        "candidate:2 1 udp 1677729535 203.0.113.5 61000 typ srflx raddr 10.0.0.2 rport 5000",
+        // the type is the word after the first "typ", wherever "relay" appears besides
+        "candidate:1 1 udp 5 relay 3478 typ host raddr relay", "candidate:1 1 udp typ",
+        "candidate:1 1 udp 5 10.0.0.2 3478 typ relayed", ""})
+    EXPECT_FALSE(candidate_is_relayed(own)) << own;
+}
+
 TEST(Room, LobbyEntriesAreSmall) {
   LobbyEntry e{"Korvalen 1.1.0", "s_1.txt", 1796716376}, got;
   const std::string text = encode_lobby_entry(e);

@@ -30,7 +30,9 @@ DEADLINE = float(os.environ.get("KORVALEN_TEST_DEADLINE", "240"))
 WIDTH, HEIGHT = 1280, 1060  # the browser's inner size: a canvas about 1280 x 1031
 KEYS = {"Down": ("ArrowDown", "ArrowDown", 40), "Up": ("ArrowUp", "ArrowUp", 38),
         "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
-        "1": ("1", "Digit1", 49), "3": ("3", "Digit3", 51)}
+        "1": ("1", "Digit1", 49), "3": ("3", "Digit3", 51), "c": ("c", "KeyC", 67),
+        "v": ("v", "KeyV", 86),
+        "F1": ("F1", "F1", 112)}
 # A pad with the standard layout (button 0 A, 13 down); testPad(button, down) works it.
 PAD = """(function () {
   var pad = {id: "Test pad", index: 0, connected: true, timestamp: 1, mapping: "standard",
@@ -199,9 +201,27 @@ class Page:
         self.call("Input.dispatchKeyEvent", type="keyDown" if down else "keyUp", key=key,
                   code=code, windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
 
+    def key_frames(self):  # the frames the game has read the keys in (platform/key_state.cpp)
+        return self.evaluate("typeof Module == 'object' ? Module.korvalenKeyFrames || 0 : 0")
+
+    def let_go(self, name):
+        """Lets a key go and waits until a frame of the game has read it up: a release and a
+        press before any frame read them leave the key held for the game, its latch set. A
+        page that ends or goes elsewhere meanwhile reads no more keys: no wait then."""
+        self.key(name, False)
+        frames = self.key_frames()
+
+        def read_up():
+            try:
+                return self.key_frames() != frames or self.evaluate(
+                    "document.body.dataset.state") != "running"
+            except Failure:  # the page goes to another address
+                return True
+        until("a frame after %s is let go" % name, read_up)
+
     def hold_until(self, name, what, *checks):
-        """Holds a key until the screen shows the checks; a key that has not acted is pressed
-        anew (a release and a press between two frames leave its latch set)."""
+        """Holds a key until the screen shows the checks, then lets it go; a key that has not
+        acted is pressed anew."""
         for attempt in range(6):
             self.key(name, True)
             try:
@@ -210,7 +230,7 @@ class Page:
                 if attempt == 5:
                     raise
             finally:
-                self.key(name, False)
+                self.let_go(name)
 
     def wall_at(self, cx, cy):
         """Whether the top of a wall covers cell (cx, cy): grey stone there, where grass has
@@ -224,6 +244,16 @@ class Page:
         r, g, b = (int(v) for v in ImageStat.Stat(image).mean)
         self.seen = "%s at cell (%d, %d)" % ((r, g, b), cx, cy)
         return r >= 60 and r - b <= 30
+
+    def spawn_bare(self):
+        """Whether player 2's spawn point, at the top right of the field, is bare grass: no
+        red and no blue of his archer there."""
+        x, y, w, h = self.picture
+        clip = (x + 1250 * w // 1280, y + 30 * h // 1024, 28 * w // 1280, 55 * h // 1024)
+        image = Image.open(io.BytesIO(self.screenshot(clip))).convert("RGB")
+        r, _, b = (high for _, high in image.getextrema())
+        self.seen = "(%d, %d) red and blue at player 2's spawn point" % (r, b)
+        return r <= 60 and b <= 60
 
     def field(self):  # the picture above the status panel, as a PNG
         x, y, w, h = self.picture
@@ -282,6 +312,7 @@ def play(page, base):
     page.save("pause_menu")
     print("ok: Space and Space start a match on the arena asked for, the computer plays, "
           "Esc opens the pause menu")
+    menu_to_computer(page, base)
     keep_settings(page, base)
 
     page.open(base + "/no-data/?bot=2")
@@ -289,6 +320,34 @@ def play(page, base):
     page.call("Page.addScriptToEvaluateOnNewDocument", source="delete window.WebGLRenderingContext;")
     page.open(base + "/")
     page.failed_with("no WebGL", "needs WebGL")
+
+
+def menu_to_computer(page, base):
+    """The page's main menu offers the game's own entries, as the desktop's does, and reaches
+    a match against the computer by keys alone: F1's help and V's options, then C, a level
+    and Space."""
+    page.open(base + "/?arena=1")
+    page.shows("the page's main menu with its entries: C and V under the flag",
+               lambda: page.tint(300, 100, "011"), lambda: page.tint(130, 395, "111"),
+               lambda: page.tint(420, 395, "111"))
+    page.hold_until("F1", "F1: the help, with the game's own keys",
+                    lambda: page.tint(250, 20, "110"), lambda: page.tint(40, 225, "010"))
+    page.hold_until("Escape", "the main menu again", lambda: page.tint(300, 100, "011"),
+                    lambda: page.tint(130, 395, "111"))
+    page.hold_until("v", "V: the options, the volume picked", lambda: page.tint(250, 30, "110"),
+                    lambda: page.tint(330, 90, "011"))
+    page.hold_until("Escape", "the main menu again", lambda: page.tint(300, 100, "011"),
+                    lambda: page.tint(130, 395, "111"))
+    page.hold_until("c", "C: the computer's level, 2 picked",
+                    lambda: page.tint(200, 30, "110"), lambda: page.tint(250, 180, "011"))
+    page.hold_until("space", "the colour screen: player 2 is the computer, without keys",
+                    lambda: page.tint(24, 177, "100"), lambda: page.tint(364, 177, "100"),
+                    lambda: page.tint(24, 200, "010"), lambda: not page.tint(364, 200, "010"))
+    page.hold_until("space", "the match", lambda: page.tint(252, 380, "010"),
+                    lambda: page.tint(30, 370, "111"))
+    page.shows("player 2 walks off his spawn point, no key pressed", page.spawn_bare)
+    print("ok: the page's menu shows its entries, F1's help and V's options; C, Space and "
+          "Space reach a match where the computer walks")
 
 
 def keep_settings(page, base):

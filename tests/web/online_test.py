@@ -12,6 +12,7 @@ Every wait polls up to KORVALEN_TEST_DEADLINE seconds a step (240 by default).
 """
 import argparse
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -138,53 +139,57 @@ def hide_for_a_while(page):
     page.shows("shown again: the match goes on", lambda: page.tint(252, 380, "010"))
 
 
-def desktop_with_page(args, url, pages, work):
-    """A desktop game hosts, the page joins by code; another page is told the room is full."""
+def desktop_with_page(args, url, pages, work, children):
+    """A desktop game hosts, the page joins by code; another page is told the room is full.
+    The desktop and its Xvfb are left in children, stopped only after a failure is reported:
+    the desktop stopped first would tell the page it left, hiding how the page stood."""
     home = os.path.join(work, "home")
     os.makedirs(home, exist_ok=True)
-    xvfb = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    game = None
-    try:
-        display = ":" + xvfb.stdout.readline().decode().strip()
-        env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=home,
-                   SDL_AUDIODRIVER="dummy", KORVALEN_ICE_BIND="127.0.0.2", LANGUAGE="sk")
-        record = os.path.join(work, "host.rec")
-        out, err = os.path.join(work, "host.out"), os.path.join(work, "host.err")
-        game = start([args.game, "--window", "--host-room", "--server", url, "--relay-only",
-                      "--record", record], cwd=ROOT, env=env, stdout=open(out, "w"),
-                     stderr=open(err, "w"))
-        code = first_line(out, game, "the desktop's room code").split()[-1]
-        page, other = pages
-        page.open("%s/?server=%s&room=%s&relay" % (url, url, code.lower()))
-        main_menu(page, "the page in the desktop's room %s: main menu" % code)
-        until("the desktop plays through the relay", lambda: "through the relay" in open(err).read())
-        print("ok: the page joined the desktop's room %s by its code, through the relay" % code)
+    xvfb = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                  "-noreset"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    children.append(xvfb)
+    display = ":" + xvfb.stdout.readline().decode().strip()
+    env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=home,
+               SDL_AUDIODRIVER="dummy", KORVALEN_ICE_BIND="127.0.0.2", LANGUAGE="sk")
+    record = os.path.join(work, "host.rec")
+    out, err = os.path.join(work, "host.out"), os.path.join(work, "host.err")
+    game = start([args.game, "--window", "--host-room", "--server", url, "--relay-only",
+                  "--record", record], cwd=ROOT, env=env, stdout=open(out, "w"),
+                 stderr=open(err, "w"))
+    children.insert(0, game)
+    code = first_line(out, game, "the desktop's room code").split()[-1]
+    page, other = pages
+    page.open("%s/?server=%s&room=%s&relay" % (url, url, code.lower()))
+    main_menu(page, "the page in the desktop's room %s: main menu" % code)
+    # both ask for the relay only: a direct path here means one side took the other's own
+    # address after all (the page's browser answers from its own unless told the policy)
+    path = until("the desktop says which way it plays",
+                 lambda: re.search(r"playing over WebRTC, (.*)", open(err).read()))
+    if path.group(1) != "through the relay":
+        raise Failure("the relay-only match plays %s" % path.group(1))
+    print("ok: the page joined the desktop's room %s by its code, through the relay" % code)
 
-        other.open("%s/?server=%s&room=%s" % (url, url, code))
-        notice(other, "a second page in the room", "is full")
+    other.open("%s/?server=%s&room=%s" % (url, url, code))
+    notice(other, "a second page in the room", "is full")
 
-        play_match(page, hide=lambda: hide_for_a_while(page))
-        page_state = ended(page, "the page against the desktop")
-        until("the desktop ends", lambda: game.poll() is not None)
-        if game.returncode != 0:
-            raise Failure("the desktop ended with %s: %s" % (game.returncode, open(err).read()))
-        replay = subprocess.run([os.path.join(os.path.dirname(args.game), "korvalen-replay"),
-                                 "--recording", record], cwd=ROOT, capture_output=True, text=True)
-        if replay.returncode != 0:
-            raise Failure("the desktop's recording does not replay: " + replay.stderr)
-        want, got = state_lines(replay.stdout), state_lines(page_state)
-        if not got or want != got:
-            differ = [(a, b) for a, b in zip(want, got) if a != b][:5]
-            raise Failure("the page ends apart from the desktop's recording (%d lines against "
-                          "%d): %s" % (len(got), len(want), differ))
-        if "done 1" not in got:
-            raise Failure("the page's end state is not the Exit's")
-        print("ok: a match page against desktop, the page hidden for a while, to Exit; the "
-              "desktop's recording replays to the page's end state (%d fields)" % len(got))
-    finally:
-        stop(game)
-        stop(xvfb)
+    play_match(page, hide=lambda: hide_for_a_while(page))
+    page_state = ended(page, "the page against the desktop")
+    until("the desktop ends", lambda: game.poll() is not None)
+    if game.returncode != 0:
+        raise Failure("the desktop ended with %s: %s" % (game.returncode, open(err).read()))
+    replay = subprocess.run([os.path.join(os.path.dirname(args.game), "korvalen-replay"),
+                             "--recording", record], cwd=ROOT, capture_output=True, text=True)
+    if replay.returncode != 0:
+        raise Failure("the desktop's recording does not replay: " + replay.stderr)
+    want, got = state_lines(replay.stdout), state_lines(page_state)
+    if not got or want != got:
+        differ = [(a, b) for a, b in zip(want, got) if a != b][:5]
+        raise Failure("the page ends apart from the desktop's recording (%d lines against "
+                      "%d): %s" % (len(got), len(want), differ))
+    if "done 1" not in got:
+        raise Failure("the page's end state is not the Exit's")
+    print("ok: a match page against desktop, the page hidden for a while, to Exit; the "
+          "desktop's recording replays to the page's end state (%d fields)" % len(got))
 
 
 def two_pages(url, pages, shots):
@@ -240,7 +245,7 @@ def main():
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)
     work = tempfile.mkdtemp(prefix="korvalen-online-")
-    servers, pages, started = None, [], time.monotonic()
+    servers, pages, children, started = None, [], [], time.monotonic()
     try:
         out = os.path.join(work, "servers.out")
         servers = start([os.path.join(ROOT, "server/run.sh"), "--web", folder],
@@ -251,7 +256,7 @@ def main():
             raise Failure("run.sh's first line is no URL: " + url)
         pages = [Page(args.shots), Page(None)]
         if args.only in (None, "desktop"):
-            desktop_with_page(args, url, pages, work)
+            desktop_with_page(args, url, pages, work, children)
         if args.only in (None, "pages"):
             two_pages(url, pages, args.shots)
         if args.only in (None, "faults"):
@@ -269,6 +274,8 @@ def main():
                       file=sys.stderr)
         return 1
     finally:
+        for child in children:
+            stop(child)
         for page in pages:
             page.close()
         stop(servers)
