@@ -126,7 +126,8 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
 // no speed mark, and it and a change record need a frame before them.
 TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
   match_start_set_seed(0x01020304);
-  match_start_set_arena("Hill", "1\n2\n3\n4\n5\n");
+  match_start_set_sector(0, "Hill");
+  match_start_set_map(true, "1\n2\n3\n4\n5\n");
   const std::string header = recording_header();
   match_start = MatchStart{};
   const std::string frames = std::string("F\1E\3R\2Z\3\0\0\0", 11);
@@ -137,9 +138,10 @@ TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
                               bytes.size(), &error))
       << error;
   EXPECT_EQ(reader.start.seed, 0x01020304u);
+  EXPECT_TRUE(reader.start.seeded);
   EXPECT_EQ(reader.start.sector, 0);
-  EXPECT_TRUE(reader.start.arena_given);
-  EXPECT_EQ(reader.start.arena_text, "1\n2\n3\n4\n5\n");
+  EXPECT_TRUE(reader.start.map_present);
+  EXPECT_EQ(reader.start.map_text, "1\n2\n3\n4\n5\n");
   EXPECT_EQ(reader.start.arena_name, "Hill");
   put_startup_state();
   static int marks[3];
