@@ -12,7 +12,11 @@ void run_frame_input(const FrameInput& in, DrawAndPresent draw_and_present) {
     map_use_given(in.map.present, in.map.text.data(), in.map.text.size(), in.map.sector,
                   in.map.name);
     // the seed the host drew, or the recorded one: the next match start drops those bows
-    if (in.map.seeded) match_seed_give(in.map.seed);
+    // (a map with none leaves the generator to run on, whatever was given before)
+    if (in.map.seeded)
+      match_seed_give(in.map.seed);
+    else
+      match_seed_withdraw();
   }
   game_frame(draw_and_present);
 }

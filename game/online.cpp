@@ -104,10 +104,19 @@ void record_window(bool is_active, void*) {
 }
 
 // The host's arena file (its chosen sector's), read again whenever it changed, becomes the
-// map of the next match start on both machines, with its sector and name.
+// map of the next match start on both machines, with its sector and name; and a seed the
+// host draws anew once a match has started on the last one, so both games drop the same
+// bows and no two matches the same.
 void check_map(bool force) {
   static double checked = -1e9;
   static struct stat seen;
+  static long seeded_at_reads = -1;
+  static std::uint32_t seed;
+  if (map_reads() != seeded_at_reads) {
+    seeded_at_reads = map_reads();
+    seed = draw_match_seed();
+    force = true;
+  }
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
   const int sector = sector_chosen();
@@ -123,6 +132,8 @@ void check_map(bool force) {
   map_read_file(path.c_str(), &map);
   map.sector = sector;
   map.name = arena_name(sector);
+  map.seed = seed;
+  map.seeded = true;
   // a change the session cannot take yet is offered again at the next look
   if (session_set_map(&session, map)) seen = exists ? st : none;
 }
