@@ -47,6 +47,7 @@
 // Draws the latest state and shows it: online play's pictures.
 static void draw_and_present() {
   DrawGLScene();
+  menu_screens_notices();
   SwapBuffers();
 }
 

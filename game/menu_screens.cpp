@@ -67,6 +67,8 @@ void press_new() {
 GameSnapshot start_up;  // the state a kept recording starts from
 bool computer_from_menu;
 std::vector<std::string> broken_settings;  // shown on the main menu until a key is pressed
+std::string told;                          // a word for the players, shown a few seconds at the top
+std::chrono::steady_clock::time_point told_until;
 int volume_shown = -1;
 bool muted_shown;
 std::chrono::steady_clock::time_point volume_until;
@@ -210,9 +212,15 @@ void menu_screens_notices() {
   }
   bool volume = now < volume_until;
   bool broken = !broken_settings.empty() && screen_up() == SCREEN_MAIN_MENU;
-  if (!volume && !broken) return;
+  bool telling = now < told_until;
+  if (!volume && !broken && !telling) return;
   glLoadIdentity();
   text_layer_begin();
+  if (telling) {
+    black_band(35, 30);
+    yellow();
+    glPrint(20, 40, 0, told.c_str());
+  }
   if (volume) {
     std::string text = muted_shown
                            ? std::string(tr("Zvuk vypnuty (F8)"))
@@ -229,6 +237,11 @@ void menu_screens_notices() {
       glPrint(20, 225 + 22 * i, 0, broken_settings[i].c_str());
   }
   text_layer_end();
+}
+
+void menu_screens_tell(const std::string& text) {
+  told = text;
+  told_until = std::chrono::steady_clock::now() + std::chrono::seconds(4);
 }
 
 bool menu_screens_picture() {

@@ -17,6 +17,7 @@
 #include "flow/step_clock.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/menu_screens.h"
 #include "game/step_sounds.h"
 #include "korvalen_version.h"
 #include "net/net.h"
@@ -397,7 +398,13 @@ int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
     begin_session(line);
     int code = wait_for_other(line);
     if (code >= 0) return code;
+    // both players see that the game is on, and each which archer is his: the host plays 1
+    menu_screens_tell(tr("Hrac 2 sa pripojil"));
+    play_mark_own_archer(line.host ? 1 : 2);
     code = play_session(line, draw_and_present);
-    if (code >= 0) return code;
+    if (code >= 0) {
+      play_mark_own_archer(0);
+      return code;
+    }
   }
 }
