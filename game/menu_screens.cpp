@@ -71,6 +71,7 @@ std::string told;                          // a word for the players, shown a fe
 std::chrono::steady_clock::time_point told_until;
 int volume_shown = -1;
 bool muted_shown;
+bool muted_saved;  // F8's state as the settings have it
 std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
 
@@ -181,7 +182,16 @@ void do_requests() {
 
 }  // namespace
 
+// F8 is the window's key; its state is kept as a setting once it changed.
+static void save_mute() {
+  if (sound_muted() == muted_saved) return;
+  muted_saved = sound_muted();
+  settings_store(SETTING_MUTED, muted_saved ? "yes" : "no");
+}
+
 void menu_screens_start(const Settings& saved, int volume, int computer_level) {
+  if (saved.muted == 1 && !sound_muted()) sound_toggle_mute();
+  muted_saved = sound_muted();
   menus.options.volume = volume;
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
@@ -200,6 +210,7 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
 }
 
 void menu_screens_notices() {
+  save_mute();
   auto now = std::chrono::steady_clock::now();
   if (volume_shown < 0) {
     volume_shown = sound_volume();
@@ -249,6 +260,7 @@ bool menu_screens_picture() {
   bool was_up = menu_up() != GAME_KEYS;
   for (int code = 1; code < KEY_CODES && !broken_settings.empty(); code++)
     if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
+  save_mute();
   options_now();  // as they are, F8 and F11 since the last picture too
   Screen described = screen_up();
   // back on the main menu after a match the menu started, player 2 is a person again

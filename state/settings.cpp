@@ -210,6 +210,15 @@ const SettingRow SETTING_ROWS[SETTING_COUNT] = {
      "yes or no",
      [](Settings& s) { return &s.keep_recordings; },
      nullptr},
+    {"sound",
+     "muted",
+     SettingType::yes_no,
+     0,
+     1,
+     {},
+     "yes or no",
+     [](Settings& s) { return &s.muted; },
+     nullptr},
 };
 
 namespace {
