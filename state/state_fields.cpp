@@ -350,7 +350,7 @@ std::string State_Pack() {
   for (const field_t& f : fields) {
     if (!packed(f)) continue;
     if (f.type == FT_BOOL) {
-      out.push_back(*static_cast<bool*>(f.ptr) ? 1 : 0);
+      out.push_back(Field_Bool(&f) ? 1 : 0);
       continue;
     }
     std::uint32_t v;
@@ -377,7 +377,7 @@ bool State_Unpack(const std::uint8_t* data, std::size_t size) {
       at += width;
       if (f.type == FT_BOOL) {
         if (p[0] > 1) return false;
-        if (pass) *static_cast<bool*>(f.ptr) = p[0];
+        if (pass) Field_SetBool(&f, p[0]);
         continue;
       }
       const std::uint32_t v = unpack_word(p);
