@@ -55,12 +55,18 @@ void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
   // a match kept on its own starts from the state before the step that starts it; matches
   // start only between matches, so the state is kept aside only then
   static GameSnapshot before;
+#ifdef __EMSCRIPTEN__
+  const bool may_start = false;  // the page keeps no recordings
+#else
   const bool may_start = keeping_matches() && !move;
+#endif
   if (may_start) snapshot_take(&before);
   long reads = map_reads();
   run_frame_heard(in, draw_and_present);
   const MapText* started = map_reads() != reads ? &map_last_read() : nullptr;
+#ifndef __EMSCRIPTEN__
   if (started && may_start) keep_match_start(before);
+#endif
   record_frame(in.keys, in.speed_level, started);
   record_flush_if_due();
 }

@@ -1,7 +1,7 @@
 // Every match kept on its own: its file starts from the state before the step that starts
 // it, with its match start, and ends where the next match starts or the game ends. What
-// comes before the first match (the menus) is no match and is not kept. Online play keeps
-// its session whole, from its start, named by its first match.
+// comes before the first match (the menus) is no match and is not kept. Online play is not
+// kept (its final steps come after the state has moved on): it ends the match file before.
 #include "game/keep.h"
 
 #include <unistd.h>

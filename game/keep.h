@@ -14,7 +14,8 @@ bool keeping_matches();
 // A match started in the step just run: the file before it is put under its name and the
 // match's own begins, from the state before that step (before).
 void keep_match_start(const GameSnapshot& before);
-// After each picture: online, the first match's start names the session's recording.
+// After each picture: a match in play names a file still without a name.
 void keep_after_picture();
-// At the end: the recording under its name when a match was played, else removed.
+// At the end, and before online play: the file under its name when a match was played in
+// it, else removed. The next local match starts a file of its own again.
 void keep_end();

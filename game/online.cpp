@@ -17,6 +17,7 @@
 #include "flow/step_clock.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/keep.h"
 #include "game/menu_screens.h"
 #include "game/step_sounds.h"
 #include "korvalen_version.h"
@@ -366,6 +367,9 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
 }  // namespace
 
 int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
+#ifndef __EMSCRIPTEN__
+  keep_end();  // a local match kept before ends here: online steps are not its
+#endif
   // below, host means this machine hosts, on a port or in a room
   CommandLine line = given;
   line.host = given.host || given.host_room;
