@@ -330,11 +330,8 @@ bool read_match_start(Reader* r, MatchStart* m) {
 
 }  // namespace
 
-bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
-                     std::string* error) {
-  *reader = RecordingReader();
-  reader->data = data;
-  reader->size = size;
+bool recording_match_start(const std::uint8_t* data, std::size_t size, MatchStart* start,
+                           std::size_t* end, std::string* error) {
   Reader r{data, size, 0};
   const std::uint8_t* p;
   long long format;
@@ -355,11 +352,23 @@ bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::siz
     return false;
   }
   int tag;
-  if (!r.byte(&tag) || tag != 'S' || !read_match_start(&r, &reader->start)) {
+  if (!r.byte(&tag) || tag != 'S' || !read_match_start(&r, start)) {
     *error = "the recording has no whole match-start record after its header";
     return false;
   }
+  *end = r.at;
+  return true;
+}
+
+bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
+                     std::string* error) {
+  *reader = RecordingReader();
+  reader->data = data;
+  reader->size = size;
+  if (!recording_match_start(data, size, &reader->start, &reader->at, error)) return false;
   // a match kept on its own starts from the state it was in
+  Reader r{data, size, reader->at};
+  const std::uint8_t* p;
   long long state_size;
   if (r.at < r.size && data[r.at] == 'T') {
     r.at++;
