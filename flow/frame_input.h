@@ -10,7 +10,8 @@
 struct FrameInput {
   bool keys[KEY_CODES] = {};
   int speed_level = 0;     // 0: none; 1 to 3: marked before the frame, as the speed screen does
-  bool map_given = false;  // a match start from this frame on reads map instead of the file
+  bool map_given = false;  // a match start from this frame on reads map instead of the file,
+                           // and the next one reseeds the bows with its seed when it has one
   MapText map;
 };
 

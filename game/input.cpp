@@ -8,12 +8,14 @@
 
 #include "bot/bot.h"
 #include "flow/screen.h"
+#include "game/keep.h"
 #include "game/step_sounds.h"
 #include "platform/platform.h"
 #include "record/recording.h"
 #include "state/bindings.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
+#include "state/snapshot.h"
 
 static int speed_level_marked;
 static int pressing[16], pressing_count, pressing_next;
@@ -50,15 +52,27 @@ bool speed_level_pending() {
 }
 
 void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
+  // a match kept on its own starts from the state before the step that starts it; matches
+  // start only between matches, so the state is kept aside only then
+  static GameSnapshot before;
+#ifdef __EMSCRIPTEN__
+  const bool may_start = false;  // the page keeps no recordings
+#else
+  const bool may_start = keeping_matches() && !move;
+#endif
+  if (may_start) snapshot_take(&before);
   long reads = map_reads();
   run_frame_heard(in, draw_and_present);
-  record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
+  const MapText* started = map_reads() != reads ? &map_last_read() : nullptr;
+#ifndef __EMSCRIPTEN__
+  if (started && may_start) keep_match_start(before);
+#endif
+  record_frame(in.keys, in.speed_level, started);
   record_flush_if_due();
 }
 
 // Between matches the next one is given a seed from the clock, so no two matches drop the
-// same bows. A recording does not hold the seed yet: while one is made the bows fall as
-// they always did, so that running it again gives the same match.
+// same bows; the recording holds it with the match's start.
 // KORVALEN_MATCH_SEED=N gives every match the seed N instead (1 is the bows' sequence as
 // the generator starts): the game tests want the same drops in every run.
 static bool fixed_match_seed(std::uint32_t* seed) {
@@ -71,17 +85,18 @@ static bool fixed_match_seed(std::uint32_t* seed) {
   return true;
 }
 
-static void give_match_seed() {
-  if (move || record_is_open() || match_seed_pending(nullptr)) return;
+std::uint32_t draw_match_seed() {
   std::uint32_t fixed;
-  if (fixed_match_seed(&fixed)) {
-    match_seed_give(fixed);
-    return;
-  }
+  if (fixed_match_seed(&fixed)) return fixed;
   auto now = std::chrono::system_clock::now().time_since_epoch();
   auto ns = static_cast<unsigned long long>(
       std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-  match_seed_give(static_cast<std::uint32_t>(ns ^ (ns >> 32)));
+  return static_cast<std::uint32_t>(ns ^ (ns >> 32));
+}
+
+static void give_match_seed() {
+  if (move || match_seed_pending(nullptr)) return;
+  match_seed_give(draw_match_seed());
 }
 
 // The end screen's R plays the same match again by pressing what a player would, one key

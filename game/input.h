@@ -3,6 +3,8 @@
 // knows who pressed a key.
 #pragma once
 
+#include <cstdint>
+
 #include "flow/frame_input.h"
 
 // This machine's keys as the keyboard and the pads hold them now: read once per picture
@@ -20,6 +22,8 @@ bool speed_level_pending();
 // Runs one step on its input record and writes the record to the recording when one is
 // being made: local and online play alike. draw_and_present may be null.
 void run_step(const FrameInput& in, DrawAndPresent draw_and_present);
+// A seed for the next match: from the clock, or KORVALEN_MATCH_SEED's.
+std::uint32_t draw_match_seed();
 // One step of local play on the keys read: the level marked since the last step and the
 // computer's keys go into the record, then it runs and is recorded.
 void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present);

@@ -47,6 +47,7 @@
 // Draws the latest state and shows it: online play's pictures.
 static void draw_and_present() {
   DrawGLScene();
+  menu_screens_notices();
   SwapBuffers();
 }
 
@@ -252,9 +253,10 @@ static void print_usage() {
       "\"Program sa zatvori.\" (the game closes) and it ends.\n"
       "\n"
       "Settings: what a player changes in the game (speed level, avatars, full screen\n"
-      "or window, keys) is saved at once in %s\n"
+      "or window, F8's sound off, keys) is saved at once in %s\n"
       "(sections [game] speed, [display] fullscreen, [players] avatar1/avatar2,\n"
-      "[language] language, [keys] player1.up ... player2.change as SDL key names);\n"
+      "[sound] volume/muted, [language] language, [keys] player1.up ... player2.change\n"
+      "as SDL key names);\n"
       "options on the command line count for their run only and are never saved.\n"
       "\n"
       "Files, from where this start would read them (the working directory first,\n"

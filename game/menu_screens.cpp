@@ -86,8 +86,11 @@ void press_new() {
 GameSnapshot start_up;  // the state a kept recording starts from
 bool computer_from_menu;
 std::vector<std::string> broken_settings;  // shown on the main menu until a key is pressed
+std::string told;                          // a word for the players, shown a few seconds at the top
+std::chrono::steady_clock::time_point told_until;
 int volume_shown = -1;
 bool muted_shown;
+bool muted_saved;  // F8's state as the settings have it
 std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
 std::vector<std::string> online_failure;  // shown on the main menu until a key is pressed
@@ -352,6 +355,13 @@ void do_requests() {
 
 }  // namespace
 
+// F8 is the window's key; its state is kept as a setting once it changed.
+static void save_mute() {
+  if (sound_muted() == muted_saved) return;
+  muted_saved = sound_muted();
+  settings_store(SETTING_MUTED, muted_saved ? "yes" : "no");
+}
+
 void arenas_start(const Settings& saved, int arena_given) {
   ArenaChoice choice;
   if (arena_given) {
@@ -375,6 +385,8 @@ void menu_screens_start(const Settings& saved, const CommandLine& line, int volu
   started_with.relay_only = line.relay_only || saved.relay_only == 1;
   menus.server_set = !started_with.server.empty();
 #endif
+  if (saved.muted == 1 && !sound_muted()) sound_toggle_mute();
+  muted_saved = sound_muted();
   menus.options.volume = volume;
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
@@ -391,6 +403,7 @@ void menu_screens_start(const Settings& saved, const CommandLine& line, int volu
 }
 
 void menu_screens_notices() {
+  save_mute();
   auto now = std::chrono::steady_clock::now();
   if (volume_shown < 0) {
     volume_shown = sound_volume();
@@ -404,9 +417,15 @@ void menu_screens_notices() {
   bool volume = now < volume_until;
   bool broken = !broken_settings.empty() && screen_up() == SCREEN_MAIN_MENU;
   bool failed = !online_failure.empty() && screen_up() == SCREEN_MAIN_MENU;
-  if (!volume && !broken && !failed) return;
+  bool telling = now < told_until;
+  if (!volume && !broken && !failed && !telling) return;
   glLoadIdentity();
   text_layer_begin();
+  if (telling) {
+    black_band(35, 30);
+    yellow();
+    glPrint(20, 40, 0, told.c_str());
+  }
   if (volume) {
     std::string text = muted_shown
                            ? std::string(tr("Zvuk vypnuty (F8)"))
@@ -431,6 +450,11 @@ void menu_screens_notices() {
   text_layer_end();
 }
 
+void menu_screens_tell(const std::string& text) {
+  told = text;
+  told_until = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+}
+
 bool menu_screens_picture() {
   for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
   menus.typed = TakeTypedText();
@@ -447,6 +471,7 @@ bool menu_screens_picture() {
     if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
   for (int code = 1; code < KEY_CODES && !online_failure.empty(); code++)
     if (menu_pressed(code)) online_failure.clear();
+  save_mute();
   options_now();  // as they are, F8 and F11 since the last picture too
   Screen described = screen_up();
   // back on the main menu after a match the menu started, player 2 is a person again

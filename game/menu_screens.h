@@ -2,6 +2,8 @@
 // one; while one is up no step runs, and what it asks for is done here.
 #pragma once
 
+#include <string>
+
 #include "game/command_line.h"
 #include "state/settings.h"
 
@@ -17,3 +19,5 @@ bool menu_screens_picture();
 // After the described screen is drawn: the notices over it, a broken settings line on the
 // main menu until a key is pressed, and the volume or F8's sound for a moment after a change.
 void menu_screens_notices();
+// A word for the players over whatever is up, for a few seconds ("Player 2 joined").
+void menu_screens_tell(const std::string& text);

@@ -18,6 +18,8 @@
 #include "flow/step_clock.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/keep.h"
+#include "game/menu_screens.h"
 #include "game/step_sounds.h"
 #include "korvalen_version.h"
 #include "net/net.h"
@@ -123,10 +125,19 @@ void record_window(bool is_active, void*) {
 }
 
 // The host's arena file (its chosen sector's), read again whenever it changed, becomes the
-// map of the next match start on both machines, with its sector and name.
+// map of the next match start on both machines, with its sector and name; and a seed the
+// host draws anew once a match has started on the last one, so both games drop the same
+// bows and no two matches the same.
 void check_map(bool force) {
   static double checked = -1e9;
   static struct stat seen;
+  static long seeded_at_reads = -1;
+  static std::uint32_t seed;
+  if (map_reads() != seeded_at_reads) {
+    seeded_at_reads = map_reads();
+    seed = draw_match_seed();
+    force = true;
+  }
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
   const int sector = sector_chosen();
@@ -142,6 +153,8 @@ void check_map(bool force) {
   map_read_file(path.c_str(), &map);
   map.sector = sector;
   map.name = arena_name(sector);
+  map.seed = seed;
+  map.seeded = true;
   // a change the session cannot take yet is offered again at the next look
   if (session_set_map(&session, map)) seen = exists ? st : none;
 }
@@ -405,6 +418,9 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
 }  // namespace
 
 int run_online(const CommandLine& given, DrawAndPresent draw_and_present, OnlineEnd* end) {
+#ifndef __EMSCRIPTEN__
+  keep_end();  // a local match kept before ends here: online steps are not its
+#endif
   ending = end;
   other_answered = false;
   link_failed.clear();
@@ -440,7 +456,13 @@ int run_online(const CommandLine& given, DrawAndPresent draw_and_present, Online
     begin_session(line);
     int code = wait_for_other(line);
     if (code >= 0) return code;
+    // both players see that the game is on, and each which archer is his: the host plays 1
+    menu_screens_tell(tr("Hrac 2 sa pripojil"));
+    play_mark_own_archer(line.host ? 1 : 2);
     code = play_session(line, draw_and_present);
-    if (code >= 0) return code;
+    if (code >= 0) {
+      play_mark_own_archer(0);
+      return code;
+    }
   }
 }

@@ -21,9 +21,11 @@
 #include "render/render.h"
 #include "screens/screens.h"
 #include "state/bindings.h"
+#include "state/game_random.h"
 #include "state/language.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
+#include "world/world.h"
 
 namespace {
 
@@ -211,6 +213,9 @@ bool watch_from_menu(const std::string& path, const GameSnapshot& start_up, std:
                playback_open(&playback, std::move(bytes), error);
   if (taken) watch_playback(path);
   snapshot_put(before);
+  // the recorded arenas and seeds were the recording's: the next match reads its own
+  map_use_file();
+  match_seed_withdraw();
   fullscreen = was_fullscreen;
   active = was_active;
   done = false;  // closing the window ends the watch, not the game

@@ -164,7 +164,8 @@ int prune_kept_recordings(const std::string& folder, int keep) {
   return removed;
 }
 
-std::string kept_recording_begin(const std::string& folder, std::string* hidden) {
+std::string kept_recording_begin(const std::string& folder, std::string* hidden,
+                                 const MatchStart* match) {
   if (folder.empty()) return "no home folder (HOME and XDG_DATA_HOME are unset)";
   if (!make_folders(folder)) return folder + ": " + strerror(errno);
   std::string pattern = folder + "/" + HIDDEN_START + "XXXXXX";
@@ -172,7 +173,8 @@ std::string kept_recording_begin(const std::string& folder, std::string* hidden)
   if (fd < 0) return folder + ": " + strerror(errno);
   close(fd);
   std::string why;
-  if (!record_open(pattern.c_str(), &why)) {
+  if (!(match ? record_open_match(pattern.c_str(), *match, &why)
+              : record_open(pattern.c_str(), &why))) {
     unlink(pattern.c_str());
     return why;
   }

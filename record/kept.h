@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "state/match_start.h"
+
 constexpr int KEPT_RECORDINGS = 50;
 constexpr int LISTED_RECORDINGS = 200;
 // A folder is read this far at most: one filled by something else never stalls the game.
@@ -43,8 +45,11 @@ int prune_kept_recordings(const std::string& folder, int keep = KEPT_RECORDINGS)
 std::string kept_recording_arena(const std::string& path);
 
 // A match being kept: written to a hidden file in the folder, put under its name once whole.
-// Opens the recording (record_open) on a new hidden file; empty when it did, else why not.
-std::string kept_recording_begin(const std::string& folder, std::string* hidden);
+// Opens the recording on a new hidden file: of one match from the state the game stands in
+// (record_open_match) when match is given, else of the session (record_open); empty when it
+// did, else why not.
+std::string kept_recording_begin(const std::string& folder, std::string* hidden,
+                                 const MatchStart* match = nullptr);
 // Ends the recording (record_finish) and puts it under its name, free in the folder, then
 // prunes the oldest; a recording a write cut short is removed. Empty, or why not.
 std::string kept_recording_end(const std::string& folder, const std::string& hidden,

@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "state/game_random.h"
 #include "state/loop_marks.h"
 #include "state/match_start.h"
+#include "state/state_fields.h"
 
 #ifndef KORVALEN_RECORDING_VERSION
 #define KORVALEN_RECORDING_VERSION "unknown"
@@ -122,29 +124,63 @@ void flush_pending() {
 
 }  // namespace
 
-std::string recording_header() {
+// A match start as its record.
+static void put_match_start(std::string* out, const MatchStart& m) {
+  out->push_back('S');
+  for (int i = 0; i < 4; i++) out->push_back(static_cast<char>((m.seed >> (8 * i)) & 0xff));
+  out->push_back(static_cast<char>(m.sector));
+  out->push_back(static_cast<char>((m.map_present ? 1 : 0) | (m.seeded ? 2 : 0)));
+  const std::string& text = m.map_text;
+  const std::size_t text_size = m.map_present ? std::min(text.size(), MAP_TEXT_MAX) : 0;
+  put16(out, static_cast<unsigned>(text_size));
+  out->append(text, 0, text_size);
+  const std::size_t name_size = std::min(m.arena_name.size(), MAP_NAME_MAX);
+  out->push_back(static_cast<char>(name_size));
+  out->append(m.arena_name, 0, name_size);
+}
+
+static MatchStart match_start_of(const MapText& map) {
+  MatchStart m;
+  m.seed = map.seed;
+  m.seeded = map.seeded;
+  m.sector = map.sector;
+  m.map_present = map.present;
+  m.map_text = map.text;
+  m.arena_name = map.name;
+  return m;
+}
+
+std::string recording_header(const MatchStart& start, const std::string& state) {
   std::string header(MAGIC, sizeof MAGIC);
   put16(&header, RECORDING_FORMAT);
   const std::string version = KORVALEN_RECORDING_VERSION;
   header.push_back(static_cast<char>(version.size()));
   header += version;
-  // the match start: seed, sector, the arena's text and name
-  header.push_back('S');
-  for (int i = 0; i < 4; i++)
-    header.push_back(static_cast<char>((match_start.seed >> (8 * i)) & 0xff));
-  header.push_back(static_cast<char>(match_start.sector));
-  header.push_back(match_start.arena_given ? 1 : 0);
-  const std::string& text = match_start.arena_text;
-  const std::size_t text_size = std::min<std::size_t>(text.size(), 0xffff);
-  put16(&header, static_cast<unsigned>(text_size));
-  header.append(text, 0, text_size);
-  const std::size_t name_size = std::min<std::size_t>(match_start.arena_name.size(), 0xff);
-  header.push_back(static_cast<char>(name_size));
-  header.append(match_start.arena_name, 0, name_size);
+  put_match_start(&header, start);
+  if (!state.empty()) {
+    header.push_back('T');
+    for (int i = 0; i < 4; i++)
+      header.push_back(static_cast<char>((state.size() >> (8 * i)) & 0xff));
+    header += state;
+  }
   return header;
 }
 
+std::string recording_header() {
+  return recording_header(match_start, std::string());
+}
+
+static bool record_open_with(const char* path, const std::string& header, std::string* error);
+
 bool record_open(const char* path, std::string* error) {
+  return record_open_with(path, recording_header(), error);
+}
+
+bool record_open_match(const char* path, const MatchStart& start, std::string* error) {
+  return record_open_with(path, recording_header(start, State_Pack()), error);
+}
+
+static bool record_open_with(const char* path, const std::string& header, std::string* error) {
   // a pipe nobody reads is refused rather than waited for
   record_fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
   if (record_fd < 0) {
@@ -154,7 +190,7 @@ bool record_open(const char* path, std::string* error) {
   }
   record_path = path;
   lost_reason.clear();
-  pending = recording_header();
+  pending = header;
   frames_written = frames_kept = 0;
   kept_size = 0;
   last_was_frame = false;
@@ -186,12 +222,7 @@ void record_frame(const bool frame_keys[KEY_CODES], int speed_level, const MapTe
     return;
   }
   before_other_record();
-  if (map) {
-    pending.push_back('M');
-    pending.push_back(map->present ? 1 : 0);
-    put16(&pending, static_cast<unsigned>(map->text.size()));
-    pending += map->text;
-  }
+  if (map) put_match_start(&pending, match_start_of(*map));
   // the keys down, or (shorter, when only a few changed) the keys that changed
   int down = 0, changed = 0;
   for (int code = 1; code < KEY_CODES; code++) {
@@ -278,6 +309,25 @@ struct Reader {
   }
 };
 
+// A match-start record after its tag: false when it is broken.
+bool read_match_start(Reader* r, MatchStart* m) {
+  int sector, marks, name_size;
+  long long seed, text_size;
+  const std::uint8_t *text, *name;
+  if (!r->number(4, &seed) || !r->byte(&sector) || sector > SECTOR_MAX || !r->byte(&marks) ||
+      marks > 3 || !r->number(2, &text_size) || text_size > static_cast<long long>(MAP_TEXT_MAX) ||
+      (!(marks & 1) && text_size) || !r->take(text_size, &text) || !r->byte(&name_size) ||
+      name_size > static_cast<int>(MAP_NAME_MAX) || !r->take(name_size, &name))
+    return false;
+  m->seed = static_cast<std::uint32_t>(seed);
+  m->seeded = marks & 2;
+  m->sector = sector;
+  m->map_present = marks & 1;
+  m->map_text.assign(reinterpret_cast<const char*>(text), text_size);
+  m->arena_name.assign(reinterpret_cast<const char*>(name), name_size);
+  return true;
+}
+
 }  // namespace
 
 bool recording_match_start(const std::uint8_t* data, std::size_t size, MatchStart* start,
@@ -301,21 +351,11 @@ bool recording_match_start(const std::uint8_t* data, std::size_t size, MatchStar
              std::to_string(RECORDING_FORMAT) + "), which runs only its own";
     return false;
   }
-  int tag, sector, given, name_size;
-  long long seed, text_size;
-  const std::uint8_t *text, *name;
-  if (!r.byte(&tag) || tag != 'S' || !r.number(4, &seed) || !r.byte(&sector) || sector > 99 ||
-      !r.byte(&given) || given > 1 || !r.number(2, &text_size) ||
-      text_size > static_cast<long long>(MAP_TEXT_MAX) || (!given && text_size) ||
-      !r.take(text_size, &text) || !r.byte(&name_size) || !r.take(name_size, &name)) {
+  int tag;
+  if (!r.byte(&tag) || tag != 'S' || !read_match_start(&r, start)) {
     *error = "the recording has no whole match-start record after its header";
     return false;
   }
-  start->seed = static_cast<std::uint32_t>(seed);
-  start->sector = sector;
-  start->arena_given = given;
-  start->arena_text.assign(reinterpret_cast<const char*>(text), text_size);
-  start->arena_name.assign(reinterpret_cast<const char*>(name), name_size);
   *end = r.at;
   return true;
 }
@@ -326,6 +366,20 @@ bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::siz
   reader->data = data;
   reader->size = size;
   if (!recording_match_start(data, size, &reader->start, &reader->at, error)) return false;
+  // a match kept on its own starts from the state it was in
+  Reader r{data, size, reader->at};
+  const std::uint8_t* p;
+  long long state_size;
+  if (r.at < r.size && data[r.at] == 'T') {
+    r.at++;
+    if (!r.number(4, &state_size) || !r.take(state_size, &p) ||
+        !State_Unpack(p, static_cast<std::size_t>(state_size))) {
+      *error = "the recording's starting state is not one this version can run";
+      return false;
+    }
+    reader->from_state = true;
+  }
+  reader->at = r.at;
   map_use_given(false, "", 0);  // a match start with no recorded map is caught below
   return true;
 }
@@ -334,7 +388,6 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
                    std::string* error) {
   Reader r{reader->data, reader->size, reader->at};
   FrameInput& in = reader->in;
-  const std::uint8_t* p;
   // one frame on the keys in in, with this speed mark; 1, or -1 when it cannot run
   auto run_one = [&](int level, const std::string& where) {
     if (!reader->window_active || reader->closed) {
@@ -353,7 +406,12 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
     done = running_loop_done;
     reader->frames++;
     if (map_reads() != reads && !reader->map_waiting) {
-      *error = "a match starts with no recorded map" + where;
+      *error = "a match starts with no recorded match start" + where;
+      return -1;
+    }
+    if (map_reads() == reads && reader->map_waiting) {
+      match_seed_withdraw();
+      *error = "a recorded match start where no match starts" + where;
       return -1;
     }
     if (reader->map_waiting) map_use_given(false, "", 0);
@@ -383,17 +441,15 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
       }
       return 0;
     }
-    if (tag == 'M') {
-      int present;
-      long long text_size;
-      if (!r.byte(&present) || !r.number(2, &text_size) || present > 1 ||
-          text_size > static_cast<long long>(MAP_TEXT_MAX) || (!present && text_size) ||
-          !r.take(text_size, &p) || reader->map_waiting) {
-        *error = "a broken map record" + where();
+    if (tag == 'S') {
+      MatchStart m;
+      if (!read_match_start(&r, &m) || reader->map_waiting) {
+        *error = "a broken match-start record" + where();
         return -1;
       }
-      in.map.present = present;
-      in.map.text.assign(reinterpret_cast<const char*>(p), text_size);
+      in.map = MapText(m.map_present, m.map_text, m.sector, m.arena_name);
+      in.map.seed = m.seed;
+      in.map.seeded = m.seeded;
       reader->map_waiting = true;
     } else if (tag == 'F' || tag == 'D') {
       const bool change = tag == 'D';

@@ -1,13 +1,18 @@
-// A recording of a session, local or online: the game's version, then each frame's inputs
-// in order, the window's minimise and restore, its closing, and an end mark. The replay
-// runs it from the start-up state and comes out in the state the game ended in.
+// A recording of a session, local or online, or of one match: the game's version, then each
+// frame's inputs in order, every match start's seed and arena, the window's minimise and
+// restore, its closing, and an end mark. The replay runs it from the start-up state (a match
+// kept on its own: from the state it carries) and comes out in the state the game ended in.
 //
 // The file: "KORVREC" and a line feed, the format number (two bytes, low first), the
-// game's version (a length byte and its characters), the match start
-//   'S' seed(4) sector(1) given(1) length(2) text name_length(1) name
-// (the bows' seed, the sector, the arena's value lines when given as text, its name), then
-// records, each a tag byte:
-//   'M' present(1) length(2) text   the map the next frame's match start reads
+// game's version (a length byte and its characters), a match start
+//   'S' seed(4) sector(1) marks(1) length(2) text name_length(1) name
+// (the bows' seed, the sector, marks: 1 the arena had value lines, 2 the match start
+// reseeded the bows with the seed; the value lines; the arena's name): for a session the
+// last match start before it, for a match kept on its own its own; then, for a match kept
+// on its own, the state it starts from
+//   'T' length(4) state              (as State_Pack gives it)
+// then records, each a tag byte:
+//   'S' ...                         as above: the match start the next frame makes
 //   'F' count(1) codes(count) level(1)   a frame: the keys down (codes 1 to 255, rising)
 //                                  and the speed level marked before it (0 for none)
 //   'D' count(1) codes(count)       a frame on the keys of the last frame with these
@@ -37,11 +42,17 @@
 
 constexpr int RECORDING_FORMAT = 3;
 
-// The header a recording of this game starts with: the magic, the format, the version.
+// The header a recording of a session starts with: the magic, the format, the version, the
+// last match start.
 std::string recording_header();
+// The header of one match kept on its own: its match start, and the state it starts from.
+std::string recording_header(const MatchStart& start, const std::string& state);
 // Starts writing a recording to path; false with the reason in *error when it cannot (a
 // pipe nobody reads, a disk that takes not even the header). Never waits.
 bool record_open(const char* path, std::string* error);
+// Starts writing one match kept on its own, from the state the game stands in now (just
+// before the frame that starts it) and with its match start.
+bool record_open_match(const char* path, const MatchStart& start, std::string* error);
 bool record_is_open();
 // One frame's inputs, written after the frame ran; map is what its match start read, if
 // one did (null otherwise).
@@ -65,8 +76,9 @@ struct RecordingReader {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0, at = 0;  // the bytes, and where the next record starts
   long long frames = 0;          // frames run so far
-  bool map_waiting = false;      // a map record read, for the next frame's match start
+  bool map_waiting = false;      // a match-start record read, for the next frame
   MatchStart start;              // the match start the recording carries
+  bool from_state = false;       // it started from its own state, put in place on reading
   bool had_frame = false;        // a frame record was read: a repeat repeats its keys
   long long repeats_left = 0;    // frames of the last repeat record still to run
   bool window_active = true;     // the recorded window: minimised (false) or shown
@@ -80,8 +92,9 @@ using RunFrame = void (*)(const FrameInput& in, DrawAndPresent draw_and_present)
 // as it is): where the records begin in *end; false with a one-line reason in *error.
 bool recording_match_start(const std::uint8_t* data, std::size_t size, MatchStart* start,
                            std::size_t* end, std::string* error);
-// Reads the header; false with a one-line reason in *error when the bytes are not a recording
-// of this version. The bytes must stay where they are while the reader reads them.
+// Reads the header, and puts the state a kept match starts from in place; false with a
+// one-line reason in *error when the bytes are not a recording of this version. The bytes must stay
+// where they are while the reader reads them.
 bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
                      std::string* error);
 // Reads on to the next frame and runs it with run; the window's records on the way set

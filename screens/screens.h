@@ -39,3 +39,6 @@ void menu_entry_colour(bool highlighted);
 // The match (play_screen.cpp): the field and the panel, and the "Start" of the first frame.
 void play_screen_draw();
 void match_draw();
+// Online, which archer this machine plays (1 or 2), marked "you" over the field; 0 marks
+// none, as in local play.
+void play_mark_own_archer(int numb);

@@ -298,7 +298,8 @@ bool session_set_map(Session* s, const MapText& map) {
   int slot = s->map_current % MAP_RING;
   const MapText& now = s->maps[slot];
   if (s->map_current && now.present == map.present && now.text == map.text &&
-      now.sector == map.sector && now.name == map.name)
+      now.sector == map.sector && now.name == map.name && now.seeded == map.seeded &&
+      now.seed == map.seed)
     return true;
   // the guest is far behind on maps: this one waits for a later call
   if (maps_after(s->map_current, s->map_acked) >= MAP_RING - 1) return false;

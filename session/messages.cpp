@@ -123,6 +123,8 @@ std::string encode_message(const Message& m) {
       put8(&out, static_cast<unsigned>(m.map.sector));
       put8(&out, static_cast<unsigned>(std::min(m.map.name.size(), MAP_NAME_MAX)));
       out.append(m.map.name, 0, MAP_NAME_MAX);
+      put8(&out, m.map.seeded ? 1 : 0);
+      put32(&out, m.map.seed);
       break;
     case MSG_LEAVE: put8(&out, m.reason); break;
     case MSG_DESYNC: put32(&out, m.frame); break;
@@ -187,6 +189,11 @@ bool decode_message(const std::uint8_t* data, std::size_t size, Message* m) {
         return false;
       for (char ch : m->map.name)
         if (ch < 0x20 || ch > 0x7e) return false;
+      // the seed the match starts on it reseed the bows with
+      const int seeded = static_cast<int>(c.get(1));
+      m->map.seed = static_cast<std::uint32_t>(c.get(4));
+      if (seeded > 1) return false;
+      m->map.seeded = seeded;
       break;
     }
     case MSG_LEAVE:

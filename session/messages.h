@@ -25,7 +25,8 @@ enum MessageType {
                   // the steps a group at each speed level
   MSG_REFUSE,     // host: reason, its version
   MSG_INPUTS,     // either: acks, the newest state hash, its lead, a run of group inputs
-  MSG_MAP,        // host: a map by number, the sector it plays as and the arena's name
+  MSG_MAP,        // host: a map by number, the sector it plays as, the arena's name and the
+                  // seed of the match starts on it
   MSG_LEAVE,      // either: the game is over on this side, and why
   MSG_DESYNC      // either: the state hashes of frame differ
 };

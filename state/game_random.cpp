@@ -1,12 +1,15 @@
 // The bow drops' generator: the C library's never-seeded rand(), kept in the game state.
 #include "state/game_random.h"
 
+#include "state/match_start.h"
+
 Sgame_random game_random;
 
 namespace {
 bool seed_given;
 std::uint32_t seed_next;
 std::uint32_t seed_of_match = 1;
+bool match_reseeded;  // the last match start reseeded the generator
 }  // namespace
 
 void game_random_reset() {
@@ -51,10 +54,23 @@ bool match_seed_pending(std::uint32_t* seed) {
 }
 
 void match_seed_apply() {
-  if (!seed_given) return;
+  match_reseeded = seed_given;
+  if (!seed_given) {
+    match_start_set_unseeded();
+    return;
+  }
   seed_given = false;
   seed_of_match = seed_next;
   game_random_seed(seed_next);
+  match_start_set_seed(seed_next);
+}
+
+bool match_seed_reseeded() {
+  return match_reseeded;
+}
+
+void match_seed_withdraw() {
+  seed_given = false;
 }
 
 std::uint32_t match_seed() {
@@ -63,6 +79,7 @@ std::uint32_t match_seed() {
 
 void match_seed_reset() {
   seed_given = false;
+  match_reseeded = false;
   seed_of_match = 1;
 }
 

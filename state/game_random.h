@@ -34,6 +34,10 @@ void match_seed_give(std::uint32_t seed);
 bool match_seed_pending(std::uint32_t* seed);
 // At a match start: reseeds the bows' generator when a seed was given.
 void match_seed_apply();
+// Whether the last match start reseeded the generator (a seed was given for it).
+bool match_seed_reseeded();
+// Forgets a seed given for a match start that never came (a recording cut short).
+void match_seed_withdraw();
 // The seed of the match in play: the computer's own generator starts from it.
 std::uint32_t match_seed();
 // Forgets a given seed and the match's, as at start-up.

@@ -25,6 +25,7 @@ struct Settings {
   int fullscreen = -1;           // 1 yes, 0 no
   int change_mode = -1;          // 1 yes, 0 no
   int volume = -1;               // 0 to 100
+  int muted = -1;                // 1 yes, 0 no: F8's sound off
   std::string language;          // "sk" or "en"
   int avatar[3] = {0, 0, 0};     // [1], [2]: 1 to 6
   int keep_recordings = -1;      // 1 yes, 0 no: every match kept in the recordings folder
@@ -52,6 +53,7 @@ enum SettingId {
   SETTING_RELAY_ONLY,
   SETTING_COMPUTER_LEVEL,
   SETTING_KEEP_RECORDINGS,
+  SETTING_MUTED,
   SETTING_ARENA,
   SETTING_COUNT
 };

@@ -327,3 +327,74 @@ std::uint64_t State_Hash() {
   HashValue(&h, (std::uint32_t)game_random.rear);
   return h;
 }
+
+namespace {
+
+bool packed(const field_t& f) {
+  return !f.grid && !f.window;
+}
+
+void pack_word(std::string* out, std::uint32_t v) {
+  for (int i = 0; i < 4; i++) out->push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+std::uint32_t unpack_word(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+std::string State_Pack() {
+  if (fields.empty()) Dump_Init();
+  std::string out;
+  for (const field_t& f : fields) {
+    if (!packed(f)) continue;
+    if (f.type == FT_BOOL) {
+      out.push_back(Field_Bool(&f) ? 1 : 0);
+      continue;
+    }
+    std::uint32_t v;
+    std::memcpy(&v, f.ptr, sizeof v);
+    pack_word(&out, v);
+  }
+  for (std::uint32_t word : game_random.table) pack_word(&out, word);
+  out.push_back(static_cast<char>(game_random.front));
+  out.push_back(static_cast<char>(game_random.rear));
+  return out;
+}
+
+bool State_Unpack(const std::uint8_t* data, std::size_t size) {
+  if (fields.empty()) Dump_Init();
+  // every value checked before any is put in place
+  std::size_t at = 0;
+  for (int pass = 0; pass < 2; pass++) {
+    at = 0;
+    for (const field_t& f : fields) {
+      if (!packed(f)) continue;
+      const std::size_t width = f.type == FT_BOOL ? 1 : 4;
+      if (size - at < width) return false;
+      const std::uint8_t* p = data + at;
+      at += width;
+      if (f.type == FT_BOOL) {
+        if (p[0] > 1) return false;
+        if (pass) Field_SetBool(&f, p[0]);
+        continue;
+      }
+      const std::uint32_t v = unpack_word(p);
+      if (f.type == FT_INT) {
+        const std::int32_t n = static_cast<std::int32_t>(v);
+        if (n < f.lo || n > f.hi) return false;
+      }
+      if (pass) std::memcpy(f.ptr, &v, sizeof v);
+    }
+    if (size - at != 4 * GAME_RANDOM_WORDS + 2) return false;
+    const int front = data[at + 4 * GAME_RANDOM_WORDS], rear = data[at + 4 * GAME_RANDOM_WORDS + 1];
+    if (front >= GAME_RANDOM_WORDS || rear >= GAME_RANDOM_WORDS) return false;
+    if (!pass) continue;
+    for (int i = 0; i < GAME_RANDOM_WORDS; i++)
+      game_random.table[i] = unpack_word(data + at + 4 * i);
+    game_random.front = front;
+    game_random.rear = rear;
+  }
+  return true;
+}

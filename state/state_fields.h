@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 enum fieldtype_t { FT_BOOL, FT_INT, FT_FLOAT };
 
@@ -42,3 +43,11 @@ bool Dump_Set(const field_t* f, const char* text);
 // field the dump prints without a prefix but the window's and the loop's marks (`done`,
 // `active`), and the bow drops' generator. Dump_Init must have run.
 std::uint64_t State_Hash();
+
+// The state a recording of one match starts from, as bytes: every field the hash takes, in
+// the dump's order (a bool as one byte, a number as four, low first), then the bows'
+// generator.
+std::string State_Pack();
+// Puts a packed state in place, all of it or (when the bytes are not a packed state of this
+// game: the wrong size, a value outside its field's range) nothing, and then false.
+bool State_Unpack(const std::uint8_t* data, std::size_t size);

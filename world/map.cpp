@@ -22,6 +22,7 @@
 #include "state/files.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
+#include "state/match_start.h"
 #include "world/arenas.h"
 #include "world/world.h"
 
@@ -265,6 +266,14 @@ std::string sector_file_name(int sector) {
   return "s_" + std::to_string(sector) + ".txt";
 }
 
+// What the match start read becomes the match start's record, with the bows' seed.
+static void note_match_start() {
+  last_map.seeded = match_seed_reseeded();
+  last_map.seed = match_seed();
+  match_start_set_sector(last_map.sector, last_map.name);
+  match_start_set_map(last_map.present, last_map.text);
+}
+
 // Prepares the buildings for a new match on the chosen sector (or the given map's). Sector
 // 0 has no file of its own: without given text it plays as a missing map.
 void sector_set() {
@@ -274,21 +283,23 @@ void sector_set() {
   NULL_build();
   maps_read++;
   const int sector = player[1].mapa;
+  last_map = MapText();
+  last_map.sector = sector;
   if (!map_given) {
-    last_map = MapText();
     if (sector >= 1 && sector <= SECTOR_MAX)
       Load_sector_map(data_file_path(sector_file_name(sector).c_str()).c_str());
     last_map.sector = sector;
     last_map.name = arena_name(sector);
+    note_match_start();
     return;
   }
-  last_map = MapText();
-  last_map.sector = sector;
   // a map given without a name (an older recording's) takes its shipped sector's
   last_map.name = given_map.name.empty() ? arena_name(sector) : given_map.name;
-  if (!given_map.present) return;
-  MapSource s{nullptr, given_map.text.data(), given_map.text.size(), 0, MAP_READ_LIMIT};
-  last_map.present = true;
-  last_map.text = read_value_lines(s);
-  fill_buildings(last_map.text);
+  if (given_map.present) {
+    MapSource s{nullptr, given_map.text.data(), given_map.text.size(), 0, MAP_READ_LIMIT};
+    last_map.present = true;
+    last_map.text = read_value_lines(s);
+    fill_buildings(last_map.text);
+  }
+  note_match_start();
 }

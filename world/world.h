@@ -43,6 +43,10 @@ struct MapText {
   std::string text;
   int sector = 1;
   std::string name;  // the arena's name as its table or its player gives it, untranslated
+  // The bows' seed of the match start: what it reseeded them with (seeded), or, for a map
+  // the host gives, what the next match start is to reseed them with.
+  std::uint32_t seed = 1;
+  bool seeded = false;
 
   MapText() = default;
   MapText(bool present_, std::string text_, int sector_ = 1, std::string name_ = std::string())
@@ -64,7 +68,8 @@ void map_use_given(bool present, const char* text, std::size_t size, int sector 
                    const std::string& name = std::string());
 // Match starts read the chosen sector's file again, as the game always has.
 void map_use_file();
-// How many match starts have read a map, and what the last one read.
+// How many match starts have read a map, and what the last one read (with the seed it
+// reseeded the bows with, if any).
 long map_reads();
 const MapText& map_last_read();
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The options menu, keys only: the volume down to 40 (the sound log says so), the language
 # to English (the main menu's next picture is the English one, to the pixel), both saved and
-# both holding after a restart.
+# both holding after a restart; and F8's sound off, kept over a restart.
 set -u
 source "$(dirname "$0")/game_lib.bash"
 export KORVALEN_SOUND_LOG=$work/sound.log
@@ -55,5 +55,13 @@ entries again
 same english again || fail "the main menu is not in English after opening the options"
 grep -qx "language = en" "$settings" || fail "opening the options changed the language saved"
 wait_for "no volume 40 after a restart" 'grep -qx "volume 40" "$KORVALEN_SOUND_LOG"'
+# F8's sound off is kept too, and so is its sound back on
+tap_until F8 "muted = yes" "$settings"
+close_window "after F8"
+open_game "$root"
+shows "main menu after F8 and a restart" 'tint now 300 100 011'
+wait_for "not muted after a restart" 'grep -qx "volume 40 muted" "$KORVALEN_SOUND_LOG"'
+tap_until F8 "muted = no" "$settings"
+wait_for "no sound back on F8" 'grep -qx "volume 40" "$KORVALEN_SOUND_LOG"'
 close_window "after the restart"
 echo "menu options: ok"

@@ -11,6 +11,7 @@
 #include "flow/screen.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "screens/screens.h"
 #include "state/bindings.h"
 #include "state/game_random.h"
 #include "state/language.h"
@@ -88,6 +89,38 @@ TEST_F(MatchTexts, ArcherNumbersStayInThePicture) {
   EXPECT_GT(yellow_in_field(f, 5.2f, 4.05f, 0.6f), 10) << "over player 1";
   EXPECT_GT(yellow_in_field(f, 18.85f, 10.7f, 0.6f), 10) << "left of player 2";
   EXPECT_EQ(yellow_in_field(f, 19.7f, 9.85f, 0.6f), 0) << "not below him, at the edge";
+}
+
+// Cyan samples (the "you" beside one's own number) in a square of the field at height 1.
+int cyan_in_field(const GlFrame& f, float x0, float y0, float size) {
+  int n = 0;
+  for (int i = 0; i < 20; i++)
+    for (int j = 0; j < 20; j++) {
+      Rgb p = f.at_eye(x0 + size * i / 20 - 10, y0 + size * j / 20 - 4, -19);
+      n += p.r < 80 && p.g > 150 && p.b > 150;
+    }
+  return n;
+}
+
+// Online, "you" goes beside one's own archer's number only: right of it, or left of it at
+// the field's right edge; local play marks nobody.
+TEST_F(MatchTexts, OnlineOnesOwnArcherIsMarked) {
+  fixed_screen_set(FixedScreen::play);
+  player[1].x = 5, player[1].y = 3;
+  player[2].x = 19.5f, player[2].y = 10.5f;
+  auto marks = [](float x, float y) {
+    DrawGLScene();
+    return cyan_in_field(gl_read_frame(), x, y, 1.0f);
+  };
+  play_mark_own_archer(1);
+  EXPECT_GT(marks(5.8f, 3.9f), 10) << "right of player 1's number";
+  EXPECT_EQ(marks(17.8f, 10.5f), 0) << "nothing by player 2";
+  keep_shot("online_own_archer");
+  play_mark_own_archer(2);
+  EXPECT_EQ(marks(5.8f, 3.9f), 0);
+  EXPECT_GT(marks(17.8f, 10.5f), 10) << "left of player 2's number, inside the picture";
+  play_mark_own_archer(0);
+  EXPECT_EQ(marks(5.8f, 3.9f) + marks(17.8f, 10.5f), 0);
 }
 
 // R on the end screen: the same avatars (player 2's too when a person plays him), a match

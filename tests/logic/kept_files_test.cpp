@@ -127,9 +127,11 @@ TEST(KeptRecordings, AMatchIsPutInPlaceWholeAndNeverOverAnother) {
 TEST(KeptRecordings, TheArenaIsReadFromTheMatchStart) {
   TempFolder folder;
   const MatchStart was = match_start;
-  match_start_set_arena("Hill", "1\n2\n3\n4\n5\n");
+  match_start_set_sector(0, "Hill");
+  match_start_set_map(true, "1\n2\n3\n4\n5\n");
   folder.put("own", recording_header() + "Z");
-  match_start_set_sector(5);
+  match_start_set_sector(5, "");
+  match_start_set_map(false, "");
   const std::string shipped = recording_header();
   folder.put("shipped", shipped);
   match_start = was;

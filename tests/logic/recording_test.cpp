@@ -126,7 +126,8 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
 // no speed mark, and it and a change record need a frame before them.
 TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
   match_start_set_seed(0x01020304);
-  match_start_set_arena("Hill", "1\n2\n3\n4\n5\n");
+  match_start_set_sector(0, "Hill");
+  match_start_set_map(true, "1\n2\n3\n4\n5\n");
   const std::string header = recording_header();
   match_start = MatchStart{};
   const std::string frames = std::string("F\1E\3R\2Z\3\0\0\0", 11);
@@ -137,9 +138,10 @@ TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
                               bytes.size(), &error))
       << error;
   EXPECT_EQ(reader.start.seed, 0x01020304u);
+  EXPECT_TRUE(reader.start.seeded);
   EXPECT_EQ(reader.start.sector, 0);
-  EXPECT_TRUE(reader.start.arena_given);
-  EXPECT_EQ(reader.start.arena_text, "1\n2\n3\n4\n5\n");
+  EXPECT_TRUE(reader.start.map_present);
+  EXPECT_EQ(reader.start.map_text, "1\n2\n3\n4\n5\n");
   EXPECT_EQ(reader.start.arena_name, "Hill");
   put_startup_state();
   static int marks[3];
@@ -239,3 +241,89 @@ TEST(Playback, JumpsLandOnTheRecordedStateForwardAndBack) {
 }
 
 }  // namespace
+
+// Plays a match as the game keeps it: player 1 takes the third avatar, the match start is
+// given seed, and the file begins from the state before the step that starts the match.
+// Leaves the recording's bytes, and the state the match ended in.
+std::vector<std::uint8_t> keep_one_match(std::uint32_t seed, GameSnapshot* end) {
+  const std::string path = temp_path();
+  std::string error;
+  put_startup_state();
+  // the main menu, New, player 1's right key twice on the colour screen, Space to start
+  const int menu_keys[] = {0, ' ', 0, 'F', 0, 'F', 0, ' '};
+  const int players_keys[] = {'E', 'S', 'D', 'F', 'A', 'Q', 'I', 'J', 'K', 'L', 'M', 'N'};
+  unsigned keys_seed = 11;
+  GameSnapshot before;
+  FrameInput in;
+  bool open = false;
+  for (int step = 0; step < 8 + 20000; step++) {
+    std::memset(in.keys, 0, sizeof in.keys);
+    if (step < 8) {
+      in.keys[menu_keys[step]] = menu_keys[step] != 0;
+    } else {
+      if (step % 150 == 0) keys_seed = keys_seed * 1103515245 + 12345;
+      for (int k = 0; k < 12; k++) in.keys[players_keys[k]] = (keys_seed >> (k + 8)) % 3 == 0;
+    }
+    if (step == 7) match_seed_give(seed);
+    snapshot_take(&before);
+    const long reads = map_reads();
+    run_frame_input(in, nullptr);
+    const bool started = map_reads() != reads;
+    if (started) {
+      EXPECT_EQ(match_start.seed, seed);
+      GameSnapshot after;
+      snapshot_take(&after);
+      snapshot_put(before);
+      EXPECT_TRUE(record_open_match(path.c_str(), match_start, &error)) << error;
+      snapshot_put(after);
+      open = true;
+    }
+    if (open) record_frame(in.keys, 0, started ? &map_last_read() : nullptr);
+  }
+  EXPECT_TRUE(open) << "the match never started";
+  record_finish();
+  snapshot_take(end);
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
+  std::remove(path.c_str());
+  return bytes;
+}
+
+// A kept match runs from its own start, not the start-up state, to where the match ended,
+// with its avatars and its bows; another seed drops other bows.
+TEST(Recording, AMatchKeptOnItsOwnRunsFromItsOwnStart) {
+  Dump_Init();
+  GameSnapshot ended[2];
+  std::vector<std::uint8_t> bytes = keep_one_match(4242, &ended[0]);
+  snapshot_put(ended[0]);
+  const std::uint64_t end_hash = State_Hash();
+  ASSERT_EQ(player[1].color, 3);
+  keep_one_match(77, &ended[1]);
+  bool other_bows = false;
+  for (int k = 0; k < GROUND_BOWS; k++)
+    other_bows = other_bows || ended[0].g_wepon[k].id != ended[1].g_wepon[k].id ||
+                 ended[0].g_wepon[k].x != ended[1].g_wepon[k].x;
+  EXPECT_TRUE(other_bows) << "two seeds, the same bows";
+
+  put_startup_state();
+  std::string error;
+  EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 20000 + 1) << error;
+  EXPECT_EQ(State_Hash(), end_hash);
+  EXPECT_EQ(player[1].color, 3) << "the kept match's own avatar";
+  EXPECT_EQ(match_seed(), 4242u);
+
+  // a starting state out of its fields' ranges is refused whole, and changes nothing
+  RecordingReader reader;
+  ASSERT_TRUE(recording_begin(&reader, bytes.data(), bytes.size(), &error));
+  EXPECT_TRUE(reader.from_state);
+  const std::size_t state_at = recording_header(reader.start, std::string()).size();
+  ASSERT_EQ(bytes[state_at], 'T');
+  std::vector<std::uint8_t> bad = bytes;
+  bad[state_at + 5] = 7;  // the first field, a flag
+  put_startup_state();
+  const std::uint64_t startup_hash = State_Hash();
+  EXPECT_EQ(recording_run(bad.data(), bad.size(), &error), -1);
+  EXPECT_NE(error.find("starting state"), std::string::npos) << error;
+  EXPECT_EQ(State_Hash(), startup_hash);
+  put_startup_state();
+}

@@ -403,6 +403,7 @@ struct Side {
   bool recording = false;           // its final steps go to the recording
   bool told_active = true;          // the window as the recording has it
   std::vector<std::string> finals;  // each final step's inputs, as bytes
+  int seeded_starts = 0;            // final match starts that reseeded the bows
 };
 
 // One picture on one side at time ns: the groups its clock calls for, as the game runs them.
@@ -553,7 +554,8 @@ void final_step(const FrameInput& in, const MapText* map, void* context) {
   Side* me = static_cast<Side*>(context);
   std::string step(reinterpret_cast<const char*>(in.keys), KEY_CODES);
   step += static_cast<char>(in.speed_level);
-  if (map) step += (map->present ? "+" : "-") + map->text;
+  if (map) step += (map->present ? "+" : "-") + map->text + " " + std::to_string(map->seed);
+  me->seeded_starts += map && map->seeded;
   me->finals.push_back(step);
   if (me->recording) record_frame(in.keys, in.speed_level, map);
 }
@@ -613,9 +615,14 @@ void play(std::mt19937* rng, Link* link, int groups, bool minimising, bool garba
         me.minimised = !me.minimised;
         session_note_window(s, !me.minimised);
       }
-      if (i == 0 && (*rng)() % 3000 == 0)
-        session_set_map(
-            s, MapText{(*rng)() % 5 != 0, std::to_string((*rng)() % 9) + "\n1\n1\n2\n7\n"});
+      // the host's map changes now and then, and with it the seed its match starts drop
+      // bows by, as the game gives a new one after every match start
+      if (i == 0 && (*rng)() % 3000 == 0) {
+        MapText map{(*rng)() % 5 != 0, std::to_string((*rng)() % 9) + "\n1\n1\n2\n7\n"};
+        map.seeded = (*rng)() % 4 != 0;
+        map.seed = (*rng)();
+        session_set_map(s, map);
+      }
       // each side starts at most one group a millisecond, the slower one less often
       if (!me.minimised && !me.ended && session_wants_input(s) && (i == 0 || (*rng)() % 3)) {
         if ((*rng)() % 6 == 0)
@@ -647,7 +654,7 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
   Dump_Init();
   const GameSnapshot& startup = startup_state();
   std::mt19937 rng(7);
-  long long frames_compared = 0, matches = 0, rollbacks = 0;
+  long long frames_compared = 0, matches = 0, rollbacks = 0, seeded_starts = 0;
   char path[] = "/tmp/korvalen-recording-XXXXXX";
   const int fd = mkstemp(path);
   ASSERT_GE(fd, 0);
@@ -679,6 +686,7 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
           << "run " << run;
     }
     frames_compared += std::min(side[0].finals.size(), side[1].finals.size());
+    seeded_starts += side[1].seeded_starts;
     rollbacks += side[0].session.rollbacks + side[1].session.rollbacks;
     final_state(side[0]);
     matches += player[1].play && Build_Max > 0;
@@ -700,6 +708,7 @@ TEST(Session, BothGamesComputeTheSameFramesOverABadLink) {
   }
   EXPECT_GT(frames_compared, 60000);
   EXPECT_GT(matches, 30) << "the random keys start matches";
+  EXPECT_GT(seeded_starts, 10) << "the guest's match starts took the host's seeds";
   EXPECT_GT(rollbacks, 1000) << "the guesses were wrong now and then, and put right";
   // Every cut short, and a few bytes changed where the frames cannot take them.
   for (size_t cut : {size_t{0}, size_t{5}, size_t{12}, bytes.size() / 2, bytes.size() - 1}) {
