@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "combat/combat.h"
+#include "flow/frame_input.h"
 #include "flow/game.h"
 #include "flow/match_stats.h"
 #include "flow/screen.h"
@@ -18,7 +19,7 @@ namespace {
 
 // True once per press: the key is down and its latch still clear; sets the latch.
 bool pressed(int code, bool& latch) {
-  if (!keys[code] || latch) return false;
+  if (!step_holds(code) || latch) return false;
   latch = true;
   return true;
 }
@@ -40,8 +41,8 @@ void colour_up(int& color) {
 // Space or Enter, once per press. Both latch in play too, so one held from play does not
 // act on the screen that comes after it.
 bool confirm_pressed() {
-  bool space = keys[VK_SPACE] && !key.space;
-  bool enter = keys[VK_ENTER] && !key.enter;
+  bool space = step_holds(VK_SPACE) && !key.space;
+  bool enter = step_holds(VK_ENTER) && !key.enter;
   if (!space && !enter) return false;
   key.space = true;
   key.enter = true;
@@ -112,7 +113,7 @@ void colour_keys() {
       colour_up(player[numb].color);
   }
   // Space leaves without setting its latch, so a held Space reaches play.
-  if (keys[VK_SPACE] && !key.space) {
+  if (step_holds(VK_SPACE) && !key.space) {
     New_Nastavenia = false;
     New = true;
   }
@@ -120,24 +121,25 @@ void colour_keys() {
 
 // The speed screen: the digit keys act in every frame they are held.
 void speed_keys() {
-  if (keys[int{'1'}]) set_speed_level(1);
-  if (keys[int{'2'}]) set_speed_level(2);
-  if (keys[int{'3'}]) set_speed_level(3);
+  if (step_holds('1')) set_speed_level(1);
+  if (step_holds('2')) set_speed_level(2);
+  if (step_holds('3')) set_speed_level(3);
 }
 
 // Space on the end screen goes back to the main menu (its latch stays clear).
 void end_screen_keys() {
-  if (keys[VK_SPACE] && !key.space) {
+  if (step_holds(VK_SPACE) && !key.space) {
     start = true;
     End = false;
   }
 }
 
 bool controls_seen[KEY_CODES];  // the keys held at the controls screen's last picture
+const bool* controls_keyboard = controls_seen;  // the keyboard as this picture holds it
 
 // True once per press, on the controls screen, where any key may be the one pressed.
 bool went_down(int code) {
-  return keys[code] && !controls_seen[code];
+  return controls_keyboard[code] && !controls_seen[code];
 }
 
 // The key pressed while waiting: bound (and left for the game to save), or refused with a
@@ -233,9 +235,7 @@ void screen_keys() {
 }
 
 bool controls_screen_keys(const bool keyboard[KEY_CODES]) {
-  bool frame_keys[KEY_CODES];  // the next step's keys stay the step's own
-  std::memcpy(frame_keys, keys, sizeof keys);
-  std::memcpy(keys, keyboard, sizeof keys);
+  controls_keyboard = keyboard;
   if (controls.shown) {
     screen_keys();
   } else if (screen_up() == SCREEN_COLOUR && went_down(VK_ENTER)) {
@@ -245,7 +245,7 @@ bool controls_screen_keys(const bool keyboard[KEY_CODES]) {
     controls.refusal = nullptr;
   }
   std::memcpy(controls_seen, keyboard, sizeof controls_seen);
-  std::memcpy(keys, frame_keys, sizeof keys);
+  controls_keyboard = controls_seen;
   return controls.shown;
 }
 
