@@ -57,4 +57,5 @@ PlayerCommand command_of_keys(int player, const bool game_keys[KEY_CODES]);
 // keys go to his own command, the shared keys to player 1's.
 StepCommands commands_of_keys(const bool game_keys[KEY_CODES]);
 
-static_assert(COMMAND_BITS == sizeof(Skey), "a command has a bit for every latched key");
+static_assert(COMMAND_BITS >= sizeof(Skey), "a command has a bit for every latched key");
+static_assert(COMMAND_BITS <= 40, "a command is stored in five bytes");
