@@ -158,6 +158,38 @@ TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
   move = saved_move, New_Nastavenia = saved_colour;
 }
 
+// Every key the described state keeps a latch for, in Skey's order: a step reads these.
+const int LATCHED[] = {'B', 'W', 'E', 'R', 'A', 'S', 'D', 'I', 'M', 27,  ' ', 'L',
+                       'K', 'J', 'O', 'Q', 'C', 'N', 'H', 'F', 38,  40,  37,  39,
+                       13,  '1', '2', '3', '4', '5', '6', '7', '8', '9', '0'};
+
+// Whatever one keyboard holds, a step reads exactly its latched keys from the commands made
+// of it: both players' from it in local play, or the host's alone outside a match online.
+TEST(SessionRules, CommandsCarryEveryLatchedKeyAndNoOther) {
+  bool saved_move = move, saved_colour = New_Nastavenia;
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; round++) {
+    bool held[KEY_CODES] = {};
+    for (int code = 1; code < KEY_CODES; code++) held[code] = rng() % 5 == 0;
+    move = round % 3 == 0, New_Nastavenia = round % 3 == 1;
+    take_step_commands(commands_of_keys(held));
+    std::string wrong;
+    for (int code : LATCHED)
+      if (step_holds(code) != held[code]) wrong += std::to_string(code) + ' ';
+    for (int code : {int{'G'}, int{'Z'}, 112, 119, 122, 107, 187})  // keys without a latch
+      if (step_holds(code)) wrong += std::to_string(code) + '!';
+    EXPECT_EQ(wrong, "") << "local, round " << round;
+    if (move || New_Nastavenia) continue;  // in a match both hands are the host's own
+    StepCommands online;
+    online.player[0] = command_of_keys(1, held);
+    take_step_commands(online);
+    for (int code : LATCHED)
+      if (step_holds(code) != held[code]) wrong += std::to_string(code) + ' ';
+    EXPECT_EQ(wrong, "") << "online menus, round " << round;
+  }
+  move = saved_move, New_Nastavenia = saved_colour;
+}
+
 // A new map every frame from a few short of the last of the 65535 map numbers, past it and
 // round again: the guest plays each frame on the host's map.
 TEST(SessionRules, MapNumbersStartAgainAfterTheLast) {
