@@ -14,6 +14,7 @@ const GameKeyRow game_keys[GAME_KEYS] = {
     {'H', "Popis hry"},
     {'I', "Info"},
     {VK_ESCAPE, "Pauza / spat"},
+    {'B', "Vyber areny"},
 };
 
 int menu_letter(int code) {

@@ -7,7 +7,7 @@
 #include "state/game_random.h"
 #include "state/lybrary3.h"
 
-constexpr int SNAPSHOT_FLAGS = 22;
+constexpr int SNAPSHOT_FLAGS = 15;
 
 struct GameSnapshot {
   Splayer player[PLAYER_RECORDS];
@@ -18,6 +18,7 @@ struct GameSnapshot {
   Stimer timer;
   Skey key, keep;
   float r_p, p_krok;
+  std::uint8_t screens_open;
   bool flags[SNAPSHOT_FLAGS];
   Sgame_random random;
 };
