@@ -11,6 +11,7 @@
 #include "flow/game.h"
 #include "state/game_random.h"
 #include "state/lybrary3.h"
+#include "tests/game_state.h"
 
 namespace {
 
@@ -25,25 +26,25 @@ void start_match(int level) {
   End = Start_Menu = Menu = New_Nastavenia = Nastavenia = false;
   key = keep = {};
   hold({});
-  game_frame(nullptr);
+  keys_step();
   QNew = false;
   QNastavenia = true;
   hold({' '});
-  game_frame(nullptr);  // speed screen
+  keys_step();  // speed screen
   hold({'0' + level});
-  game_frame(nullptr);
+  keys_step();
   hold({27});
-  game_frame(nullptr);
+  keys_step();
   hold({});
-  game_frame(nullptr);
+  keys_step();
   QNastavenia = false;
   QNew = true;
   hold({' '});
-  game_frame(nullptr);  // colour screen
+  keys_step();  // colour screen
   hold({});
-  game_frame(nullptr);
+  keys_step();
   hold({' '});
-  game_frame(nullptr);  // the match starts
+  keys_step();  // the match starts
 }
 
 // Plays one match to its end screen with both players walking and shooting.
@@ -56,7 +57,7 @@ long play_match(int level) {
   while (!End) {
     const int* p = patterns[(frames / 500) % 4];
     hold({p[0], p[1], p[2], p[3]});
-    game_frame(nullptr);
+    keys_step();
     frames++;
   }
   return frames;
@@ -98,7 +99,7 @@ void ComputerOpponent(benchmark::State& state) {
     for (long f = 0; f < 100000 && !End; f++) {
       hold({});
       bot_press_keys(keys);
-      game_frame(nullptr);
+      keys_step();
       unsigned short bits = 0;
       for (int k = 0; k < 12; k++) bits |= keys[PLAYER_KEYS[k]] << k;
       pressed.push_back(bits);
@@ -111,7 +112,7 @@ void ComputerOpponent(benchmark::State& state) {
     std::clock_t c = std::clock();
     for (unsigned short bits : pressed) {
       for (int k = 0; k < 12; k++) keys[PLAYER_KEYS[k]] = bits >> k & 1;
-      game_frame(nullptr);
+      keys_step();
     }
     std::clock_t d = std::clock();
     with_computer += b - a;

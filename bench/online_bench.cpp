@@ -65,7 +65,7 @@ double local_rate(double seconds) {
   while (now_ms() - start < seconds * 1000) {
     for (int i = 0; i < 1000; i++, frames++) {
       random_keys(held);
-      std::copy(held, held + KEY_CODES, in.keys);
+      in.commands = commands_of_keys(held);
       run_frame_input(in, nullptr);
     }
   }
@@ -193,7 +193,7 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
     if (!clocked) {
       random_keys(held);
       const bool took = session_wants_input(&session);
-      if (took) session_add_input(&session, held, 0);
+      if (took) session_add_input(&session, command_of_keys(host ? 1 : 2, held), 0);
       if (!took) f.stalls++;
       advance(&f);
       pump(0);
@@ -217,7 +217,7 @@ Figures run_side(bool host, int port, int connect_port, double seconds, double f
     int took = 0;
     for (; took < due && session_wants_input(&session); took++) {
       f.steps += session_next_group_steps(&session);
-      session_add_input(&session, held, 0);
+      session_add_input(&session, command_of_keys(host ? 1 : 2, held), 0);
       advance(&f);
     }
     advance(&f);
@@ -357,8 +357,10 @@ int main(int argc, char** argv) {
   // from the start-up: the main menu, Space for the colour screen, Space for the match
   map_use_given(true, BENCH_MAP, sizeof BENCH_MAP - 1);
   FrameInput in;
+  bool keys_held[KEY_CODES] = {};
   for (bool space : {false, true, false, true}) {
-    in.keys[' '] = space;
+    keys_held[VK_SPACE] = space;
+    in.commands = commands_of_keys(keys_held);
     run_frame_input(in, nullptr);
   }
   if (!move) {

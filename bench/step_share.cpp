@@ -12,6 +12,7 @@
 #include "flow/game.h"
 #include "flow/step_clock.h"
 #include "state/lybrary3.h"
+#include "tests/game_state.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ double processor_seconds() {
 void step_holding(std::initializer_list<int> held) {
   for (bool& k : keys) k = false;
   for (int code : held) keys[code] = true;
-  game_frame(nullptr);
+  keys_step();
 }
 
 }  // namespace
@@ -50,7 +51,7 @@ int main() {
   while (!End && steps < 2000000) {
     for (bool& k : keys) k = false;
     bot_press_keys(keys);
-    game_frame(nullptr);
+    keys_step();
     steps++;
   }
   double spent = processor_seconds() - begin;

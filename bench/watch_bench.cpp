@@ -34,7 +34,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 void recorded_step(const FrameInput& in) {
   const long reads = map_reads();
   run_frame_input(in, nullptr);
-  record_frame(in.keys, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
+  record_frame(in.commands, in.speed_level, map_reads() != reads ? &map_last_read() : nullptr);
 }
 
 }  // namespace
@@ -53,17 +53,18 @@ int main() {
   }
   // the main menu, New, the colour screen, the match; then the computer on both sides
   FrameInput in;
+  bool space[KEY_CODES] = {};
+  space[VK_SPACE] = true;
   for (int step = 0; step < 4; step++) {
-    in.keys[' '] = step % 2 == 1;
+    in.commands = step % 2 == 1 ? commands_of_keys(space) : StepCommands();
     recorded_step(in);
   }
   bot_play(1, 3);
   bot_play(2, 3);
-  in.keys[' '] = false;
   long steps = 4;
   while (!End && steps < 2000000) {
-    std::memset(in.keys, 0, sizeof in.keys);
-    bot_press_keys(in.keys);
+    in.commands = StepCommands();
+    bot_press(&in.commands);
     recorded_step(in);
     steps++;
   }

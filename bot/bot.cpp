@@ -791,7 +791,7 @@ int bot_level(int numb) {
   return numb >= 1 && numb <= 2 ? brain[numb].level : 0;
 }
 
-void bot_press_keys(bool step_keys[KEY_CODES]) {
+void bot_press(StepCommands* commands) {
   for (int numb = 1; numb <= 2; numb++) {
     if (!brain[numb].level) continue;
     bool press[PLAYER_KEYS] = {};
@@ -808,7 +808,9 @@ void bot_press_keys(bool step_keys[KEY_CODES]) {
       bool repeat = i < KEY_ATTACK;
       bool Skey::*latch = action_latch(numb, ACTION_OF[i]);
       bool latched = key.*latch && !(repeat && keep.*latch);
-      step_keys[game_key(numb, ACTION_OF[i])] = press[i] && !latched;
+      PlayerCommand& c = commands->player[numb - 1];
+      c.set(COMMAND_OWN + ACTION_OF[i], press[i] && !latched);
+      c.set(COMMAND_OTHER_HAND + ACTION_OF[i], false);
     }
   }
 }

@@ -1,5 +1,6 @@
 // The colour screen's keys: each player's left and right step his avatar, Space starts the
 // match.
+#include "flow/frame_input.h"
 #include "flow/screen.h"
 
 namespace {
@@ -22,7 +23,7 @@ void colour_screen_keys() {
       colour_up(player[numb].color);
   }
   // Space leaves without setting its latch, so a held Space reaches play.
-  if (keys[VK_SPACE] && !key.space) {
+  if (step_holds(VK_SPACE) && !key.space) {
     New_Nastavenia = false;
     New = true;
   }

@@ -9,10 +9,11 @@ ControlsScreen controls;
 namespace {
 
 bool controls_seen[KEY_CODES];  // the keys held at the controls screen's last picture
+const bool* controls_keyboard = controls_seen;  // the keyboard as this picture holds it
 
 // True once per press, on the controls screen, where any key may be the one pressed.
 bool went_down(int code) {
-  return keys[code] && !controls_seen[code];
+  return controls_keyboard[code] && !controls_seen[code];
 }
 
 // The key pressed while waiting: bound (and left for the game to save), or refused with a
@@ -67,9 +68,7 @@ void controls_keys() {
 }  // namespace
 
 bool controls_screen_keys(const bool keyboard[KEY_CODES]) {
-  bool frame_keys[KEY_CODES];  // the next step's keys stay the step's own
-  std::memcpy(frame_keys, keys, sizeof keys);
-  std::memcpy(keys, keyboard, sizeof keys);
+  controls_keyboard = keyboard;
   if (controls.shown) {
     controls_keys();
   } else if (screen_up() == SCREEN_COLOUR && went_down(VK_ENTER)) {
@@ -79,6 +78,6 @@ bool controls_screen_keys(const bool keyboard[KEY_CODES]) {
     controls.refusal = nullptr;
   }
   std::memcpy(controls_seen, keyboard, sizeof controls_seen);
-  std::memcpy(keys, frame_keys, sizeof keys);
+  controls_keyboard = controls_seen;
   return controls.shown;
 }

@@ -1,6 +1,7 @@
 // One frame of the game: draw, read the keyboard through the latches,
 // advance the screen flow and, while a match is in play, update the match.
 #include "combat/combat.h"
+#include "flow/frame_input.h"
 #include "flow/game.h"
 #include "flow/match_stats.h"
 #include "flow/screen.h"
@@ -36,7 +37,7 @@ static_assert(sizeof(latch_keys) / sizeof(latch_keys[0]) == sizeof(Skey),
 // A movement key acts in every frame it is held: the latch only marks it held.
 void repeat_key(int numb, Action action, void (*walk)(int)) {
   bool Skey::*field = action_latch(numb, action);
-  if (!keys[game_key(numb, action)] || !move || (key.*field && !(keep.*field))) return;
+  if (!step_holds(game_key(numb, action)) || !move || (key.*field && !(keep.*field))) return;
   key.*field = true;
   keep.*field = true;
   NCPfind = false;
@@ -53,7 +54,7 @@ void attack(int numb) {
 // An edge key acts once per press, and only in play.
 void edge_key(int numb, Action action, void (*act)(int)) {
   bool Skey::*field = action_latch(numb, action);
-  if (!keys[game_key(numb, action)] || key.*field || !move) return;
+  if (!step_holds(game_key(numb, action)) || key.*field || !move) return;
   key.*field = true;
   act(numb);
 }
@@ -71,7 +72,7 @@ void player_keys(int numb) {
 // True while the key that sets the latch is down. The step's keys are the game's own (a
 // rebound key arrives as the key it stands for), so a player's latch goes with its own key.
 bool latch_held(const LatchKey& k) {
-  return keys[k.code];
+  return step_holds(k.code);
 }
 
 // Clears every latch whose key is up.

@@ -1,6 +1,7 @@
 // The screen flow: the screen table's keys, Esc, and the requests that move between screens.
 // Each screen's own keys are in its file, flow/NAME.cpp, named by its row of the table.
 #include "combat/combat.h"
+#include "flow/frame_input.h"
 #include "flow/game.h"
 #include "flow/match_stats.h"
 #include "flow/screen.h"
@@ -32,7 +33,7 @@ static_assert(sizeof SCREEN_RULES / sizeof SCREEN_RULES[0] == SCREENS, "every sc
 }  // namespace
 
 bool pressed(int code, bool& latch) {
-  if (!keys[code] || latch) return false;
+  if (!step_holds(code) || latch) return false;
   latch = true;
   return true;
 }
@@ -44,8 +45,8 @@ void highlight(bool& from, bool& to) {
 
 // Both latch in play too, so one held from play does not act on the screen that comes after.
 bool confirm_pressed() {
-  bool space = keys[VK_SPACE] && !key.space;
-  bool enter = keys[VK_ENTER] && !key.enter;
+  bool space = step_holds(VK_SPACE) && !key.space;
+  bool enter = step_holds(VK_ENTER) && !key.enter;
   if (!space && !enter) return false;
   key.space = true;
   key.enter = true;

@@ -1,13 +1,14 @@
 // The speed screen's keys, and the speed levels they choose.
+#include "flow/frame_input.h"
 #include "flow/game.h"
 #include "flow/screen.h"
 #include "state/speed_levels.h"
 
 // The digit keys act in every frame they are held.
 void speed_screen_keys() {
-  if (keys[int{'1'}]) set_speed_level(1);
-  if (keys[int{'2'}]) set_speed_level(2);
-  if (keys[int{'3'}]) set_speed_level(3);
+  if (step_holds('1')) set_speed_level(1);
+  if (step_holds('2')) set_speed_level(2);
+  if (step_holds('3')) set_speed_level(3);
 }
 
 // Sets the arrow step, the walking step and the level marked on the speed screen.

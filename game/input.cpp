@@ -24,17 +24,17 @@ static bool window_was_active = true;
 
 // The keyboard's keys become the game's own (the players' bindings); the pads already press
 // the game's own keys and go into the record as they are.
-void read_local_keys(FrameInput* in) {
+void read_local_keys(bool game_keys[KEY_CODES]) {
   bool keyboard[KEY_CODES] = {};
-  std::memset(in->keys, 0, sizeof in->keys);
+  std::memset(game_keys, 0, KEY_CODES);
   for (int code = 1; code < KEY_CODES; code++) {
     int who = KeyHolders(code);
     if (held_back[code] && who) continue;
     held_back[code] = false;
     if (who & KEY_HOLDER_KEYBOARD) keyboard[code] = true;
-    if (who & ~KEY_HOLDER_KEYBOARD) in->keys[code] = true;
+    if (who & ~KEY_HOLDER_KEYBOARD) game_keys[code] = true;
   }
-  keyboard_to_game(keyboard, in->keys);
+  keyboard_to_game(keyboard, game_keys);
 }
 
 void apply_speed_level(int level) {
@@ -67,7 +67,7 @@ void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
 #ifndef __EMSCRIPTEN__
   if (started && may_start) keep_match_start(before);
 #endif
-  record_frame(in.keys, in.speed_level, started);
+  record_frame(in.commands, in.speed_level, started);
   record_flush_if_due();
 }
 
@@ -157,10 +157,10 @@ int play_again_key() {
   return key;
 }
 
-// Puts the feed's key in the step's record, in place of what was held; false when no feed
+// Puts the feed's key in the step's keys, in place of what was held; false when no feed
 // is running.
-bool play_again_step(const FrameInput& keys_read, FrameInput* in) {
-  bool key_down = keys_read.keys[int{'R'}];
+bool play_again_step(const bool keys_read[KEY_CODES], bool step_keys[KEY_CODES]) {
+  bool key_down = keys_read[int{'R'}];
   if (again.phase == 0 && !again.let_go && key_down && !again_key_was_down &&
       screen_up() == SCREEN_END)
     plan_play_again();
@@ -168,30 +168,32 @@ bool play_again_step(const FrameInput& keys_read, FrameInput* in) {
   if (again.phase == 0 && !again.let_go) return false;
   int code = play_again_key();
   if (code < 0) return false;
-  std::memset(in->keys, 0, sizeof in->keys);
-  if (code > 0) in->keys[code] = true;
+  std::memset(step_keys, 0, KEY_CODES);
+  if (code > 0) step_keys[code] = true;
   return true;
 }
 }  // namespace
 
-void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present) {
+void local_step(const bool keys_read[KEY_CODES], DrawAndPresent draw_and_present) {
   give_match_seed();
-  FrameInput in;
-  if (!play_again_step(keys_read, &in)) std::memcpy(in.keys, keys_read.keys, sizeof in.keys);
-  in.speed_level = take_speed_level();
+  bool step_keys[KEY_CODES];
+  if (!play_again_step(keys_read, step_keys)) std::memcpy(step_keys, keys_read, KEY_CODES);
   if (steps_pressing()) {
-    std::memset(in.keys, 0, sizeof in.keys);
-    if (int code = pressing[pressing_next++]) in.keys[code] = true;
+    std::memset(step_keys, 0, KEY_CODES);
+    if (int code = pressing[pressing_next++]) step_keys[code] = true;
   }
-  // the computer presses its player's keys over the keyboard's
-  bot_press_keys(in.keys);
+  FrameInput in;
+  in.commands = commands_of_keys(step_keys);
+  in.speed_level = take_speed_level();
+  // the computer's commands over the keyboard's
+  bot_press(&in.commands);
   run_step(in, draw_and_present);
 }
 
 void local_frame(DrawAndPresent draw_and_present) {
-  FrameInput in;
-  read_local_keys(&in);
-  local_step(in, draw_and_present);
+  bool keys_read[KEY_CODES];
+  read_local_keys(keys_read);
+  local_step(keys_read, draw_and_present);
 }
 
 void press_in_steps(const int* codes, int count) {

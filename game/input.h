@@ -7,9 +7,10 @@
 
 #include "flow/frame_input.h"
 
-// This machine's keys as the keyboard and the pads hold them now: read once per picture
-// and held for all its steps.
-void read_local_keys(FrameInput* in);
+// This machine's keys as the keyboard and the pads hold them now, as the game's own keys
+// (the binding table's work): read once per picture and held for all its steps. The
+// commands are made of them.
+void read_local_keys(bool game_keys[KEY_CODES]);
 
 // The speed fit (and --speed) marks a level between steps; it counts from the next step
 // on, as a step input, so a recording holds it and online play takes the host's.
@@ -24,9 +25,10 @@ bool speed_level_pending();
 void run_step(const FrameInput& in, DrawAndPresent draw_and_present);
 // A seed for the next match: from the clock, or KORVALEN_MATCH_SEED's.
 std::uint32_t draw_match_seed();
-// One step of local play on the keys read: the level marked since the last step and the
-// computer's keys go into the record, then it runs and is recorded.
-void local_step(const FrameInput& keys_read, DrawAndPresent draw_and_present);
+// One step of local play on the keys read: they become both players' commands, the
+// computer's go in place of its player's and the level marked since the last step is added;
+// then it runs and is recorded.
+void local_step(const bool keys_read[KEY_CODES], DrawAndPresent draw_and_present);
 // One step of local play on the keys held now. The caller lets go of the keys tapped since
 // the last picture (KeysAfterFrame) after the picture's first step, so a tap acts in it.
 void local_frame(DrawAndPresent draw_and_present);

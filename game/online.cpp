@@ -107,7 +107,7 @@ void pump(int wait_ms) {
 
 // A step became final: the recording gets it.
 void record_final_step(const FrameInput& in, const MapText* map_read, void*) {
-  record_frame(in.keys, in.speed_level, map_read);
+  record_frame(in.commands, in.speed_level, map_read);
   record_flush_if_due();
 }
 
@@ -390,9 +390,9 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
     const int due = session_groups_due(&session, &clock, now_ns(), active);
     bool moved = false;
     for (int group = 0; group < due && active && session_wants_input(&session); group++) {
-      FrameInput mine;
-      read_local_keys(&mine);
-      session_add_input(&session, mine.keys, take_speed_level());
+      bool mine[KEY_CODES];
+      read_local_keys(mine);
+      session_add_input(&session, command_of_keys(session.host ? 1 : 2, mine), take_speed_level());
       if (group == 0) KeysAfterFrame();
       moved = session_advance(&session) > 0 || moved;
       if (session.phase != PHASE_RUNNING) break;

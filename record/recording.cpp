@@ -32,19 +32,29 @@ long long frames_kept;     // frames in the file
 off_t kept_size;           // the file's bytes up to its last whole record
 std::string lost_reason;   // why the recording stopped early, "" while it is whole
 std::chrono::steady_clock::time_point last_flush;
-bool last_was_frame;        // the record before the next is a frame or a repeat
-bool last_keys[KEY_CODES];  // the keys of the last frame written
-bool any_frame;             // a frame was written: last_keys hold its keys
-long long repeats;          // frames like it since, not yet in pending
+bool last_was_frame;         // the record before the next is a frame or a repeat
+StepCommands last_commands;  // the commands of the last frame written
+bool any_frame;              // a frame was written: last_commands hold its commands
+bool change_open;            // a change record waits for its count of like frames
+long long repeats;           // frames like it since, not yet in pending
 constexpr long long REPEATS_MOST = (1 << 21) - 1;  // in one repeat record: 3 bytes of 7 bits
+constexpr int CHANGE = 0x80;                       // a change record's bytes of changed bits
+constexpr long long CHANGE_RUN = 0x7f;             // like frames a change record's own count holds
 
 void put16(std::string* out, unsigned v) {
   out->push_back(static_cast<char>(v & 0xff));
   out->push_back(static_cast<char>((v >> 8) & 0xff));
 }
 
-// The frames like the last one so far, as repeat records.
+// The frames like the last one so far: in the open change record's count as far as it
+// holds them, the rest as repeat records.
 void put_repeats() {
+  if (change_open) {
+    const long long own = std::min(repeats, CHANGE_RUN);
+    pending.push_back(static_cast<char>(own));
+    repeats -= own;
+    change_open = false;
+  }
   for (; repeats > 0; repeats -= std::min(repeats, REPEATS_MOST)) {
     pending.push_back('R');
     // 7 bits a byte, low first; the top bit says another byte follows
@@ -195,6 +205,7 @@ static bool record_open_with(const char* path, const std::string& header, std::s
   kept_size = 0;
   last_was_frame = false;
   any_frame = false;
+  change_open = false;
   repeats = 0;
   int write_error = 0;
   if (!write_all(pending, &write_error)) {
@@ -213,32 +224,39 @@ bool record_is_open() {
   return record_fd >= 0;
 }
 
-void record_frame(const bool frame_keys[KEY_CODES], int speed_level, const MapText* map) {
+// A command's bits as five bytes, low first.
+void put_command(std::string* out, PlayerCommand c) {
+  for (int i = 0; i < 5; i++) out->push_back(static_cast<char>((c.held >> (8 * i)) & 0xff));
+}
+
+void record_frame(const StepCommands& commands, int speed_level, const MapText* map) {
   if (record_fd < 0) return;
-  if (last_was_frame && !map && speed_level == 0 &&
-      std::memcmp(frame_keys, last_keys, sizeof last_keys) == 0) {
+  const bool like_last = any_frame && commands == last_commands;
+  if (last_was_frame && !map && speed_level == 0 && like_last) {
     repeats++;
     frames_written++;
     return;
   }
   before_other_record();
   if (map) put_match_start(&pending, match_start_of(*map));
-  // the keys down, or (shorter, when only a few changed) the keys that changed
-  int down = 0, changed = 0;
-  for (int code = 1; code < KEY_CODES; code++) {
-    down += frame_keys[code];
-    changed += frame_keys[code] != last_keys[code];
+  if (like_last && speed_level == 0) {
+    repeats = 1;  // after a match start: a repeat of the last frame, with the frames like it after
+  } else if (any_frame && speed_level == 0) {
+    // the bits that changed, each a byte, and (once the run ends) the like frames after
+    for (int bit = 0; bit < BOUND_PLAYERS * COMMAND_BITS; bit++) {
+      const int numb = bit / COMMAND_BITS, b = bit % COMMAND_BITS;
+      if (commands.player[numb].holds(b) != last_commands.player[numb].holds(b))
+        pending.push_back(static_cast<char>(CHANGE | bit));
+    }
+    change_open = true;
+  } else {
+    pending.push_back('F');
+    pending.push_back(static_cast<char>(speed_level));
+    for (const PlayerCommand& c : commands.player) put_command(&pending, c);
   }
-  const bool as_change = any_frame && speed_level == 0 && changed < down + 1;
-  pending.push_back(as_change ? 'D' : 'F');
-  pending.push_back(static_cast<char>(as_change ? changed : down));
-  for (int code = 1; code < KEY_CODES; code++)
-    if (as_change ? frame_keys[code] != last_keys[code] : frame_keys[code])
-      pending.push_back(static_cast<char>(code));
-  if (!as_change) pending.push_back(static_cast<char>(speed_level));
   frames_written++;
   any_frame = true;
-  std::memcpy(last_keys, frame_keys, sizeof last_keys);
+  last_commands = commands;
   last_was_frame = true;
 }
 
@@ -451,27 +469,37 @@ int recording_next(RecordingReader* reader, RunFrame run, DrawAndPresent draw_an
       in.map.seed = m.seed;
       in.map.seeded = m.seeded;
       reader->map_waiting = true;
-    } else if (tag == 'F' || tag == 'D') {
-      const bool change = tag == 'D';
-      int count, level = 0, last = 0;
-      if (!change) std::memset(in.keys, 0, sizeof in.keys);
-      if (!r.byte(&count) || (change && !reader->had_frame)) count = -1;
-      for (int i = 0; i < count; i++) {
-        int code;
-        if (!r.byte(&code) || code <= last) {
-          count = -1;
-          break;
-        }
-        in.keys[code] = !change || !in.keys[code];
-        last = code;
-      }
-      if (count < 0 || (!change && !r.byte(&level)) || level > 3) {
+    } else if (tag == 'F') {
+      int level = 0;
+      long long held[BOUND_PLAYERS] = {};
+      bool whole = r.byte(&level) && level <= 3;
+      for (long long& h : held) whole = whole && r.number(5, &h) && (h >> COMMAND_BITS) == 0;
+      if (!whole) {
         *error = "a broken frame record" + where();
         return -1;
       }
+      for (int numb = 0; numb < BOUND_PLAYERS; numb++)
+        in.commands.player[numb].held = static_cast<std::uint64_t>(held[numb]);
       reader->at = r.at;
       reader->had_frame = true;
       return run_one(level, where());
+    } else if (tag & CHANGE) {
+      // the changed bits, rising, then the count of like frames after
+      int bit = tag & ~CHANGE, last = -1, next = tag;
+      while ((next & CHANGE) && bit > last && bit < BOUND_PLAYERS * COMMAND_BITS) {
+        PlayerCommand& c = in.commands.player[bit / COMMAND_BITS];
+        c.set(bit % COMMAND_BITS, !c.holds(bit % COMMAND_BITS));
+        last = bit;
+        if (!r.byte(&next)) next = -1;
+        bit = next & ~CHANGE;
+      }
+      if ((next & CHANGE) || next < 0 || !reader->had_frame) {
+        *error = "a broken change record" + where();
+        return -1;
+      }
+      reader->at = r.at;
+      reader->repeats_left = next;
+      return run_one(0, where());
     } else if (tag == 'R') {
       long long more = 0;
       int part = 0x80;

@@ -13,20 +13,25 @@
 //   'T' length(4) state              (as State_Pack gives it)
 // then records, each a tag byte:
 //   'S' ...                         as above: the match start the next frame makes
-//   'F' count(1) codes(count) level(1)   a frame: the keys down (codes 1 to 255, rising)
-//                                  and the speed level marked before it (0 for none)
-//   'D' count(1) codes(count)       a frame on the keys of the last frame with these
-//                                  (rising) changed, with no speed level marked
-//   'R' count(1 to 3)               count more frames (1 or more) on the keys of the last
-//                                  frame record, with no speed level marked; 7 bits a
+//   'F' level(1) command(5) command(5)   a frame: both players' commands (35 bits each,
+//                                  player 1's first) and the speed level marked before
+//                                  it (0 for none)
+//   0x80|bit ... run(1)             a frame on the commands of the last frame with these
+//                                  bits changed (bit 0 to 69: player 1's 35, then player
+//                                  2's; rising, each a byte with its top bit set), no
+//                                  speed level marked, then run (0 to 127) more frames
+//                                  on the same commands
+//   'R' count(1 to 3)               count more frames (1 or more) on the commands of the
+//                                  last frame record, with no speed level marked; 7 bits a
 //                                  byte, low first, the top bit set on all but the last
 //   'A' 0|1                         the window minimised (0) or restored (1)
 //   'C'                             the window closed: the loop ended
 //   'Z' frames(4)                   the end, with the number of frames before it
 // Numbers are unsigned, low byte first.
 //
-// Format 3 stores a run of frames with the same keys once, with its count, and starts with
-// the match start: a level-1 match of two computers takes tens of kilobytes, not megabytes.
+// Format 3 stores the players' commands, not the keys, a changed bit in a byte and a run of
+// frames with the same commands once, with its count, and starts with the match start: a
+// level-1 match of two computers takes tens of kilobytes, not megabytes.
 // Format 2 (the first of the step clock: a frame record is one step) stored every frame
 // whole, and format 1 (version 1.1.0, one step a picture, by rules that have changed since
 // under the same version number) came before it: both are refused by their format, never
@@ -56,7 +61,7 @@ bool record_open_match(const char* path, const MatchStart& start, std::string* e
 bool record_is_open();
 // One frame's inputs, written after the frame ran; map is what its match start read, if
 // one did (null otherwise).
-void record_frame(const bool frame_keys[KEY_CODES], int speed_level, const MapText* map);
+void record_frame(const StepCommands& commands, int speed_level, const MapText* map);
 // The window minimised (false) or back (true).
 void record_active(bool is_active);
 // The window closed.
@@ -79,7 +84,7 @@ struct RecordingReader {
   bool map_waiting = false;      // a match-start record read, for the next frame
   MatchStart start;              // the match start the recording carries
   bool from_state = false;       // it started from its own state, put in place on reading
-  bool had_frame = false;        // a frame record was read: a repeat repeats its keys
+  bool had_frame = false;        // a frame record was read: a repeat repeats its commands
   long long repeats_left = 0;    // frames of the last repeat record still to run
   bool window_active = true;     // the recorded window: minimised (false) or shown
   bool closed = false;           // the recorded loop ended: its window closed, or Exit

@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "flow/game.h"
-#include "flow/screen.h"
-#include "state/bindings.h"
 #include "state/language.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
@@ -46,8 +44,7 @@ bool map_known(const Session* s, std::uint16_t id) {
 }
 
 bool same_input(const InputEntry& a, const InputEntry& b) {
-  return a.count == b.count && std::memcmp(a.codes, b.codes, a.count) == 0 && a.level == b.level &&
-         a.map == b.map;
+  return a.command == b.command && a.level == b.level && a.map == b.map;
 }
 
 void start_running(Session* s) {
@@ -171,15 +168,16 @@ InputEntry guess(const Session* s, std::uint32_t group) {
   return e;
 }
 
-// Runs one group's steps on the state as it stands, from the merged keys, and keeps what
-// the recording needs.
+// Runs one group's steps on the state as it stands, on both sides' commands, and keeps
+// what the recording needs.
 void run_steps(Session* s, GroupRun& r, const InputEntry& h, const InputEntry& g, int steps) {
   r.map_step = -1;
   r.steps = 0;
   FrameInput in;
+  in.commands.player[0] = h.command;
+  in.commands.player[1] = g.command;
+  r.commands = in.commands;
   for (int i = 0; i < steps && !done; i++) {
-    merge_keys(h, g, in.keys);
-    std::memcpy(r.keys[i].data(), in.keys, KEY_CODES);
     in.speed_level = i == 0 ? h.level : 0;
     in.map_given = i == 0;
     if (i == 0) in.map = s->maps[h.map % MAP_RING];
@@ -219,7 +217,6 @@ void run_group(Session* s, std::uint32_t group) {
   int steps = s->group_steps ? s->group_steps(group, s->context) : s->group_size[speed_level() - 1];
   if (steps < 1) steps = 1;
   r.level = h.level;
-  if (static_cast<int>(r.keys.size()) < steps) r.keys.resize(steps);
   run_steps(s, r, h, g, steps);
   if (s->sync_check) {
     const std::uint64_t first = State_Hash();
@@ -262,8 +259,8 @@ void make_final(Session* s) {
     GroupRun& r = s->runs[group % SAVE_RING];
     if (s->on_final) {
       FrameInput in;
+      in.commands = r.commands;
       for (int i = 0; i < r.steps; i++) {
-        std::memcpy(in.keys, r.keys[i].data(), KEY_CODES);
         in.speed_level = i == 0 ? r.level : 0;
         s->on_final(in, i == r.map_step ? &r.map_read : nullptr, s->context);
       }
@@ -468,11 +465,10 @@ bool session_wants_input(const Session* s) {
   return lead(s) - s->their_lead <= LEAD_SLACK;
 }
 
-void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level) {
+void session_add_input(Session* s, PlayerCommand command, int speed_level) {
   if (!session_wants_input(s)) return;
   InputEntry e;
-  for (int code = 1; code < KEY_CODES && e.count < KEYS_DOWN_MAX; code++)
-    if (held[code]) e.codes[e.count++] = static_cast<std::uint8_t>(code);
+  e.command = command;
   if (s->local_next == 0 && s->host && !speed_level) speed_level = s->start_level;
   e.level = static_cast<std::uint8_t>(speed_level >= 0 && speed_level <= 3 ? speed_level : 0);
   e.map = s->host ? s->map_current : 0;
@@ -562,20 +558,4 @@ std::string session_refuse_full(const std::string& version) {
   r.reason = REFUSE_FULL;
   r.version = version;
   return encode_message(r);
-}
-
-void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CODES]) {
-  const bool play = move;
-  const bool colour = screen_up() == SCREEN_COLOUR;
-  std::memset(out, 0, KEY_CODES);
-  for (int side = 0; side < 2; side++) {
-    const InputEntry& e = side == 0 ? host : guest;
-    for (int i = 0; i < e.count; i++) {
-      // either hand's key for an action acts as this side's own key for it
-      int code = e.codes[i], hand_player = 0;
-      int action = game_action(code, &hand_player);
-      bool own = play ? action >= 0 : colour && (action == ACTION_LEFT || action == ACTION_RIGHT);
-      out[own ? game_key(side + 1, Action(action)) : code] = true;
-    }
-  }
 }

@@ -68,9 +68,9 @@ struct GroupRun {
   InputEntry theirs;
   bool guessed = false;
   int steps = 0;
-  std::uint8_t level = 0;                         // the host's mark, before the first step
-  std::vector<std::array<bool, KEY_CODES>> keys;  // each step's merged keys
-  int map_step = -1;  // the step whose match start read the map, -1 for none
+  std::uint8_t level = 0;  // the host's mark, before the first step
+  StepCommands commands;   // both sides' commands, every step alike
+  int map_step = -1;       // the step whose match start read the map, -1 for none
   MapText map_read;
   std::uint64_t hash = 0;
 };
@@ -169,8 +169,9 @@ int session_groups_due(Session* s, StepClock* clock, std::int64_t now_ns, bool s
 // Whether the next group may start now: its input is wanted, it stays within the guessing
 // window and this side does not run ahead of the other.
 bool session_wants_input(const Session* s);
-// This machine's input for the next group: the keys it holds, the speed level it marked.
-void session_add_input(Session* s, const bool held[KEY_CODES], int speed_level);
+// This machine's input for the next group: its player's command (the host plays player 1,
+// the guest player 2), the speed level it marked.
+void session_add_input(Session* s, PlayerCommand command, int speed_level);
 // Runs what the inputs allow, on the game state: groups whose guess proved wrong again from
 // the state before them, then the new groups this machine has inputs for. Steps that become
 // final go to on_final, hashes to the other side. Returns the new groups run.
@@ -196,8 +197,3 @@ bool session_is_greeting(const std::uint8_t* data, std::size_t size);
 
 // The refusal a host sends to anyone who joins while two already play.
 std::string session_refuse_full(const std::string& version);
-
-// The two key tables as one: in play each machine's hand keys (either hand's set) act
-// only for its own archer; on the colour screen its colour keys only for its own
-// avatar; every other key acts from either machine.
-void merge_keys(const InputEntry& host, const InputEntry& guest, bool out[KEY_CODES]);

@@ -59,20 +59,39 @@ bool get_version(Cursor* c, std::string* version) {
   return true;
 }
 
+// The sender's player: the host plays player 1, the guest player 2.
+int sender(bool from_host) {
+  return from_host ? 1 : 2;
+}
+
+// A key no step reads is taken and left out of the command.
 bool get_entry(Cursor* c, bool from_host, InputEntry* e) {
   std::size_t n = c->get(1);
   if (n > KEYS_DOWN_MAX) return false;
-  e->count = static_cast<std::uint8_t>(n);
+  e->command = PlayerCommand();
   int last = 0;
   for (std::size_t i = 0; i < n; i++) {
     int code = static_cast<int>(c->get(1));
     if (code <= last) return false;  // 0 is no key; each code once, rising
-    e->codes[i] = static_cast<std::uint8_t>(code);
+    const int bit = command_bit(sender(from_host), code);
+    if (bit >= 0) e->command.set(bit, true);
     last = code;
   }
   e->level = static_cast<std::uint8_t>(c->get(1));
   e->map = static_cast<std::uint16_t>(c->get(2));
   return c->ok && e->level <= 3 && (from_host ? e->map != 0 : e->map == 0);
+}
+
+// A command as the codes of its keys, rising (at most KEYS_DOWN_MAX of them).
+void put_command(std::string* out, int player, PlayerCommand command) {
+  bool down[KEY_CODES] = {};
+  for (int bit = 0; bit < COMMAND_BITS; bit++)
+    if (command.holds(bit)) down[command_code(player, bit)] = true;
+  std::string codes;
+  for (int code = 1; code < KEY_CODES && codes.size() < KEYS_DOWN_MAX; code++)
+    if (down[code]) codes.push_back(static_cast<char>(code));
+  put8(out, static_cast<unsigned>(codes.size()));
+  *out += codes;
 }
 
 }  // namespace
@@ -109,8 +128,7 @@ std::string encode_message(const Message& m) {
       put8(&out, m.count);
       for (int i = 0; i < m.count; i++) {
         const InputEntry& e = m.inputs[i];
-        put8(&out, e.count);
-        for (int k = 0; k < e.count; k++) put8(&out, e.codes[k]);
+        put_command(&out, sender(m.from_host), e.command);
         put8(&out, e.level);
         put16(&out, e.map);
       }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "state/command.h"
 #include "world/world.h"
 
 constexpr int PROTOCOL = 4;
@@ -34,11 +35,12 @@ enum MessageType {
 enum RefuseReason { REFUSE_VERSION = 1, REFUSE_FULL = 2 };
 enum LeaveReason { LEAVE_CLOSED = 1, LEAVE_EXIT = 2 };
 
-// One machine's input for one frame: the keys it holds (codes 1 to 255, rising), the
-// speed level it marked (0 for none) and, from the host, the number of its map.
+// One machine's input for one frame: its player's command (on the wire the game's own
+// codes of the keys it holds, 1 to 255, rising: the host's are player 1's, the guest's
+// player 2's), the speed level it marked (0 for none) and, from the host, the number of its
+// map.
 struct InputEntry {
-  std::uint8_t count = 0;
-  std::uint8_t codes[KEYS_DOWN_MAX] = {};
+  PlayerCommand command;
   std::uint8_t level = 0;
   std::uint16_t map = 0;
 };

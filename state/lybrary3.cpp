@@ -12,7 +12,6 @@ int Build_Max = 0;
 Stimer timer;
 Skey key;
 Skey keep;
-bool keys[KEY_CODES];
 Swindow Window;
 
 std::uint32_t texture[N];

@@ -126,7 +126,6 @@ extern int Build_Max;
 extern Stimer timer;
 extern Skey key;
 extern Skey keep;
-extern bool keys[KEY_CODES];
 extern Swindow Window;
 
 // GL objects and drawing state (plain numbers here, so the logic needs no GL).

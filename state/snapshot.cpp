@@ -20,7 +20,6 @@ void snapshot_take(GameSnapshot* s) {
   s->timer = timer;
   s->key = key;
   s->keep = keep;
-  std::memcpy(s->keys, keys, sizeof keys);
   s->r_p = r_p;
   s->p_krok = p_krok;
   s->screens_open = screens_open;
@@ -39,7 +38,6 @@ void snapshot_put(const GameSnapshot& s) {
   timer = s.timer;
   key = s.key;
   keep = s.keep;
-  std::memcpy(keys, s.keys, sizeof keys);
   r_p = s.r_p;
   p_krok = s.p_krok;
   screens_open = s.screens_open;

@@ -17,7 +17,6 @@ struct GameSnapshot {
   int NCP_Max, Build_Max, T_end;
   Stimer timer;
   Skey key, keep;
-  bool keys[KEY_CODES];
   float r_p, p_krok;
   std::uint8_t screens_open;
   bool flags[SNAPSHOT_FLAGS];

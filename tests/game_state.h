@@ -2,11 +2,34 @@
 // no screen up, nothing requested and no key down.
 #pragma once
 
+#include "bot/bot.h"
 #include "flow/flag_grid.h"
+#include "flow/frame_input.h"
 #include "flow/game.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/snapshot.h"
+
+// The keys a test holds, the game's own (as the binding table gives them): each step takes
+// them as both players' commands, as local play makes them of one keyboard.
+inline bool keys[KEY_CODES];
+
+// One step on the keys held.
+inline void keys_step(DrawAndPresent draw_and_present = nullptr) {
+  FrameInput in;
+  in.commands = commands_of_keys(keys);
+  run_frame_input(in, draw_and_present);
+}
+
+// The computer's commands for its players written into a table of held keys, in place of
+// what was held for them.
+inline void bot_press_keys(bool table[KEY_CODES]) {
+  StepCommands commands = commands_of_keys(table);
+  bot_press(&commands);
+  for (int numb = 1; numb <= BOUND_PLAYERS; numb++)
+    for (int a = 0; a < ACTIONS; a++)
+      table[game_key(numb, Action(a))] = commands.player[numb - 1].holds(COMMAND_OWN + a);
+}
 
 // The state right after the game's own start-up, its flag laid out; taken on the first call.
 inline const GameSnapshot& startup_state() {
@@ -30,7 +53,7 @@ inline void put_startup_state() {
   done = false;
 }
 
-// Puts every screen flag, request and key back to false.
+// Puts every screen flag, request, latch and held key back to false.
 inline void reset_screen_flags() {
   screens_open = 0;  // every screen closed
   start = false;

@@ -60,7 +60,7 @@ void frame_with(int code) {
   keyboard[code] = true;
   std::memset(keys, 0, sizeof keys);
   keyboard_to_game(keyboard, keys);
-  game_frame(nullptr);
+  keys_step();
 }
 
 // The record's keys as the keyboard holding these gives them.
@@ -128,7 +128,7 @@ TEST_F(Bindings, TheComputerPressesOnlyItsPlayersOwnKeys) {
     bot_press_keys(keys);
     for (int code = 1; code < KEY_CODES; code++)
       if (keys[code]) pressed.insert(code);
-    game_frame(nullptr);
+    keys_step();
   }
   for (int code : pressed) {
     int numb = 0;

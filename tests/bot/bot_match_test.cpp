@@ -43,7 +43,7 @@ void frame() {
   if (hold_all)
     for (int code : HELD) keys[code] = true;
   bot_press_keys(keys);
-  game_frame(nullptr);
+  keys_step();
 }
 
 // From wherever the screens stand into a new match at a speed level, as a player gets there.
@@ -60,9 +60,9 @@ void start_match(int speed) {
   for (int code : {0, VK_SPACE, VK_SPACE}) {
     std::memset(keys, 0, sizeof keys);
     keys[code] = true;
-    game_frame(nullptr);
+    keys_step();
     std::memset(keys, 0, sizeof keys);
-    game_frame(nullptr);
+    keys_step();
   }
   ASSERT_TRUE(move);
 }

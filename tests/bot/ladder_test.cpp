@@ -151,9 +151,9 @@ void start_match(int speed, unsigned seed) {
   for (int code : {0, VK_SPACE, VK_SPACE}) {
     std::memset(keys, 0, sizeof keys);
     keys[code] = true;
-    game_frame(nullptr);
+    keys_step();
     std::memset(keys, 0, sizeof keys);
-    game_frame(nullptr);
+    keys_step();
   }
   Load_sector_map(KORVALEN_SOURCE_DIR "/s_1.txt");
   arena_refresh();
@@ -189,7 +189,7 @@ Figures play_match(int speed, int level, Opponent who, unsigned seed) {
     bot_press_keys(keys);
     if (keys[use] && timer.time - returned < RETURN_GRACE) f.unfair++;
     float was_x = player[2].x, was_y = player[2].y;
-    game_frame(nullptr);
+    keys_step();
     if (player[2].x != was_x || player[2].y != was_y) moved++;
     if (player[1].death != deaths) {
       deaths = player[1].death;

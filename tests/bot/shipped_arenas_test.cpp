@@ -37,9 +37,9 @@ void start_match(int sector) {
   for (int code : {0, VK_SPACE, VK_SPACE}) {
     std::memset(keys, 0, sizeof keys);
     keys[code] = true;
-    game_frame(nullptr);
+    keys_step();
     std::memset(keys, 0, sizeof keys);
-    game_frame(nullptr);
+    keys_step();
   }
   ASSERT_TRUE(move);
 }
@@ -102,7 +102,7 @@ TEST_F(ShippedArenas, ComputerAgainstComputerEndsWithHitsOnBothSides) {
       for (; steps < 20000 && !End; steps++) {
         std::memset(keys, 0, sizeof keys);
         bot_press_keys(keys);
-        game_frame(nullptr);
+        keys_step();
       }
       bot_play(1, 0);
       bot_play(2, 0);

@@ -5,7 +5,8 @@
 set -u
 source "$(dirname "$0")/game_lib.bash"
 
-# Twenty million steps at the main menu with no key down: a minute's run on a busy machine.
+# Twenty million steps at the main menu, B (a key no screen reads) down and up in turn, each
+# step a record of its own: a minute's run on a busy machine.
 rec=$work/long.rec
 version=$("$game" --version | cut -d' ' -f2)
 python3 - "$rec" "$version" <<'PY'
@@ -15,8 +16,10 @@ with open(sys.argv[1], "wb") as f:
     f.write(b"KORVREC\n" + struct.pack("<H", 3) + bytes([len(version)]) + version)
     # the match-start record: seed 1, sector 1, no arena text, no name
     f.write(b"S" + struct.pack("<I", 1) + bytes([1, 0]) + struct.pack("<H", 0) + bytes([0]))
-    for _ in range(steps // 1_000_000):
-        f.write(b"F\x00\x00" * 1_000_000)
+    # a first step whole (level 0, no bit held), then a change of B (player 1's bit 12) a step
+    f.write(b"F" + bytes(11))
+    for n in range(steps // 1_000_000):
+        f.write(b"\x8c\x00" * (1_000_000 - (n == 0)))
     f.write(b"Z" + struct.pack("<I", steps))
 PY
 

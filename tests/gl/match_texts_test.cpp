@@ -133,9 +133,9 @@ TEST_F(MatchTexts, PlayAgainStartsTheSameMatch) {
     player[1].color = 3;
     player[2].color = 6;
     ASSERT_EQ(screen_up(), SCREEN_END);
-    FrameInput held;
-    held.keys[int{'R'}] = true;
-    FrameInput none;
+    bool held[KEY_CODES] = {};
+    held[int{'R'}] = true;
+    const bool none[KEY_CODES] = {};
     // R stays held all along: it plays again once. The main menu may show the avatars saved
     // in the settings (the game sets them as it opens): the feed still brings back these.
     for (int i = 0; i < 40; i++) {
@@ -165,8 +165,9 @@ TEST_F(MatchTexts, TwoMatchesStartedAlikeDropDifferentBows) {
     for (Sg_wepon& g : g_wepon) g.ly = false;
     game_random_reset();
     set_speed_level(3);
-    FrameInput space, none;
-    space.keys[VK_SPACE] = true;
+    bool space[KEY_CODES] = {};
+    space[VK_SPACE] = true;
+    const bool none[KEY_CODES] = {};
     local_step(space, nullptr);
     ASSERT_TRUE(move);
     // the players stand still at their starting places; ten drops, 200 units apart

@@ -29,13 +29,13 @@ void frame() {
   KeysAfterFrame();
 }
 
-// The keys the last frame saw down, in code order: letters as themselves.
+// The keys the last step read from its commands, in code order: letters as themselves.
 std::string seen() {
   const std::map<int, std::string> named = {
       {VK_ESCAPE, "Esc"}, {VK_SPACE, "Space"}, {VK_UP, "Up"}, {VK_DOWN, "Down"}};
   std::string names;
   for (int vk = 1; vk < KEY_CODES; vk++)
-    if (keys[vk]) names += " " + (named.count(vk) ? named.at(vk) : std::string(1, char(vk)));
+    if (step_holds(vk)) names += " " + (named.count(vk) ? named.at(vk) : std::string(1, char(vk)));
   return names.substr(names.empty() ? 0 : 1);
 }
 
@@ -219,11 +219,11 @@ TEST_F(Pads, BackHandsThePadToAPlayerWithoutOne) {
 
 // Runs frames until the frame sees key vk as want, for half a minute at most.
 bool frames_until(int vk, bool want) {
-  for (int i = 0; i < 3000 && keys[vk] != want; i++) {
+  for (int i = 0; i < 3000 && step_holds(vk) != want; i++) {
     frame();
-    if (keys[vk] != want) usleep(10000);
+    if (step_holds(vk) != want) usleep(10000);
   }
-  return keys[vk] == want;
+  return step_holds(vk) == want;
 }
 
 TEST_F(Pads, AKeyHeldOnTheKeyboardAndAPadIsUpOnlyWhenBothLetGo) {
@@ -234,13 +234,13 @@ TEST_F(Pads, AKeyHeldOnTheKeyboardAndAPadIsUpOnlyWhenBothLetGo) {
   x_key("e", false);
   x_key("w", true);  // W's arrival tells E's key-up has been handled
   ASSERT_TRUE(frames_until('W', true));
-  EXPECT_TRUE(keys['E']) << "the pad still holds E";
+  EXPECT_TRUE(step_holds('E')) << "the pad still holds E";
   x_key("e", true);
   x_key("w", false);
   ASSERT_TRUE(frames_until('W', false));
   TestPadButton(one, PAD_DPAD_UP, false);
   frame();
-  EXPECT_TRUE(keys['E']) << "the keyboard still holds E";
+  EXPECT_TRUE(step_holds('E')) << "the keyboard still holds E";
   x_key("e", false);
   EXPECT_TRUE(frames_until('E', false));
 }

@@ -32,7 +32,7 @@ class MatchFigures : public ::testing::Test {
   }
   void step(std::initializer_list<int> held) {
     for (int code : held) keys[code] = true;
-    game_frame(nullptr);
+    keys_step();
     for (bool& k : keys) k = false;
   }
   void bow_in_hand(int id) {

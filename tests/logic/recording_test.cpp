@@ -26,6 +26,13 @@
 
 namespace {
 
+// Bytes as written, zeros and all.
+std::string raw(std::initializer_list<int> bytes) {
+  std::string out;
+  for (int b : bytes) out.push_back(static_cast<char>(b));
+  return out;
+}
+
 // A new empty file to record into; its path.
 std::string temp_path() {
   char path[] = "/tmp/korvalen-recording-XXXXXX";
@@ -61,14 +68,14 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   std::string error, why;
   ASSERT_TRUE(record_open(path.c_str(), &error)) << error;
-  bool keys[KEY_CODES] = {};
-  keys[int{'E'}] = true;
-  for (int f = 0; f < 10; f++) record_frame(keys, 0, nullptr);  // one of 4 bytes, 9 repeats
+  StepCommands held;
+  held.player[0].set(COMMAND_OWN + ACTION_UP, true);
+  for (int f = 0; f < 10; f++) record_frame(held, 0, nullptr);  // one of 12 bytes, 9 repeats
   record_flush();
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   for (int f = 0; f < 100; f++) {
-    keys[int{'E'}] = f % 2;  // no two alike: 3 and 4 bytes in turn
-    record_frame(keys, 0, nullptr);
+    held.player[0].set(COMMAND_OWN + ACTION_UP, f % 2);  // no two alike: 2 bytes each
+    record_frame(held, 0, nullptr);
   }
   record_finish();
   setrlimit(RLIMIT_FSIZE, &saved);
@@ -79,13 +86,13 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   // what the file holds is a whole recording: the header, ten frames and the end mark
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
-  EXPECT_EQ(bytes.size(), recording_header().size() + 4 + 2 + 5);
+  EXPECT_EQ(bytes.size(), recording_header().size() + 12 + 2 + 5);
   put_startup_state();
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 10) << error;
 
   // a recording that could be written whole is not lost
   ASSERT_TRUE(record_open(path.c_str(), &error)) << error;
-  for (int f = 0; f < 3; f++) record_frame(keys, 0, nullptr);
+  for (int f = 0; f < 3; f++) record_frame(held, 0, nullptr);
   record_finish();
   EXPECT_FALSE(record_lost(&why)) << why;
   ASSERT_TRUE(recording_read_file(path.c_str(), &bytes, &error)) << error;
@@ -99,7 +106,8 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
 // this game's version number: it is refused by its format, never run by today's rules.
 TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
   const std::string old_header = std::string("KORVREC\n") + '\1' + '\0' + '\5' + "1.1.0";
-  const std::string frames = std::string("F\0\0F\1E\0Z\2\0\0\0", 12);
+  // a frame with nothing held, then one with player 1's Up changed
+  const std::string frames = 'F' + std::string(11, '\0') + raw({0x80, 0}) + raw({'Z', 2, 0, 0, 0});
   const std::string bytes = old_header + frames;
   std::string error;
   put_startup_state();
@@ -122,15 +130,18 @@ TEST(Recording, TheFormatBeforeTheStepClockIsRefusedByName) {
   put_startup_state();
 }
 
-// The match start goes with the header; a repeat record repeats the last frame's keys with
-// no speed mark, and it and a change record need a frame before them.
+// The match start goes with the header; a repeat record repeats the last frame's commands
+// with no speed mark, and it and a change record need a frame before them; a change record's
+// bits rise and name one of the two players' 35.
 TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
   match_start_set_seed(0x01020304);
   match_start_set_sector(0, "Hill");
   match_start_set_map(true, "1\n2\n3\n4\n5\n");
   const std::string header = recording_header();
   match_start = MatchStart{};
-  const std::string frames = std::string("F\1E\3R\2Z\3\0\0\0", 11);
+  // player 1 holds Up, with level 3 marked; two frames more alike
+  const std::string frames =
+      raw({'F', 3, 1}) + std::string(9, '\0') + raw({'R', 2, 'Z', 3, 0, 0, 0});
   const std::string bytes = header + frames;
   RecordingReader reader;
   std::string error;
@@ -146,7 +157,8 @@ TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
   put_startup_state();
   static int marks[3];
   auto count = [](const FrameInput& in, DrawAndPresent) {
-    EXPECT_TRUE(in.keys[int{'E'}]);
+    EXPECT_EQ(in.commands.player[0].held, 1u << (COMMAND_OWN + ACTION_UP));
+    EXPECT_EQ(in.commands.player[1].held, 0u);
     marks[in.speed_level == 3 ? 0 : 1]++;
   };
   while (recording_next(&reader, count, nullptr, &error) > 0) {
@@ -160,12 +172,32 @@ TEST(Recording, TheMatchStartAndRepeatsReadBackAsWritten) {
                           &error),
             -1);
   EXPECT_NE(error.find("a broken repeat record"), std::string::npos) << error;
-  const std::string no_change = header + std::string("D\1EZ\1\0\0\0", 8);
+  const std::string whole_frame = 'F' + std::string(11, '\0');
+  const std::string end2 = raw({'Z', 2, 0, 0, 0});
+  const std::pair<std::string, const char*> broken[] = {
+      {header + raw({0x80, 0, 'Z', 1, 0, 0, 0}), "a broken change record"},  // no frame before
+      {header + whole_frame + raw({0x85, 0x83, 0}) + end2, "a broken change record"},  // falling
+      {header + whole_frame + raw({0x83, 0x83, 0}) + end2, "a broken change record"},  // twice
+      {header + whole_frame + raw({0xC6, 0}) + end2, "a broken change record"},        // bit 70
+      {header + whole_frame + raw({0x83, 0x84}), "a broken change record"},            // no count
+      {header + raw({'F', 0, 0, 0, 0, 0, 0x08}) + std::string(5, '\0') + raw({'Z', 1, 0, 0, 0}),
+       "a broken frame record"},  // player 1's bit 35
+  };
+  for (const auto& [bytes_broken, message] : broken) {
+    put_startup_state();
+    EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(bytes_broken.data()),
+                            bytes_broken.size(), &error),
+              -1)
+        << message;
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+  // a change's own count of like frames runs them with its commands
+  const std::string counted = header + whole_frame + raw({0xA3, 5, 'Z', 7, 0, 0, 0});
   put_startup_state();
-  EXPECT_EQ(recording_run(reinterpret_cast<const std::uint8_t*>(no_change.data()), no_change.size(),
-                          &error),
-            -1)
-      << "a change needs a frame before it";
+  EXPECT_EQ(
+      recording_run(reinterpret_cast<const std::uint8_t*>(counted.data()), counted.size(), &error),
+      7)
+      << error;
   put_startup_state();
 }
 
@@ -183,16 +215,17 @@ std::vector<std::uint8_t> record_match(std::map<long long, std::uint64_t>* hashe
   unsigned seed = 7;
   FrameInput in;
   for (long long step = 1; step <= STEPS; step++) {
-    std::memset(in.keys, 0, sizeof in.keys);
+    bool held[KEY_CODES] = {};
     if (step <= MENU_STEPS) {
-      in.keys[' '] = step % 2 == 0;
+      held[VK_SPACE] = step % 2 == 0;
     } else {
       if (step % 150 == 0) seed = seed * 1103515245 + 12345;
-      for (int k = 0; k < 12; k++) in.keys[players_keys[k]] = (seed >> (k + 8)) % 3 == 0;
+      for (int k = 0; k < 12; k++) held[players_keys[k]] = (seed >> (k + 8)) % 3 == 0;
     }
+    in.commands = commands_of_keys(held);
     const long reads = map_reads();
     run_frame_input(in, nullptr);
-    record_frame(in.keys, 0, map_reads() != reads ? &map_last_read() : nullptr);
+    record_frame(in.commands, 0, map_reads() != reads ? &map_last_read() : nullptr);
     if (step % 1000 == 0) (*hashes)[step] = State_Hash();
   }
   record_finish();
@@ -255,15 +288,17 @@ std::vector<std::uint8_t> keep_one_match(std::uint32_t seed, GameSnapshot* end) 
   unsigned keys_seed = 11;
   GameSnapshot before;
   FrameInput in;
+  bool keys[KEY_CODES];
   bool open = false;
   for (int step = 0; step < 8 + 20000; step++) {
-    std::memset(in.keys, 0, sizeof in.keys);
+    std::memset(keys, 0, sizeof keys);
     if (step < 8) {
-      in.keys[menu_keys[step]] = menu_keys[step] != 0;
+      keys[menu_keys[step]] = menu_keys[step] != 0;
     } else {
       if (step % 150 == 0) keys_seed = keys_seed * 1103515245 + 12345;
-      for (int k = 0; k < 12; k++) in.keys[players_keys[k]] = (keys_seed >> (k + 8)) % 3 == 0;
+      for (int k = 0; k < 12; k++) keys[players_keys[k]] = (keys_seed >> (k + 8)) % 3 == 0;
     }
+    in.commands = commands_of_keys(keys);
     if (step == 7) match_seed_give(seed);
     snapshot_take(&before);
     const long reads = map_reads();
@@ -278,7 +313,7 @@ std::vector<std::uint8_t> keep_one_match(std::uint32_t seed, GameSnapshot* end) 
       snapshot_put(after);
       open = true;
     }
-    if (open) record_frame(in.keys, 0, started ? &map_last_read() : nullptr);
+    if (open) record_frame(in.commands, 0, started ? &map_last_read() : nullptr);
   }
   EXPECT_TRUE(open) << "the match never started";
   record_finish();

@@ -324,9 +324,9 @@ TEST_F(Rules, MatchSetupForgetsTheLastMatch) {
 // Holds a key down for one frame and lets it go in the next.
 void press(int code) {
   keys[code] = true;
-  game_frame(nullptr);
+  keys_step();
   keys[code] = false;
-  game_frame(nullptr);
+  keys_step();
 }
 
 // Any screen up stops play and none lets it run; the colour key steps up to the sixth colour
@@ -337,11 +337,11 @@ TEST_F(Frame, AnyScreenUpStopsPlayAndColoursWrap) {
   reset_screen_flags();
   for (int up = 0; up < SCREEN_PLAY; up++) {
     screens_open = std::uint8_t(1u << up);
-    game_frame(nullptr);
+    keys_step();
     EXPECT_FALSE(move) << up;
   }
   screens_open = 0;
-  game_frame(nullptr);
+  keys_step();
   EXPECT_TRUE(move);
   // A level the speed screen has no digit for leaves the speed as it is.
   set_speed_level(2);
@@ -378,7 +378,7 @@ TEST_F(Rules, PlayKeysActInPlayOnly) {
   press('Q');
   EXPECT_EQ(player[1].show.id, -1);
   Start_Menu = false;
-  game_frame(nullptr);
+  keys_step();
   press('Q');
   press('A');
   EXPECT_EQ(player[1].show.id, 0);

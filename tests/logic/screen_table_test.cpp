@@ -57,6 +57,7 @@ TEST_F(ScreenTable, TheTopmostOpenIsUpWhicheverOpenedFirst) {
 TEST_F(ScreenTable, EscTakesDownOnlyTheScreenUp) {
   Help = Nastavenia = Start_Menu = true;
   keys[VK_ESCAPE] = true;
+  take_step_commands(commands_of_keys(keys));  // as the step about to run takes them
   screen_escape();
   EXPECT_TRUE(!Help && Nastavenia && Start_Menu && screen_up() == SCREEN_SPEED);
   key.esc = false;

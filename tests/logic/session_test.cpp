@@ -25,7 +25,12 @@
 
 namespace {
 
-const bool NONE[KEY_CODES] = {};
+const PlayerCommand NONE;
+
+// What a side's keyboard holds as its player's command: the host plays player 1.
+PlayerCommand command_of(const Session* s, const bool held[KEY_CODES]) {
+  return command_of_keys(s->host ? 1 : 2, held);
+}
 
 const std::uint8_t* u8(const std::string& d) {
   return reinterpret_cast<const std::uint8_t*>(d.data());
@@ -122,17 +127,19 @@ TEST(SessionRules, HandshakeRefusalsAndEndings) {
   EXPECT_TRUE(session_delivered(&host));
 }
 
-// The merged table for the host's and the guest's keys ('^' is Escape), as a sorted string.
+// The keys a step reads from the host's and the guest's commands, each made of what its
+// keyboard holds ('^' is Escape), as a sorted string.
 std::string merged(const char* host_keys, const char* guest_keys) {
-  InputEntry e[2];
-  for (int side = 0; side < 2; side++)
-    for (const char* k = side ? guest_keys : host_keys; *k; k++)
-      e[side].codes[e[side].count++] = *k == '^' ? 27 : *k;
-  bool out[KEY_CODES];
-  merge_keys(e[0], e[1], out);
+  StepCommands commands;
+  for (int side = 0; side < 2; side++) {
+    bool held[KEY_CODES] = {};
+    for (const char* k = side ? guest_keys : host_keys; *k; k++) held[*k == '^' ? 27 : *k] = true;
+    commands.player[side] = command_of_keys(side + 1, held);
+  }
+  take_step_commands(commands);
   std::string down;
   for (int c = 0; c < KEY_CODES; c++)
-    if (out[c]) down += c == 27 ? '^' : (char)c;
+    if (step_holds(c)) down += c == 27 ? '^' : (char)c;
   return down;
 }
 
@@ -148,6 +155,38 @@ TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
   New_Nastavenia = false;  // menus: every key as it is (the host's I opens the credits)
   EXPECT_EQ(merged("I", ""), "I");
   EXPECT_EQ(merged("JL", ""), "JL");
+  move = saved_move, New_Nastavenia = saved_colour;
+}
+
+// Every key the described state keeps a latch for, in Skey's order: a step reads these.
+const int LATCHED[] = {'B', 'W', 'E', 'R', 'A', 'S', 'D', 'I', 'M', 27,  ' ', 'L',
+                       'K', 'J', 'O', 'Q', 'C', 'N', 'H', 'F', 38,  40,  37,  39,
+                       13,  '1', '2', '3', '4', '5', '6', '7', '8', '9', '0'};
+
+// Whatever one keyboard holds, a step reads exactly its latched keys from the commands made
+// of it: both players' from it in local play, or the host's alone outside a match online.
+TEST(SessionRules, CommandsCarryEveryLatchedKeyAndNoOther) {
+  bool saved_move = move, saved_colour = New_Nastavenia;
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; round++) {
+    bool held[KEY_CODES] = {};
+    for (int code = 1; code < KEY_CODES; code++) held[code] = rng() % 5 == 0;
+    move = round % 3 == 0, New_Nastavenia = round % 3 == 1;
+    take_step_commands(commands_of_keys(held));
+    std::string wrong;
+    for (int code : LATCHED)
+      if (step_holds(code) != held[code]) wrong += std::to_string(code) + ' ';
+    for (int code : {int{'G'}, int{'Z'}, 112, 119, 122, 107, 187})  // keys without a latch
+      if (step_holds(code)) wrong += std::to_string(code) + '!';
+    EXPECT_EQ(wrong, "") << "local, round " << round;
+    if (move || New_Nastavenia) continue;  // in a match both hands are the host's own
+    StepCommands online;
+    online.player[0] = command_of_keys(1, held);
+    take_step_commands(online);
+    for (int code : LATCHED)
+      if (step_holds(code) != held[code]) wrong += std::to_string(code) + ' ';
+    EXPECT_EQ(wrong, "") << "online menus, round " << round;
+  }
   move = saved_move, New_Nastavenia = saved_colour;
 }
 
@@ -203,7 +242,8 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   m.type = MSG_INPUTS;
   m.from_host = true;
   m.count = 2;
-  m.inputs[0].count = 2, m.inputs[0].codes[0] = 'A', m.inputs[0].codes[1] = 'E';
+  m.inputs[0].command.set(COMMAND_OWN + ACTION_USE, true);
+  m.inputs[0].command.set(COMMAND_OWN + ACTION_UP, true);
   m.inputs[0].map = 1, m.inputs[1].map = 1;
   const std::string good = encode_message(m);
   Message out;
@@ -213,11 +253,26 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
     EXPECT_FALSE(decode_message(u8(good), cut, &out)) << cut;
   EXPECT_FALSE(decodes(good + "x", &out));
   auto refused = [&](const Message& bad) { return !decodes(encode_message(bad), &out); };
+  EXPECT_EQ(out.inputs[0].command, m.inputs[0].command);
+  auto with_codes = [&](std::initializer_list<int> codes) {  // the first entry's keys as sent
+    std::string bytes = good;
+    const std::size_t at = bytes.find(std::string("\2AE", 3));
+    bytes.replace(at, 3, 1, static_cast<char>(codes.size()));
+    for (auto c = codes.end(); c != codes.begin();)
+      bytes.insert(at + 1, 1, static_cast<char>(*--c));
+    return bytes;
+  };
+  ASSERT_TRUE(decodes(with_codes({'A', 'E'}), &out));
+  EXPECT_FALSE(decodes(with_codes({0, 'E'}), &out));    // no such key
+  EXPECT_FALSE(decodes(with_codes({'A', 'A'}), &out));  // a key twice
+  EXPECT_FALSE(decodes(with_codes({'E', 'A'}), &out));  // not rising
+  // a key no step reads is taken and left out; the other hand's keys are the player's own
+  ASSERT_TRUE(decodes(with_codes({'E', 'I', 'Z'}), &out));
+  PlayerCommand up_either_hand;
+  up_either_hand.set(COMMAND_OWN + ACTION_UP, true);
+  up_either_hand.set(COMMAND_OTHER_HAND + ACTION_UP, true);
+  EXPECT_EQ(out.inputs[0].command, up_either_hand);
   Message bad = m;
-  bad.inputs[0].codes[0] = 0;  // no such key
-  EXPECT_TRUE(refused(bad));
-  bad = m, bad.inputs[0].codes[1] = 'A';  // a key twice
-  EXPECT_TRUE(refused(bad));
   bad = m, bad.inputs[1].level = 4;
   EXPECT_TRUE(refused(bad));
   bad = m, bad.from_host = false;  // the guest names no map
@@ -353,7 +408,14 @@ TEST(SessionPeers, FarGroupsAndAnotherProtocolAreRefusedWithoutHarm) {
   Message m;
   m.type = MSG_INPUTS;
   m.count = INPUTS_PER_MESSAGE;
-  for (InputEntry& e : m.inputs) e = InputEntry{1, {40}, 3, 0};  // Down in the menu, level 3
+  InputEntry down_at_level_3;  // Down in the menu, level 3
+  down_at_level_3.command = command_of_keys(2, [] {
+    static bool held[KEY_CODES] = {};
+    held[VK_DOWN] = true;
+    return held;
+  }());
+  down_at_level_3.level = 3;
+  for (InputEntry& e : m.inputs) e = down_at_level_3;
   m.ack = 4000000000u;
   m.hash_frame = 3000000000u;  // a multiple of 30, for a group that never ran
   m.hash = 1;
@@ -430,32 +492,32 @@ TEST(SessionRules, AReRunGroupHashesTheSameWhateverTheWindowDid) {
   GameSnapshot states[2];
   snapshot_take(&states[0]);
   states[1] = states[0];
-  bool pressed[KEY_CODES] = {};
-  pressed['E'] = true;
-  auto group = [&](int side, const bool* held, bool shown) {
+  PlayerCommand pressed;
+  pressed.set(COMMAND_OWN + ACTION_UP, true);
+  auto group = [&](int side, const PlayerCommand* held, bool shown) {
     Session* s = side == 0 ? &host : &guest;
     snapshot_put(states[side]);
     active = shown;
-    if (held) session_add_input(s, held, 0);
+    if (held) session_add_input(s, *held, 0);
     session_advance(s);
     snapshot_take(&states[side]);
   };
   for (int f = 0; f < 28; f++) {
-    group(0, NONE, true);
-    group(1, NONE, true);
+    group(0, &NONE, true);
+    group(1, &NONE, true);
     exchange(&host, &guest, 1000 + 10 * f);
   }
   for (int f = 28; f < 30; f++) {
-    group(0, pressed, true);
-    group(1, NONE, true);
+    group(0, &pressed, true);
+    group(1, &NONE, true);
   }
   const long long rollbacks = guest.rollbacks;
   exchange(&host, &guest, 1300);
   group(1, nullptr, false);  // minimised: runs nothing new, but puts the guess right
   EXPECT_EQ(guest.rollbacks, rollbacks + 1);
   for (int f = 30; f < 34; f++) {
-    group(0, NONE, true);
-    group(1, NONE, true);
+    group(0, &NONE, true);
+    group(1, &NONE, true);
     exchange(&host, &guest, 1400 + 10 * f);
   }
   active = true;
@@ -552,12 +614,13 @@ const int KEYS[] = {' ', ' ', 13,  27,  'E', 'S', 'D', 'F', 'A', 'Q', 'I',
 
 void final_step(const FrameInput& in, const MapText* map, void* context) {
   Side* me = static_cast<Side*>(context);
-  std::string step(reinterpret_cast<const char*>(in.keys), KEY_CODES);
+  std::string step = std::to_string(in.commands.player[0].held) + '/' +
+                     std::to_string(in.commands.player[1].held) + '/';
   step += static_cast<char>(in.speed_level);
   if (map) step += (map->present ? "+" : "-") + map->text + " " + std::to_string(map->seed);
   me->seeded_starts += map && map->seeded;
   me->finals.push_back(step);
-  if (me->recording) record_frame(in.keys, in.speed_level, map);
+  if (me->recording) record_frame(in.commands, in.speed_level, map);
 }
 
 void window_note(bool is_active, void* context) {
@@ -627,7 +690,7 @@ void play(std::mt19937* rng, Link* link, int groups, bool minimising, bool garba
       if (!me.minimised && !me.ended && session_wants_input(s) && (i == 0 || (*rng)() % 3)) {
         if ((*rng)() % 6 == 0)
           for (int code : KEYS) me.held[code] = (*rng)() % 5 == 0;
-        session_add_input(s, me.held, (*rng)() % 200 == 0 ? 1 + (*rng)() % 3 : 0);
+        session_add_input(s, command_of(s, me.held), (*rng)() % 200 == 0 ? 1 + (*rng)() % 3 : 0);
       }
       turn(side, i, link, now);
     }
@@ -754,7 +817,7 @@ TEST(Session, LateKeysThatDifferPutTheStateRight) {
         side[i].held[' '] = space;
         if (space && host_rollbacks_before_space < 0)
           host_rollbacks_before_space = side[0].session.rollbacks;
-        session_add_input(s, side[i].held, 0);
+        session_add_input(s, command_of(s, side[i].held), 0);
       }
       turn(side, i, &link, now);
     }

@@ -34,7 +34,7 @@ class SoundSteps : public ::testing::Test {
   SoundEvents step(std::initializer_list<int> held) {
     for (int code : held) keys[code] = true;
     SoundWatch before = sound_watch();
-    game_frame(nullptr);
+    keys_step();
     SoundEvents events = sound_events(before, sound_watch());
     for (bool& k : keys) k = false;
     return events;

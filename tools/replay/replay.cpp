@@ -117,7 +117,6 @@ static void Cmd_Hold(char** argv, int argc) {
   }
   std::memset(replay_held, 0, sizeof(replay_held));
   for (int c : down) replay_held[c] = true;
-  std::memcpy(keys, replay_held, sizeof(keys));
   if (nkeys < argc) Cmd_Frames(argv + nkeys + 1, 1);
 }
 
@@ -129,8 +128,9 @@ static void Cmd_Frames(char** argv, int argc) {
   if (!ParseCount(argv[0], &n)) Fail("frames: \"%s\" is not a whole number of 0 or more", argv[0]);
   for (long long i = 0; i < n && !done && active; i++) {
     FrameInput in;
-    std::memcpy(in.keys, replay_held, sizeof(in.keys));
-    bot_press_keys(in.keys);
+    // the held keys become both players' commands as the game's keyboard makes them
+    in.commands = commands_of_keys(replay_held);
+    bot_press(&in.commands);
     // the described frame's picture: the flag counts a wave step when shown, and the rows
     // follow the menu's opening and the match's end
     const FlagRowsWatch rows = flag_rows_watch();

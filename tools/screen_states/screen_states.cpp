@@ -15,12 +15,11 @@ const char* fixed_screen_name(FixedScreen screen) {
   return screen_names[int(screen)];
 }
 
-// No screen up, no key held, the flag at rest.
+// No screen up, no latch set, the flag at rest.
 static void all_screens_off() {
   start = Start_Menu = Menu = Help = Info = Nastavenia = New_Nastavenia = End = false;
   QNew = QNastavenia = QExit = QReturn = QEnd = false;
   New = Return = Exit = move = false;
-  for (bool& k : keys) k = false;
   key = keep = Skey{};
   flag_grid_init();
   wiggle_count = 0;
