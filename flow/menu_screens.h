@@ -52,6 +52,7 @@ struct MenuScreens {
   int start_computer;  // 1 to 3: a match against the computer at that level
   int watch;           // >= 0: the kept match listed there
   bool open_controls;  // the controls screen
+  bool keeps_escape;   // the menu up reads Esc itself (a name being typed): it does not close
 };
 extern MenuScreens menus;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bot/bot.h"
+#include "flow/editor.h"
 #include "flow/menu_screens.h"
 #include "flow/screen.h"
 #include "game/input.h"
@@ -24,6 +25,7 @@
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
+#include "world/world.h"
 
 // A menu's keys (flow/menu_NAME.cpp) and picture (screens/menu_NAME.cpp).
 void menu_computer_keys();
@@ -34,6 +36,8 @@ void menu_help_keys();
 void menu_help_draw();
 void menu_recordings_keys();
 void menu_recordings_draw();
+void menu_editor_keys();
+void menu_editor_draw();
 
 namespace {
 
@@ -46,6 +50,7 @@ const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_COMPUTER, menu_computer_keys, menu_computer_draw},
     {GAME_KEY_OPTIONS, menu_options_keys, menu_options_draw},
     {GAME_KEY_HELP, menu_help_keys, menu_help_draw},
+    {GAME_KEY_EDITOR, menu_editor_keys, menu_editor_draw},
 #ifndef __EMSCRIPTEN__  // a browser keeps no recordings
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
 #endif
@@ -71,6 +76,7 @@ int volume_shown = -1;
 bool muted_shown;
 std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
+bool trying_arena;         // a match the editor started: back in the editor after it
 
 // The options as they are in the game now, for the options menu to show and change.
 void options_now() {
@@ -162,7 +168,23 @@ void black_band(float y, float h) {
   glEnable(GL_BLEND);
 }
 
+// The editor's arena against the computer at the level played last, straight into the
+// match: New, then Space on the colour screen. Its walls are the match's map text, as a
+// player's own arena always plays.
+void try_arena() {
+  editor.test_play = false;
+  const std::string text = walls_value_lines(editor.walls);
+  map_use_given(true, text.data(), text.size(), 0, editor.name.empty() ? "editor" : editor.name);
+  trying_arena = true;
+  menu_close();
+  bot_play(2, computer_level_saved);
+  computer_from_menu = true;
+  static const int taps[] = {VK_UP, 0, VK_UP, 0, VK_SPACE, 0, VK_SPACE, 0};
+  press_in_steps(taps, sizeof taps / sizeof taps[0]);
+}
+
 void do_requests() {
+  if (editor.test_play) try_arena();
   if (menus.watch >= 0) watch_picked();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
   if (menus.start_computer) {
@@ -242,6 +264,11 @@ bool menu_screens_picture() {
   if (computer_from_menu && described == SCREEN_MAIN_MENU && !steps_pressing()) {
     bot_play(2, 0);
     computer_from_menu = false;
+    if (trying_arena) {
+      trying_arena = false;
+      map_use_file();
+      menu_open(GAME_KEY_EDITOR);
+    }
   }
   if (!was_up && menu_pressed(VK_F1) && !steps_pressing()) {
     menu_open(GAME_KEY_HELP);  // over any screen
@@ -250,7 +277,7 @@ bool menu_screens_picture() {
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
   } else if (was_up) {
-    if (menu_pressed(VK_ESCAPE))
+    if (menu_pressed(VK_ESCAPE) && !menus.keeps_escape)
       menu_close();
     else {
       row_of(menu_up())->keys();

@@ -152,6 +152,11 @@ void NULL_build() {
   }
 }
 
+std::string map_value_lines(const char* data, std::size_t size) {
+  MapSource s{nullptr, data, size, 0, MAP_READ_LIMIT};
+  return read_value_lines(s);
+}
+
 // Reads a map file's value lines without touching the buildings; false when it is missing,
 // not a regular file or unreadable.
 bool map_read_file(const char* Filename, MapText* map) {

@@ -40,6 +40,8 @@ struct MapText {
 constexpr std::size_t MAP_NAME_MAX = 40;
 // The longest value-line text a map can give: 250 lines of an int each.
 constexpr std::size_t MAP_TEXT_MAX = 250 * 12;
+// The value lines a match start reads from a map's bytes, as MapText holds them.
+std::string map_value_lines(const char* data, std::size_t size);
 // Reads a map file as a match start would, without touching the buildings.
 bool map_read_file(const char* Filename, MapText* map);
 // From now on every match start reads this map instead of the sector's file (the host's
