@@ -145,7 +145,7 @@ std::string own_arena_save(const std::string& folder, const std::string& name,
   unlink(temporary.c_str());
   if (error == EEXIST) {
     *exists = true;
-    return tr("Arena s tymto menom uz je");
+    return tr("Arena s tymto menom uz je: prepisat?");
   }
   if (error) return std::strerror(error);
   sync_folder(folder);
