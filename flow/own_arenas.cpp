@@ -26,6 +26,8 @@ constexpr int ENTRIES_AT_ONCE = 256;
 // A folder is looked at this far at most, whatever it holds.
 constexpr int FOLDER_ENTRIES_MAX = 100000;
 
+int saves;
+
 bool ends_with(const std::string& s, const char* end) {
   std::size_t n = std::strlen(end);
   return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
@@ -149,7 +151,12 @@ std::string own_arena_save(const std::string& folder, const std::string& name,
   }
   if (error) return std::strerror(error);
   sync_folder(folder);
+  saves++;
   return "";
+}
+
+int own_arena_saves() {
+  return saves;
 }
 
 OwnArena own_arena_from_bytes(const std::string& name, const char* data, std::size_t size) {

@@ -49,6 +49,9 @@ std::string walls_value_lines(const std::vector<Wall>& walls);
 std::string own_arena_save(const std::string& folder, const std::string& name,
                            const std::vector<Wall>& walls, bool overwrite, bool* exists);
 
+// How many arenas were saved so far in this run (the browser copies its folder after each).
+int own_arena_saves();
+
 struct OwnArena {
   std::string name;  // the file's name without ".txt"
   bool usable = false;
