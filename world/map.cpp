@@ -138,6 +138,7 @@ long maps_read;    // match starts so far
 bool map_given;    // match starts read given_map instead of the file
 MapText given_map;
 int sector_next = 1;  // the sector the next match start plays
+MapText own_map;      // the player's own arena, played while sector 0 is chosen
 
 }  // namespace
 
@@ -216,6 +217,16 @@ int sector_chosen() {
   return sector_next;
 }
 
+void sector_choose_own(const std::string& name, const std::string& text) {
+  MapSource s{nullptr, text.data(), text.size(), 0, MAP_READ_LIMIT};
+  own_map = MapText(true, read_value_lines(s), 0, name.substr(0, MAP_NAME_MAX));
+  sector_next = 0;
+}
+
+const MapText& sector_own() {
+  return own_map;
+}
+
 std::string sector_file_name(int sector) {
   return "s_" + std::to_string(sector) + ".txt";
 }
@@ -227,6 +238,11 @@ void sector_set() {
   NULL_build();
   maps_read++;
   const int sector = player[1].mapa;
+  if (!map_given && sector == 0 && own_map.present) {
+    last_map = own_map;
+    fill_buildings(last_map.text);
+    return;
+  }
   if (!map_given) {
     last_map = MapText();
     if (sector >= 1 && sector <= SECTOR_MAX)

@@ -176,3 +176,17 @@ TEST(OwnArenas, AFolderIsListedAPieceAtATimeAndNoMoreThanItsShare) {
   EXPECT_TRUE(own_arenas_more(&l, monotonic_now_ns() + 1000000000LL));
   EXPECT_TRUE(l.arenas.empty());
 }
+
+TEST(OwnArenas, ChosenOwnArenaIsPlayedAsSectorZeroFromItsText) {
+  sector_choose_own("moja", walls_file_text(TWO_WALLS));
+  EXPECT_EQ(sector_chosen(), 0);
+  sector_set();
+  EXPECT_EQ(player[1].mapa, 0);
+  ASSERT_EQ(Build_Max, 3);
+  EXPECT_EQ(build[1].x, 12);
+  EXPECT_EQ(build[2].x, 4);
+  EXPECT_EQ(map_last_read().sector, 0);
+  EXPECT_EQ(map_last_read().name, "moja");
+  EXPECT_EQ(map_last_read().text, walls_value_lines(TWO_WALLS));
+  sector_choose(1);
+}
