@@ -14,6 +14,7 @@ enum EditorMode {
   EDITOR_SIZE,           // the arrows change the cursor's width and depth
   EDITOR_NAMING,         // a name is typed to save under
   EDITOR_ASK_OVERWRITE,  // the name is taken: Enter saves over it, Esc does not
+  EDITOR_OPENING,        // the player's arenas listed, one to open picked
 };
 
 struct Editor {
@@ -25,8 +26,9 @@ struct Editor {
   std::string message;  // what the last action said (a refusal in red)
   bool message_bad = false;
   bool changed = false;          // walls changed since the last save
-  int opened = -1;               // the player's arena opened last, by its place in the list
-  std::vector<std::string> own;  // the player's arena names, as the editor last looked
+  OwnArenaListing listing;  // the player's arenas, read a few each picture while listed
+  int picked = 0;           // the row picked on the list
+  int first = 0;            // the first row shown
   // what the game is asked to do after this picture's keys
   bool test_play = false;
 };
@@ -43,5 +45,7 @@ bool editor_take();
 std::string editor_check();
 // Saves under editor.typed; on a taken name asks first.
 void editor_save(bool overwrite);
-// Opens the player's arena after the one opened last (the first when none was).
-void editor_open_next();
+// Lists the player's arenas to open one; they are read a piece at each picture.
+void editor_list_own();
+// Opens the one listed at row; false (with why) for one that cannot be played.
+bool editor_open(int row);

@@ -1,12 +1,13 @@
 // The arena editor's keys. The arrows (a pad's stick or cross) move the cursor a cell, or
 // with Tab (a pad's change button) its width and depth; Space (a pad's A) places a wall the
 // cursor's size or takes up the one under it; Delete takes it away for good. U saves under
-// a name, O opens the player's arenas one after another, P tries the arena against the
+// a name, O lists the player's arenas to open one, P tries the arena against the
 // computer, C clears the field.
 #include <algorithm>
 
 #include "flow/editor.h"
 #include "flow/menu_screens.h"
+#include "flow/step_clock.h"
 #include "state/language.h"
 
 Editor editor;
@@ -17,6 +18,9 @@ constexpr int VK_BACKSPACE = 8;
 constexpr int VK_TAB = 9;
 constexpr int VK_SHIFT = 16;
 constexpr int VK_DELETE = 46;
+// The part of a picture's time the list's reading may take: the picture never waits on a
+// folder for more than this and one file's read.
+constexpr long long LIST_READ_NS = 30000000;
 
 void say(const std::string& text, bool bad) {
   editor.message = text;
@@ -100,7 +104,7 @@ void field_keys() {
     editor.changed = true;
     say(tr("Prazdne pole"), false);
   }
-  if (menu_pressed('O')) editor_open_next();
+  if (menu_pressed('O')) editor_list_own();
   if (menu_pressed('U') || menu_pressed('P')) {
     std::string refusal = editor_check();
     if (!refusal.empty()) {
@@ -112,6 +116,27 @@ void field_keys() {
       editor.typed = editor.name;
       say("", false);
     }
+  }
+}
+
+// The list of the player's arenas: read on for a part of each picture; Up and Down pick,
+// Space or Enter opens, Esc goes back to the field.
+void list_keys() {
+  own_arenas_more(&editor.listing, monotonic_now_ns() + LIST_READ_NS);
+  const int rows = static_cast<int>(editor.listing.arenas.size());
+  int was = editor.picked;
+  if (menu_pressed(VK_UP) || either_player(ACTION_UP)) editor.picked--;
+  if (menu_pressed(VK_DOWN) || either_player(ACTION_DOWN)) editor.picked++;
+  editor.picked = std::clamp(editor.picked, 0, rows > 0 ? rows - 1 : 0);
+  if (editor.picked != was) say("", false);
+  if (editor.picked < editor.first) editor.first = editor.picked;
+  if (editor.picked >= editor.first + MENU_LIST_SHOWN)
+    editor.first = editor.picked - MENU_LIST_SHOWN + 1;
+  if (menu_confirmed()) editor_open(editor.picked);
+  if (menu_pressed(VK_ESCAPE)) {
+    own_arenas_end(&editor.listing);
+    editor.mode = EDITOR_WALLS;
+    say("", false);
   }
 }
 
@@ -172,36 +197,32 @@ void editor_save(bool overwrite) {
   say(std::string(tr("Ulozene")) + ": " + editor.name, false);
 }
 
-void editor_open_next() {
-  const std::string folder = own_arenas_folder();
-  editor.own = own_arena_names(folder);
-  if (editor.own.empty()) {
-    say(tr("Ziadne vlastne areny"), true);
-    return;
-  }
-  // after the one open now, so O goes through them all
-  int next = 0;
-  for (int i = 0; i < (int)editor.own.size(); i++)
-    if (editor.own[static_cast<std::size_t>(i)] > editor.name) {
-      next = i;
-      break;
-    }
-  const OwnArena a = own_arena_read(folder, editor.own[static_cast<std::size_t>(next)]);
-  editor.opened = next;
-  editor.name = a.name;
+void editor_list_own() {
+  own_arenas_begin(&editor.listing, own_arenas_folder());
+  editor.picked = editor.first = 0;
+  editor.mode = EDITOR_OPENING;
+  say("", false);
+}
+
+bool editor_open(int row) {
+  if (row < 0 || row >= (int)editor.listing.arenas.size()) return false;
+  const OwnArena& a = editor.listing.arenas[static_cast<std::size_t>(row)];
   if (!a.usable) {
-    say(a.name + ": " + a.why + (a.line ? " (" + std::to_string(a.line) + ")" : ""), true);
-    return;
+    say(a.why + (a.line ? " (" + std::to_string(a.line) + ")" : ""), true);
+    return false;
   }
   editor.walls.clear();
   for (const Wall& w : a.walls)
     if (wall_on_field(w) && (int)editor.walls.size() < OWN_WALLS_MAX) editor.walls.push_back(w);
+  editor.name = a.name;
   editor.changed = false;
+  editor.mode = EDITOR_WALLS;
   say(std::string(tr("Otvorene")) + ": " + a.name, false);
+  return true;
 }
 
 void menu_editor_keys() {
-  menus.keeps_escape = editor.mode == EDITOR_NAMING || editor.mode == EDITOR_ASK_OVERWRITE;
+  menus.keeps_escape = editor.mode != EDITOR_WALLS && editor.mode != EDITOR_SIZE;
   if (editor.mode == EDITOR_NAMING) {
     typing_keys();
   } else if (editor.mode == EDITOR_ASK_OVERWRITE) {
@@ -211,8 +232,10 @@ void menu_editor_keys() {
       editor.mode = EDITOR_NAMING;
       say("", false);
     }
+  } else if (editor.mode == EDITOR_OPENING) {
+    list_keys();
   } else {
     field_keys();
   }
-  menus.keeps_escape = editor.mode == EDITOR_NAMING || editor.mode == EDITOR_ASK_OVERWRITE;
+  menus.keeps_escape = editor.mode != EDITOR_WALLS && editor.mode != EDITOR_SIZE;
 }

@@ -128,6 +128,39 @@ void draw_keys() {
   glPrint(40, 448, 0, tr("U ulozit, O otvorit, P skusit hrat, Esc spat"));
 }
 
+// The player's arenas, those that cannot be played greyed with why and on which line.
+void draw_list() {
+  const std::vector<OwnArena>& arenas = editor.listing.arenas;
+  for (int row = editor.first;
+       row < (int)arenas.size() && row < editor.first + MENU_LIST_SHOWN; row++) {
+    const OwnArena& a = arenas[static_cast<std::size_t>(row)];
+    const float y = 50 + 28 * (row - editor.first);
+    if (row == editor.picked)
+      cyan();
+    else if (a.usable)
+      green();
+    else
+      glColor3f(0.45f, 0.45f, 0.45f);
+    glPrint(40, y, 0, a.name.c_str());
+    if (a.usable) continue;
+    std::string why = a.why;
+    if (a.line) why += " (" + std::string(tr("riadok")) + " " + std::to_string(a.line) + ")";
+    glColor3f(0.45f, 0.45f, 0.45f);
+    glPrint(300, y, 0, why.substr(0, 33).c_str());
+  }
+  white();
+  if (!editor.listing.done)
+    glPrint(40, 340, 0, tr("Citam..."));
+  else if (arenas.empty())
+    glPrint(40, 340, 0, tr("Ziadne vlastne areny"));
+  if (!editor.message.empty()) {
+    red();
+    glPrint(40, 374, 0, editor.message.substr(0, 60).c_str());
+  }
+  white();
+  glPrint(40, 448, 0, tr("Sipky vyber, Medzernik otvorit, Esc spat"));
+}
+
 }  // namespace
 
 void menu_editor_draw() {
@@ -136,6 +169,10 @@ void menu_editor_draw() {
   std::string title = tr("Tvorba areny");
   if (!editor.name.empty()) title += ": " + editor.name + (editor.changed ? " *" : "");
   glPrint(60, 10, 0, title.c_str());
+  if (editor.mode == EDITOR_OPENING) {
+    draw_list();
+    return;
+  }
   draw_field();
   draw_labels();
   draw_keys();

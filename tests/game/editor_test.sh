@@ -3,7 +3,7 @@
 # a 2 x 3 wall placed at (12, 5); saved as "moja-1" under the player's data folder; tried
 # against the computer, where the wall's top is drawn at (12, 6) and the described arena's
 # pillar at (9, 5) is grass; back in the editor after the match, cleared, and opened again
-# from the folder with the wall in place. With KORVALEN_SCREENSHOTS set the editor is kept
+# from the folder's list with the wall in place. With KORVALEN_SCREENSHOTS set the editor is kept
 # there as editor.png and editor_en.png.
 set -u
 source "$(dirname "$0")/game_lib.bash"
@@ -87,7 +87,8 @@ to_main_menu_from_pause() {
 }
 to_main_menu_from_pause
 step c "cleared" '! ed_wall 12 5'
-step o "opened again" 'ed_wall 12 5' 'ed_wall 13 7' '! ed_wall 14 5'
+step o "listed" 'tint now 40 50 011'
+step space "opened again" 'ed_wall 12 5' 'ed_wall 13 7' '! ed_wall 14 5'
 step Escape "main menu" 'tint now 300 100 011'
 close_window "close"
 echo "editor: ok"
