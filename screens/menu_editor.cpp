@@ -141,12 +141,12 @@ void draw_list() {
       green();
     else
       glColor3f(0.45f, 0.45f, 0.45f);
-    glPrint(40, y, 0, a.name.c_str());
+    glPrint(40, y, 0, a.name.substr(0, 21).c_str());
     if (a.usable) continue;
     std::string why = a.why;
     if (a.line) why += " (" + std::string(tr("riadok")) + " " + std::to_string(a.line) + ")";
     glColor3f(0.45f, 0.45f, 0.45f);
-    glPrint(300, y, 0, why.substr(0, 33).c_str());
+    glPrint(260, y, 0, why.substr(0, 38).c_str());
   }
   white();
   if (!editor.listing.done)
