@@ -25,7 +25,7 @@ struct Editor {
   std::string typed;    // the name being typed
   std::string message;  // what the last action said (a refusal in red)
   bool message_bad = false;
-  bool changed = false;          // walls changed since the last save
+  bool changed = false;     // walls changed since the last save
   OwnArenaListing listing;  // the player's arenas, read a few each picture while listed
   int picked = 0;           // the row picked on the list
   int first = 0;            // the first row shown

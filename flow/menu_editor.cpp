@@ -18,9 +18,9 @@ constexpr int VK_BACKSPACE = 8;
 constexpr int VK_TAB = 9;
 constexpr int VK_SHIFT = 16;
 constexpr int VK_DELETE = 46;
-// The part of a picture's time the list's reading may take: the picture never waits on a
-// folder for more than this and one file's read.
-constexpr long long LIST_READ_NS = 30000000;
+// The part of a picture's time the list's reading may take: a picture waits on the folder
+// no longer than this, or one file's read and check when that alone takes longer.
+constexpr long long LIST_READ_NS = 40000000;
 
 void say(const std::string& text, bool bad) {
   editor.message = text;

@@ -268,14 +268,18 @@ void read_some_names(OwnArenaListing* l) {
 }  // namespace
 
 bool own_arenas_more(OwnArenaListing* l, long long deadline_ns) {
-  while (!l->done) {
+  // one piece at least each call, then another only while the longest so far still fits
+  for (bool first = true; !l->done; first = false) {
+    const long long start = monotonic_now_ns();
+    if (!first && start + l->longest_ns > deadline_ns) break;
     if (l->dir)
       read_some_names(l);
     else if (l->next < l->names.size())
       l->arenas.push_back(own_arena_read(l->folder, l->names[l->next++]));
     else
       l->done = true;
-    if (monotonic_now_ns() >= deadline_ns) break;
+    const long long took = monotonic_now_ns() - start;
+    if (took > l->longest_ns) l->longest_ns = took;
   }
   return l->done;
 }

@@ -75,10 +75,12 @@ struct OwnArenaListing {
   std::size_t next = 0;            // the next name whose file is read
   std::vector<OwnArena> arenas;    // read so far, in the names' order
   bool done = false;
+  long long longest_ns = 0;  // the longest piece of reading so far
 };
 void own_arenas_begin(OwnArenaListing* l, const std::string& folder);
-// Goes on reading until the list is whole or the monotonic clock reaches deadline_ns;
-// true when it is whole.
+// Goes on reading, a piece at a time (a batch of names or one file, read and checked), until
+// the list is whole or the next piece would likely end past deadline_ns (the monotonic
+// clock's); one piece at least. True when the list is whole.
 bool own_arenas_more(OwnArenaListing* l, long long deadline_ns);
 void own_arenas_end(OwnArenaListing* l);
 // The folder's arena names alone, sorted, the first OWN_ARENAS_LISTED.

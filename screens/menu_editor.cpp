@@ -131,8 +131,8 @@ void draw_keys() {
 // The player's arenas, those that cannot be played greyed with why and on which line.
 void draw_list() {
   const std::vector<OwnArena>& arenas = editor.listing.arenas;
-  for (int row = editor.first;
-       row < (int)arenas.size() && row < editor.first + MENU_LIST_SHOWN; row++) {
+  for (int row = editor.first; row < (int)arenas.size() && row < editor.first + MENU_LIST_SHOWN;
+       row++) {
     const OwnArena& a = arenas[static_cast<std::size_t>(row)];
     const float y = 50 + 28 * (row - editor.first);
     if (row == editor.picked)
