@@ -4,7 +4,7 @@
 # against the computer, where the wall's top is drawn at (12, 6) and the described arena's
 # pillar at (9, 5) is grass; back in the editor after the match, cleared, and opened again
 # from the folder's list with the wall in place. With KORVALEN_SCREENSHOTS set the editor is kept
-# there as editor.png and editor_en.png.
+# there as editor.png (editor_en.png with EDITOR_LANG=en).
 set -u
 source "$(dirname "$0")/game_lib.bash"
 export XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
@@ -45,7 +45,7 @@ step() { hold_until "$1" "$2" "${@:3}"; }
 
 start_x 1280x1024x24
 make_tree
-open_game "$work/tree"
+open_game "$work/tree" ${EDITOR_LANG:+--lang "$EDITOR_LANG"}
 xdotool mousemove 640 512
 shows "main menu" 'tint now 300 100 011'
 step t "the editor" 'tint now 60 10 110' 'cursor_at 0 0'
@@ -59,7 +59,7 @@ step Up "3 deep" 'cursor_at 12 7 13'
 sizing=""
 step Tab "moving" 'cursor_at 12 5'
 step space "the wall" 'ed_wall 12 5' 'ed_wall 13 7' '! ed_wall 14 5' '! ed_wall 12 8'
-[ -n "${KORVALEN_SCREENSHOTS:-}" ] && cp "$work/now.png" "$KORVALEN_SCREENSHOTS/editor.png"
+[ -n "${KORVALEN_SCREENSHOTS:-}" ] && cp "$work/now.png" "$KORVALEN_SCREENSHOTS/editor${EDITOR_LANG:+_$EDITOR_LANG}.png"
 step u "naming" 'tint now 40 400 110'
 i=0
 for key in m o j a minus 1; do
