@@ -41,6 +41,7 @@ void flag_wave_tick() {
 
 bool flag_shown() {
   const Screen up = screen_up();
+  if (controls.shown) return false;  // over the menus, and no flag on it
   return up == SCREEN_END || up == SCREEN_MAIN_MENU || up == SCREEN_PAUSE_MENU;
 }
 

@@ -1,26 +1,13 @@
-// Which screen is up, in one table. The flags the game keeps (Help, Info, Nastavenia, End,
-// New_Nastavenia, Start_Menu, Menu) stay the state the dumps show; the table says which flag
-// holds which screen open, how the screens stack, their keys and what Esc does on each.
+// Which screen is up, in one table (state/described_screens.h): the flags the game keeps
+// (Help, Info, Nastavenia, End, New_Nastavenia, Start_Menu, Menu) are the bits of one value,
+// the state the dumps show; the table says how the screens stack, their keys and what Esc
+// does on each. Each screen's keys are flow/NAME.cpp, its picture screens/NAME.cpp.
 #pragma once
 
 #include "state/bindings.h"
+#include "state/lybrary3.h"
 
-// The screens, topmost first: when several are open, the first of them is up. Play is up
-// when none of the others is.
-enum Screen {
-  SCREEN_CONTROLS,     // controls.shown: Enter on the colour screen opens it
-  SCREEN_DESCRIPTION,  // Help: H opens it over anything
-  SCREEN_CREDITS,      // Info: I opens it over a menu
-  SCREEN_SPEED,        // Nastavenia: the speed screen, from a menu
-  SCREEN_END,          // End: the winner, once the match's time is over
-  SCREEN_COLOUR,       // New_Nastavenia: the avatars before a match
-  SCREEN_MAIN_MENU,    // Start_Menu
-  SCREEN_PAUSE_MENU,   // Menu
-  SCREEN_PLAY,         // the match
-  SCREENS
-};
-
-// The screen up now.
+// The screen up now: the first open in the table, play when none is.
 Screen screen_up();
 
 // The keys of the screen up, for one step: its own, and the players' keys where the match
@@ -29,9 +16,18 @@ void screen_keys();
 // Esc: what it does on the screen up.
 void screen_escape();
 
-// The controls screen, where each player picks his keys. It is this machine's own: no step
-// runs while it is up (the colour screen waits under it), so the dump, recordings and online
-// play never see it, and its keys are the keyboard's own, read once per picture.
+// For the screens' keys. True once per press: the key is down and its latch still clear;
+// sets the latch.
+bool pressed(int code, bool& latch);
+// Space or Enter, once per press; both latch.
+bool confirm_pressed();
+// Moves a menu highlight from one entry to the next.
+void highlight(bool& from, bool& to);
+
+// The controls screen, where each player picks his keys (flow/controls_screen.cpp). It is
+// this machine's own and stacks above the table's screens, outside the state: no step runs
+// while it is up (the colour screen waits under it), so the dump, recordings and online play
+// never see it, and its keys are the keyboard's own, read once per picture.
 struct ControlsScreen {
   bool shown;           // the screen is up
   int picked;           // player 1's actions 0 to 5, player 2's 6 to 11, "defaults" 12

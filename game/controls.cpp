@@ -22,7 +22,7 @@ static void save_chosen_keys() {
 }
 
 bool controls_picture() {
-  bool was_up = screen_up() == SCREEN_CONTROLS;
+  bool was_up = controls.shown;
   bool up = controls_screen_keys(held_keys);
   // no frame sees the keys the controls screen read: the key-ups they wait for are let go here
   if (was_up) KeysAfterFrame();

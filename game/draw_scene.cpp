@@ -1,4 +1,5 @@
-// Frame composition: exactly one screen per frame, the one the screen table says is up.
+// Frame composition: exactly one screen per frame, the one the screen table says is up, or
+// the controls screen over it.
 #include "game/draw_scene.h"
 
 #include <GL/gl.h>
@@ -18,6 +19,10 @@ int DrawGLScene() {
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glLoadIdentity();
-  draw_screen(screen_up());
+  // the controls screen is this machine's own, over the described screens
+  if (controls.shown)
+    Controls_list();
+  else
+    draw_screen(screen_up());
   return true;
 }

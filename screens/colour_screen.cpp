@@ -88,3 +88,7 @@ void New_Nastavenia_Text() {
 
   text_layer_end();
 }
+
+void colour_screen_draw() {
+  New_Nastavenia_Draw();
+}

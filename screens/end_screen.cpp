@@ -104,3 +104,9 @@ void End_Text(int win) {
   match_figures();
   text_layer_end();
 }
+
+// The flag behind the winner's lines.
+void end_screen_draw() {
+  Vlajka_D(0, 0, 0.0f, 0.0f, 0.0f, 0.0f);
+  End_draw();
+}

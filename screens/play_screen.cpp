@@ -42,7 +42,7 @@ void match_draw() {
   Info_Menu();
 }
 
-void play_draw() {
+void play_screen_draw() {
   // Only the very first frame still holds the start request here.
   if (start) {
     glLoadIdentity();

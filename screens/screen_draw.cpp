@@ -1,20 +1,21 @@
-// The drawing half of the screen table: each screen's picture.
+// The drawing half of the screen table: each screen's picture, screens/NAME.cpp's NAME_draw().
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
 #include "state/lybrary3.h"
 
+#define SCREEN_PICTURE(id, file, flag, escape, players_keys) void file##_draw();
+DESCRIBED_SCREENS(SCREEN_PICTURE)
+#undef SCREEN_PICTURE
+
 namespace {
 
-void end_screen_draw() {
-  Vlajka_D(0, 0, 0.0f, 0.0f, 0.0f, 0.0f);
-  End_draw();
-}
-
-// In the order of the screen table (flow/screen.h).
+// In the order of the screen table (state/described_screens.h), then play.
 void (*const SCREEN_DRAW[])() = {
-    Controls_list,       Help_list,      Info_list,       Nastavenia_list, end_screen_draw,
-    New_Nastavenia_Draw, main_menu_draw, pause_menu_draw, play_draw,
+#define SCREEN_PICTURE(id, file, flag, escape, players_keys) file##_draw,
+    DESCRIBED_SCREENS(SCREEN_PICTURE)
+#undef SCREEN_PICTURE
+        play_screen_draw,
 };
 
 static_assert(sizeof SCREEN_DRAW / sizeof SCREEN_DRAW[0] == SCREENS, "every screen is drawn");

@@ -3,8 +3,8 @@
 
 #include "flow/screen.h"
 
-// Draws the screen up (screen_draw.cpp): each screen of the table has one entry point
-// that draws it whole over the cleared window.
+// Draws the screen up (screen_draw.cpp): each screen of the table has one entry point,
+// NAME_draw() in screens/NAME.cpp, that draws it whole over the cleared window.
 void draw_screen(Screen up);
 
 void Info_Menu();
@@ -30,14 +30,12 @@ void End_Text(int win);
 // Whether the end screen offers R to play the same match again: online play has no such key.
 void end_screen_offer_play_again(bool offered);
 
-// The main and pause menus (main_menu.cpp, pause_menu.cpp) and what they share
-// (menu_backdrop.cpp): the title, the flag with the figures and the hint, the entries'
-// colours (cyan for the highlighted one).
-void main_menu_draw();
-void pause_menu_draw();
+// What the main and pause menus (main_menu.cpp, pause_menu.cpp) share (menu_backdrop.cpp): the
+// title, the flag with the figures and the hint, the entries' colours (cyan for the highlighted
+// one).
 void menu_title();
 void menu_backdrop();
 void menu_entry_colour(bool highlighted);
 // The match (play_screen.cpp): the field and the panel, and the "Start" of the first frame.
-void play_draw();
+void play_screen_draw();
 void match_draw();

@@ -29,13 +29,7 @@ float p_krok = r_p * 0.1f;
 int T_end = 5000;
 
 bool start = true;
-bool Start_Menu = false;
-bool Menu = false;
-bool Help = false;
-bool Info = false;
-bool Nastavenia = false;
-bool New_Nastavenia = false;
-bool End = false;
+std::uint8_t screens_open = 0;  // none: the start request opens the main menu
 bool QNew = false, QNastavenia = false, QExit = false;
 bool QReturn = false, QEnd = false;
 bool New = false;

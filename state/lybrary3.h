@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "state/described_screens.h"
+
 // Facing codes, shared by players and shot records.
 constexpr int hore = 0;      // up, +y
 constexpr int doprava = 90;  // right, +x
@@ -142,15 +144,29 @@ extern float r_p;
 extern float p_krok;
 extern int T_end;
 
-// Screen flags. (The window's and the loop's marks are in loop_marks.h.)
+// Which screens are open: one bit each, at its row in the screen table
+// (described_screens.h), so the lowest bit set is the screen up.
+extern std::uint8_t screens_open;
+
+// A screen's flag under its own name (`Help`, `Menu`, ...): reads and writes its bit of
+// screens_open, as a bool would.
+template <Screen Bit>
+struct ScreenFlag {
+  static constexpr std::uint8_t mask = std::uint8_t(1u << Bit);
+  operator bool() const { return screens_open & mask; }
+  ScreenFlag& operator=(bool open) {
+    screens_open = open ? screens_open | mask : screens_open & ~mask;
+    return *this;
+  }
+  ScreenFlag& operator=(const ScreenFlag& other) { return *this = bool(other); }
+};
+static_assert(SCREEN_PLAY <= 8, "one bit a screen in screens_open");
+#define SCREEN_FLAG(id, file, flag, escape, players_keys) inline ScreenFlag<id> flag;
+DESCRIBED_SCREENS(SCREEN_FLAG)
+#undef SCREEN_FLAG
+
+// Requests and highlights. (The window's and the loop's marks are in loop_marks.h.)
 extern bool start;
-extern bool Start_Menu;
-extern bool Menu;
-extern bool Help;
-extern bool Info;
-extern bool Nastavenia;
-extern bool New_Nastavenia;
-extern bool End;
 extern bool QNew, QNastavenia, QExit;
 extern bool QReturn, QEnd;
 extern bool New;

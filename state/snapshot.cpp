@@ -3,12 +3,11 @@
 
 #include <cstring>
 
-// Every flag of the game. The window's and the loop's marks are not the game's: a state put
-// back leaves them as the window has them now.
-static bool* const flags[SNAPSHOT_FLAGS] = {
-    &start, &Start_Menu,  &Menu,  &Help,    &Info,    &Nastavenia, &New_Nastavenia, &End,
-    &QNew,  &QNastavenia, &QExit, &QReturn, &QEnd,    &New,        &Return,         &Exit,
-    &move,  &Q_1,         &Q_2,   &Q_3,     &NCPfind, &Buildfind};
+// Every flag of the game but the screens', which are one byte. The window's and the loop's
+// marks are not the game's: a state put back leaves them as the window has them now.
+static bool* const flags[SNAPSHOT_FLAGS] = {&start, &QNew, &QNastavenia, &QExit,   &QReturn,
+                                            &QEnd,  &New,  &Return,      &Exit,    &move,
+                                            &Q_1,   &Q_2,  &Q_3,         &NCPfind, &Buildfind};
 
 void snapshot_take(GameSnapshot* s) {
   std::memcpy(s->player, player, sizeof player);
@@ -24,6 +23,7 @@ void snapshot_take(GameSnapshot* s) {
   std::memcpy(s->keys, keys, sizeof keys);
   s->r_p = r_p;
   s->p_krok = p_krok;
+  s->screens_open = screens_open;
   for (int i = 0; i < SNAPSHOT_FLAGS; i++) s->flags[i] = *flags[i];
   s->random = game_random;
 }
@@ -42,6 +42,7 @@ void snapshot_put(const GameSnapshot& s) {
   std::memcpy(keys, s.keys, sizeof keys);
   r_p = s.r_p;
   p_krok = s.p_krok;
+  screens_open = s.screens_open;
   for (int i = 0; i < SNAPSHOT_FLAGS; i++) *flags[i] = s.flags[i];
   game_random = s.random;
 }

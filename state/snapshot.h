@@ -7,7 +7,7 @@
 #include "state/game_random.h"
 #include "state/lybrary3.h"
 
-constexpr int SNAPSHOT_FLAGS = 22;
+constexpr int SNAPSHOT_FLAGS = 15;
 
 struct GameSnapshot {
   Splayer player[PLAYER_RECORDS];
@@ -19,6 +19,7 @@ struct GameSnapshot {
   Skey key, keep;
   bool keys[KEY_CODES];
   float r_p, p_krok;
+  std::uint8_t screens_open;
   bool flags[SNAPSHOT_FLAGS];
   Sgame_random random;
 };

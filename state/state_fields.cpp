@@ -28,6 +28,7 @@ static void AddFieldV(void* ptr, fieldtype_t type, int lo, int hi, const char* f
   f.hi = hi;
   f.grid = false;
   f.window = false;
+  f.bit = 0;
   byname[f.name] = (int)fields.size();
   fields.push_back(f);
 }
@@ -37,6 +38,19 @@ static void AddBool(bool* p, const char* fmt, ...) {
   va_start(ap, fmt);
   AddFieldV(p, FT_BOOL, 0, 1, fmt, ap);
   va_end(ap);
+}
+
+bool Field_Bool(const field_t* f) {
+  if (f->bit) return *(std::uint8_t*)f->ptr & f->bit;
+  return *(bool*)f->ptr;
+}
+
+void Field_SetBool(const field_t* f, bool value) {
+  std::uint8_t& byte = *(std::uint8_t*)f->ptr;
+  if (!f->bit)
+    *(bool*)f->ptr = value;
+  else
+    byte = value ? byte | f->bit : byte & ~f->bit;
 }
 
 static void AddInt(int* p, const char* fmt, ...) {
@@ -114,25 +128,46 @@ static void AddPlayer(int i) {
 
 // Fills the table with every field in dump order.
 void Dump_Init() {
-  static bool* flags[] = {
-      &active, &start, &Start_Menu,  &Menu,  &Help,    &Info,    &Nastavenia, &New_Nastavenia,
-      &End,    &QNew,  &QNastavenia, &QExit, &QReturn, &QEnd,    &New,        &Return,
-      &Exit,   &move,  &Q_1,         &Q_2,   &Q_3,     &NCPfind, &Buildfind};
-  static const char* flagnames[] = {"active",      "start",      "Start_Menu",     "Menu", "Help",
-                                    "Info",        "Nastavenia", "New_Nastavenia", "End",  "QNew",
-                                    "QNastavenia", "QExit",      "QReturn",        "QEnd", "New",
-                                    "Return",      "Exit",       "move",           "Q_1",  "Q_2",
-                                    "Q_3",         "NCPfind",    "Buildfind"};
-  static_assert(sizeof(flags) / sizeof(flags[0]) == sizeof(flagnames) / sizeof(flagnames[0]),
-                "one name per flag");
+  // the screens' flags are bits of screens_open, dumped and set under their own names
+  struct Flag {
+    const char* name;
+    bool* whole;
+    std::uint8_t bit;
+  };
+  static const Flag flags[] = {
+      {"active", &active, 0},
+      {"start", &start, 0},
+      {"Start_Menu", nullptr, Start_Menu.mask},
+      {"Menu", nullptr, Menu.mask},
+      {"Help", nullptr, Help.mask},
+      {"Info", nullptr, Info.mask},
+      {"Nastavenia", nullptr, Nastavenia.mask},
+      {"New_Nastavenia", nullptr, New_Nastavenia.mask},
+      {"End", nullptr, End.mask},
+      {"QNew", &QNew, 0},
+      {"QNastavenia", &QNastavenia, 0},
+      {"QExit", &QExit, 0},
+      {"QReturn", &QReturn, 0},
+      {"QEnd", &QEnd, 0},
+      {"New", &New, 0},
+      {"Return", &Return, 0},
+      {"Exit", &Exit, 0},
+      {"move", &move, 0},
+      {"Q_1", &Q_1, 0},
+      {"Q_2", &Q_2, 0},
+      {"Q_3", &Q_3, 0},
+      {"NCPfind", &NCPfind, 0},
+      {"Buildfind", &Buildfind, 0},
+  };
 
   fields.clear();
   byname.clear();
   AddBool(&done, "done");
   fields.back().window = true;
-  for (size_t i = 0; i < sizeof(flags) / sizeof(flags[0]); i++) {
-    AddBool(flags[i], "%s", flagnames[i]);
-    fields.back().window = flags[i] == &active;
+  for (const Flag& flag : flags) {
+    AddBool(flag.whole ? flag.whole : reinterpret_cast<bool*>(&screens_open), "%s", flag.name);
+    fields.back().bit = flag.bit;
+    fields.back().window = flag.whole == &active;
   }
 
   AddFloat(&r_p, "r_p");
@@ -202,7 +237,7 @@ bool Dump_PrefixMatches(const char* prefix) {
 // One line: the name and the value as the dump writes it.
 static void PrintField(std::FILE* out, const field_t* f) {
   switch (f->type) {
-    case FT_BOOL: std::fprintf(out, "%s %d\n", f->name, *(bool*)f->ptr ? 1 : 0); break;
+    case FT_BOOL: std::fprintf(out, "%s %d\n", f->name, Field_Bool(f) ? 1 : 0); break;
     case FT_INT: std::fprintf(out, "%s %d\n", f->name, *(int*)f->ptr); break;
     case FT_FLOAT: std::fprintf(out, "%s %.9g\n", f->name, (double)*(float*)f->ptr); break;
   }
@@ -255,7 +290,7 @@ bool Dump_Set(const field_t* f, const char* text) {
   switch (f->type) {
     case FT_BOOL:
       if (std::strcmp(text, "0") && std::strcmp(text, "1")) return false;
-      *(bool*)f->ptr = text[0] == '1';
+      Field_SetBool(f, text[0] == '1');
       return true;
     case FT_INT:
       if (!ParseInt(text, &v) || v < f->lo || v > f->hi) return false;
@@ -282,7 +317,7 @@ std::uint64_t State_Hash() {
     if (f.grid || f.window) continue;
     std::uint32_t v;
     if (f.type == FT_BOOL)
-      v = *(bool*)f.ptr ? 1 : 0;
+      v = Field_Bool(&f) ? 1 : 0;
     else
       std::memcpy(&v, f.ptr, sizeof v);
     HashValue(&h, v);

@@ -12,10 +12,15 @@ struct field_t {
   char name[40];
   void* ptr;
   fieldtype_t type;
-  int lo, hi;   // allowed range of an int field
-  bool grid;    // the flag grid: printed only through a prefix
-  bool window;  // the window's and the loop's marks: dumped, never hashed
+  int lo, hi;        // allowed range of an int field
+  bool grid;         // the flag grid: printed only through a prefix
+  bool window;       // the window's and the loop's marks: dumped, never hashed
+  std::uint8_t bit;  // a screen's flag: its bit of the byte at ptr (0: a whole field)
 };
+
+// A bool field's value, and a new one for it (a screen's flag is one bit of a byte).
+bool Field_Bool(const field_t* f);
+void Field_SetBool(const field_t* f, bool value);
 
 // Fills the table with every field in dump order.
 void Dump_Init();

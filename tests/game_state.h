@@ -32,7 +32,8 @@ inline void put_startup_state() {
 
 // Puts every screen flag, request and key back to false.
 inline void reset_screen_flags() {
-  start = Start_Menu = Menu = Help = Info = Nastavenia = New_Nastavenia = End = false;
+  screens_open = 0;  // every screen closed
+  start = false;
   QNew = QNastavenia = QExit = QReturn = QEnd = false;
   New = Return = Exit = move = false;
   Q_1 = Q_2 = Q_3 = false;

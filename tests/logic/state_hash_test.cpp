@@ -42,7 +42,7 @@ int change_each_dumped_field(Check check) {
     unsigned char saved[4];
     std::memcpy(saved, f->ptr, f->type == FT_BOOL ? 1 : 4);
     if (f->type == FT_BOOL)
-      *(bool*)f->ptr = !*(bool*)f->ptr;
+      Field_SetBool(f, !Field_Bool(f));
     else
       *(int*)f->ptr ^= 1 << 20;  // for a float, a bit of the mantissa
     check(line);

@@ -203,9 +203,11 @@ static void Cmd_Bot(char** argv, int argc) {
 // none does), and " map" when the field is drawn with it.
 static void Cmd_Drawn(char**, int argc) {
   if (argc != 0) Fail("drawn takes no words");
-  static const char* const names[SCREENS + 1] = {
-      "controls",       "Help",       "Info", "Nastavenia", "End",
-      "New_Nastavenia", "Start_Menu", "Menu", "play",       "?"};
+  static const char* const names[SCREENS] = {
+#define SCREEN_NAME(id, file, flag, escape, players_keys) #flag,
+      DESCRIBED_SCREENS(SCREEN_NAME)
+#undef SCREEN_NAME
+          "play"};
   const Screen up = screen_up();
   const bool map = move && (up == SCREEN_MAIN_MENU || up == SCREEN_PAUSE_MENU || up == SCREEN_PLAY);
   std::printf("drawn %s%s\n", names[up], map ? " map" : "");
