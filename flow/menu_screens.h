@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "flow/arena_list.h"
 #include "state/game_keys.h"
 
 constexpr int MENU_DEPTH = 4;
@@ -48,11 +49,14 @@ struct MenuScreens {
   bool offered[GAME_KEYS];          // the menus this game has (a browser keeps no recordings)
   Options options;                  // what the options menu shows and changes
   std::vector<std::string> listed;  // the kept matches, newest first
+  std::vector<std::string> listed_arenas;  // and the arena each was played on
+  std::vector<ArenaEntry> arenas;          // the arena list's entries, below its "any arena" row
   // what the game is asked to do after this picture's keys
   int start_computer;  // 1 to 3: a match against the computer at that level
   int watch;           // >= 0: the kept match listed there
   bool open_controls;  // the controls screen
   bool keeps_escape;   // the menu up reads Esc itself (a name being typed): it does not close
+  int choose_arena;    // >= 0: the arena list's row picked (0 "any arena", then arenas[row - 1])
 };
 extern MenuScreens menus;
 

@@ -415,7 +415,7 @@ int main(int argc, char** argv) {
   game_startup_request();
   Settings saved = player_settings_start(line);
   if (line.list_arenas) return print_arenas();
-  if (line.arena) sector_choose(line.arena);
+  arenas_start(saved, line.arena);
   if (!rooms_ready(&line, saved)) return 2;
   if (line.bot) bot_play(2, line.bot);
   open_match_log();

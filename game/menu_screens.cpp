@@ -38,6 +38,8 @@ void menu_recordings_keys();
 void menu_recordings_draw();
 void menu_editor_keys();
 void menu_editor_draw();
+void menu_arenas_keys();
+void menu_arenas_draw();
 
 namespace {
 
@@ -54,6 +56,7 @@ const std::vector<MenuRow> MENU_ROWS = {
 #ifndef __EMSCRIPTEN__  // a browser keeps no recordings
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
 #endif
+    {GAME_KEY_ARENAS, menu_arenas_keys, menu_arenas_draw},
 };
 
 const MenuRow* row_of(GameKey menu) {
@@ -122,9 +125,37 @@ void apply_options() {
 void list_recordings() {
 #ifndef __EMSCRIPTEN__
   menus.listed.clear();
-  for (const KeptRecording& kept : list_kept_recordings(kept_recordings_folder()))
+  menus.listed_arenas.clear();
+  const std::string folder = kept_recordings_folder();
+  for (const KeptRecording& kept : list_kept_recordings(folder)) {
     menus.listed.push_back(kept.name);
+    menus.listed_arenas.push_back(kept_recording_arena(folder + "/" + kept.name));
+  }
 #endif
+}
+
+// The arenas, read and checked afresh each time the list opens (a file edited meanwhile shows
+// as it is now), the pick on the arena chosen.
+void list_arenas() {
+  menus.arenas = arena_entries();
+  const ArenaChoice& now = arena_choice();
+  menus.picked = 0;
+  for (std::size_t i = 0; i < menus.arenas.size() && !now.any; i++)
+    if (menus.arenas[i].sector == now.sector) menus.picked = static_cast<int>(i) + 1;
+  menus.first = menus.picked >= MENU_LIST_SHOWN ? menus.picked - MENU_LIST_SHOWN + 1 : 0;
+}
+
+// The arena picked on the list plays from the next match on, and is saved; back on the colour
+// screen.
+void choose_picked_arena() {
+  const int row = menus.choose_arena;
+  menus.choose_arena = -1;
+  ArenaChoice choice;
+  choice.any = row == 0;
+  if (row > 0) choice.sector = menus.arenas[row - 1].sector;
+  if (arena_choice_apply(choice, menus.arenas))
+    settings_store(SETTING_ARENA, arena_choice_text(choice));
+  menu_close();
 }
 
 // Watches the kept match picked; back on the recordings menu after it.
@@ -186,6 +217,7 @@ void try_arena() {
 void do_requests() {
   if (editor.test_play) try_arena();
   if (menus.watch >= 0) watch_picked();
+  if (menus.choose_arena >= 0) choose_picked_arena();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
   if (menus.start_computer) {
     bot_play(2, menus.start_computer);
@@ -201,11 +233,25 @@ void do_requests() {
 
 }  // namespace
 
+void arenas_start(const Settings& saved, int arena_given) {
+  ArenaChoice choice;
+  if (arena_given) {
+    choice.sector = arena_given;  // the command line's, as it stands: played, never saved
+    arena_choice_apply(choice, {});
+    return;
+  }
+  if (saved.arena.empty() || !arena_choice_parse(saved.arena, &choice)) return;
+  if (!arena_choice_apply(choice, arena_entries()))
+    fprintf(stderr, "korvalen: arena %s, chosen before, cannot be played now; arena 1 is played\n",
+            saved.arena.c_str());
+}
+
 void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   menus.options.volume = volume;
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
   menus.watch = -1;
+  menus.choose_arena = -1;
   for (int k = 0; k < GAME_KEYS; k++) menus.offered[k] = k >= MENU_LETTERS || row_of(GameKey(k));
   snapshot_take(&start_up);
   const std::vector<std::string>& problems = settings_load_problems();
@@ -276,6 +322,10 @@ bool menu_screens_picture() {
     for (int k = 0; k < MENU_LETTERS; k++)
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
+  } else if (!was_up && described == SCREEN_COLOUR && !steps_pressing() &&
+             menu_pressed(game_keys[GAME_KEY_ARENAS].code)) {
+    menu_open(GAME_KEY_ARENAS);
+    list_arenas();
   } else if (was_up) {
     if (menu_pressed(VK_ESCAPE) && !menus.keeps_escape)
       menu_close();

@@ -6,6 +6,9 @@
 
 // Once at start: the options as the game starts with them.
 void menu_screens_start(const Settings& saved, int volume, int computer_level);
+// Once at start: the arena every match is played on, the command line's (arena_given, not 0)
+// over the one chosen on the arena list and saved.
+void arenas_start(const Settings& saved, int arena_given);
 // Once per picture, before the steps: true when a menu took this picture (read its keys,
 // drew itself and presented the picture).
 bool menu_screens_picture();

@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -206,6 +207,8 @@ void begin_session(const CommandLine& line) {
   snapshot_put(start_state);
   session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);
+  // "any arena" on the host: one drawn for each game, as its map gives one to both machines
+  if (line.host) sector_any_pick(static_cast<std::uint32_t>(std::llround(now_ms())));
   if (line.host) check_map(true);
 }
 

@@ -14,6 +14,7 @@
 
 #include "record/recording.h"
 #include "state/safe_file.h"
+#include "world/arenas.h"
 
 namespace {
 
@@ -103,6 +104,26 @@ std::vector<KeptRecording> list_kept_recordings(const std::string& folder, int m
   for (auto it = newest.rbegin(); it != newest.rend(); ++it)
     list.push_back({it->first, it->second});
   return list;
+}
+
+std::string kept_recording_arena(const std::string& path) {
+  // the header and its match start: the version, the arena's text and name fit in this
+  constexpr std::size_t HEAD = 16 + 255 + 16 + MAP_TEXT_MAX + 256;
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return "";
+  struct stat st;
+  std::vector<std::uint8_t> head(HEAD);
+  std::size_t got = 0;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    ssize_t n;
+    while (got < HEAD && (n = read(fd, head.data() + got, HEAD - got)) > 0) got += n;
+  }
+  close(fd);
+  MatchStart start;
+  std::size_t end;
+  std::string why;
+  if (!recording_match_start(head.data(), got, &start, &end, &why)) return "";
+  return start.arena_name.empty() ? arena_name(start.sector) : start.arena_name;
 }
 
 namespace {

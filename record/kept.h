@@ -37,6 +37,11 @@ std::vector<KeptRecording> list_kept_recordings(const std::string& folder,
 // Removes the oldest kept recordings until keep are left; returns how many went.
 int prune_kept_recordings(const std::string& folder, int keep = KEPT_RECORDINGS);
 
+// The arena a kept recording was played on, from its match start: its name as recorded
+// (untranslated), else its shipped sector's; "" when the file is not a recording this game
+// can read. Reads the file's first few kilobytes only, and opens nothing but a regular file.
+std::string kept_recording_arena(const std::string& path);
+
 // A match being kept: written to a hidden file in the folder, put under its name once whole.
 // Opens the recording (record_open) on a new hidden file; empty when it did, else why not.
 std::string kept_recording_begin(const std::string& folder, std::string* hidden);

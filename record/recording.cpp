@@ -280,11 +280,8 @@ struct Reader {
 
 }  // namespace
 
-bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
-                     std::string* error) {
-  *reader = RecordingReader();
-  reader->data = data;
-  reader->size = size;
+bool recording_match_start(const std::uint8_t* data, std::size_t size, MatchStart* start,
+                           std::size_t* end, std::string* error) {
   Reader r{data, size, 0};
   const std::uint8_t* p;
   long long format;
@@ -314,12 +311,21 @@ bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::siz
     *error = "the recording has no whole match-start record after its header";
     return false;
   }
-  reader->start.seed = static_cast<std::uint32_t>(seed);
-  reader->start.sector = sector;
-  reader->start.arena_given = given;
-  reader->start.arena_text.assign(reinterpret_cast<const char*>(text), text_size);
-  reader->start.arena_name.assign(reinterpret_cast<const char*>(name), name_size);
-  reader->at = r.at;
+  start->seed = static_cast<std::uint32_t>(seed);
+  start->sector = sector;
+  start->arena_given = given;
+  start->arena_text.assign(reinterpret_cast<const char*>(text), text_size);
+  start->arena_name.assign(reinterpret_cast<const char*>(name), name_size);
+  *end = r.at;
+  return true;
+}
+
+bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,
+                     std::string* error) {
+  *reader = RecordingReader();
+  reader->data = data;
+  reader->size = size;
+  if (!recording_match_start(data, size, &reader->start, &reader->at, error)) return false;
   map_use_given(false, "", 0);  // a match start with no recorded map is caught below
   return true;
 }

@@ -76,6 +76,10 @@ struct RecordingReader {
 // How a frame read from the recording runs: run_frame_input, or a caller's own that also
 // plays its sounds.
 using RunFrame = void (*)(const FrameInput& in, DrawAndPresent draw_and_present);
+// Reads the header and the match start after it, and nothing more (the game's state stays
+// as it is): where the records begin in *end; false with a one-line reason in *error.
+bool recording_match_start(const std::uint8_t* data, std::size_t size, MatchStart* start,
+                           std::size_t* end, std::string* error);
 // Reads the header; false with a one-line reason in *error when the bytes are not a recording
 // of this version. The bytes must stay where they are while the reader reads them.
 bool recording_begin(RecordingReader* reader, const std::uint8_t* data, std::size_t size,

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "bot/bot.h"
+#include "flow/arena_list.h"
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
 #include "state/bindings.h"
+#include "state/game_keys.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
 
@@ -76,6 +78,18 @@ static void player_half(int numb, float x, float right_x, float tx) {
   legend(numb, x, tx);
 }
 
+// The arena the match will be played on, and the key that opens the list to choose another.
+static void arena_line() {
+  const std::string key = std::string(key_name(game_keys[GAME_KEY_ARENAS].code)) + " - ";
+  const std::string label = std::string(tr("Arena")) + ": ";
+  green();
+  glPrint(20, 440, 0, key.c_str());
+  white();
+  glPrint(20 + 10 * key.size(), 440, 0, label.c_str());
+  cyan();
+  glPrint(20 + 10 * (key.size() + label.size()), 440, 0, arena_choice_name().c_str());
+}
+
 // Draws the screen's title, the colour keys, both legends and the prompt.
 void New_Nastavenia_Text() {
   text_screen_begin();
@@ -85,6 +99,7 @@ void New_Nastavenia_Text() {
   player_half(2, 360, 460, 400);
   white();
   glPrint(200, 400, 0, tr("Stlac medzernik pre start"));
+  arena_line();
 
   text_layer_end();
 }

@@ -1,4 +1,6 @@
-// The kept matches: a page of their names, the one picked highlighted, and the keys.
+// The kept matches: a page of their names and arenas, the one picked highlighted, and the keys.
+#include <string>
+
 #include "flow/menu_screens.h"
 #include "render/render.h"
 #include "screens/screens.h"
@@ -16,7 +18,14 @@ void menu_recordings_draw() {
       cyan();
     else
       green();
-    glPrint(40, 80 + 28 * (row - menus.first), 0, menus.listed[row].c_str());
+    const float y = 80 + 28 * (row - menus.first);
+    glPrint(40, y, 0, menus.listed[row].c_str());
+    // the arena it was played on, after the name (the longest name ends by x 440)
+    if (row < static_cast<int>(menus.listed_arenas.size()) && !menus.listed_arenas[row].empty()) {
+      lila();
+      const std::string arena = tr(menus.listed_arenas[row].c_str());
+      glPrintScaled(450, y + 3, 0.75f, arena.substr(0, 24).c_str());
+    }
   }
   white();
   glPrint(20, 400, 0, tr("Sipky vyber, Medzernik pozri, Esc spat"));

@@ -6,12 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "render/k321.h"
 #include "render/render.h"
 #include "screens/screens.h"
 #include "state/language.h"
 #include "state/lybrary3.h"
+#include "world/world.h"
 
 // One textured panel icon at z = 1, image upright.
 static void panel_quad(float x0, float y0, float x1, float y1) {
@@ -133,6 +135,18 @@ static void match_end_text(int shown) {
   }
 }
 
+// The arena in play, at the panel's right side under player 2's rating, clear of his arrows
+// and of the overtime line; a long name (a player's own) is cut to fit.
+static void arena_name_text() {
+  constexpr std::size_t FITS = 18;
+  const MapText& map = map_last_read();
+  std::string name = map.name.empty() ? std::string(tr("Arena")) + " " + std::to_string(map.sector)
+                                      : std::string(tr(map.name.c_str()));
+  if (name.size() > FITS) name = name.substr(0, FITS - 2) + "..";
+  lila();
+  glPrint(630 - 10 * static_cast<float>(name.size()), 436, 0, name.c_str());
+}
+
 // Draws the panel's labels, both ratings and the time left to show.
 void Info_Text() {
   text_layer_begin();
@@ -153,6 +167,7 @@ void Info_Text() {
   cyan();
   glPrint(477, 400, 0, tr("H:"));
   rating(517, player[2].sumary);
+  arena_name_text();
 
   text_layer_end();
 }

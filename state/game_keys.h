@@ -1,6 +1,7 @@
 // The game's own keys beyond the players': the main menu's letters for the game's further
-// entries, and the keys that act everywhere. One table: the menu, the help overlay and the
-// texts all read it, so a key named on a screen is the key that acts.
+// entries, the keys that act everywhere, and the colour screen's key for the arena list. One
+// table: the menu, the help overlay and the texts all read it, so a key named on a screen is
+// the key that acts.
 #pragma once
 
 #include "state/bindings.h"
@@ -25,6 +26,8 @@ enum GameKey {
   GAME_KEY_DESCRIPTION,          // the game's description
   GAME_KEY_CREDITS,              // the credits, from a menu
   GAME_KEY_PAUSE,                // the pause menu in a match, back elsewhere
+  // the colour screen's own key
+  GAME_KEY_ARENAS,  // the arena list: which arena the matches are played on
   GAME_KEYS
 };
 

@@ -70,6 +70,18 @@ bool whole_number(const char* text, int low, int high, int* value) {
   return true;
 }
 
+// A number in its plain form ("7" for "07"), or the word as it stands.
+bool number_or_word(const char* text, int low, int high, const char* word, std::string* value) {
+  int n;
+  if (strcmp(text, word) == 0)
+    *value = word;
+  else if (whole_number(text, low, high, &n))
+    *value = std::to_string(n);
+  else
+    return false;
+  return true;
+}
+
 bool yes_no(const char* text, int* value) {
   if (strcmp(text, "yes") == 0) return *value = 1, true;
   if (strcmp(text, "no") == 0) return *value = 0, true;
@@ -210,6 +222,15 @@ const SettingRow SETTING_ROWS[SETTING_COUNT] = {
      "yes or no",
      [](Settings& s) { return &s.keep_recordings; },
      nullptr},
+    {"match",
+     "arena",
+     SettingType::number_or_word,
+     1,
+     99,
+     {"any", nullptr},
+     "any or 1 to 99",
+     nullptr,
+     [](Settings& s) { return &s.arena; }},
 };
 
 namespace {
@@ -233,6 +254,8 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
       taken = whole_number(value, row->low, row->high, row->number(s));
     else if (row->type == SettingType::yes_no)
       taken = yes_no(value, row->number(s));
+    else if (row->type == SettingType::number_or_word)
+      taken = number_or_word(value, row->low, row->high, row->words[0], row->word(s));
     else if (row->type == SettingType::text || strcmp(value, row->words[0]) == 0 ||
              strcmp(value, row->words[1]) == 0)
       taken = (*row->word(s) = value, true);

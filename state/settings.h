@@ -33,6 +33,7 @@ struct Settings {
   std::string server;            // [online] the meeting servers' URL
   std::string server_ca;         // [online] a CA file for their certificates
   int relay_only = -1;           // [online] 1 yes, 0 no
+  std::string arena;             // [match] "any" or the arena's number, 1 to 99
 };
 
 // Every setting but the keys, one row each: its section and name, the values it takes and
@@ -51,14 +52,16 @@ enum SettingId {
   SETTING_RELAY_ONLY,
   SETTING_COMPUTER_LEVEL,
   SETTING_KEEP_RECORDINGS,
+  SETTING_ARENA,
   SETTING_COUNT
 };
 
 enum class SettingType {
-  number,  // a whole number from low to high
-  yes_no,  // yes (1) or no (0)
-  choice,  // one of two words
-  text     // any value a line holds
+  number,         // a whole number from low to high
+  yes_no,         // yes (1) or no (0)
+  choice,         // one of two words
+  text,           // any value a line holds
+  number_or_word  // a whole number from low to high, or the first word; kept as text
 };
 
 struct SettingRow {

@@ -10,14 +10,17 @@
 // the map's value lines, one per line: the number the game took from the line, or "-"
 // for a line without one. That text reads back to exactly the same buildings, and it is
 // what a recording stores and what the host sends.
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "state/data_files.h"
 #include "state/files.h"
+#include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "world/arenas.h"
 #include "world/world.h"
@@ -115,22 +118,35 @@ std::string read_value_lines(MapSource& s) {
   return text;
 }
 
-// Fills the building table from value lines: five a building, as many as they give.
-void fill_buildings(const std::string& text) {
+// Fills records from value lines: five a building, as many as they give (at most the
+// table's); the records in use start inert. Returns how many are in use.
+int buildings_from_lines(const std::string& text, Sbuild* records) {
   int lines = 0;
   for (char c : text) lines += c == '\n';
-  int buildings = lines / VALUES_PER_BUILDING;
-  Build_Max = buildings < BUILD_RECORDS ? buildings : BUILD_RECORDS;
-  NULL_build();
+  const int count = std::min(lines / VALUES_PER_BUILDING, BUILD_RECORDS);
+  for (int i = 0; i < count; i++) {
+    records[i].x = records[i].y = records[i].z = -100;
+    records[i].x2 = records[i].y2 = -100;
+  }
   const char* line = text.c_str();
-  for (int i = 0; i < Build_Max; i++) {
-    int* fields[VALUES_PER_BUILDING] = {&build[i].mask, &build[i].x, &build[i].y, &build[i].x2,
-                                        &build[i].y2};
+  for (int i = 0; i < count; i++) {
+    int* fields[VALUES_PER_BUILDING] = {&records[i].mask, &records[i].x, &records[i].y,
+                                        &records[i].x2, &records[i].y2};
     for (int* field : fields) {
       scan_int(line, field);
       line = std::strchr(line, '\n') + 1;
     }
   }
+  return count;
+}
+
+// Fills the building table from value lines.
+void fill_buildings(const std::string& text) {
+  int lines = 0;
+  for (char c : text) lines += c == '\n';
+  Build_Max = std::min(lines / VALUES_PER_BUILDING, BUILD_RECORDS);
+  NULL_build();
+  buildings_from_lines(text, build);
 }
 
 MapText last_map;  // what the last match start read
@@ -139,6 +155,9 @@ bool map_given;    // match starts read given_map instead of the file
 MapText given_map;
 int sector_next = 1;  // the sector the next match start plays
 MapText own_map;      // the player's own arena, played while sector 0 is chosen
+// "any arena": the sectors a match start draws from, when any_count is not 0
+int any_sectors[SECTOR_MAX];
+int any_count;
 
 }  // namespace
 
@@ -210,7 +229,38 @@ const MapText& map_last_read() {
 bool sector_choose(int sector) {
   if (sector < SECTOR_MIN || sector > SECTOR_MAX) return false;
   sector_next = sector;
+  any_count = 0;
   return true;
+}
+
+bool sector_choose_any(const int* sectors, int count) {
+  if (count < 1 || count > SECTOR_MAX) return false;
+  for (int i = 0; i < count; i++)
+    if (sectors[i] < 1 || sectors[i] > SECTOR_MAX) return false;
+  std::copy(sectors, sectors + count, any_sectors);
+  any_count = count;
+  return true;
+}
+
+bool sector_any() {
+  return any_count > 0;
+}
+
+// A generator of its own, never the bows': the arena drawn takes no number from their
+// sequence, and the same seed draws the same arena everywhere (the engine is the standard's).
+int sector_drawn(std::uint32_t seed, const int* sectors, int count) {
+  std::minstd_rand draw(seed ^ 0x5a17u);
+  draw.discard(3);  // the engine's first numbers follow small seeds too closely
+  return sectors[draw() % static_cast<std::uint32_t>(count)];
+}
+
+int sector_any_pick(std::uint32_t seed) {
+  if (any_count) sector_next = sector_drawn(seed, any_sectors, any_count);
+  return sector_next;
+}
+
+int map_buildings(const std::string& text, Sbuild* out) {
+  return buildings_from_lines(text, out);
 }
 
 int sector_chosen() {
@@ -221,6 +271,7 @@ void sector_choose_own(const std::string& name, const std::string& text) {
   MapSource s{nullptr, text.data(), text.size(), 0, MAP_READ_LIMIT};
   own_map = MapText(true, read_value_lines(s), 0, name.substr(0, MAP_NAME_MAX));
   sector_next = 0;
+  any_count = 0;
 }
 
 const MapText& sector_own() {
@@ -234,6 +285,8 @@ std::string sector_file_name(int sector) {
 // Prepares the buildings for a new match on the chosen sector (or the given map's). Sector
 // 0 has no file of its own: without given text it plays as a missing map.
 void sector_set() {
+  // "any arena" draws after the match's seed was applied, so the match's own seed decides
+  if (!map_given && any_count) sector_next = sector_drawn(match_seed(), any_sectors, any_count);
   player[1].mapa = map_given ? given_map.sector : sector_next;
   NULL_build();
   maps_read++;

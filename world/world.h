@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -15,6 +16,17 @@ constexpr int SECTOR_MAX = 99;
 // nothing changes, for a number outside 0 to 99.
 bool sector_choose(int sector);
 int sector_chosen();
+// "Any arena": from now on every match start plays one of these sectors (1 to 99), drawn from
+// the match's seed by a generator of its own, so a recording or the other machine that has the
+// seed and the sector plays the same. False, and nothing changes, for an empty list or a
+// sector outside 1 to 99. sector_choose ends it.
+bool sector_choose_any(const int* sectors, int count);
+bool sector_any();
+// With "any arena", draws the sector from seed now, for what plays before a match start
+// draws (an online game's arena, which the host gives as its map); the sector chosen.
+int sector_any_pick(std::uint32_t seed);
+// The sector "any arena" draws from a match's seed among count sectors.
+int sector_drawn(std::uint32_t seed, const int* sectors, int count);
 // The file sector N is read from: "s_N.txt", found as the game finds its files.
 std::string sector_file_name(int sector);
 
@@ -49,6 +61,9 @@ const MapText& sector_own();
 std::string map_value_lines(const char* data, std::size_t size);
 // Reads a map file as a match start would, without touching the buildings.
 bool map_read_file(const char* Filename, MapText* map);
+// The buildings a map's value lines give, as a match start would fill the table, into out
+// (BUILD_RECORDS records) instead of the table; returns how many records are in use.
+int map_buildings(const std::string& text, struct Sbuild* out);
 // From now on every match start reads this map instead of the sector's file (the host's
 // map on the guest, a recorded map on replay), and plays it as the given sector under the
 // given name; present false plays as a missing file.

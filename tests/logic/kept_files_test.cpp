@@ -15,6 +15,7 @@
 #include "state/game_keys.h"
 #include "state/recent.h"
 #include "state/safe_file.h"
+#include "world/arenas.h"
 
 namespace {
 
@@ -120,6 +121,27 @@ TEST(KeptRecordings, AMatchIsPutInPlaceWholeAndNeverOverAnother) {
   EXPECT_EQ(list[1].bytes, static_cast<long long>(header.size() + 5));  // the end mark
 }
 
+// The recordings list names the arena each match was played on, from the file's match start;
+// a file that is not a whole recording of this version names none.
+TEST(KeptRecordings, TheArenaIsReadFromTheMatchStart) {
+  TempFolder folder;
+  const MatchStart was = match_start;
+  match_start_set_arena("Hill", "1\n2\n3\n4\n5\n");
+  folder.put("own", recording_header() + "Z");
+  match_start_set_sector(5);
+  const std::string shipped = recording_header();
+  folder.put("shipped", shipped);
+  match_start = was;
+  EXPECT_EQ(kept_recording_arena(folder.path + "/own"), "Hill");
+  EXPECT_STREQ(kept_recording_arena(folder.path + "/shipped").c_str(), arena_name(5));
+  folder.put("cut", shipped.substr(0, shipped.size() - 1));
+  folder.put("other", "not a recording");
+  for (const char* name : {"cut", "other", "missing"})
+    EXPECT_EQ(kept_recording_arena(folder.path + "/" + name), "") << name;
+  EXPECT_EQ(mkfifo((folder.path + "/fifo").c_str(), 0600), 0);  // never waited for
+  EXPECT_EQ(kept_recording_arena(folder.path + "/fifo"), "");
+}
+
 TEST(Recent, OnlyShortPrintableAddressesNewestFirstAndBounded) {
   std::string text = "  127.0.0.1:7777 \r\nbad entry\n\x01\x7f\n" + std::string(400, 'a') +
                      "\n[::1]:7000\n127.0.0.1:7777\n\n\xc3\xa9t\xc3\xa9\n";
@@ -172,11 +194,12 @@ TEST(GameKeys, MenuLettersAreNobodysKeyAndEveryKeyHasAName) {
     int code = game_keys[k].code;
     EXPECT_STRNE(key_name(code), "") << k;
     for (int j = 0; j < k; j++) EXPECT_NE(game_keys[j].code, code) << k << " " << j;
-    if (k >= MENU_LETTERS) continue;
+    // the menu letters and the colour screen's arena key are letters no player has by default
+    if (k >= MENU_LETTERS && k != GAME_KEY_ARENAS) continue;
     int player;
     EXPECT_EQ(bound_action(code, &player), -1) << key_name(code);
     EXPECT_FALSE(key_reserved(code)) << key_name(code);
-    EXPECT_EQ(menu_letter(code), k);
+    EXPECT_EQ(menu_letter(code), k < MENU_LETTERS ? k : -1);
   }
   EXPECT_EQ(menu_letter('E'), -1);
   EXPECT_EQ(menu_letter(VK_F1), -1);

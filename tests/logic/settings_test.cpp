@@ -102,7 +102,9 @@ TEST(Settings, EverySavedSettingReadsBackIntoItsOwnField) {
   for (const SettingRow& row : SETTING_ROWS) {
     for (int end = 0; end < 2; end++) {
       std::string value = row.type == SettingType::choice ? row.words[end]
-                          : row.type == SettingType::text   ? (end ? "b.example" : "a.example")
+                          : row.type == SettingType::number_or_word
+                              ? (end ? std::to_string(row.high) : std::string(row.words[0]))
+                          : row.type == SettingType::text ? (end ? "b.example" : "a.example")
                           : row.type == SettingType::yes_no
                               ? (end ? "yes" : "no")
                               : std::to_string(end ? row.high : row.low);
