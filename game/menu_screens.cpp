@@ -11,7 +11,9 @@
 #include "bot/bot.h"
 #include "flow/editor.h"
 #include "flow/menu_screens.h"
+#include "flow/own_arenas.h"
 #include "flow/screen.h"
+#include "flow/step_clock.h"
 #include "game/input.h"
 #include "state/snapshot.h"
 #ifndef __EMSCRIPTEN__
@@ -136,8 +138,34 @@ void list_recordings() {
 
 // The arenas, read and checked afresh each time the list opens (a file edited meanwhile shows
 // as it is now), the pick on the arena chosen.
+OwnArenaListing own_listed;  // the player's arenas, added to the list a piece each picture
+
+// The player's own arenas read so far that are not yet on the list, as entries of sector 0:
+// one that cannot be used keeps the reason and line its file was refused with.
+void list_own_arenas() {
+  if (menu_up() != GAME_KEY_ARENAS || own_listed.done) return;
+  const std::size_t before = own_listed.arenas.size();
+  own_arenas_more(&own_listed, monotonic_now_ns() + 40000000LL);
+  for (std::size_t i = before; i < own_listed.arenas.size(); i++) {
+    const OwnArena& a = own_listed.arenas[i];
+    ArenaEntry e;
+    if (a.usable) e = arena_entry_from_text(0, a.name, "", true, a.text);
+    e.sector = 0;
+    e.name = a.name;
+    e.line = tr("Vlastna arena");
+    e.shipped = false;
+    if (!a.usable) {
+      e.usable = false;
+      e.why = a.why +
+              (a.line ? " (" + std::string(tr("riadok")) + " " + std::to_string(a.line) + ")" : "");
+    }
+    menus.arenas.push_back(e);
+  }
+}
+
 void list_arenas() {
   menus.arenas = arena_entries();
+  own_arenas_begin(&own_listed, own_arenas_folder());
   const ArenaChoice& now = arena_choice();
   menus.picked = 0;
   for (std::size_t i = 0; i < menus.arenas.size() && !now.any; i++)
@@ -153,6 +181,12 @@ void choose_picked_arena() {
   ArenaChoice choice;
   choice.any = row == 0;
   if (row > 0) choice.sector = menus.arenas[row - 1].sector;
+  if (row > 0 && choice.sector == 0) {  // a player's own: played from its text, not saved
+    const ArenaEntry& e = menus.arenas[row - 1];
+    sector_choose_own(e.name, e.text);
+    menu_close();
+    return;
+  }
   if (arena_choice_apply(choice, menus.arenas))
     settings_store(SETTING_ARENA, arena_choice_text(choice));
   menu_close();
@@ -335,6 +369,7 @@ bool menu_screens_picture() {
     menus.opened = false;
   }
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
+  list_own_arenas();
   do_requests();
   options_now();
   bool up = menu_up() != GAME_KEYS;
