@@ -18,6 +18,13 @@
 constexpr int MENU_DEPTH = 4;
 constexpr int MENU_LIST_SHOWN = 10;  // rows of a list shown at once
 
+// How the host menu hosts: on this machine's addresses, or in a room on the meeting servers,
+// listed in their lobby or not.
+enum HostWay { HOST_NONE, HOST_LAN, HOST_ROOM_PUBLIC, HOST_ROOM_PRIVATE, HOST_WAYS };
+
+// The join menu's typed address or room code: the longest a recent entry may be.
+constexpr std::size_t JOIN_FIELD_LONGEST = 300;
+
 // The options a player changes on the options menu, as they are now.
 struct Options {
   int volume = 100;  // 0 to 100
@@ -51,12 +58,23 @@ struct MenuScreens {
   std::vector<std::string> listed;  // the kept matches, newest first
   std::vector<std::string> listed_arenas;  // and the arena each was played on
   std::vector<ArenaEntry> arenas;          // the arena list's entries, below its "any arena" row
+  bool server_set;                       // the meeting servers are known: internet play is offered
+  std::string field;                     // what the join menu's field holds
+  std::string typed;                     // what the keyboard typed since the last picture, '\b'
+                                         // for Backspace
+  std::vector<std::string> recent;       // the addresses and codes joined last, newest first
+  std::vector<std::string> lobby;        // the public rooms' codes on the meeting servers
+  std::vector<std::string> lobby_names;  // and their names
+  std::string lobby_note;                // why the lobby cannot be read, "" while it can
+  std::string note;  // why the menu up could not do what was asked, "" if it did
   // what the game is asked to do after this picture's keys
   int start_computer;  // 1 to 3: a match against the computer at that level
   int watch;           // >= 0: the kept match listed there
   bool open_controls;  // the controls screen
   bool keeps_escape;   // the menu up reads Esc itself (a name being typed): it does not close
   int choose_arena;    // >= 0: the arena list's row picked (0 "any arena", then arenas[row - 1])
+  HostWay host;        // hosting this way
+  std::string join;    // joining this address or room code
 };
 extern MenuScreens menus;
 
@@ -73,3 +91,8 @@ bool menu_move_pick(int rows);
 bool menu_confirmed();
 // Left (-1), Right (+1) or neither (0), a pad's too.
 int menu_left_right();
+
+// The join menu's field after typed text, in which '\b' is Backspace: printable ASCII
+// without blanks, at most JOIN_FIELD_LONGEST; anything else typed is left out whole (a
+// character of several UTF-8 bytes too). True when the field changed.
+bool join_field_edit(std::string* field, const std::string& typed);

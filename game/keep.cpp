@@ -21,6 +21,7 @@ std::string folder, hidden, name;
 
 void keep_start(const CommandLine& line, const Settings& saved) {
   if (!line.record.empty() || saved.keep_recordings == 0) return;
+  name.clear();  // a session after online play is named by its own first match
   folder = kept_recordings_folder();
   std::string why = kept_recording_begin(folder, &hidden);
   if (why.empty()) return;

@@ -428,7 +428,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
   }
-  menu_screens_start(saved, volume, saved.computer_level ? saved.computer_level : 2);
+  menu_screens_start(saved, line, volume, saved.computer_level ? saved.computer_level : 2);
   change_display_mode = line.change_mode || saved.change_mode == 1;
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();

@@ -14,11 +14,20 @@
 #include "flow/own_arenas.h"
 #include "flow/screen.h"
 #include "flow/step_clock.h"
+#include "game/draw_scene.h"
 #include "game/input.h"
 #include "state/snapshot.h"
 #ifndef __EMSCRIPTEN__
+#include "game/keep.h"
+#include "game/online.h"
 #include "game/watch.h"
+#include "korvalen_version.h"
+#include "net/net.h"
 #include "record/kept.h"
+#include "record/recording.h"
+#include "screens/screens.h"
+#include "session/room_code.h"
+#include "state/recent.h"
 #endif
 #include "platform/platform.h"
 #include "platform/sound.h"
@@ -40,6 +49,10 @@ void menu_recordings_keys();
 void menu_recordings_draw();
 void menu_editor_keys();
 void menu_editor_draw();
+void menu_host_keys();
+void menu_host_draw();
+void menu_join_keys();
+void menu_join_draw();
 void menu_arenas_keys();
 void menu_arenas_draw();
 
@@ -57,6 +70,9 @@ const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_EDITOR, menu_editor_keys, menu_editor_draw},
 #ifndef __EMSCRIPTEN__  // a browser keeps no recordings
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
+    // online play from a page is the page's own
+    {GAME_KEY_HOST, menu_host_keys, menu_host_draw},
+    {GAME_KEY_JOIN, menu_join_keys, menu_join_draw},
 #endif
     {GAME_KEY_ARENAS, menu_arenas_keys, menu_arenas_draw},
 };
@@ -82,6 +98,19 @@ bool muted_shown;
 std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
 bool trying_arena;         // a match the editor started: back in the editor after it
+std::vector<std::string> online_failure;  // shown on the main menu until a key is pressed
+CommandLine started_with;                 // the command line, its meeting servers completed
+Settings settings_at_start;               // for keeping the local matches after online play
+
+// A line for the screen's font (ASCII alone) in pieces of its width, at most three.
+std::vector<std::string> screen_lines(std::string text) {
+  std::vector<std::string> lines;
+  for (char& c : text)
+    if (c < ' ' || c > '~') c = '?';
+  for (size_t at = 0; at < text.size() && lines.size() < 3; at += 60)
+    lines.push_back(text.substr(at, 60));
+  return lines;
+}
 
 // The options as they are in the game now, for the options menu to show and change.
 void options_now() {
@@ -248,8 +277,120 @@ void try_arena() {
   press_in_steps(taps, sizeof taps / sizeof taps[0]);
 }
 
+#ifndef __EMSCRIPTEN__
+// Online play's pictures, as the command line's.
+void draw_and_present() {
+  DrawGLScene();
+  SwapBuffers();
+}
+
+// The command line a menu's choice stands for, read by the command line's own reader, with
+// the meeting servers the game started with: a game from the menu is a command line's game.
+bool online_line(const std::vector<std::string>& args, CommandLine* line, std::string* why) {
+  std::vector<const char*> argv{"korvalen"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  if (!read_command_line(static_cast<int>(argv.size()), argv.data(), line, why)) return false;
+  line->server = started_with.server;
+  line->server_ca = started_with.server_ca;
+  line->relay_only = started_with.relay_only;
+  return true;
+}
+
+// Plays online from the start-up state, as the command line would, then comes back to the
+// start-up state's main menu at the speed level it had, with why it ended if it did not end
+// in order. A recording runs from the start-up state through one session's keys: the one of
+// local play so far ends here (kept, or --record's file), and the kept one starts anew
+// afterwards. Online play from the menu is not recorded.
+void play_online(const CommandLine& line) {
+  net_lobby_stop();
+  keep_end();
+  record_finish();
+  TypingOn(false);
+  menus.depth = 0;
+  const int level = speed_level();
+  auto start_over = [] {
+    bool window_full = fullscreen, window_active = active;
+    snapshot_put(start_up);
+    fullscreen = window_full;
+    active = window_active;
+  };
+  start_over();
+  // the host's level counts for both, as --speed's does; a guest plays the host's
+  if ((line.host || line.host_room) && speed_level() != level) apply_speed_level(level);
+  OnlineEnd end;
+  hold_back_held_keys();  // the key that chose is the menu's, not the session's
+  run_online(line, draw_and_present, &end);
+  start_over();
+  if (speed_level() != level) apply_speed_level(level);  // in the next step, as recorded
+  done = end.closed;
+  end_screen_offer_play_again(true);
+  online_failure = screen_lines(end.line);
+  if (!done) keep_start(started_with, settings_at_start);
+  hold_back_held_keys();
+  std::memset(menus.seen, 1, sizeof menus.seen);
+}
+
+// What the lobby is read with: the servers the game started with.
+RoomOptions lobby_options() {
+  RoomOptions options;
+  options.server = started_with.server;
+  options.server_ca = started_with.server_ca;
+  options.version = KORVALEN_VERSION;
+  return options;
+}
+
+// The lobby's rooms for the join menu while it is up; reading ends when it goes.
+void follow_lobby() {
+  menus.lobby.clear();
+  menus.lobby_names.clear();
+  if (menu_up() != GAME_KEY_JOIN || !menus.server_set) {
+    net_lobby_stop();
+    menus.lobby_note.clear();
+    return;
+  }
+  for (const LobbyRoom& room : net_lobby_rooms(&menus.lobby_note)) {
+    menus.lobby.push_back(room.code);
+    menus.lobby_names.push_back(room.name);
+  }
+}
+
+void host_picked() {
+  static const std::vector<std::string> ways[HOST_WAYS] = {
+      {}, {"--host"}, {"--host-room", "public"}, {"--host-room", "private"}};
+  CommandLine line;
+  std::string why;
+  HostWay way = menus.host;
+  menus.host = HOST_NONE;
+  if (online_line(ways[way], &line, &why))
+    play_online(line);
+  else
+    menus.note = why;
+}
+
+// A room's code (six letters of the codes' alphabet, any case) joins the room; anything else
+// is an address, HOST[:PORT]. A host named as a code is joined with its port.
+void join_picked() {
+  std::string typed = menus.join, why;
+  menus.join.clear();
+  bool room = !room_code_read(typed).empty();
+  if (room && !menus.server_set) {
+    menus.note = tr("Kod miestnosti potrebuje server: pozri O, Hostit hru.");
+    return;
+  }
+  CommandLine line;
+  if (online_line({room ? "--join-room" : "--join", typed}, &line, &why))
+    play_online(line);
+  else
+    menus.note = why;
+}
+#endif
+
 void do_requests() {
   if (editor.test_play) try_arena();
+#ifndef __EMSCRIPTEN__
+  if (menus.host != HOST_NONE) host_picked();
+  if (!menus.join.empty()) join_picked();
+#endif
   if (menus.watch >= 0) watch_picked();
   if (menus.choose_arena >= 0) choose_picked_arena();
   if (menu_up() == GAME_KEY_OPTIONS || menus.open_controls) apply_options();
@@ -280,7 +421,16 @@ void arenas_start(const Settings& saved, int arena_given) {
             saved.arena.c_str());
 }
 
-void menu_screens_start(const Settings& saved, int volume, int computer_level) {
+void menu_screens_start(const Settings& saved, const CommandLine& line, int volume,
+                        int computer_level) {
+#ifndef __EMSCRIPTEN__
+  started_with = line;
+  settings_at_start = saved;
+  if (started_with.server.empty()) started_with.server = saved.server;
+  if (started_with.server_ca.empty()) started_with.server_ca = saved.server_ca;
+  started_with.relay_only = line.relay_only || saved.relay_only == 1;
+  menus.server_set = !started_with.server.empty();
+#endif
   menus.options.volume = volume;
   menus.options.computer_level = computer_level_saved = computer_level;
   menus.options.speed = saved.speed ? saved.speed : 1;
@@ -290,13 +440,10 @@ void menu_screens_start(const Settings& saved, int volume, int computer_level) {
   snapshot_take(&start_up);
   const std::vector<std::string>& problems = settings_load_problems();
   if (problems.empty()) return;
-  // the font holds ASCII alone; the first problem in lines of the screen's width
+  // the first problem, and how many more
   std::string first = problems[0];
-  for (char& c : first)
-    if (c < ' ' || c > '~') c = '?';
   if (problems.size() > 1) first += " (+" + std::to_string(problems.size() - 1) + ")";
-  for (size_t at = 0; at < first.size() && broken_settings.size() < 3; at += 60)
-    broken_settings.push_back(first.substr(at, 60));
+  broken_settings = screen_lines(first);
 }
 
 void menu_screens_notices() {
@@ -312,7 +459,8 @@ void menu_screens_notices() {
   }
   bool volume = now < volume_until;
   bool broken = !broken_settings.empty() && screen_up() == SCREEN_MAIN_MENU;
-  if (!volume && !broken) return;
+  bool failed = !online_failure.empty() && screen_up() == SCREEN_MAIN_MENU;
+  if (!volume && !broken && !failed) return;
   glLoadIdentity();
   text_layer_begin();
   if (volume) {
@@ -330,14 +478,31 @@ void menu_screens_notices() {
     for (size_t i = 0; i < broken_settings.size(); i++)
       glPrint(20, 225 + 22 * i, 0, broken_settings[i].c_str());
   }
+  if (failed) {
+    black_band(305, 10 + 22 * online_failure.size());
+    red();
+    for (size_t i = 0; i < online_failure.size(); i++)
+      glPrint(20, 310 + 22 * i, 0, online_failure[i].c_str());
+  }
   text_layer_end();
 }
 
 bool menu_screens_picture() {
   for (int code = 0; code < KEY_CODES; code++) menus.keyboard[code] = held_keys[code];
+  menus.typed = TakeTypedText();
+  // the letter that opened the join menu, repeated by the keyboard while held, is no part
+  // of an address
+  static bool opener_let_go;
+  if (menu_up() != GAME_KEY_JOIN || menus.opened) opener_let_go = false;
+  if (!opener_let_go && menus.keyboard[game_keys[GAME_KEY_JOIN].code])
+    menus.typed.clear();
+  else
+    opener_let_go = true;
   bool was_up = menu_up() != GAME_KEYS;
   for (int code = 1; code < KEY_CODES && !broken_settings.empty(); code++)
     if (menu_pressed(code)) broken_settings.clear();  // seen: any key puts it away
+  for (int code = 1; code < KEY_CODES && !online_failure.empty(); code++)
+    if (menu_pressed(code)) online_failure.clear();
   options_now();  // as they are, F8 and F11 since the last picture too
   Screen described = screen_up();
   // back on the main menu after a match the menu started, player 2 is a person again
@@ -356,6 +521,13 @@ bool menu_screens_picture() {
     for (int k = 0; k < MENU_LETTERS; k++)
       if (menu_pressed(game_keys[k].code) && row_of(GameKey(k))) menu_open(GameKey(k));
     if (menu_up() == GAME_KEY_RECORDINGS) list_recordings();
+#ifndef __EMSCRIPTEN__
+    if (menu_up() == GAME_KEY_JOIN) {
+      menus.recent = recent_load();
+      if (menus.server_set) net_lobby_start(lobby_options());
+    }
+#endif
+    if (menu_up() != GAME_KEYS) menus.note.clear();
   } else if (!was_up && described == SCREEN_COLOUR && !steps_pressing() &&
              menu_pressed(game_keys[GAME_KEY_ARENAS].code)) {
     menu_open(GAME_KEY_ARENAS);
@@ -371,6 +543,10 @@ bool menu_screens_picture() {
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
   list_own_arenas();
   do_requests();
+  TypingOn(menu_up() == GAME_KEY_JOIN);
+#ifndef __EMSCRIPTEN__
+  follow_lobby();
+#endif
   options_now();
   bool up = menu_up() != GAME_KEYS;
   // no step sees a key a menu read: each waits until it is let go

@@ -30,6 +30,7 @@
 #include "state/language.h"
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
+#include "state/recent.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
 #include "world/arenas.h"
@@ -51,6 +52,22 @@ Session session;
 bool other_answered;       // the other machine's network answered at some time
 std::string link_failed;   // the link cannot go on, and why (rooms)
 GameSnapshot start_state;  // the host starts each next player's game from it
+OnlineEnd* ending;         // the caller goes on afterwards and says the last word itself
+
+// The last word of online play: in a box, or for the caller that goes on.
+void tell_end(const std::string& text, BoxIcon icon) {
+  if (ending) {
+    ending->line = text;
+    fprintf(stderr, "korvalen: %s\n", text.c_str());
+  } else {
+    MessageBoxA(text.c_str(), tr("OZNAM"), icon);
+  }
+}
+
+// The window was closed: online play ends, and the game with it.
+void window_closed() {
+  if (ending) ending->closed = true;
+}
 
 double now_ms() {
   return monotonic_now_ns() / 1e6;
@@ -153,7 +170,7 @@ void draw_waiting(const std::vector<std::string>& lines, const std::string& code
     y += 80;
   }
   white();
-  glPrint(60, y + 10, 0, tr("Esc - koniec"));
+  glPrint(60, y + 10, 0, ending ? tr("Esc - spat do menu") : tr("Esc - koniec"));
   text_layer_end();
   SwapBuffers();
 }
@@ -161,8 +178,7 @@ void draw_waiting(const std::vector<std::string>& lines, const std::string& code
 // Ends the game with the session's word on why, if it has one.
 int session_over() {
   if (!session.end_message.empty())
-    MessageBoxA(session.end_message.c_str(), tr("OZNAM"),
-                session.exit_code ? BoxIcon::stop : BoxIcon::information);
+    tell_end(session.end_message, session.exit_code ? BoxIcon::stop : BoxIcon::information);
   net_close(0, 0);
   record_finish();
   return session.exit_code;
@@ -224,6 +240,21 @@ void host_stays() {
   record_finish();
 }
 
+// The address or room code a join met the other game at, for the join menu to offer again.
+void remember_joined(const CommandLine& line) {
+#ifndef __EMSCRIPTEN__
+  std::string joined = line.join_room;
+  if (joined.empty()) {  // an address is IPv4 or a name, as the command line takes it
+    joined = line.join_host;
+    if (line.port != DEFAULT_PORT) joined += ":" + std::to_string(line.port);
+  }
+  const std::string why = recent_add(joined);
+  if (!why.empty()) fprintf(stderr, "korvalen: %s: %s\n", recent_path().c_str(), why.c_str());
+#else
+  (void)line;
+#endif
+}
+
 // Until the session starts: the waiting screen, the handshake, Escape or closing to give up.
 // Returns -1 once the session runs, else the exit code.
 int wait_for_other(const CommandLine& line) {
@@ -255,7 +286,7 @@ int wait_for_other(const CommandLine& line) {
     }
     if (session.phase != PHASE_CONNECTING) break;
     if (!link_failed.empty()) {
-      MessageBoxA(link_failed.c_str(), tr("OZNAM"), BoxIcon::stop);
+      tell_end(link_failed, BoxIcon::stop);
       net_close(0, 0);
       record_finish();
       return 1;
@@ -269,10 +300,9 @@ int wait_for_other(const CommandLine& line) {
     }
     if (!line.host && line.join_room.empty() && !other_answered &&
         now_ms() - started > JOIN_LIMIT_MS) {
-      MessageBoxA(
-          tr_with("Hra sa nemoze spojit s %s.", line.join_host + ":" + std::to_string(line.port))
-              .c_str(),
-          tr("OZNAM"), BoxIcon::stop);
+      tell_end(
+          tr_with("Hra sa nemoze spojit s %s.", line.join_host + ":" + std::to_string(line.port)),
+          BoxIcon::stop);
       net_close(0, 0);
       record_finish();
       return 1;
@@ -282,6 +312,7 @@ int wait_for_other(const CommandLine& line) {
     for (int taken = 0; (!taken || now_ms() - pumped_ms < SERVICE_MS) && PeekMessageA(&msg);
          taken++) {
       if (msg.message == WM_QUIT) {
+        window_closed();
         net_close(LEAVE_CLOSED, GOODBYE_WAIT_MS);
         record_finish();
         return 0;
@@ -297,7 +328,10 @@ int wait_for_other(const CommandLine& line) {
     if (active) draw_waiting(what, code);
     pump(active ? 1 : 20);
   }
-  return session.phase == PHASE_RUNNING ? -1 : session_over();
+  if (session.phase != PHASE_RUNNING) return session_over();
+  if (ending) ending->played = true;
+  if (!line.host) remember_joined(line);
+  return -1;
 }
 
 // One session from the start to its end; the exit code, or -1 when the host waits for the
@@ -314,6 +348,7 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
     MSG msg;
     if (PeekMessageA(&msg)) {
       if (msg.message == WM_QUIT) {
+        window_closed();
         record_close();
         return leave(LEAVE_CLOSED);
       }
@@ -360,7 +395,10 @@ int play_session(const CommandLine& line, DrawAndPresent draw_and_present) {
 
 }  // namespace
 
-int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
+int run_online(const CommandLine& given, DrawAndPresent draw_and_present, OnlineEnd* end) {
+  ending = end;
+  other_answered = false;
+  link_failed.clear();
   // below, host means this machine hosts, on a port or in a room
   CommandLine line = given;
   line.host = given.host || given.host_room;
@@ -378,7 +416,7 @@ int run_online(const CommandLine& given, DrawAndPresent draw_and_present) {
             : line.host               ? net_host(line.port, &error)
                                       : net_join(line.join_host, line.port, &error);
   if (!ok) {
-    MessageBoxA(error.c_str(), tr("OZNAM"), BoxIcon::stop);
+    tell_end(error, BoxIcon::stop);
     record_finish();
     return 1;
   }

@@ -53,6 +53,19 @@ bool net_host_room(const RoomOptions& options, std::string* error);
 // Starts joining the room with this code (upper case); false with the reason. What
 // happens then comes from net_service: connected, or failed with the reason.
 bool net_join_room(const RoomOptions& options, const std::string& code, std::string* error);
+// A public room in the servers' lobby.
+struct LobbyRoom {
+  std::string code, name, arena;
+};
+constexpr int LOBBY_ROOMS_SHOWN = 8;  // the most the lobby keeps of what it hears
+// Starts reading the servers' lobby in the background; what it hears comes with
+// net_lobby_rooms. Reading ends with net_lobby_stop (and before any room starts).
+void net_lobby_start(const RoomOptions& options);
+// The public rooms heard so far, their entries as the broker has them now; why none can be
+// heard in *error, if it is known.
+std::vector<LobbyRoom> net_lobby_rooms(std::string* error);
+void net_lobby_stop();
+
 // The code of the room this game hosts, once the servers have it; "" before.
 std::string net_room_code();
 // How the other player is reached once connected: "relay", "direct" or "" (not known).

@@ -874,6 +874,19 @@ bool net_host_room(const RoomOptions& options, std::string* error) {
   return start_room(options, true, room_code_from(bits), error);
 }
 
+bool room_lobby_broker(const RoomOptions& options, std::string* broker, std::string* error) {
+  if (room.active) {
+    *error = "a room is open";
+    return false;
+  }
+  room = Room();
+  room.options = options;
+  const bool read = fetch_server_info(error);
+  *broker = room.server.mqtt;
+  room = Room();
+  return read;
+}
+
 bool net_join_room(const RoomOptions& options, const std::string& code, std::string* error) {
   return start_room(options, false, code, error);
 }

@@ -2,6 +2,8 @@
 // Nothing outside platform/ includes SDL: this header is the whole shell.
 #pragma once
 
+#include <string>
+
 // Finds the installed data folder before anything is read (see state/data_files.h).
 void locate_data_folder();
 
@@ -70,6 +72,13 @@ void KeyWentUp(int vk);
 // After every frame: the waiting key-ups, then every key no device holds any more
 // is let go, so a key-up the window system lost cannot leave a key down.
 void KeysAfterFrame();
+
+// Typing, for a screen that takes an address: while it is on, the characters typed on the
+// keyboard (a pad types nothing) gather for TakeTypedText, as UTF-8, beside the key messages;
+// Backspace is '\b' among them.
+void TypingOn(bool on);
+// What was typed since the last call, and forgets it.
+std::string TakeTypedText();
 
 // Gamepads (pads.cpp): each pad presses its player's keys in held_keys. Called after
 // every frame: a pad lets go of the keys whose buttons it no longer holds.

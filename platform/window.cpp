@@ -519,6 +519,26 @@ static bool mute_key(const SDL_Event& event) {
   return true;
 }
 
+constexpr std::size_t TYPED_TEXT_MAX = 1024;  // far more than a picture's worth of typing
+static std::string typed_text;
+static bool typing;
+
+void TypingOn(bool on) {
+  if (on == typing || !video_up) return;
+  typing = on;
+  typed_text.clear();
+  if (on)
+    SDL_StartTextInput();
+  else
+    SDL_StopTextInput();
+}
+
+std::string TakeTypedText() {
+  std::string text;
+  text.swap(typed_text);
+  return text;
+}
+
 // Turns one SDL event into the game's message; WM_NULL for the rest.
 static MSG translate_event(const SDL_Event& event) {
   MSG msg = {WM_NULL, 0, 0, 0};
@@ -546,8 +566,15 @@ static MSG translate_event(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       if (full_screen_key(event) || mute_key(event)) break;
+      // Backspace erases in its place among the characters typed, repeats too
+      if (typing && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_BACKSPACE &&
+          typed_text.size() < TYPED_TEXT_MAX)
+        typed_text += '\b';
       msg = KeyMessage(event.key.keysym.sym, event.key.keysym.scancode, event.type == SDL_KEYDOWN,
                        (event.key.keysym.mod & KMOD_ALT) != 0);
+      break;
+    case SDL_TEXTINPUT:
+      if (typed_text.size() < TYPED_TEXT_MAX) typed_text += event.text.text;
       break;
     case SDL_AUDIODEVICEREMOVED: sound_device_removed(event.adevice.iscapture); break;
     default: pad_event(event); break;  // a pad presses its player's keys itself

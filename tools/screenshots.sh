@@ -16,6 +16,11 @@ fi
 mkdir -p "$root/docs/screenshots"
 shots="$root/docs/screenshots"
 KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/play_match.sh" "$game" "$root"
+# hosting and joining from the menus (host_en.png, join_en.png, join_failed_en.png), and a
+# room's code on the meeting servers and the lobby (room_waiting_en.png, join_lobby_en.png)
+KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/menu_online_test.sh" "$game" "$root"
+KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/menu_rooms_test.sh" "$game" "$root"
+rm -f "$shots/host_rooms_en.png"
 # a match on three of the arenas (arena_3.png, arena_5.png, arena_6.png)
 KORVALEN_SCREENSHOTS="$shots" bash "$root/tests/game/arena_test.sh" "$game" "$root"
 cmake --build "$root/build" -j2 --target staged_field >/dev/null

@@ -4,7 +4,9 @@
 // sword question is the frame's own `sword_reaches`; rules_test holds that at its edges.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 
 #include "bot/arena.h"
@@ -105,6 +107,29 @@ TEST(RulesAgree, LatticeWalksAreWalkedByTheFrame) {
     }
   }
   EXPECT_GT(walked, 1000);
+}
+
+// Both archers start on the field's edges (player 1 on its bottom row): on an open arena the
+// computer counts either start as a clear place to stand and shoot from, and walks straight.
+TEST(RulesAgree, AnOpenArenaHasClearStartsAndStraightWalks) {
+  random_arena();
+  Build_Max = 0;
+  arena_forget();
+  arena_refresh();
+  for (int p = 1; p <= 2; p++) EXPECT_TRUE(spot_clear(SPAWN[p].x, SPAWN[p].y)) << "player " << p;
+  // and every place, the corners too, is a walk from every other, one step per lattice square
+  for (int from = 0; from < PLACES; from++)
+    for (int to = 0; to < PLACES; to++) {
+      const int across = std::max(std::abs(from % LATTICE_W - to % LATTICE_W),
+                                  std::abs(from / LATTICE_W - to / LATTICE_W));
+      ASSERT_EQ(walk_steps(from, to), across) << from << " to " << to;
+    }
+  // walls of no width or depth stop only a step that lands on their line: no place is lost
+  build[0] = {1, 5, 5, -100, 0, 3};
+  build[1] = {1, 10, 3, -100, 4, 0};
+  Build_Max = 2;
+  arena_refresh();
+  for (int n = 0; n < PLACES; n++) EXPECT_TRUE(place_free(n)) << place_x(n) << ", " << place_y(n);
 }
 
 TEST(RulesAgree, ArrowsHitWhereTheComputerExpects) {

@@ -6,6 +6,8 @@ game_pid="" xvfb_pid="" wm_pid="" code=""
 work=$(mktemp -d)
 # The game never reads or writes a developer's own settings in a test, and speaks Slovak.
 export XDG_CONFIG_HOME=$work/config
+# nor the addresses a player joined last
+export XDG_STATE_HOME=$work/state
 unset LANGUAGE LC_ALL LC_MESSAGES
 export LANG=sk_SK.UTF-8
 # Every match drops the same bows, whatever the clock: a test's crops stay free of them.

@@ -62,7 +62,8 @@ TEST(KeptRecordings, NamesAreTheGamesOwnExactly) {
   for (const char* other : {"2026-12-08_101500_red-vs-blue.txt", "2026-12-08_101500_red-vs-pink",
                             "2026-12-08_1015_red-vs-blue", "notes", ".match.abc123",
                             "2026-12-08_101500_red-blue", "2026-12-08_101500_red-vs-blue_1",
-                            "2026-12-08_101500_red-vs-blue_10", "x026-12-08_101500_red-vs-blue"})
+                            "2026-12-08_101500_red-vs-blue_10", "x026-12-08_101500_red-vs-blue",
+                            "2026-12-08_101500-red-vs-blue", "2026-12-08_10h500_red-vs-blue"})
     EXPECT_FALSE(is_kept_recording_name(other)) << other;
 }
 
@@ -158,6 +159,10 @@ TEST(Recent, OnlyShortPrintableAddressesNewestFirstAndBounded) {
   EXPECT_EQ(std::count(list.begin(), list.end(), "host3"), 1);
   EXPECT_EQ(recent_with(list, "two words"), list);
   EXPECT_EQ(recent_with(list, ""), list);
+  alarm(10);  // a last line with no line end once read the text again without end
+  EXPECT_EQ(recent_read_text("ROOM42\n127.0.0.1"),
+            (std::vector<std::string>{"ROOM42", "127.0.0.1"}));
+  alarm(0);
 }
 
 TEST(Recent, KeptInTheStateFolderThroughASafeWrite) {

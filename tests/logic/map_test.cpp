@@ -141,6 +141,21 @@ TEST_F(MapFolder, AGivenMapBuildsWhatTheFileBuilt) {
   map_use_file();
 }
 
+// Sector 0 has no file of its own: a stray s_0.txt beside the maps is never read.
+TEST_F(MapFolder, SectorZeroReadsNoFile) {
+  ASSERT_TRUE(sector_choose(0));
+  sector_set();
+  const std::string open_field = buildings();
+  std::FILE* f = std::fopen("s_0.txt", "wb");
+  std::fputs("1\n2\n3\n4\n5\n", f);
+  std::fclose(f);
+  sector_set();
+  std::remove("s_0.txt");
+  sector_choose(1);
+  EXPECT_EQ(buildings(), open_field);
+  EXPECT_FALSE(map_last_read().present);
+}
+
 // Each file is looked up on its own: a player's s_1.txt with the installed images, and the
 // other way round; an absolute name and no data folder leave every name as it is.
 TEST_F(MapFolder, DataFilesWorkingDirectoryFirstThenTheDataFolder) {

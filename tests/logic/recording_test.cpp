@@ -214,6 +214,12 @@ TEST(Playback, JumpsLandOnTheRecordedStateForwardAndBack) {
   ASSERT_TRUE(playback_open(&p, bytes, &error)) << error;
   EXPECT_EQ(p.total_ticks, STEPS);
   EXPECT_EQ(State_Hash(), recorded[0]) << "the whole recording ran, then the start came back";
+  // a recording broken half way is refused, and leaves the game as it found it
+  std::vector<std::uint8_t> broken(bytes.begin(), bytes.begin() + bytes.size() / 2);
+  broken.push_back(0xff);
+  Playback refused;
+  EXPECT_FALSE(playback_open(&refused, broken, &error));
+  EXPECT_EQ(State_Hash(), recorded[0]) << "the broken recording's frames stayed";
 
   // frame by frame to 3 s, as the watch plays; then on 10 s, on 10 s, back 10 s, ..., start
   while (p.ticks < 3000) ASSERT_TRUE(playback_step(&p, run_frame_input, nullptr));

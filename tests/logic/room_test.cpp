@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -114,10 +115,10 @@ TEST(Room, ServerDescriptionAndCredentials) {
   ASSERT_TRUE(decode_relay_credentials(
       R"({"username":"1796716376:ABC234","password":"c2VjcmV0","ttl":43200,"uris":[)"
       R"("turn:example.org:3478?transport=udp","turn:example.org:3478?transport=tcp",)"
-      R"("turns:example.org:5349?transport=tcp","turn:[::1]"]})",
+      R"("turns:example.org:5349?transport=tcp","turn:[::1]","turns:example.org"]})",
       &c));
   EXPECT_EQ(c.expires, 1796716376);
-  ASSERT_EQ(c.relays.size(), 4u);
+  ASSERT_EQ(c.relays.size(), 5u);
   EXPECT_FALSE(c.relays[0].tcp);
   EXPECT_TRUE(c.relays[1].tcp);
   EXPECT_FALSE(c.relays[1].tls);
@@ -125,6 +126,8 @@ TEST(Room, ServerDescriptionAndCredentials) {
   EXPECT_EQ(c.relays[2].port, 5349);
   EXPECT_EQ(c.relays[3].host, "::1");
   EXPECT_EQ(c.relays[3].port, 3478);
+  EXPECT_EQ(c.relays[4].port, 5349);  // the TLS relay's own port when none is given
+  EXPECT_TRUE(c.relays[4].tcp);
   for (const char* bad :
        {R"({"username":"ABC234","password":"p","uris":["turn:h"]})",  // no expiry
         R"({"username":"1:ABC234","password":"p","uris":[]})",
@@ -133,6 +136,13 @@ TEST(Room, ServerDescriptionAndCredentials) {
         R"({"username":"1:ABC234","password":"p","uris":["turn:u@h"]})",
         R"({"username":"1:ABC234","uris":["turn:h"]})"})
     EXPECT_FALSE(decode_relay_credentials(bad, &c)) << bad;
+  // a relay's address is at most 256 characters
+  const std::string near = std::string("turn:") + std::string(251, 'a');
+  for (const std::string& uri : {near, near + "a"})
+    EXPECT_EQ(decode_relay_credentials(
+                  R"({"username":"1:ABC234","password":"p","uris":[")" + uri + R"("]})", &c),
+              uri.size() <= 256)
+        << uri.size();
 }
 
 TEST(Room, AddressesAndTheLoopback) {
@@ -164,4 +174,12 @@ TEST(Room, LobbyEntriesAreSmall) {
   long_one.resize(LOBBY_ENTRY_MAX + 1, ' ');
   EXPECT_FALSE(decode_lobby_entry(long_one.data(), long_one.size(), &got));
   EXPECT_FALSE(decode_lobby_entry("", 0, &got));  // the last will's empty entry
+  // every field must be there and hold what it should
+  for (const char* bad : {R"({"v":1,"arena":"s_1.txt","created":5})",
+                          R"({"v":1,"name":"a\u0007b","arena":"s_1.txt","created":5})",
+                          R"({"v":1,"name":"Korvalen","created":5})",
+                          R"({"v":1,"name":"Korvalen","arena":7,"created":5})",
+                          R"({"v":1,"name":"Korvalen","arena":"s_1.txt"})",
+                          R"({"v":2,"name":"Korvalen","arena":"s_1.txt","created":5})"})
+    EXPECT_FALSE(decode_lobby_entry(bad, strlen(bad), &got)) << bad;
 }

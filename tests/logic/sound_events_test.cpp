@@ -181,6 +181,9 @@ TEST_F(SoundSteps, MenusStartPauseAndEnd) {
   timer.time = T_end + 1.0f;
   EXPECT_TRUE(step({}).play[SOUND_MATCH_END]);
   EXPECT_FALSE(step({}).any()) << "the end screen sounds once";
+  e = step({VK_SPACE});
+  EXPECT_TRUE(Start_Menu && !End) << "back in the main menu";
+  EXPECT_TRUE(e.play[SOUND_MENU_CHOOSE]);
 }
 
 }  // namespace
