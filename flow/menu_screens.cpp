@@ -19,6 +19,7 @@ void menu_open(GameKey menu) {
 
 void menu_close() {
   if (menus.depth) menus.depth--;
+  menus.keeps_escape = false;
   menus.picked = menus.first = 0;
 }
 

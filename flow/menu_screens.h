@@ -71,6 +71,7 @@ struct MenuScreens {
   int start_computer;  // 1 to 3: a match against the computer at that level
   int watch;           // >= 0: the kept match listed there
   bool open_controls;  // the controls screen
+  bool keeps_escape;   // the menu up reads Esc itself (a name being typed): it does not close
   int choose_arena;    // >= 0: the arena list's row picked (0 "any arena", then arenas[row - 1])
   HostWay host;        // hosting this way
   std::string join;    // joining this address or room code

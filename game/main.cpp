@@ -10,6 +10,7 @@
 #include "bot/bot.h"
 #include "flow/arena_check.h"
 #include "flow/game.h"
+#include "flow/own_arenas.h"
 #include "flow/step_clock.h"
 #include "game/command_line.h"
 #include "game/controls.h"
@@ -320,10 +321,12 @@ static int command_line(int argc, char** argv, CommandLine* line) {
 // The browser's loop: it calls this once for every picture it shows. After Exit the window
 // goes and the page says the game has ended.
 static void browser_frame() {
-  static int settings_saved = 0;
+  static int settings_saved = 0, arenas_saved = 0;
   bool going_on = main_loop_iteration();
-  if (settings_changes() != settings_saved) {
+  // the page copies every folder it keeps, the player's arenas with the settings
+  if (settings_changes() != settings_saved || own_arena_saves() != arenas_saved) {
     settings_saved = settings_changes();
+    arenas_saved = own_arena_saves();
     web_settings_saved();
   }
   if (going_on) return;

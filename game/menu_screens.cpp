@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "bot/bot.h"
+#include "flow/editor.h"
 #include "flow/menu_screens.h"
+#include "flow/own_arenas.h"
 #include "flow/screen.h"
+#include "flow/step_clock.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
 #include "state/snapshot.h"
@@ -33,6 +36,7 @@
 #include "state/loop_marks.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
+#include "world/world.h"
 
 // A menu's keys (flow/menu_NAME.cpp) and picture (screens/menu_NAME.cpp).
 void menu_computer_keys();
@@ -43,6 +47,8 @@ void menu_help_keys();
 void menu_help_draw();
 void menu_recordings_keys();
 void menu_recordings_draw();
+void menu_editor_keys();
+void menu_editor_draw();
 void menu_host_keys();
 void menu_host_draw();
 void menu_join_keys();
@@ -61,6 +67,7 @@ const std::vector<MenuRow> MENU_ROWS = {
     {GAME_KEY_COMPUTER, menu_computer_keys, menu_computer_draw},
     {GAME_KEY_OPTIONS, menu_options_keys, menu_options_draw},
     {GAME_KEY_HELP, menu_help_keys, menu_help_draw},
+    {GAME_KEY_EDITOR, menu_editor_keys, menu_editor_draw},
 #ifndef __EMSCRIPTEN__  // a browser keeps no recordings
     {GAME_KEY_RECORDINGS, menu_recordings_keys, menu_recordings_draw},
     // online play from a page is the page's own
@@ -93,6 +100,7 @@ bool muted_shown;
 bool muted_saved;  // F8's state as the settings have it
 std::chrono::steady_clock::time_point volume_until;
 int computer_level_saved;  // the computer plays player 2 because the menu asked for it
+bool trying_arena;         // a match the editor started: back in the editor after it
 std::vector<std::string> online_failure;  // shown on the main menu until a key is pressed
 CommandLine started_with;                 // the command line, its meeting servers completed
 Settings settings_at_start;               // for keeping the local matches after online play
@@ -162,8 +170,34 @@ void list_recordings() {
 
 // The arenas, read and checked afresh each time the list opens (a file edited meanwhile shows
 // as it is now), the pick on the arena chosen.
+OwnArenaListing own_listed;  // the player's arenas, added to the list a piece each picture
+
+// The player's own arenas read so far that are not yet on the list, as entries of sector 0:
+// one that cannot be used keeps the reason and line its file was refused with.
+void list_own_arenas() {
+  if (menu_up() != GAME_KEY_ARENAS || own_listed.done) return;
+  const std::size_t before = own_listed.arenas.size();
+  own_arenas_more(&own_listed, monotonic_now_ns() + 40000000LL);
+  for (std::size_t i = before; i < own_listed.arenas.size(); i++) {
+    const OwnArena& a = own_listed.arenas[i];
+    ArenaEntry e;
+    if (a.usable) e = arena_entry_from_text(0, a.name, "", true, a.text);
+    e.sector = 0;
+    e.name = a.name;
+    e.line = tr("Vlastna arena");
+    e.shipped = false;
+    if (!a.usable) {
+      e.usable = false;
+      e.why = a.why +
+              (a.line ? " (" + std::string(tr("riadok")) + " " + std::to_string(a.line) + ")" : "");
+    }
+    menus.arenas.push_back(e);
+  }
+}
+
 void list_arenas() {
   menus.arenas = arena_entries();
+  own_arenas_begin(&own_listed, own_arenas_folder());
   const ArenaChoice& now = arena_choice();
   menus.picked = 0;
   for (std::size_t i = 0; i < menus.arenas.size() && !now.any; i++)
@@ -179,6 +213,12 @@ void choose_picked_arena() {
   ArenaChoice choice;
   choice.any = row == 0;
   if (row > 0) choice.sector = menus.arenas[row - 1].sector;
+  if (row > 0 && choice.sector == 0) {  // a player's own: played from its text, not saved
+    const ArenaEntry& e = menus.arenas[row - 1];
+    sector_choose_own(e.name, e.text);
+    menu_close();
+    return;
+  }
   if (arena_choice_apply(choice, menus.arenas))
     settings_store(SETTING_ARENA, arena_choice_text(choice));
   menu_close();
@@ -223,6 +263,21 @@ void black_band(float y, float h) {
   glMatrixMode(GL_MODELVIEW);
   if (textured) glEnable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
+}
+
+// The editor's arena against the computer at the level played last, straight into the
+// match: New, then Space on the colour screen. Its walls are the match's map text, as a
+// player's own arena always plays.
+void try_arena() {
+  editor.test_play = false;
+  const std::string text = walls_value_lines(editor.walls);
+  map_use_given(true, text.data(), text.size(), 0, editor.name.empty() ? "editor" : editor.name);
+  trying_arena = true;
+  menu_close();
+  bot_play(2, computer_level_saved);
+  computer_from_menu = true;
+  static const int taps[] = {VK_UP, 0, VK_UP, 0, VK_SPACE, 0, VK_SPACE, 0};
+  press_in_steps(taps, sizeof taps / sizeof taps[0]);
 }
 
 #ifndef __EMSCRIPTEN__
@@ -334,6 +389,7 @@ void join_picked() {
 #endif
 
 void do_requests() {
+  if (editor.test_play) try_arena();
 #ifndef __EMSCRIPTEN__
   if (menus.host != HOST_NONE) host_picked();
   if (!menus.join.empty()) join_picked();
@@ -478,6 +534,11 @@ bool menu_screens_picture() {
   if (computer_from_menu && described == SCREEN_MAIN_MENU && !steps_pressing()) {
     bot_play(2, 0);
     computer_from_menu = false;
+    if (trying_arena) {
+      trying_arena = false;
+      map_use_file();
+      menu_open(GAME_KEY_EDITOR);
+    }
   }
   if (!was_up && menu_pressed(VK_F1) && !steps_pressing()) {
     menu_open(GAME_KEY_HELP);  // over any screen
@@ -497,7 +558,7 @@ bool menu_screens_picture() {
     menu_open(GAME_KEY_ARENAS);
     list_arenas();
   } else if (was_up) {
-    if (menu_pressed(VK_ESCAPE))
+    if (menu_pressed(VK_ESCAPE) && !menus.keeps_escape)
       menu_close();
     else {
       row_of(menu_up())->keys();
@@ -505,6 +566,7 @@ bool menu_screens_picture() {
     menus.opened = false;
   }
   std::memcpy(menus.seen, menus.keyboard, sizeof menus.seen);
+  list_own_arenas();
   do_requests();
   TypingOn(menu_up() == GAME_KEY_JOIN);
 #ifndef __EMSCRIPTEN__

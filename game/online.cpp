@@ -141,6 +141,10 @@ void check_map(bool force) {
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
   const int sector = sector_chosen();
+  if (sector == 0) {  // the host's own arena: its text goes to the guest, who keeps no file
+    session_set_map(&session, sector_own());
+    return;
+  }
   const std::string path = data_file_path(sector_file_name(sector).c_str());
   struct stat st = {};
   bool exists = stat(path.c_str(), &st) == 0;

@@ -8,6 +8,7 @@ const GameKeyRow game_keys[GAME_KEYS] = {
     {'P', "Pripojit sa"},
     {'R', "Zaznamy"},
     {'V', "Volby"},
+    {'T', "Tvorba areny"},
     {VK_F1, "Pomoc"},
     {VK_F8, "Zvuk vyp/zap"},
     {VK_F11, "Cela obrazovka alebo okno"},

@@ -17,6 +17,7 @@ enum GameKey {
   GAME_KEY_JOIN,        // join one
   GAME_KEY_RECORDINGS,  // the kept matches
   GAME_KEY_OPTIONS,     // volume, language, window, speed, the computer's level, controls
+  GAME_KEY_EDITOR,      // the arena editor
   MENU_LETTERS,
   // the keys that act on every screen
   GAME_KEY_HELP = MENU_LETTERS,  // the help overlay

@@ -7,7 +7,7 @@
 # target check or sanitizer report fails the run; the input that caused it is kept in
 # build-fuzz/artifacts/NAME/. What the targets print themselves (the replay's dumps and
 # bad-line messages) is dropped.
-#   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, replay, recording, message, sound,
+#   tools/fuzz.sh [SECONDS] [NAME ...]      NAME: bmp, map, arena, replay, recording, message, sound,
 #                                           settings, catalog (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(bmp map replay recording message sound settings catalog signal)
+[ ${#targets[@]} -eq 0 ] && targets=(bmp map arena replay recording message sound settings catalog signal)
 
 source tools/deps.sh
 korvalen_install_deps clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libsdl2-mixer-dev

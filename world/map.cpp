@@ -155,6 +155,7 @@ long maps_read;    // match starts so far
 bool map_given;    // match starts read given_map instead of the file
 MapText given_map;
 int sector_next = 1;  // the sector the next match start plays
+MapText own_map;      // the player's own arena, played while sector 0 is chosen
 // "any arena": the sectors a match start draws from, when any_count is not 0
 int any_sectors[SECTOR_MAX];
 int any_count;
@@ -170,6 +171,11 @@ void NULL_build() {
     build[i].x2 = -100;
     build[i].y2 = -100;
   }
+}
+
+std::string map_value_lines(const char* data, std::size_t size) {
+  MapSource s{nullptr, data, size, 0, MAP_READ_LIMIT};
+  return read_value_lines(s);
 }
 
 // Reads a map file's value lines without touching the buildings; false when it is missing,
@@ -262,6 +268,17 @@ int sector_chosen() {
   return sector_next;
 }
 
+void sector_choose_own(const std::string& name, const std::string& text) {
+  MapSource s{nullptr, text.data(), text.size(), 0, MAP_READ_LIMIT};
+  own_map = MapText(true, read_value_lines(s), 0, name.substr(0, MAP_NAME_MAX));
+  sector_next = 0;
+  any_count = 0;
+}
+
+const MapText& sector_own() {
+  return own_map;
+}
+
 std::string sector_file_name(int sector) {
   return "s_" + std::to_string(sector) + ".txt";
 }
@@ -285,6 +302,12 @@ void sector_set() {
   const int sector = player[1].mapa;
   last_map = MapText();
   last_map.sector = sector;
+  if (!map_given && sector == 0 && own_map.present) {
+    last_map = own_map;
+    fill_buildings(last_map.text);
+    note_match_start();  // the text goes into the match-start record: a replay needs no file
+    return;
+  }
   if (!map_given) {
     if (sector >= 1 && sector <= SECTOR_MAX)
       Load_sector_map(data_file_path(sector_file_name(sector).c_str()).c_str());

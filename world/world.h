@@ -56,6 +56,13 @@ struct MapText {
 constexpr std::size_t MAP_NAME_MAX = 40;
 // The longest value-line text a map can give: 250 lines of an int each.
 constexpr std::size_t MAP_TEXT_MAX = 250 * 12;
+// Chooses the player's own arena (its bytes or value lines) as sector 0 for every match start
+// from now on, under its name.
+void sector_choose_own(const std::string& name, const std::string& text);
+// The own arena chosen last (present false before any).
+const MapText& sector_own();
+// The value lines a match start reads from a map's bytes, as MapText holds them.
+std::string map_value_lines(const char* data, std::size_t size);
 // Reads a map file as a match start would, without touching the buildings.
 bool map_read_file(const char* Filename, MapText* map);
 // The buildings a map's value lines give, as a match start would fill the table, into out
