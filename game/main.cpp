@@ -61,14 +61,16 @@ static void draw_and_present() {
   return 1;
 }
 
+#ifndef __EMSCRIPTEN__
 // The game's end: a sound device left behind still holds a stream the C library's exit would
-// flush and wait on, so then only the game's own output is flushed.
+// flush and wait on, so then only the game's own output is flushed. (A page never ends so.)
 static int leave(int code) {
   if (!sound_left_behind()) return code;
   fflush(stdout);
   fflush(stderr);
   _exit(code);
 }
+#endif
 
 // The players' keys as the binding table has them, one line per pair of actions.
 static std::string key_legend() {
@@ -375,7 +377,7 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
   const int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
   // the main menu's own entries as on the desktop (less the recordings, which a page keeps
   // none of), with the computer's level and the volume the player saved
-  menu_screens_start(saved, volume, saved.computer_level ? saved.computer_level : 2);
+  menu_screens_start(saved, line, volume, saved.computer_level ? saved.computer_level : 2);
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, false)) {
     web_game_ended(1);
     return 1;
