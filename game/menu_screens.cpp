@@ -243,13 +243,7 @@ void black_band(float y, float h) {
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   glColor3f(0, 0, 0);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, 640, 0, 480, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  flat_layer_begin();
   // a quad, not glRectf: the browser's GL emulation has no rectangles
   glBegin(GL_QUADS);
   glVertex2f(0, 480 - y);
@@ -257,10 +251,7 @@ void black_band(float y, float h) {
   glVertex2f(640, 480 - y - h);
   glVertex2f(0, 480 - y - h);
   glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  flat_layer_end();
   if (textured) glEnable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
 }
@@ -431,7 +422,7 @@ void arenas_start(const Settings& saved, int arena_given) {
             saved.arena.c_str());
 }
 
-void menu_screens_start(const Settings& saved, const CommandLine& line, int volume,
+void menu_screens_start(const Settings& saved, [[maybe_unused]] const CommandLine& line, int volume,
                         int computer_level) {
 #ifndef __EMSCRIPTEN__
   started_with = line;

@@ -64,13 +64,7 @@ void glPrintScaled(float x, float y, float scale, const char* string) {
   if (!string) return;
   glBindTexture(GL_TEXTURE_2D, texture[FONT_TEXTURE]);
   glDisable(GL_DEPTH_TEST);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, 640, 0, 480, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  flat_layer_begin();
   glTranslated(x, 460 - y - 16 * (scale - 1), 0);
   glScaled(scale, scale, 1);
   // Only the printable half of set 0 has glyphs; any other byte is skipped
@@ -84,10 +78,7 @@ void glPrintScaled(float x, float y, float scale, const char* string) {
     pen += 10;
   }
   glEnd();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  flat_layer_end();
   glEnable(GL_DEPTH_TEST);
 }
 
@@ -140,6 +131,23 @@ void glyph_in_field(char c, float x, float y, float z, float size) {
   glBegin(GL_QUADS);
   textured_rect(x, y, x + size, y + size, z, st[0], st[2], st[1], st[3]);
   glEnd();
+}
+
+void flat_layer_begin(bool y_down) {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, 640, y_down ? 480 : 0, y_down ? 0 : 480, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+}
+
+void flat_layer_end() {
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
 }
 
 void text_layer_begin() {

@@ -47,6 +47,10 @@ void yellow();
 void lila();
 void cyan();
 float line(float y);
+// The picture as 640 x 480 units over the scene, y up from the bottom (or down from the top),
+// for flat shapes and scaled text; flat_layer_end puts both matrices back.
+void flat_layer_begin(bool y_down = false);
+void flat_layer_end();
 // Text layers are drawn over the frame with the depth test off and blending on.
 void text_layer_begin();
 // A character in the field's own coordinates: a square glyph `size` units across with its

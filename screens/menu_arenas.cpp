@@ -46,13 +46,7 @@ struct Picture {
 void draw_picture(const ArenaEntry* e, float top, bool dim) {
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, 640, 0, 480, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  flat_layer_begin();
   const float shade = dim ? 0.45f : 1.0f;
   const Picture picture{PICTURE_X, top};
   glBegin(GL_QUADS);
@@ -71,10 +65,7 @@ void draw_picture(const ArenaEntry* e, float top, bool dim) {
     picture.rect(SPAWN[2].x, SPAWN[2].y, SPAWN[2].x + 1, SPAWN[2].y + 1);
   }
   glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  flat_layer_end();
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
   white();

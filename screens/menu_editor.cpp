@@ -52,13 +52,7 @@ void draw_field() {
   glDisable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, 640, 480, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  flat_layer_begin(true);
   // quads only: the browser's GL emulation has no rectangles
   glBegin(GL_QUADS);
   ground_rect(REACH_LEFT, 0, REACH_RIGHT, REACH_TOP, 0.12f, 0.32f, 0.12f);
@@ -78,10 +72,7 @@ void draw_field() {
   const bool sizing = editor.mode == EDITOR_SIZE;
   ground_frame(c.x, c.y, c.x + c.w, c.y + c.h, 3, sizing ? 1 : 0.3f, sizing ? 0.9f : 1, 1);
   glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  flat_layer_end();
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
   if (lighting) glEnable(GL_LIGHTING);
