@@ -16,7 +16,6 @@
 #include "game/input.h"
 #include "game/keep.h"
 #include "state/lybrary3.h"
-#include "state/settings.h"
 
 namespace {
 
@@ -48,7 +47,7 @@ int main(int argc, char** argv) {
   if (!mkdtemp(folder)) return 1;
   setenv("XDG_DATA_HOME", folder, 1);
   game_startup_request();
-  keep_start(CommandLine(), Settings());
+  keep_start(CommandLine());
   if (!keeping_matches()) {
     std::fprintf(stderr, "menu_steps: matches are not kept in %s\n", folder);
     return 1;
