@@ -298,6 +298,8 @@ TEST(BotMatch, HardComputerDoesNotCampAtTheStartingPlace) {
 TEST(BotMatch, OnlyTheBeginnerKeepsTheBowInHand) {
   for (int level : {1, 2}) {
     start_match(3);
+    // on the described arena, wherever the tests run
+    Load_sector_map(KORVALEN_SOURCE_DIR "/s_1.txt");
     bot_play(2, level);
     // a three-abreast bow, then a single one picked up: the single one is in hand
     for (int k : {0, 1}) {
