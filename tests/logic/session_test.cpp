@@ -252,6 +252,23 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   for (size_t cut = 0; cut < good.size(); cut++)
     EXPECT_FALSE(decode_message(u8(good), cut, &out)) << cut;
   EXPECT_FALSE(decodes(good + "x", &out));
+  // one entry more than a message holds, whole and well formed, is refused before it is read;
+  // so is a sender byte that names neither side
+  std::string too_many = good;
+  const std::string entry = good.substr(good.size() - 4);  // no keys, level 0, map 1
+  too_many[27] = static_cast<char>(INPUTS_PER_MESSAGE + 1);
+  for (int i = 2; i <= INPUTS_PER_MESSAGE; i++) too_many += entry;
+  EXPECT_FALSE(decodes(too_many, &out));
+  too_many[27] = static_cast<char>(INPUTS_PER_MESSAGE);
+  ASSERT_TRUE(decodes(too_many.substr(0, too_many.size() - 4), &out));
+  EXPECT_EQ(out.count, INPUTS_PER_MESSAGE);
+  Message from_guest = m;
+  from_guest.from_host = false;
+  from_guest.inputs[0].map = from_guest.inputs[1].map = 0;
+  std::string neither = encode_message(from_guest);
+  ASSERT_TRUE(decodes(neither, &out));
+  neither[3] = 2;
+  EXPECT_FALSE(decodes(neither, &out));
   auto refused = [&](const Message& bad) { return !decodes(encode_message(bad), &out); };
   EXPECT_EQ(out.inputs[0].command, m.inputs[0].command);
   auto with_codes = [&](std::initializer_list<int> codes) {  // the first entry's keys as sent
