@@ -279,6 +279,21 @@ const MapText& sector_own() {
   return own_map;
 }
 
+MapText sector_match_map(std::uint32_t seed) {
+  const int sector = sector_any_pick(seed);
+  MapText map;
+  if (sector == 0) {
+    map = own_map;
+  } else {
+    map_read_file(data_file_path(sector_file_name(sector).c_str()).c_str(), &map);
+    map.sector = sector;
+    map.name = arena_name(sector);
+  }
+  map.seed = seed;
+  map.seeded = true;
+  return map;
+}
+
 std::string sector_file_name(int sector) {
   return "s_" + std::to_string(sector) + ".txt";
 }

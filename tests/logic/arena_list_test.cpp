@@ -138,6 +138,46 @@ TEST_F(ArenaFolder, AnyArenaIsDrawnFromTheMatchSeedAmongThePlayableOnes) {
   }
 }
 
+// Online, the host gives each match's map with the match's seed: under "any arena" every
+// match draws its own arena from its own seed, the guest plays what the host gives, and
+// both play what a local match on that seed would.
+TEST_F(ArenaFolder, OnlineAnyArenaIsDrawnAfreshFromEachMatchsSeed) {
+  write(1, "0\n-100\n-100\n-1\n-1\n1\n1\n5\n2\n2\n");
+  write(4, "0\n-100\n-100\n-1\n-1\n1\n4\n5\n2\n2\n");
+  write(6, "0\n-100\n-100\n-1\n-1\n1\n6\n5\n2\n2\n");
+  ASSERT_TRUE(arena_choice_apply(ArenaChoice{true, 1}, arena_entries()));
+  auto local_arena = [](std::uint32_t seed) {
+    map_use_file();
+    match_seed_give(seed);
+    match_seed_apply();
+    sector_set();
+    return player[1].mapa;
+  };
+  // the guest's match start takes the host's map and its seed, as a frame given them does
+  auto guest_plays = [](const MapText& map) {
+    map_use_given(map.present, map.text.data(), map.text.size(), map.sector, map.name);
+    ASSERT_TRUE(map.seeded);
+    match_seed_give(map.seed);
+    match_seed_apply();
+    sector_set();
+  };
+  std::set<int> played;
+  for (std::uint32_t seed = 1; seed <= 12; seed++) {
+    const MapText map = sector_match_map(seed);  // the host, between two matches
+    const int expected = local_arena(seed);
+    EXPECT_EQ(map.seed, seed);
+    EXPECT_EQ(map.sector, expected) << seed;
+    EXPECT_EQ(map.name, arena_name(expected));
+    guest_plays(map);
+    EXPECT_EQ(player[1].mapa, expected) << seed;
+    EXPECT_EQ(build[1].x, expected) << seed;  // the drawn arena's own wall
+    EXPECT_EQ(map_last_read().seed, seed);
+    played.insert(expected);
+  }
+  EXPECT_GT(played.size(), 1u);  // one session's matches do not all play one arena
+  map_use_file();
+}
+
 TEST(ArenaChoice, TheSavedFormIsAnyOrTheArenasNumber) {
   ArenaChoice c;
   ASSERT_TRUE(arena_choice_parse("any", &c));
