@@ -101,3 +101,12 @@ std::string arena_choice_name() {
   if (*name) return tr(name);
   return tr("Arena") + std::string(" ") + std::to_string(chosen.sector);
 }
+
+std::string arena_played_name() {
+  const MapText* given = map_given_now();
+  if (!given) return arena_choice_name();
+  // a shipped arena's name is a message id; a player's own is shown as he wrote it
+  const std::string& name = given->name.empty() ? arena_name(given->sector) : given->name;
+  if (!name.empty()) return name == arena_name(given->sector) ? tr(name.c_str()) : name;
+  return tr("Arena") + std::string(" ") + std::to_string(given->sector);
+}

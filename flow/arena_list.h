@@ -49,3 +49,6 @@ bool arena_choice_apply(const ArenaChoice& choice, const std::vector<ArenaEntry>
 // The choice the match starts play now, and its name as a player reads it (translated).
 const ArenaChoice& arena_choice();
 std::string arena_choice_name();
+// The name of the arena the next match plays: the given map's while one is given (online
+// the host's, whatever this machine chose), else the choice's.
+std::string arena_played_name();

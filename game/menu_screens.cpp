@@ -314,6 +314,7 @@ void play_online(const CommandLine& line) {
   OnlineEnd end;
   hold_back_held_keys();  // the key that chose is the menu's, not the session's
   run_online(line, draw_and_present, &end);
+  map_use_file();  // the host's map was online play's: local matches play this side's choice
   start_over();
   if (speed_level() != level) apply_speed_level(level);  // in the next step, as recorded
   done = end.closed;

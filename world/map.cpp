@@ -219,6 +219,10 @@ void map_use_file() {
   map_given = false;
 }
 
+const MapText* map_given_now() {
+  return map_given ? &given_map : nullptr;
+}
+
 long map_reads() {
   return maps_read;
 }

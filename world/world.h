@@ -79,6 +79,8 @@ void map_use_given(bool present, const char* text, std::size_t size, int sector 
                    const std::string& name = std::string());
 // Match starts read the chosen sector's file again, as the game always has.
 void map_use_file();
+// The map every match start reads now instead of a file, or null when they read files.
+const MapText* map_given_now();
 // How many match starts have read a map, and what the last one read (with the seed it
 // reseeded the bows with, if any).
 long map_reads();

@@ -11,6 +11,7 @@
 
 #include "flow/menu_screens.h"
 #include "state/game_random.h"
+#include "state/language.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
 #include "world/arenas.h"
@@ -172,10 +173,16 @@ TEST_F(ArenaFolder, OnlineAnyArenaIsDrawnAfreshFromEachMatchsSeed) {
     EXPECT_EQ(player[1].mapa, expected) << seed;
     EXPECT_EQ(build[1].x, expected) << seed;  // the drawn arena's own wall
     EXPECT_EQ(map_last_read().seed, seed);
+    // the colour screen names what will be played, not this side's "any arena"
+    EXPECT_EQ(arena_played_name(), tr(arena_name(expected)));
     played.insert(expected);
   }
   EXPECT_GT(played.size(), 1u);  // one session's matches do not all play one arena
+  // a host's own arena by the name he gave it; back on files, the choice's name again
+  map_use_given(true, "0\n", 2, 0, "moja_arena");
+  EXPECT_EQ(arena_played_name(), "moja_arena");
   map_use_file();
+  EXPECT_EQ(arena_played_name(), tr("Nahodna arena"));
 }
 
 TEST(ArenaChoice, TheSavedFormIsAnyOrTheArenasNumber) {
