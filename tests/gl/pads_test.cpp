@@ -259,7 +259,12 @@ void menu_picture() {
 // change button switches to sizing and back, A places the wall and takes it up again. The
 // other player's pad moves the same cursor.
 TEST_F(Pads, TheEditorPlacesAndRemovesAWallByPad) {
-  menu_screens_start(Settings(), CommandLine(), 100, 0);
+  // the menus as the game starts them, put back afterwards for the other tests' screens
+  struct KeepMenus {
+    MenuScreens before = menus;
+    ~KeepMenus() { menus = before; }
+  } keep;
+  menus.watch = menus.choose_arena = -1;
   editor = Editor();
   menu_open(GAME_KEY_EDITOR);
   menu_picture();
