@@ -14,7 +14,11 @@ static FlagClock flag_clock;
 // Draws one whole frame into the back buffer; the main loop presents it. The flag waves with
 // the time it is shown, not with the steps that ran before the picture.
 int DrawGLScene() {
-  flag_for_picture(&flag_clock, monotonic_now_ns());
+  return DrawGLSceneAt(monotonic_now_ns());
+}
+
+int DrawGLSceneAt(std::int64_t now) {
+  flag_for_picture(&flag_clock, now);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);

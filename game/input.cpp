@@ -52,13 +52,16 @@ bool speed_level_pending() {
 }
 
 void run_step(const FrameInput& in, DrawAndPresent draw_and_present) {
-  // a match kept on its own starts from the state before the step that starts it; matches
-  // start only between matches, so the state is kept aside only then
+  // a match kept on its own starts from the state before the step that starts it. Only the
+  // colour screen's Space starts a match (New, handled at the step's end): the main menu's
+  // choice that opens the colour screen latches Space, so a match never starts in the step
+  // that opens it. The state is kept aside only while the colour screen is up, not on every
+  // step the menus are shown.
   static GameSnapshot before;
 #ifdef __EMSCRIPTEN__
   const bool may_start = false;  // the page keeps no recordings
 #else
-  const bool may_start = keeping_matches() && !move;
+  const bool may_start = keeping_matches() && (New_Nastavenia || New);
 #endif
   if (may_start) snapshot_take(&before);
   long reads = map_reads();

@@ -11,6 +11,7 @@
 
 #include "bot/bot.h"
 #include "flow/screen.h"
+#include "game/player_settings.h"
 #include "record/kept.h"
 #include "record/recording.h"
 #include "state/lybrary3.h"
@@ -28,8 +29,8 @@ std::string players_name() {
 
 }  // namespace
 
-void keep_start(const CommandLine& line, const Settings& saved) {
-  if (!line.record.empty() || saved.keep_recordings == 0) return;
+void keep_start(const CommandLine& line) {
+  if (!line.record.empty() || !start_choices.keep_matches) return;
   name.clear();  // a session after online play is named by its own first match
   folder = kept_recordings_folder();
   std::string why = kept_recording_begin(folder, &hidden);

@@ -3,12 +3,11 @@
 #pragma once
 
 #include "game/command_line.h"
-#include "state/settings.h"
 #include "state/snapshot.h"
 
 // Starts recording the session to a hidden file of the folder; a folder that cannot be
 // written is told in one line and the game plays on.
-void keep_start(const CommandLine& line, const Settings& saved);
+void keep_start(const CommandLine& line);
 // Whether matches are being kept.
 bool keeping_matches();
 // A match started in the step just run: the file before it is put under its name and the

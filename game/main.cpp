@@ -366,7 +366,7 @@ static int play_online_in_browser(const CommandLine& line) {
 
 // In a browser the game runs in a page from its own loop: addresses (no UDP in a page) and
 // recording (no file of one's own) are the desktop game's.
-static int start_in_browser(const CommandLine& line, const Settings& saved) {
+static int start_in_browser(const CommandLine& line) {
   if (line.host || line.join || !line.record.empty()) {
     fprintf(stderr,
             "korvalen: in a browser online play goes through rooms only, and recording is "
@@ -374,22 +374,21 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
     web_game_ended(2);
     return 2;
   }
-  const int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
   // the main menu's own entries as on the desktop (less the recordings, which a page keeps
   // none of), with the computer's level and the volume the player saved
-  menu_screens_start(saved, line, volume, saved.computer_level ? saved.computer_level : 2);
+  menu_screens_start(line);
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, false)) {
     web_game_ended(1);
     return 1;
   }
   player_settings_window_open();
-  if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
+  if (start_choices.frame_pace) step_clock.pace = Pace::frame;
   // The page's address stands for the command line, and a player has no settings file to
   // edit in a browser: the language and volume asked for there are kept for the next visit.
   if (!line.lang.empty()) settings_store(SETTING_LANGUAGE, line.lang);
   if (line.volume >= 0) settings_store(SETTING_VOLUME, std::to_string(line.volume));
   // The browser starts the sound with the player's first key or click.
-  sound_open(volume);
+  sound_open(start_choices.volume);
   if (plays_online(line)) return play_online_in_browser(line);
   emscripten_set_main_loop(browser_frame, 0, false);
   return 0;
@@ -397,12 +396,9 @@ static int start_in_browser(const CommandLine& line, const Settings& saved) {
 #endif
 
 // A room needs the meeting servers: from the command line, else from the settings.
-static bool rooms_ready(CommandLine* line, const Settings& saved) {
-  if (!line->host_room && line->join_room.empty()) return true;
-  if (line->server.empty()) line->server = saved.server;
-  if (line->server_ca.empty()) line->server_ca = saved.server_ca;
-  line->relay_only = line->relay_only || saved.relay_only == 1;
-  if (!line->server.empty()) return true;
+static bool rooms_ready(const CommandLine& line) {
+  if (!line.host_room && line.join_room.empty()) return true;
+  if (!line.server.empty()) return true;
   fprintf(stderr,
           "korvalen: a game over the internet meets on a server: give --server https://HOST "
           "or set server = https://HOST under [online] in %s (the README's \"Playing over "
@@ -421,30 +417,27 @@ int main(int argc, char** argv) {
   if (code >= 0) return code;
 
   game_startup_request();
-  Settings saved = player_settings_start(line);
+  player_settings_start(&line);
   if (line.list_arenas) return print_arenas();
-  arenas_start(saved, line.arena);
-  if (!rooms_ready(&line, saved)) return 2;
+  if (!rooms_ready(line)) return 2;
   if (line.bot) bot_play(2, line.bot);
   open_match_log();
 #ifdef __EMSCRIPTEN__
-  return start_in_browser(line, saved);
+  return start_in_browser(line);
 #else
-  int volume = line.volume >= 0 ? line.volume : saved.volume >= 0 ? saved.volume : 100;
-  if (!line.watch.empty()) return leave(watch_recording(line, volume));
+  if (!line.watch.empty()) return leave(watch_recording(line, start_choices.volume));
   if (!line.record.empty() && !record_open(line.record.c_str(), &error)) {
     fprintf(stderr, "korvalen: %s\n", error.c_str());
     return 1;
   }
-  menu_screens_start(saved, line, volume, saved.computer_level ? saved.computer_level : 2);
-  change_display_mode = line.change_mode || saved.change_mode == 1;
+  menu_screens_start(line);
   if (!CreateGLWindow("Korvalen", Window.X, Window.Y, Window.BIT, fullscreen)) {
     record_finish();
     return 1;
   }
   player_settings_window_open();
-  if (line.pace_given ? line.pace_frame : saved.pace == "frame") step_clock.pace = Pace::frame;
-  sound_open(volume);
+  if (start_choices.frame_pace) step_clock.pace = Pace::frame;
+  sound_open(start_choices.volume);
   if (plays_online(line)) {
     code = end_recording(run_online(line, draw_and_present));
     sound_close();
@@ -454,7 +447,7 @@ int main(int argc, char** argv) {
   }
 
 #ifndef __EMSCRIPTEN__
-  keep_start(line, saved);
+  keep_start(line);
 #endif
   while (main_loop_iteration()) {
   }

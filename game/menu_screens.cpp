@@ -16,6 +16,7 @@
 #include "flow/step_clock.h"
 #include "game/draw_scene.h"
 #include "game/input.h"
+#include "game/player_settings.h"
 #include "state/snapshot.h"
 #ifndef __EMSCRIPTEN__
 #include "game/keep.h"
@@ -103,7 +104,6 @@ int computer_level_saved;  // the computer plays player 2 because the menu asked
 bool trying_arena;         // a match the editor started: back in the editor after it
 std::vector<std::string> online_failure;  // shown on the main menu until a key is pressed
 CommandLine started_with;                 // the command line, its meeting servers completed
-Settings settings_at_start;               // for keeping the local matches after online play
 
 // A line for the screen's font (ASCII alone) in pieces of its width, at most three.
 std::vector<std::string> screen_lines(std::string text) {
@@ -319,7 +319,7 @@ void play_online(const CommandLine& line) {
   done = end.closed;
   end_screen_offer_play_again(true);
   online_failure = screen_lines(end.line);
-  if (!done) keep_start(started_with, settings_at_start);
+  if (!done) keep_start(started_with);
   hold_back_held_keys();
   std::memset(menus.seen, 1, sizeof menus.seen);
 }
@@ -422,21 +422,14 @@ void arenas_start(const Settings& saved, int arena_given) {
             saved.arena.c_str());
 }
 
-void menu_screens_start(const Settings& saved, [[maybe_unused]] const CommandLine& line, int volume,
-                        int computer_level) {
+void menu_screens_start([[maybe_unused]] const CommandLine& line) {
 #ifndef __EMSCRIPTEN__
   started_with = line;
-  settings_at_start = saved;
-  if (started_with.server.empty()) started_with.server = saved.server;
-  if (started_with.server_ca.empty()) started_with.server_ca = saved.server_ca;
-  started_with.relay_only = line.relay_only || saved.relay_only == 1;
   menus.server_set = !started_with.server.empty();
 #endif
-  if (saved.muted == 1 && !sound_muted()) sound_toggle_mute();
   muted_saved = sound_muted();
-  menus.options.volume = volume;
-  menus.options.computer_level = computer_level_saved = computer_level;
-  menus.options.speed = saved.speed ? saved.speed : 1;
+  menus.options.volume = start_choices.volume;
+  menus.options.computer_level = computer_level_saved = start_choices.computer_level;
   menus.watch = -1;
   menus.choose_arena = -1;
   for (int k = 0; k < GAME_KEYS; k++) menus.offered[k] = k >= MENU_LETTERS || row_of(GameKey(k));

@@ -7,9 +7,9 @@
 #include "game/command_line.h"
 #include "state/settings.h"
 
-// Once at start: the options as the game starts with them, and the meeting servers.
-void menu_screens_start(const Settings& saved, const CommandLine& line, int volume,
-                        int computer_level);
+// Once at start, after the settings: the options as the game starts with them, and the
+// command line with its meeting servers.
+void menu_screens_start(const CommandLine& line);
 // Once at start: the arena every match is played on, the command line's (arena_given, not 0)
 // over the one chosen on the arena list and saved.
 void arenas_start(const Settings& saved, int arena_given);

@@ -4,7 +4,11 @@
 
 #include <cstdio>
 
+#include "flow/menu_screens.h"
 #include "game/input.h"
+#include "game/menu_screens.h"
+#include "platform/platform.h"
+#include "platform/sound.h"
 #include "state/bindings.h"
 #include "state/language.h"
 #include "state/loop_marks.h"
@@ -58,22 +62,98 @@ void player_settings_keys() {
   bind_saved_keys(settings_load());
 }
 
-Settings player_settings_start(const CommandLine& line) {
-  Settings saved = settings_load();
-  language_start(!line.lang.empty() ? line.lang : saved.language);
-  bind_saved_keys(saved);
-  int level = line.speed ? line.speed : saved.speed;
+StartChoices start_choices;
+
+// How each setting applies, named by its row: the command line's option, when given, wins.
+namespace {
+
+void use_speed(const Settings& saved, CommandLine* line) {
+  int level = line->speed ? line->speed : saved.speed;
   if (level) apply_speed_level(level);
-  if (line.window)
+  menus.options.speed = saved.speed ? saved.speed : 1;
+}
+
+void use_pace(const Settings& saved, CommandLine* line) {
+  start_choices.frame_pace = line->pace_given ? line->pace_frame : saved.pace == "frame";
+}
+
+void use_fullscreen(const Settings& saved, CommandLine* line) {
+  if (line->window)
     fullscreen = false;
   else if (saved.fullscreen >= 0)
     fullscreen = saved.fullscreen == 1;
-  // A recording and the other machine start from the described avatars: the colour screen
-  // is driven by keys alone there, so both sides see the same match.
+}
+
+void use_change_mode([[maybe_unused]] const Settings& saved, [[maybe_unused]] CommandLine* line) {
+#ifndef __EMSCRIPTEN__  // a page never changes the display's mode
+  change_display_mode = line->change_mode || saved.change_mode == 1;
+#endif
+}
+
+void use_volume(const Settings& saved, CommandLine* line) {
+  start_choices.volume = line->volume >= 0 ? line->volume : saved.volume >= 0 ? saved.volume : 100;
+}
+
+void use_language(const Settings& saved, CommandLine* line) {
+  language_start(!line->lang.empty() ? line->lang : saved.language);
+}
+
+// A recording and the other machine start from the described avatars: the colour screen is
+// driven by keys alone there, so both sides see the same match.
+void use_avatar(int p, const Settings& saved, const CommandLine& line) {
   avatars_kept = line.record.empty() && !plays_online(line);
-  for (int p = 1; p <= 2; p++)
-    if (avatars_kept && saved.avatar[p]) saved_avatar[p] = saved.avatar[p];
-  return saved;
+  if (avatars_kept && saved.avatar[p]) saved_avatar[p] = saved.avatar[p];
+}
+void use_avatar1(const Settings& saved, CommandLine* line) {
+  use_avatar(1, saved, *line);
+}
+void use_avatar2(const Settings& saved, CommandLine* line) {
+  use_avatar(2, saved, *line);
+}
+
+void use_server(const Settings& saved, CommandLine* line) {
+  if (line->server.empty()) line->server = saved.server;
+}
+
+void use_server_ca(const Settings& saved, CommandLine* line) {
+  if (line->server_ca.empty()) line->server_ca = saved.server_ca;
+}
+
+void use_relay_only(const Settings& saved, CommandLine* line) {
+  line->relay_only = line->relay_only || saved.relay_only == 1;
+}
+
+void use_computer_level(const Settings& saved, CommandLine*) {
+  start_choices.computer_level = saved.computer_level ? saved.computer_level : 2;
+}
+
+void use_keep_recordings(const Settings& saved, CommandLine*) {
+  start_choices.keep_matches = saved.keep_recordings != 0;
+}
+
+// F8's sound off, as it was left
+void use_muted(const Settings& saved, CommandLine*) {
+  if (saved.muted == 1 && !sound_muted()) sound_toggle_mute();
+}
+
+// listing the arenas plays none
+void use_arena(const Settings& saved, CommandLine* line) {
+  if (!line->list_arenas) arenas_start(saved, line->arena);
+}
+
+using SettingUse = void (*)(const Settings& saved, CommandLine* line);
+constexpr SettingUse SETTING_USES[SETTING_COUNT] = {
+#define SETTING_USE(id, section, name, type, low, high, words, expected, field, use) use,
+    SETTINGS(SETTING_USE)
+#undef SETTING_USE
+};
+
+}  // namespace
+
+void player_settings_start(CommandLine* line) {
+  Settings saved = settings_load();
+  bind_saved_keys(saved);
+  for (SettingUse use : SETTING_USES) use(saved, line);
 }
 
 std::string settings_where() {

@@ -7,10 +7,21 @@
 #include "game/command_line.h"
 #include "state/settings.h"
 
-// Reads the settings and applies them under the command line's options: language, speed
-// level, full screen or window, the avatars the colour screen starts from, the keys.
-// Returns what the file set (pace and change_mode are the main loop's to apply).
-Settings player_settings_start(const CommandLine& line);
+// Reads the settings and applies each under the command line's option for it, as its row
+// says (state/settings.h), and the keys; the meeting servers the file names complete the
+// command line's.
+void player_settings_start(CommandLine* line);
+
+// What the settings and the command line chose for what opens after the start: the main
+// loop's pace, the sound's volume, the level the menu's computer plays, and whether each
+// match is kept on its own.
+struct StartChoices {
+  bool frame_pace = false;
+  int volume = 100;
+  int computer_level = 2;
+  bool keep_matches = true;
+};
+extern StartChoices start_choices;
 
 // Binds the keys the settings file names (for --help, which shows them as bound).
 void player_settings_keys();

@@ -3,6 +3,9 @@
 // so a key pressed and let go between two frames would leave no trace; and a flooded window
 // system drops key-ups, which would leave a key down for good. Both are made good here.
 #include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 #endif
@@ -75,14 +78,30 @@ static void release_keys_not_held() {
     if (!holders[vk]) held_keys[vk] = false;
 }
 
+// The frames that have read the keys, for a test's driver: a key let go and pressed again
+// before any frame read it was never let go for the game, so the tests wait for a frame
+// between the two. The page counts in Module.korvalenKeyFrames; the desktop game, when
+// KORVALEN_KEY_FRAMES names a file, writes its count there.
+static void count_key_frame() {
+#ifdef __EMSCRIPTEN__
+  EM_ASM({ Module.korvalenKeyFrames = (Module.korvalenKeyFrames || 0) + 1; });
+#else
+  static FILE* const file = [] {
+    const char* path = std::getenv("KORVALEN_KEY_FRAMES");
+    return path ? std::fopen(path, "w") : nullptr;
+  }();
+  static long long frames = 0;
+  if (!file) return;
+  // the count only grows, so each write covers the last one whole
+  std::rewind(file);
+  std::fprintf(file, "%lld\n", ++frames);
+  std::fflush(file);
+#endif
+}
+
 // The frame has seen every key that went down: the taps it saw are over now.
 void KeysAfterFrame() {
-#ifdef __EMSCRIPTEN__
-  // The frames that have read the keys, for a page's driver: a key let go and pressed again
-  // before any frame read it was never let go for the game, so the browser test waits for a
-  // frame between the two.
-  EM_ASM({ Module.korvalenKeyFrames = (Module.korvalenKeyFrames || 0) + 1; });
-#endif
+  count_key_frame();
   for (int vk = 1; vk < KEY_CODES; vk++) {
     if (up_waiting[vk]) held_keys[vk] = false;
     up_waiting[vk] = false;

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <type_traits>
 #include <utility>
 
 #include "state/files.h"
@@ -104,142 +105,36 @@ bool key_name(const char* name, KeySetting* key) {
 
 }  // namespace
 
+// Where a row's value goes: a field of Settings that holds a number, or one that holds a
+// word; the other is none.
+template <typename Field>
+constexpr int* (*number_field(Field field))(Settings&) {
+  if constexpr (std::is_same_v<std::invoke_result_t<Field, Settings&>, int*>)
+    return field;
+  else
+    return nullptr;
+}
+template <typename Field>
+constexpr std::string* (*word_field(Field field))(Settings&) {
+  if constexpr (std::is_same_v<std::invoke_result_t<Field, Settings&>, std::string*>)
+    return field;
+  else
+    return nullptr;
+}
+
 const SettingRow SETTING_ROWS[SETTING_COUNT] = {
-    {"game",
-     "speed",
-     SettingType::number,
-     1,
-     3,
-     {},
-     "1, 2 or 3",
-     [](Settings& s) { return &s.speed; },
-     nullptr},
-    {"game",
-     "pace",
-     SettingType::choice,
-     0,
-     0,
-     {"clock", "frame"},
-     "clock or frame",
-     nullptr,
-     [](Settings& s) { return &s.pace; }},
-    {"display",
-     "fullscreen",
-     SettingType::yes_no,
-     0,
-     1,
-     {},
-     "yes or no",
-     [](Settings& s) { return &s.fullscreen; },
-     nullptr},
-    {"display",
-     "change_mode",
-     SettingType::yes_no,
-     0,
-     1,
-     {},
-     "yes or no",
-     [](Settings& s) { return &s.change_mode; },
-     nullptr},
-    {"sound",
-     "volume",
-     SettingType::number,
-     0,
-     100,
-     {},
-     "0 to 100",
-     [](Settings& s) { return &s.volume; },
-     nullptr},
-    {"language",
-     "language",
-     SettingType::choice,
-     0,
-     0,
-     {"sk", "en"},
-     "sk or en",
-     nullptr,
-     [](Settings& s) { return &s.language; }},
-    {"players",
-     "avatar1",
-     SettingType::number,
-     1,
-     6,
-     {},
-     "1 to 6",
-     [](Settings& s) { return &s.avatar[1]; },
-     nullptr},
-    {"players",
-     "avatar2",
-     SettingType::number,
-     1,
-     6,
-     {},
-     "1 to 6",
-     [](Settings& s) { return &s.avatar[2]; },
-     nullptr},
-    {"online",
-     "server",
-     SettingType::text,
-     0,
-     0,
-     {},
-     "the meeting servers' URL",
-     nullptr,
-     [](Settings& s) { return &s.server; }},
-    {"online",
-     "server_ca",
-     SettingType::text,
-     0,
-     0,
-     {},
-     "a certificate file",
-     nullptr,
-     [](Settings& s) { return &s.server_ca; }},
-    {"online",
-     "relay_only",
-     SettingType::yes_no,
-     0,
-     1,
-     {},
-     "yes or no",
-     [](Settings& s) { return &s.relay_only; },
-     nullptr},
-    {"computer",
-     "level",
-     SettingType::number,
-     1,
-     3,
-     {},
-     "1, 2 or 3",
-     [](Settings& s) { return &s.computer_level; },
-     nullptr},
-    {"recordings",
-     "keep",
-     SettingType::yes_no,
-     0,
-     1,
-     {},
-     "yes or no",
-     [](Settings& s) { return &s.keep_recordings; },
-     nullptr},
-    {"sound",
-     "muted",
-     SettingType::yes_no,
-     0,
-     1,
-     {},
-     "yes or no",
-     [](Settings& s) { return &s.muted; },
-     nullptr},
-    {"match",
-     "arena",
-     SettingType::number_or_word,
-     1,
-     99,
-     {"any", nullptr},
-     "any or 1 to 99",
-     nullptr,
-     [](Settings& s) { return &s.arena; }},
+#define SETTING_ROW(id, section, name, type, low, high, words, expected, field, use) \
+  {section,                                                                          \
+   name,                                                                             \
+   SettingType::type,                                                                \
+   low,                                                                              \
+   high,                                                                             \
+   words,                                                                            \
+   expected,                                                                         \
+   number_field([](Settings& s) { return &s.field; }),                               \
+   word_field([](Settings& s) { return &s.field; })},
+    SETTINGS(SETTING_ROW)
+#undef SETTING_ROW
 };
 
 namespace {

@@ -37,25 +37,59 @@ struct Settings {
   std::string arena;             // [match] "any" or the arena's number, 1 to 99
 };
 
-// Every setting but the keys, one row each: its section and name, the values it takes and
-// where the reader puts it. The reader and every writer go by this table.
+// Every setting but the keys, one row each: a row is all there is to a setting. It holds the
+// setting's id; its section and name in the file; the values it takes (its type, a number's
+// range, a choice's words) and what a refused line is told it should have been; its field in
+// Settings, where the reader puts it; and how it applies: a function of the game's own layer
+// (game/player_settings.cpp), run once as the game starts, in the rows' order, with what the
+// file set and the command line, whose option for the setting wins for its run. The reader
+// and every writer go by the rows; this layer expands all but the last column, the game that
+// one. Adding a setting is a row here, its field, and its function in the game.
+// clang-format off
+#define SETTINGS(ROW)                                                                             \
+  /* id, section and name, type and range, */                                                     \
+  /*   words, what a refused line is told, field, how it applies */                               \
+  ROW(SETTING_SPEED, "game", "speed", number, 1, 3,                                               \
+      SETTING_NO_WORDS, "1, 2 or 3", speed, use_speed)                                            \
+  ROW(SETTING_PACE, "game", "pace", choice, 0, 0,                                                 \
+      SETTING_WORDS("clock", "frame"), "clock or frame", pace, use_pace)                          \
+  ROW(SETTING_FULLSCREEN, "display", "fullscreen", yes_no, 0, 1,                                  \
+      SETTING_NO_WORDS, "yes or no", fullscreen, use_fullscreen)                                  \
+  ROW(SETTING_CHANGE_MODE, "display", "change_mode", yes_no, 0, 1,                                \
+      SETTING_NO_WORDS, "yes or no", change_mode, use_change_mode)                                \
+  ROW(SETTING_VOLUME, "sound", "volume", number, 0, 100,                                          \
+      SETTING_NO_WORDS, "0 to 100", volume, use_volume)                                           \
+  ROW(SETTING_LANGUAGE, "language", "language", choice, 0, 0,                                     \
+      SETTING_WORDS("sk", "en"), "sk or en", language, use_language)                              \
+  ROW(SETTING_AVATAR1, "players", "avatar1", number, 1, 6,                                        \
+      SETTING_NO_WORDS, "1 to 6", avatar[1], use_avatar1)                                         \
+  ROW(SETTING_AVATAR2, "players", "avatar2", number, 1, 6,                                        \
+      SETTING_NO_WORDS, "1 to 6", avatar[2], use_avatar2)                                         \
+  ROW(SETTING_SERVER, "online", "server", text, 0, 0,                                             \
+      SETTING_NO_WORDS, "the meeting servers' URL", server, use_server)                           \
+  ROW(SETTING_SERVER_CA, "online", "server_ca", text, 0, 0,                                       \
+      SETTING_NO_WORDS, "a certificate file", server_ca, use_server_ca)                           \
+  ROW(SETTING_RELAY_ONLY, "online", "relay_only", yes_no, 0, 1,                                   \
+      SETTING_NO_WORDS, "yes or no", relay_only, use_relay_only)                                  \
+  ROW(SETTING_COMPUTER_LEVEL, "computer", "level", number, 1, 3,                                  \
+      SETTING_NO_WORDS, "1, 2 or 3", computer_level, use_computer_level)                          \
+  ROW(SETTING_KEEP_RECORDINGS, "recordings", "keep", yes_no, 0, 1,                                \
+      SETTING_NO_WORDS, "yes or no", keep_recordings, use_keep_recordings)                        \
+  ROW(SETTING_MUTED, "sound", "muted", yes_no, 0, 1,                                              \
+      SETTING_NO_WORDS, "yes or no", muted, use_muted)                                            \
+  ROW(SETTING_ARENA, "match", "arena", number_or_word, 1, 99,                                     \
+      SETTING_WORDS("any", nullptr), "any or 1 to 99", arena, use_arena)
+// clang-format on
+#define SETTING_NO_WORDS \
+  {}
+#define SETTING_WORDS(first, second) \
+  { first, second }
+
 enum SettingId {
-  SETTING_SPEED,
-  SETTING_PACE,
-  SETTING_FULLSCREEN,
-  SETTING_CHANGE_MODE,
-  SETTING_VOLUME,
-  SETTING_LANGUAGE,
-  SETTING_AVATAR1,
-  SETTING_AVATAR2,
-  SETTING_SERVER,
-  SETTING_SERVER_CA,
-  SETTING_RELAY_ONLY,
-  SETTING_COMPUTER_LEVEL,
-  SETTING_KEEP_RECORDINGS,
-  SETTING_MUTED,
-  SETTING_ARENA,
-  SETTING_COUNT
+#define SETTING_ID(id, section, name, type, low, high, words, expected, field, use) id,
+  SETTINGS(SETTING_ID)
+#undef SETTING_ID
+      SETTING_COUNT
 };
 
 enum class SettingType {

@@ -293,4 +293,31 @@ TEST(BotMatch, HardComputerDoesNotCampAtTheStartingPlace) {
   }
 }
 
+// The beginner shoots with the bow in its hand while it holds arrows, however strong the
+// bows it carries; a practised player changes to its strongest at once.
+TEST(BotMatch, OnlyTheBeginnerKeepsTheBowInHand) {
+  for (int level : {1, 2}) {
+    start_match(3);
+    // on the described arena, wherever the tests run
+    Load_sector_map(KORVALEN_SOURCE_DIR "/s_1.txt");
+    bot_play(2, level);
+    // a three-abreast bow, then a single one picked up: the single one is in hand
+    for (int k : {0, 1}) {
+      g_wepon[k] = {};
+      g_wepon[k].id = k == 0 ? 4 : 1;
+      g_wepon[k].ly = true;
+      take_item(2, k);
+    }
+    ASSERT_EQ(player[2].wepon.id, 1);
+    bool changed_loaded = false;
+    for (int f = 0; f < 600 && !changed_loaded; f++) {
+      const bool loaded = player[2].wepon.id == 1 && player[2].wepon.naboj[0].have;
+      frame();
+      changed_loaded = loaded && player[2].wepon.id != 1;
+    }
+    bot_play(2, 0);
+    EXPECT_EQ(changed_loaded, level > 1) << "level " << level;
+  }
+}
+
 }  // namespace

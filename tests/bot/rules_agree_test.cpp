@@ -167,4 +167,26 @@ TEST(RulesAgree, ArrowsHitWhereTheComputerExpects) {
   EXPECT_GT(hits, 500);
 }
 
+// Point blank: he stands where two arrows of a three-abreast shot start, so both are in his
+// square before any move. The frame scores both at once; the computer's question for a
+// shot that must hit him once only says no, as for any two arrows arriving together.
+TEST(RulesAgree, ArrowsStartingInHisSquareHitAtOnce) {
+  random_arena();
+  Build_Max = 0;
+  Splayer& shooter = player[1];
+  shooter.x = 8, shooter.y = 5, shooter.alpha = doprava;
+  shooter.in[0].id = shooter.wepon.id = 4;
+  shooter.in[0].have = true;
+  shooter.show.id = 0;
+  set_arrows(shooter.wepon, true);
+  const float tx = 9.05f, ty = 5;  // the arrows start at 9.1 across 4.8, 5 and 5.2
+  player[2].x = tx, player[2].y = ty;
+  EXPECT_EQ(shot_hits(4, doprava, 8, 5, tx, ty, 0), 2);
+  EXPECT_FALSE(hits_once(4, doprava, 8, 5, tx, ty, 1, 1, true));
+  player_strel(1);
+  naboj_strel_control(1);
+  kill_another_player(1);
+  EXPECT_EQ(player[2].death, 2);
+}
+
 }  // namespace

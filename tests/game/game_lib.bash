@@ -122,12 +122,30 @@ make_tree() {
   cp "${1:-$root/s_1.txt}" "$work/tree/s_1.txt"
 }
 
-# Starts the game in folder $1 with the rest as its arguments (behind $wrap, if set).
+# Starts the game in folder $1 with the rest as its arguments (behind $wrap, if set). It
+# counts the frames that read its keys in a file of its display's.
 start_game() {
   local dir=$1
   shift
-  (cd "$dir" && exec ${wrap:-} "$game" "$@") >"$work/stdout" 2>"$work/stderr" &
+  rm -f "$(key_frames_file)"
+  (cd "$dir" && KORVALEN_KEY_FRAMES=$(key_frames_file) exec ${wrap:-} "$game" "$@") \
+    >"$work/stdout" 2>"$work/stderr" &
   game_pid=$!
+}
+key_frames_file() { echo "$work/key_frames.${DISPLAY##*:}"; }
+# The frames that have read the keys so far in the game on this display.
+key_frames() {
+  local count=0
+  read -r count <"$(key_frames_file)" 2>/dev/null
+  echo "${count:-0}"
+}
+# Waits until two more frames have read the keys (the first may have read them before
+# now), or the game ends; $1 says when.
+frames_read_keys() {
+  local from
+  from=$(key_frames)
+  wait_for "$1: no frame read the keys" \
+    '[ "$(key_frames)" -ge $((from + 2)) ] || ! kill -0 "$game_pid" 2>/dev/null'
 }
 # As start_game, then waits for the game's window: its id is left in win.
 open_game() {
@@ -239,6 +257,8 @@ hold_until() {
     xdotool keydown "$key"
     poll $((deadline / 6)) "$@" && { xdotool keyup "$key"; return 0; }
     xdotool keyup "$key"
+    # a key let go and pressed again before a frame read it was never let go for the game
+    frames_read_keys "$what: letting $key go"
     shot now
   done
   fail "$what: never on screen after holding $key ($seen)"

@@ -16,18 +16,7 @@ if python3 -c 'import socket; socket.socket(socket.AF_INET, socket.SOCK_DGRAM).b
   exit 0
 fi
 
-# a failure shows what both games said
-eval "$(declare -f fail | sed '1s/fail/fail_alone/')"
-fail() {
-  for side in host guest; do [ -s "$work/$side.err" ] && sed "s/^/$side: /" "$work/$side.err" >&2; done
-  fail_alone "$@"
-}
-keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCREENSHOTS/$1.png"; }
-
-make_tree
-start_two_displays
-start_side host --lang en
-start_side guest --lang en
+start_two_games --lang en
 
 use host
 shows "host: main menu" 'tint now 300 100 011'

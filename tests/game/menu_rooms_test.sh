@@ -9,35 +9,13 @@ set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
 
-servers=""
-trap 'stop_pid "$servers"; for p in "${pid[@]}" "$helper" "${xvfb[@]}"; do stop_pid "$p"; done
-      rm -rf "$work"' EXIT
-PATH=$PATH:/usr/sbin
-for tool in turnserver mosquitto nginx; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-"$root/server/run.sh" >"$work/servers.out" 2>&1 &
-servers=$!
-wait_for "the servers never printed their URL" '[ -s "$work/servers.out" ] || ! kill -0 $servers'
-url=$(head -n 1 "$work/servers.out")
-[[ $url == http://127.0.0.1:* ]] || fail "run.sh's first line is no URL: $url"
+start_meeting_servers
 mkdir -p "$XDG_CONFIG_HOME/korvalen"
 printf '[online]\nserver = %s\nrelay_only = yes\n' "$url" >"$XDG_CONFIG_HOME/korvalen/settings.ini"
 
-# a failure shows what both games said
-eval "$(declare -f fail | sed '1s/fail/fail_alone/')"
-fail() {
-  for side in host guest; do [ -s "$work/$side.err" ] && sed "s/^/$side: /" "$work/$side.err" >&2; done
-  fail_alone "$@"
-}
-keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCREENSHOTS/$1.png"; }
-
-make_tree
-start_two_displays
 # each game's own sockets apart from the relay's 127.0.0.1, as two homes would be
-KORVALEN_ICE_BIND=127.0.0.2 start_side host --lang en
-mv "$work/stdout" "$work/host.out"
-KORVALEN_ICE_BIND=127.0.0.3 start_side guest --lang en
+ice_bind=([host]=127.0.0.2 [guest]=127.0.0.3)
+start_two_games --lang en
 
 use host
 shows "host: main menu" 'tint now 300 100 011'

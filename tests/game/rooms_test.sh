@@ -6,18 +6,7 @@ set -u
 source "$(dirname "$0")/game_lib.bash"
 source "$(dirname "$0")/two_games.bash"
 
-servers=""
-trap 'stop_pid "$servers"; for p in "${pid[@]}" "$helper" "${xvfb[@]}"; do stop_pid "$p"; done
-      rm -rf "$work"' EXIT
-PATH=$PATH:/usr/sbin
-for tool in turnserver mosquitto nginx; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-"$root/server/run.sh" >"$work/servers.out" 2>&1 &
-servers=$!
-wait_for "the servers never printed their URL" '[ -s "$work/servers.out" ] || ! kill -0 $servers'
-url=$(head -n 1 "$work/servers.out")
-[[ $url == http://127.0.0.1:* ]] || fail "run.sh's first line is no URL: $url"
+start_meeting_servers
 
 # Without a server the game says where to find one, in one line, before any window.
 env -u DISPLAY "$game" --host-room >/dev/null 2>"$work/stderr"

@@ -1,8 +1,9 @@
 # Two games, each under its own X server: the host's and the guest's. Sourced after
-# game_lib.bash by the online tests; helper holds a relay's or a stand-in peer's process.
+# game_lib.bash by the online tests; helper holds a relay's or a stand-in peer's process,
+# servers the meeting servers'.
 declare -A pid=([host]="" [guest]="") display
-xvfb=() helper=""
-trap 'for p in "${pid[@]}" "$helper" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
+xvfb=() helper="" servers=""
+trap 'stop_pid "$servers"; for p in "${pid[@]}" "$helper" "$wm_pid" "${xvfb[@]}"; do stop_pid "$p"; done
       rm -rf "$work"' EXIT
 
 # Starts the host's and the guest's X servers.
@@ -13,6 +14,47 @@ start_two_displays() {
     display[$side]=$DISPLAY xvfb+=("$xvfb_pid")
   done
 }
+
+# The scratch tree, both X servers and a game on each, with these arguments; a side's own
+# sockets bind to ice_bind[SIDE] when it is set. Each side's standard output is SIDE.out.
+declare -A ice_bind=()
+start_two_games() {
+  make_tree
+  start_two_displays
+  local side
+  for side in host guest; do
+    if [ -n "${ice_bind[$side]:-}" ]; then
+      KORVALEN_ICE_BIND=${ice_bind[$side]} start_side $side "$@"
+    else
+      start_side $side "$@"
+    fi
+    mv "$work/stdout" "$work/$side.out"
+  done
+}
+
+# The meeting servers of server/run.sh on loopback, their URL in url. A system without
+# them skips the test.
+start_meeting_servers() {
+  PATH=$PATH:/usr/sbin
+  local tool
+  for tool in turnserver mosquitto nginx; do
+    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+  done
+  "$root/server/run.sh" >"$work/servers.out" 2>&1 &
+  servers=$!
+  wait_for "the servers never printed their URL" '[ -s "$work/servers.out" ] || ! kill -0 $servers'
+  url=$(head -n 1 "$work/servers.out")
+  [[ $url == http://127.0.0.1:* ]] || fail "run.sh's first line is no URL: $url"
+}
+
+# A failure shows what both games said.
+eval "$(declare -f fail | sed '1s/fail/fail_alone/')"
+fail() {
+  for side in host guest; do [ -s "$work/$side.err" ] && sed "s/^/$side: /" "$work/$side.err" >&2; done
+  fail_alone "$@"
+}
+# With KORVALEN_SCREENSHOTS=DIR the picture last looked at is kept there as $1.png.
+keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCREENSHOTS/$1.png"; }
 
 # Points the game_lib helpers (screens, keys, liveness) at one of the two games.
 use() { DISPLAY=${display[$1]} game_pid=${pid[$1]}; }

@@ -13,6 +13,7 @@
 #include "state/game_random.h"
 #include "state/lybrary3.h"
 #include "state/settings.h"
+#include "tests/scratch_folder.h"
 #include "world/arenas.h"
 #include "world/world.h"
 
@@ -20,27 +21,15 @@ void menu_arenas_keys();
 
 namespace {
 
-// A scratch folder as the working directory, with the shipped files the test writes only.
-class ArenaFolder : public ::testing::Test {
+// A scratch folder with the shipped arenas the test writes only.
+class ArenaFolder : public ScratchFolder {
  protected:
-  void SetUp() override {
-    ASSERT_NE(getcwd(home, sizeof home), nullptr);
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
-  }
   void TearDown() override {
-    for (int s = 1; s <= 9; s++) std::remove(sector_file_name(s).c_str());
     sector_choose(1);
     match_seed_reset();
-    ASSERT_EQ(chdir(home), 0);
-    rmdir(folder);
+    ScratchFolder::TearDown();
   }
-  static void write(int sector, const char* text) {
-    std::FILE* f = std::fopen(sector_file_name(sector).c_str(), "wb");
-    std::fputs(text, f);
-    std::fclose(f);
-  }
-  char folder[32] = "/tmp/korvalen-list-XXXXXX", home[4096];
+  void write(int sector, const char* text) { ScratchFolder::write(sector_file_name(sector), text); }
 };
 
 // Record 0 inert, then one wall.

@@ -11,6 +11,7 @@
 
 #include "flow/arena_check.h"
 #include "state/lybrary3.h"
+#include "tests/scratch_folder.h"
 #include "world/world.h"
 
 namespace {
@@ -95,31 +96,18 @@ TEST(ArenaCheck, LeavesTheGameAsItWas) {
 }
 
 // A scratch folder with one sector's file.
-class SectorFolder : public ::testing::Test {
+class SectorFolder : public ScratchFolder {
  protected:
-  void SetUp() override {
-    ASSERT_NE(getcwd(home, sizeof home), nullptr);
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
-  }
   void TearDown() override {
-    std::remove("s_1.txt");
-    std::remove("s_7.txt");
     sector_choose(1);
     map_use_file();
-    ASSERT_EQ(chdir(home), 0);
-    rmdir(folder);
+    ScratchFolder::TearDown();
   }
-  char folder[32] = "/tmp/korvalen-sec-XXXXXX", home[4096];
 };
 
 TEST_F(SectorFolder, TheChosenSectorsFileIsReadAndGivenMapsKeepTheirSector) {
-  std::FILE* f = std::fopen("s_7.txt", "wb");
-  std::fputs("1\r\n4 x\n\n2\nnote\n6\n", f);  // the same reader: CR-LF, notes, empty lines
-  std::fclose(f);
-  f = std::fopen("s_1.txt", "wb");
-  std::fputs("1\n1\n1\n1\n1\n", f);
-  std::fclose(f);
+  write("s_7.txt", "1\r\n4 x\n\n2\nnote\n6\n");  // the same reader: CR-LF, notes, empty lines
+  write("s_1.txt", "1\n1\n1\n1\n1\n");
 
   EXPECT_FALSE(sector_choose(100));
   EXPECT_FALSE(sector_choose(-1));

@@ -10,15 +10,10 @@
 #include "state/data_files.h"
 #include "state/files.h"
 #include "state/lybrary3.h"
+#include "tests/scratch_folder.h"
 #include "world/world.h"
 
 namespace {
-
-void write_map(const std::string& text) {
-  std::FILE* f = std::fopen("s_1.txt", "wb");
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-}
 
 // The lowest file handle free now: it grows when a load leaves the map file open.
 int lowest_free_handle() {
@@ -28,19 +23,9 @@ int lowest_free_handle() {
 }
 
 // Tests that write s_1.txt play in a scratch folder of their own, never beside a real map.
-class MapFolder : public ::testing::Test {
+class MapFolder : public ScratchFolder {
  protected:
-  void SetUp() override {
-    ASSERT_NE(getcwd(home, sizeof home), nullptr);
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    ASSERT_EQ(chdir(folder), 0);
-  }
-  void TearDown() override {
-    std::remove("s_1.txt");
-    ASSERT_EQ(chdir(home), 0);
-    rmdir(folder);
-  }
-  char folder[32] = "/tmp/korvalen-map-XXXXXX", home[4096];
+  void write_map(const std::string& bytes) { write("s_1.txt", bytes); }
 };
 
 // A writerless pipe, an endless device or a file that fails to read (the kernel's memory file)
