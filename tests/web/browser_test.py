@@ -172,10 +172,12 @@ class Page:
         pw, ph = ((h * 5 + 2) // 4, h) if w * 4 >= h * 5 else (w, (w * 4 + 2) // 5)
         self.picture = (x + (w - pw) // 2, y + (h - ph) // 2, pw, ph)
 
-    def state(self):  # loading, running, ended or failed; the message; whether it is hidden
+    def state(self):
+        """loading, running, ended or failed; the message; whether it is hidden. While the page
+        goes to another address: ("navigating", "", True)."""
         return self.evaluate(
             "[document.body.dataset.state, document.getElementById('message-text').textContent,"
-            " document.getElementById('message').hidden]")
+            " document.getElementById('message').hidden]") or ("navigating", "", True)
 
     def tint(self, tx, ty, want):
         """Whether the text at (tx, ty) of the 640 x 480 text space has tint want ("011" is
