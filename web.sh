@@ -2,7 +2,8 @@
 # Builds Korvalen for a web browser into build-web/: index.html, the program (index.js,
 # index.wasm) and the images and arena it preloads (index.data). Serve that folder with
 # any web server and open it in a browser. --test also runs the browser test and the
-# online test (the page meets a desktop game and another page on server/run.sh's servers).
+# online test (the page meets a desktop game and another page on server/run.sh's servers),
+# each of its parts on servers of its own, timed in the closing summary.
 #
 # The game is the same C++ as the desktop's, compiled with Debian's emscripten. SDL2,
 # SDL2_mixer (WAV only) and inih are compiled for the web once from Debian's own source
@@ -13,17 +14,15 @@ cd "$(dirname "$0")"
 root=$PWD
 
 usage() {
-  echo "Usage: ./web.sh [--test | --test-online]"
+  echo "Usage: ./web.sh [--test]"
   echo "Builds the browser version into build-web/; --test also runs tests/web/browser_test.py"
-  echo "and the faults part of tests/web/online_test.py; --test-online runs every part of it"
-  echo "(the page with a desktop game, built into build/, and with another page)."
+  echo "and tests/web/online_test.py (the page with a desktop game, built into build/, with"
+  echo "another page, and the page's own faults). --test-online is the same as --test."
 }
 run_test=false
-online_parts=(--only faults)
 case "${1:-}" in
   "") ;;
-  --test) run_test=true ;;
-  --test-online) run_test=true online_parts=() ;;
+  --test | --test-online) run_test=true ;;
   -h | --help) usage; exit 0 ;;
   *) echo "web.sh: unknown option '$1'" >&2; usage >&2; exit 2 ;;
 esac
@@ -207,11 +206,11 @@ if $run_test; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >build/configure-for-web-test.log 2>&1 ||
     { cat build/configure-for-web-test.log >&2; exit 1; }
   nice -n 5 cmake --build build -j"$jobs" --target korvalen korvalen-replay >/dev/null
-  # The page against a desktop game does not hold yet on a busy machine (its picture lags
-  # its state; docs/DEVELOPING.md): only --test-online plays the matches.
-  /usr/bin/python3 tests/web/online_test.py "$out" --game build/korvalen --shots "$out/test-shots" \
-    ${online_parts[@]+"${online_parts[@]}"}
-  step_done "online test"
+  for part in desktop pages faults; do
+    /usr/bin/python3 tests/web/online_test.py "$out" --game build/korvalen --shots "$out/test-shots" \
+      --only $part
+    step_done "online test: $part"
+  done
 fi
 
 echo

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "flow/own_arenas.h"
 #include "state/data_files.h"
 #include "state/language.h"
 #include "world/arenas.h"
@@ -56,22 +57,38 @@ std::vector<ArenaEntry> arena_entries() {
 
 bool arena_choice_parse(const std::string& text, ArenaChoice* choice) {
   if (text == "any") {
-    *choice = ArenaChoice{true, 1};
+    *choice = ArenaChoice{true, 1, ""};
+    return true;
+  }
+  if (text.compare(0, 4, "own:") == 0) {
+    if (!own_arena_name_ok(text.substr(4))) return false;
+    *choice = ArenaChoice{false, 0, text.substr(4)};
     return true;
   }
   if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
     return false;
   const int sector = std::atoi(text.c_str());
   if (sector < 1 || sector > SECTOR_MAX) return false;
-  *choice = ArenaChoice{false, sector};
+  *choice = ArenaChoice{false, sector, ""};
   return true;
 }
 
 std::string arena_choice_text(const ArenaChoice& choice) {
+  if (!choice.own.empty()) return "own:" + choice.own;
   return choice.any ? "any" : std::to_string(choice.sector);
 }
 
 bool arena_choice_apply(const ArenaChoice& choice, const std::vector<ArenaEntry>& entries) {
+  if (!choice.own.empty()) {
+    for (const ArenaEntry& e : entries) {
+      if (e.sector != 0 || e.name != choice.own) continue;
+      if (!e.usable) return false;
+      sector_choose_own(e.name, e.text);
+      chosen = choice;
+      return true;
+    }
+    return false;
+  }
   if (!choice.any) {
     const ArenaEntry* e = entry_of(entries, choice.sector);
     if (e && !e->usable) return false;
@@ -91,13 +108,50 @@ bool arena_choice_apply(const ArenaChoice& choice, const std::vector<ArenaEntry>
   return true;
 }
 
+bool arena_choice_restore(const ArenaChoice& choice, std::string* why) {
+  std::vector<ArenaEntry> entries = arena_entries();
+  const ArenaEntry* entry = nullptr;
+  if (!choice.own.empty()) {
+    const std::string folder = own_arenas_folder();
+    OwnArena own;
+    if (folder.empty()) {
+      own.why = tr("Subor chyba alebo sa neda citat");
+    } else {
+      own = own_arena_read(folder, choice.own);
+    }
+    if (!own.usable) {
+      *why = own.why;
+      if (own.line) *why += " (" + std::string(tr("riadok")) + " " + std::to_string(own.line) + ")";
+      return false;
+    }
+    entries.push_back(arena_entry_from_text(0, own.name, "", true, own.text));
+    entry = &entries.back();
+  } else if (!choice.any) {
+    entry = entry_of(entries, choice.sector);
+  }
+  if (arena_choice_apply(choice, entries)) return true;
+  *why = entry && !entry->why.empty() ? entry->why
+                                      : std::string(tr("Subor chyba alebo sa neda citat"));
+  return false;
+}
+
 const ArenaChoice& arena_choice() {
   return chosen;
 }
 
 std::string arena_choice_name() {
+  if (!chosen.own.empty()) return chosen.own;
   if (chosen.any) return tr("Nahodna arena");
   const char* name = arena_name(chosen.sector);
   if (*name) return tr(name);
   return tr("Arena") + std::string(" ") + std::to_string(chosen.sector);
+}
+
+std::string arena_played_name() {
+  const MapText* given = map_given_now();
+  if (!given) return arena_choice_name();
+  // a shipped arena's name is a message id; a player's own is shown as he wrote it
+  const std::string& name = given->name.empty() ? arena_name(given->sector) : given->name;
+  if (!name.empty()) return name == arena_name(given->sector) ? tr(name.c_str()) : name;
+  return tr("Arena") + std::string(" ") + std::to_string(given->sector);
 }

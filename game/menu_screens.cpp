@@ -201,7 +201,8 @@ void list_arenas() {
   const ArenaChoice& now = arena_choice();
   menus.picked = 0;
   for (std::size_t i = 0; i < menus.arenas.size() && !now.any; i++)
-    if (menus.arenas[i].sector == now.sector) menus.picked = static_cast<int>(i) + 1;
+    if (menus.arenas[i].sector == now.sector && now.own.empty())
+      menus.picked = static_cast<int>(i) + 1;
   menus.first = menus.picked >= MENU_LIST_SHOWN ? menus.picked - MENU_LIST_SHOWN + 1 : 0;
 }
 
@@ -213,12 +214,7 @@ void choose_picked_arena() {
   ArenaChoice choice;
   choice.any = row == 0;
   if (row > 0) choice.sector = menus.arenas[row - 1].sector;
-  if (row > 0 && choice.sector == 0) {  // a player's own: played from its text, not saved
-    const ArenaEntry& e = menus.arenas[row - 1];
-    sector_choose_own(e.name, e.text);
-    menu_close();
-    return;
-  }
+  if (row > 0 && choice.sector == 0) choice.own = menus.arenas[row - 1].name;  // by its name
   if (arena_choice_apply(choice, menus.arenas))
     settings_store(SETTING_ARENA, arena_choice_text(choice));
   menu_close();
@@ -314,6 +310,7 @@ void play_online(const CommandLine& line) {
   OnlineEnd end;
   hold_back_held_keys();  // the key that chose is the menu's, not the session's
   run_online(line, draw_and_present, &end);
+  map_use_file();  // the host's map was online play's: local matches play this side's choice
   start_over();
   if (speed_level() != level) apply_speed_level(level);  // in the next step, as recorded
   done = end.closed;
@@ -417,9 +414,11 @@ void arenas_start(const Settings& saved, int arena_given) {
     return;
   }
   if (saved.arena.empty() || !arena_choice_parse(saved.arena, &choice)) return;
-  if (!arena_choice_apply(choice, arena_entries()))
-    fprintf(stderr, "korvalen: arena %s, chosen before, cannot be played now; arena 1 is played\n",
-            saved.arena.c_str());
+  std::string why;
+  if (!arena_choice_restore(choice, &why))
+    fprintf(stderr,
+            "korvalen: arena %s, chosen before, cannot be played now (%s); arena 1 is played\n",
+            saved.arena.c_str(), why.c_str());
 }
 
 void menu_screens_start([[maybe_unused]] const CommandLine& line) {

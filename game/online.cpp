@@ -9,7 +9,6 @@
 #include <GL/gl.h>
 #include <sys/stat.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -36,7 +35,6 @@
 #include "state/recent.h"
 #include "state/snapshot.h"
 #include "state/state_fields.h"
-#include "world/arenas.h"
 #include "world/world.h"
 
 namespace {
@@ -127,7 +125,8 @@ void record_window(bool is_active, void*) {
 // The host's arena file (its chosen sector's), read again whenever it changed, becomes the
 // map of the next match start on both machines, with its sector and name; and a seed the
 // host draws anew once a match has started on the last one, so both games drop the same
-// bows and no two matches the same.
+// bows and no two matches the same. With "any arena" that seed draws the next match's arena
+// too, as a local match's seed does.
 void check_map(bool force) {
   static double checked = -1e9;
   static struct stat seen;
@@ -136,13 +135,14 @@ void check_map(bool force) {
   if (map_reads() != seeded_at_reads) {
     seeded_at_reads = map_reads();
     seed = draw_match_seed();
+    sector_any_pick(seed);
     force = true;
   }
   if (!force && now_ms() - checked < MAP_CHECK_MS) return;
   checked = now_ms();
   const int sector = sector_chosen();
   if (sector == 0) {  // the host's own arena: its text goes to the guest, who keeps no file
-    session_set_map(&session, sector_own());
+    session_set_map(&session, sector_match_map(seed));
     return;
   }
   const std::string path = data_file_path(sector_file_name(sector).c_str());
@@ -153,14 +153,8 @@ void check_map(bool force) {
       st.st_ino == seen.st_ino)
     return;
   static const struct stat none = {};
-  MapText map;
-  map_read_file(path.c_str(), &map);
-  map.sector = sector;
-  map.name = arena_name(sector);
-  map.seed = seed;
-  map.seeded = true;
   // a change the session cannot take yet is offered again at the next look
-  if (session_set_map(&session, map)) seen = exists ? st : none;
+  if (session_set_map(&session, sector_match_map(seed))) seen = exists ? st : none;
 }
 
 // The waiting screen: what the game waits for, where, and how to give up; a room's code
@@ -248,8 +242,6 @@ void begin_session(const CommandLine& line) {
   snapshot_put(start_state);
   session_begin(&session, line.host, KORVALEN_VERSION, now_ms(), session.start_level);
   if (line.host) session_set_group_steps(&session, GROUP_STEPS);
-  // "any arena" on the host: one drawn for each game, as its map gives one to both machines
-  if (line.host) sector_any_pick(static_cast<std::uint32_t>(std::llround(now_ms())));
   if (line.host) check_map(true);
 }
 

@@ -78,7 +78,8 @@ static void player_half(int numb, float x, float right_x, float tx) {
   legend(numb, x, tx);
 }
 
-// The arena the match will be played on, and the key that opens the list to choose another.
+// The arena the match will be played on (online the host's), and the key that opens the list to
+// choose another.
 static void arena_line() {
   const std::string key = std::string(key_name(game_keys[GAME_KEY_ARENAS].code)) + " - ";
   const std::string label = std::string(tr("Arena")) + ": ";
@@ -87,7 +88,7 @@ static void arena_line() {
   white();
   glPrint(20 + 10 * key.size(), 440, 0, label.c_str());
   cyan();
-  glPrint(20 + 10 * (key.size() + label.size()), 440, 0, arena_choice_name().c_str());
+  glPrint(20 + 10 * (key.size() + label.size()), 440, 0, arena_played_name().c_str());
 }
 
 // Draws the screen's title, the colour keys, both legends and the prompt.

@@ -71,11 +71,27 @@ bool whole_number(const char* text, int low, int high, int* value) {
   return true;
 }
 
-// A number in its plain form ("7" for "07"), or the word as it stands.
-bool number_or_word(const char* text, int low, int high, const char* word, std::string* value) {
+// A name after a word's prefix (the word ending in ':'): 1 to 40 ASCII letters, digits, -
+// and _, what a player's own files are named with.
+bool prefixed_name(const char* text, const char* prefix) {
+  const std::size_t length = strlen(prefix);
+  if (!length || prefix[length - 1] != ':' || strncmp(text, prefix, length) != 0) return false;
+  const char* name = text + length;
+  const std::size_t size = strlen(name);
+  if (size < 1 || size > 40) return false;
+  for (const char* c = name; *c; c++)
+    if (!isascii(static_cast<unsigned char>(*c)) ||
+        !(isalnum(static_cast<unsigned char>(*c)) || *c == '-' || *c == '_'))
+      return false;
+  return true;
+}
+
+// A number in its plain form ("7" for "07"), the word as it stands, or the prefixed name.
+bool number_or_word(const char* text, int low, int high, const char* const words[2],
+                    std::string* value) {
   int n;
-  if (strcmp(text, word) == 0)
-    *value = word;
+  if (strcmp(text, words[0]) == 0 || (words[1] && prefixed_name(text, words[1])))
+    *value = text;
   else if (whole_number(text, low, high, &n))
     *value = std::to_string(n);
   else
@@ -159,7 +175,7 @@ int take_setting(void* user, const char* section_c, const char* name_c, const ch
     else if (row->type == SettingType::yes_no)
       taken = yes_no(value, row->number(s));
     else if (row->type == SettingType::number_or_word)
-      taken = number_or_word(value, row->low, row->high, row->words[0], row->word(s));
+      taken = number_or_word(value, row->low, row->high, row->words, row->word(s));
     else if (row->type == SettingType::text || strcmp(value, row->words[0]) == 0 ||
              strcmp(value, row->words[1]) == 0)
       taken = (*row->word(s) = value, true);

@@ -34,7 +34,7 @@ struct Settings {
   std::string server;            // [online] the meeting servers' URL
   std::string server_ca;         // [online] a CA file for their certificates
   int relay_only = -1;           // [online] 1 yes, 0 no
-  std::string arena;             // [match] "any" or the arena's number, 1 to 99
+  std::string arena;             // [match] "any", the arena's number 1 to 99, or own:NAME
 };
 
 // Every setting but the keys, one row each: a row is all there is to a setting. It holds the
@@ -78,7 +78,7 @@ struct Settings {
   ROW(SETTING_MUTED, "sound", "muted", yes_no, 0, 1,                                              \
       SETTING_NO_WORDS, "yes or no", muted, use_muted)                                            \
   ROW(SETTING_ARENA, "match", "arena", number_or_word, 1, 99,                                     \
-      SETTING_WORDS("any", nullptr), "any or 1 to 99", arena, use_arena)
+      SETTING_WORDS("any", "own:"), "any, 1 to 99 or own:NAME", arena, use_arena)
 // clang-format on
 #define SETTING_NO_WORDS \
   {}
@@ -97,7 +97,9 @@ enum class SettingType {
   yes_no,         // yes (1) or no (0)
   choice,         // one of two words
   text,           // any value a line holds
-  number_or_word  // a whole number from low to high, or the first word; kept as text
+  number_or_word  // a whole number from low to high, the first word, or the second (a prefix
+                  // ending in ':') before a name of 1 to 40 ASCII letters, digits, - and _;
+                  // kept as text
 };
 
 struct SettingRow {

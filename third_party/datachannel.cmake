@@ -17,14 +17,20 @@ endif()
 set(KORVALEN_DATACHANNEL_CACHE ${_dc_cache_default}
     CACHE PATH "Where the static libdatachannel build is kept between builds and clones")
 
-# The C and C++ compilers, their versions and the options below name the build: any change
-# builds again.
+# The C and C++ compilers, their versions, the options below and the files changed from the
+# release (third_party/libdatachannel/CHANGES.korvalen) name the build: any change builds again.
+set(_dc_changed deps/libjuice/src/turn.c)
+set(_dc_changed_sums)
+foreach(_dc_file ${_dc_changed})
+  file(SHA1 ${_dc_source}/${_dc_file} _dc_sum)
+  list(APPEND _dc_changed_sums ${_dc_sum})
+endforeach()
 set(_dc_options -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DNO_MEDIA=ON -DNO_WEBSOCKET=ON
                 -DNO_EXAMPLES=ON -DNO_TESTS=ON -DUSE_SYSTEM_USRSCTP=ON
                 -DCMAKE_POSITION_INDEPENDENT_CODE=ON -DCMAKE_INSTALL_LIBDIR=lib)
 enable_language(C)
 string(SHA1 _dc_key "${CMAKE_C_COMPILER_ID} ${CMAKE_C_COMPILER_VERSION} ${CMAKE_CXX_COMPILER_ID} \
-${CMAKE_CXX_COMPILER_VERSION} ${_dc_options}")
+${CMAKE_CXX_COMPILER_VERSION} ${_dc_options} ${_dc_changed_sums}")
 string(SUBSTRING ${_dc_key} 0 12 _dc_key)
 set(_dc_prefix ${KORVALEN_DATACHANNEL_CACHE}/${KORVALEN_DATACHANNEL_VERSION}-${_dc_key})
 

@@ -219,6 +219,10 @@ void map_use_file() {
   map_given = false;
 }
 
+const MapText* map_given_now() {
+  return map_given ? &given_map : nullptr;
+}
+
 long map_reads() {
   return maps_read;
 }
@@ -277,6 +281,21 @@ void sector_choose_own(const std::string& name, const std::string& text) {
 
 const MapText& sector_own() {
   return own_map;
+}
+
+MapText sector_match_map(std::uint32_t seed) {
+  const int sector = sector_any_pick(seed);
+  MapText map;
+  if (sector == 0) {
+    map = own_map;
+  } else {
+    map_read_file(data_file_path(sector_file_name(sector).c_str()).c_str(), &map);
+    map.sector = sector;
+    map.name = arena_name(sector);
+  }
+  map.seed = seed;
+  map.seeded = true;
+  return map;
 }
 
 std::string sector_file_name(int sector) {

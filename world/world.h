@@ -61,6 +61,10 @@ constexpr std::size_t MAP_TEXT_MAX = 250 * 12;
 void sector_choose_own(const std::string& name, const std::string& text);
 // The own arena chosen last (present false before any).
 const MapText& sector_own();
+// What a host gives the other machine for its next match, whose bows' seed is seed: "any
+// arena" draws the sector from that seed (as a local match start would), then the sector's
+// file, or the player's own arena, with its sector, name and the seed.
+MapText sector_match_map(std::uint32_t seed);
 // The value lines a match start reads from a map's bytes, as MapText holds them.
 std::string map_value_lines(const char* data, std::size_t size);
 // Reads a map file as a match start would, without touching the buildings.
@@ -75,6 +79,8 @@ void map_use_given(bool present, const char* text, std::size_t size, int sector 
                    const std::string& name = std::string());
 // Match starts read the chosen sector's file again, as the game always has.
 void map_use_file();
+// The map every match start reads now instead of a file, or null when they read files.
+const MapText* map_given_now();
 // How many match starts have read a map, and what the last one read (with the seed it
 // reseeded the bows with, if any).
 long map_reads();

