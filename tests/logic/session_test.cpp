@@ -152,7 +152,9 @@ TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
   move = false, New_Nastavenia = true;  // colour screen: only the colour keys are remapped
   EXPECT_EQ(merged("JL", "SF"), "FJLS");
   EXPECT_EQ(merged("I", "E"), "EI");
-  New_Nastavenia = false;  // menus: every key as it is (the host's I opens the credits)
+  EXPECT_EQ(merged("J", ""), "S");  // one side alone: its other hand's Left is its own
+  EXPECT_EQ(merged("I", ""), "I");  // and any other key the other player's
+  New_Nastavenia = false;           // menus: every key as it is (the host's I opens the credits)
   EXPECT_EQ(merged("I", ""), "I");
   EXPECT_EQ(merged("JL", ""), "JL");
   move = saved_move, New_Nastavenia = saved_colour;
