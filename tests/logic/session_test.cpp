@@ -372,6 +372,12 @@ TEST(SessionPeers, AGuestThatNeverCompletesTheHandshakeIsLetGoQuietly) {
   session_other_gone(&host, 0);
   EXPECT_EQ(host.phase, PHASE_ENDED);
   EXPECT_EQ(host.end_message, "");
+  // an ended session hears nothing more: a late greeting of another version neither answers
+  // nor changes what the player is told
+  host.outbox.clear();
+  deliver(&host, bytes_of(MSG_HELLO, "9.9.9"), 10);
+  EXPECT_TRUE(host.outbox.empty());
+  EXPECT_EQ(host.end_message, "");
 }
 
 // Silence ends the session in order after the guest announced its Exit (its last keys never
