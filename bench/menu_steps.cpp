@@ -10,6 +10,7 @@
 #include <ctime>
 #include <string>
 
+#include "bench/processor_time.h"
 #include "flow/frame_input.h"
 #include "flow/step_clock.h"
 #include "game/command_line.h"
@@ -18,12 +19,6 @@
 #include "state/lybrary3.h"
 
 namespace {
-
-double processor_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 // Steps with no key held on the screen that is up; the processor time of one.
 double step_cost(long steps) {

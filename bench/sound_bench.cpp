@@ -12,25 +12,20 @@
 #include <string>
 #include <vector>
 
+#include "bench/processor_time.h"
 #include "flow/sound_events.h"
 #include "platform/sound.h"
 
 namespace {
 
-double process_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
 // The share of a core the process used over `seconds` of wall time.
 double core_share(double seconds) {
   auto wall = std::chrono::steady_clock::now();
-  double cpu = process_seconds();
+  double cpu = processor_seconds();
   SDL_Delay((Uint32)(seconds * 1000));
   double wall_seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
-  return (process_seconds() - cpu) / wall_seconds;
+  return (processor_seconds() - cpu) / wall_seconds;
 }
 
 std::vector<unsigned char> read_file(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <initializer_list>
 
+#include "bench/processor_time.h"
 #include "bot/bot.h"
 #include "flow/flag_grid.h"
 #include "flow/game.h"
@@ -15,13 +16,6 @@
 #include "tests/game_state.h"
 
 namespace {
-
-// Processor time of this process, seconds.
-double processor_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 // One step with exactly these keys held.
 void step_holding(std::initializer_list<int> held) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "bench/processor_time.h"
 #include "bot/bot.h"
 #include "flow/flag_grid.h"
 #include "flow/frame_input.h"
@@ -18,13 +19,6 @@
 #include "record/playback.h"
 
 namespace {
-
-// Processor time of this process, seconds: the figure a busy machine does not change.
-double processor_seconds() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
