@@ -39,7 +39,9 @@
 
 namespace {
 
-constexpr int KEEPALIVE_S = 10;
+#ifndef __EMSCRIPTEN__
+constexpr int KEEPALIVE_S = 10;  // the broker's, over MQTT; the page's client keeps its own
+#endif
 constexpr double BROKER_LIMIT_MS = 10000;  // to reach the broker and be subscribed
 constexpr double ANSWER_LIMIT_MS = 5000;   // a guest's offer unanswered: nobody hosts the room
 constexpr double OPEN_LIMIT_MS = 20000;    // for the channels to open once offered
@@ -160,12 +162,14 @@ Room room;
 
 // ---- the servers over HTTP(S)
 
+#ifndef __EMSCRIPTEN__
 std::size_t take_body(char* data, std::size_t size, std::size_t count, void* body) {
   auto* text = static_cast<std::string*>(body);
   if (text->size() + size * count > SERVER_TEXT_MAX) return 0;  // too long: not ours
   text->append(data, size * count);
   return size * count;
 }
+#endif
 
 // GET url: the body and HTTP status, or false with the reason.
 #ifdef __EMSCRIPTEN__
