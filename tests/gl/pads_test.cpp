@@ -276,7 +276,8 @@ TEST_F(Pads, TheEditorPlacesAndRemovesAWallByPad) {
     menu_picture();
   };
   for (int i = 0; i < 3; i++) tap(one, PAD_DPAD_RIGHT);
-  for (int i = 0; i < 2; i++) tap(two, PAD_DPAD_UP);
+  for (int i = 0; i < 3; i++) tap(two, PAD_DPAD_UP);
+  tap(one, PAD_DPAD_DOWN);
   tap(one, PAD_DPAD_LEFT);
   EXPECT_EQ(editor.cursor.x, 2);
   EXPECT_EQ(editor.cursor.y, 2);
