@@ -449,6 +449,8 @@ def keep_arena(page, base):
     page.hold_until("space", "the colour screen", lambda: page.tint(24, 177, "100"))
     page.hold_until("b", "the arena list, arena 1 picked", lambda: page.tint(250, 20, "110"),
                     lambda: page.tint(84, 58 + 36, "011"))
+    page.shows("the arena list's pictures: grass in any arena's", lambda: grass(
+        page.colour_at(30, 80)))
     for _ in range(9):  # past the nine shipped arenas to the player's own, last
         tap("Down")
     page.hold_until("space", "the colour screen again", lambda: page.tint(24, 177, "100"))
