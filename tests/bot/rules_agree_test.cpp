@@ -117,6 +117,11 @@ TEST(RulesAgree, AnOpenArenaHasClearStartsAndStraightWalks) {
   arena_forget();
   arena_refresh();
   for (int p = 1; p <= 2; p++) EXPECT_TRUE(spot_clear(SPAWN[p].x, SPAWN[p].y)) << "player " << p;
+  // a line's spot a little past the field's edge is not one: he cannot stand there
+  EXPECT_FALSE(spot_clear(FIELD_LEFT - 0.3, 5));
+  EXPECT_FALSE(spot_clear(FIELD_RIGHT + 0.3, 5));
+  EXPECT_FALSE(spot_clear(8, FIELD_BOTTOM - 0.3));
+  EXPECT_FALSE(spot_clear(8, FIELD_TOP + 0.3));
   // and every place, the corners too, is a walk from every other, one step per lattice square
   for (int from = 0; from < PLACES; from++)
     for (int to = 0; to < PLACES; to++) {

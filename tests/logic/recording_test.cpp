@@ -5,6 +5,7 @@
 // whether it runs on to it or back (from the start again).
 #include "record/recording.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -100,6 +101,26 @@ TEST(Recording, AFileThatStopsGrowingEndsAtItsLastWholeFrame) {
   EXPECT_EQ(recording_run(bytes.data(), bytes.size(), &error), 3) << error;
   put_startup_state();
   std::remove(path.c_str());
+}
+
+// A game started with its standard input closed records into descriptor 0: the finished
+// recording lets it go like any other, so no match leaves a file open.
+TEST(Recording, AFinishedRecordingLeavesNoFileOpenWhateverItsDescriptor) {
+  const std::string path = temp_path();
+  const int saved_input = dup(0);
+  ASSERT_GE(saved_input, 0);
+  close(0);
+  std::string error;
+  const bool opened = record_open(path.c_str(), &error);
+  const bool took_zero = fcntl(0, F_GETFD) >= 0;
+  record_finish();
+  const bool left_open = fcntl(0, F_GETFD) >= 0;
+  dup2(saved_input, 0);
+  close(saved_input);
+  std::remove(path.c_str());
+  ASSERT_TRUE(opened) << error;
+  ASSERT_TRUE(took_zero);
+  EXPECT_FALSE(left_open);
 }
 
 // A recording of version 1.1.0 (format 1: one step a picture, by the rules of then) bears

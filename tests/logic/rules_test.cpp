@@ -2,6 +2,7 @@
 // everywhere, so each case sits exactly on one, or just past it.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "combat/combat.h"
@@ -256,6 +257,15 @@ TEST_F(Rules, AShotWritesBackToTheLowestSlotOfItsType) {
   set_arrows(player[1].wepon, false);
   player_search(1);
   EXPECT_FALSE(player[1].in[0].naboj[0].have);
+  // a selection no slot in the cycle holds (a replay may set any) goes back to the sword;
+  // nothing past the slots is looked at, though the other archer's record beside them is
+  // all set bits here
+  std::memset(&player[2].mapa, 1, sizeof(Splayer) - offsetof(Splayer, mapa));
+  for (int chosen : {SLOTS - 1, SLOTS, 40, -7}) {
+    player[1].show.id = chosen;
+    player_search(1);
+    EXPECT_EQ(player[1].show.id, -1) << chosen;
+  }
   // The hand reloads from the slot after the one given, from slot 1 on: slot 2 after slot 1.
   player[1].in[2] = {2, true, {{true}}};
   reset_item(1, 1);

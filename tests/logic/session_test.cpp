@@ -152,7 +152,9 @@ TEST(SessionRules, EachKeyboardMovesOnlyItsOwnArcher) {
   move = false, New_Nastavenia = true;  // colour screen: only the colour keys are remapped
   EXPECT_EQ(merged("JL", "SF"), "FJLS");
   EXPECT_EQ(merged("I", "E"), "EI");
-  New_Nastavenia = false;  // menus: every key as it is (the host's I opens the credits)
+  EXPECT_EQ(merged("J", ""), "S");  // one side alone: its other hand's Left is its own
+  EXPECT_EQ(merged("I", ""), "I");  // and any other key the other player's
+  New_Nastavenia = false;           // menus: every key as it is (the host's I opens the credits)
   EXPECT_EQ(merged("I", ""), "I");
   EXPECT_EQ(merged("JL", ""), "JL");
   move = saved_move, New_Nastavenia = saved_colour;
@@ -252,6 +254,23 @@ TEST(SessionRules, MalformedMessagesAreRefusedWhole) {
   for (size_t cut = 0; cut < good.size(); cut++)
     EXPECT_FALSE(decode_message(u8(good), cut, &out)) << cut;
   EXPECT_FALSE(decodes(good + "x", &out));
+  // one entry more than a message holds, whole and well formed, is refused before it is read;
+  // so is a sender byte that names neither side
+  std::string too_many = good;
+  const std::string entry = good.substr(good.size() - 4);  // no keys, level 0, map 1
+  too_many[27] = static_cast<char>(INPUTS_PER_MESSAGE + 1);
+  for (int i = 2; i <= INPUTS_PER_MESSAGE; i++) too_many += entry;
+  EXPECT_FALSE(decodes(too_many, &out));
+  too_many[27] = static_cast<char>(INPUTS_PER_MESSAGE);
+  ASSERT_TRUE(decodes(too_many.substr(0, too_many.size() - 4), &out));
+  EXPECT_EQ(out.count, INPUTS_PER_MESSAGE);
+  Message from_guest = m;
+  from_guest.from_host = false;
+  from_guest.inputs[0].map = from_guest.inputs[1].map = 0;
+  std::string neither = encode_message(from_guest);
+  ASSERT_TRUE(decodes(neither, &out));
+  neither[3] = 2;
+  EXPECT_FALSE(decodes(neither, &out));
   auto refused = [&](const Message& bad) { return !decodes(encode_message(bad), &out); };
   EXPECT_EQ(out.inputs[0].command, m.inputs[0].command);
   auto with_codes = [&](std::initializer_list<int> codes) {  // the first entry's keys as sent
@@ -352,6 +371,12 @@ TEST(SessionPeers, AGuestThatNeverCompletesTheHandshakeIsLetGoQuietly) {
   deliver(&host, bytes_of(MSG_HELLO, "1.0.0"), 0);
   session_other_gone(&host, 0);
   EXPECT_EQ(host.phase, PHASE_ENDED);
+  EXPECT_EQ(host.end_message, "");
+  // an ended session hears nothing more: a late greeting of another version neither answers
+  // nor changes what the player is told
+  host.outbox.clear();
+  deliver(&host, bytes_of(MSG_HELLO, "9.9.9"), 10);
+  EXPECT_TRUE(host.outbox.empty());
   EXPECT_EQ(host.end_message, "");
 }
 
