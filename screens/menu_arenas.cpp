@@ -22,9 +22,17 @@ constexpr float LINE_SCALE = 0.75f;
 constexpr float SHOWN_LEFT = FIELD_LEFT, SHOWN_RIGHT = FIELD_RIGHT + 1;
 constexpr float SHOWN_BOTTOM = FIELD_BOTTOM, SHOWN_TOP = FIELD_TOP + 1;
 
-// A filled rectangle in text space (y downward), from field units inside the picture at top.
+// A filled rectangle in text space (y downward), from field units inside the picture at top,
+// in the colour last chosen. The colour goes with every corner: the browser's GL emulation
+// packs each vertex of a batch as it packed the first.
 struct Picture {
   float x, top;
+  float r = 1, g = 1, b = 1;
+  void colour(float red, float green, float blue) {
+    r = red;
+    g = green;
+    b = blue;
+  }
   void rect(float fx0, float fy0, float fx1, float fy1) const {
     auto px = [&](float fx) {
       return x + (fx - SHOWN_LEFT) / (SHOWN_RIGHT - SHOWN_LEFT) * PICTURE_W;
@@ -33,10 +41,11 @@ struct Picture {
     auto py = [&](float fy) {
       return 480 - (top + PICTURE_H - (fy - SHOWN_BOTTOM) / (SHOWN_TOP - SHOWN_BOTTOM) * PICTURE_H);
     };
-    glVertex2f(px(fx0), py(fy0));
-    glVertex2f(px(fx1), py(fy0));
-    glVertex2f(px(fx1), py(fy1));
-    glVertex2f(px(fx0), py(fy1));
+    const float corners[4][2] = {{fx0, fy0}, {fx1, fy0}, {fx1, fy1}, {fx0, fy1}};
+    for (const auto& corner : corners) {
+      glColor3f(r, g, b);
+      glVertex2f(px(corner[0]), py(corner[1]));
+    }
   }
 };
 
@@ -48,20 +57,20 @@ void draw_picture(const ArenaEntry* e, float top, bool dim) {
   glDisable(GL_BLEND);
   flat_layer_begin();
   const float shade = dim ? 0.45f : 1.0f;
-  const Picture picture{PICTURE_X, top};
+  Picture picture{PICTURE_X, top};
   glBegin(GL_QUADS);
-  glColor3f(0.1f * shade, 0.45f * shade, 0.1f * shade);
+  picture.colour(0.1f * shade, 0.45f * shade, 0.1f * shade);
   picture.rect(SHOWN_LEFT, SHOWN_BOTTOM, SHOWN_RIGHT, SHOWN_TOP);
-  glColor3f(0.8f * shade, 0.8f * shade, 0.8f * shade);
+  picture.colour(0.8f * shade, 0.8f * shade, 0.8f * shade);
   for (int i = 1; e && i < e->walls_count; i++) {
     const Sbuild& b = e->walls[i];
     if (b.x2 <= 0 || b.y2 <= 0) continue;  // as the field draws them: nothing to see
     picture.rect(b.x, b.y, static_cast<float>(b.x) + b.x2, static_cast<float>(b.y) + b.y2);
   }
   if (e) {
-    glColor3f(0.95f * shade, 0.15f * shade, 0.1f * shade);
+    picture.colour(0.95f * shade, 0.15f * shade, 0.1f * shade);
     picture.rect(SPAWN[1].x, SPAWN[1].y, SPAWN[1].x + 1, SPAWN[1].y + 1);
-    glColor3f(0.3f * shade, 0.5f * shade, 1.0f * shade);
+    picture.colour(0.3f * shade, 0.5f * shade, 1.0f * shade);
     picture.rect(SPAWN[2].x, SPAWN[2].y, SPAWN[2].x + 1, SPAWN[2].y + 1);
   }
   glEnd();

@@ -28,13 +28,15 @@ float py(float y) {
   return TOP + (REACH_TOP - y) * CELL;
 }
 
-// A rectangle of the ground plane, untextured, in one colour.
+// A rectangle of the ground plane, untextured, in one colour. The colour goes with every
+// corner: the browser's GL emulation packs each vertex of a batch as it packed the first, so
+// a colour given once per quad shifts every vertex after it.
 void ground_rect(float x0, float y0, float x1, float y1, float r, float g, float b) {
-  glColor3f(r, g, b);
-  glVertex2f(px(x0), py(y0));
-  glVertex2f(px(x1), py(y0));
-  glVertex2f(px(x1), py(y1));
-  glVertex2f(px(x0), py(y1));
+  const float corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+  for (const auto& corner : corners) {
+    glColor3f(r, g, b);
+    glVertex2f(px(corner[0]), py(corner[1]));
+  }
 }
 
 // A frame around a rectangle of the ground plane, t pixels thick, inside it.

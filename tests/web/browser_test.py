@@ -2,7 +2,8 @@
 """The browser build played in headless chromium over the DevTools protocol, read from
 screenshots: the main menu in the browser's language, sound from the first key, the highlight,
 a match against the computer and the pause menu; ?lang=sk&volume=40 and a speed level kept for
-a later visit, driven by a pad; a missing data file and no WebGL each give a readable message.
+a later visit, driven by a pad; an arena made in the page's editor kept across a reload and
+played; a missing data file and no WebGL each give a readable message.
 
 Usage: tests/web/browser_test.py [BUILD_WEB_DIR] [--shots DIR]
 Every wait polls up to KORVALEN_TEST_DEADLINE seconds a step (240 by default).
@@ -236,6 +237,15 @@ class Page:
             finally:
                 self.let_go(name)
 
+    def colour_at(self, tx, ty):
+        """The mean colour of a few pixels about (tx, ty) of the 640 x 480 text space."""
+        x, y, w, h = self.picture
+        clip = (x + tx * w // 640 - 3, y + ty * h // 480 - 3, 6, 6)
+        image = Image.open(io.BytesIO(self.screenshot(clip))).convert("RGB")
+        rgb = tuple(int(v) for v in ImageStat.Stat(image).mean)
+        self.seen = "%s at (%d, %d)" % (rgb, tx, ty)
+        return rgb
+
     def wall_at(self, cx, cy):
         """Whether the top of a wall covers cell (cx, cy): grey stone there, where grass has
         no red and a bow on the ground more red than blue. The top lies 19 units from the
@@ -318,9 +328,7 @@ def play(page, base):
           "Esc opens the pause menu")
     menu_to_computer(page, base)
     keep_settings(page, base)
-    # not yet seen passing: timed out on the DevTools link on a loaded machine
-    if os.environ.get("KORVALEN_WEB_KEEP_ARENA"):
-        keep_arena(page, base)
+    keep_arena(page, base)
 
     page.open(base + "/no-data/?bot=2")
     page.failed_with("a missing data file", "could not be loaded")
@@ -401,8 +409,13 @@ def keep_arena(page, base):
         % own)
     saves = lambda: int(page.evaluate("document.body.dataset.settingsSaved || 0"))
 
-    def tap(name):  # a frame reads the key up after it went down: the game took the tap
+    def tap(name):
+        """Presses a key until a frame has read it down, then lets it go until a frame has
+        read it up. A key let go before any frame saw it is held for the next frame, so a
+        second tap of the same key straight after would reach the game as no new press."""
         page.key(name, True)
+        frames = page.key_frames()  # read after the key went down: the next frame sees it
+        until("a frame with %s down" % name, lambda: page.key_frames() != frames)
         page.let_go(name)
 
     page.open(base + "/?bot=2")
@@ -410,6 +423,13 @@ def keep_arena(page, base):
     page.hold_until("t", "T: the editor", lambda: page.tint(60, 10, "110"))
     for name in ["Right"] * 12 + ["Up"] * 5 + ["space"]:  # a wall at (12, 5)
         tap(name)
+    # The plan, a cell 26 across from (40, 36) down to the field's row 0: the new wall's
+    # brown stone in cell (12, 5), grass in cell (6, 5) beside it.
+    stone = lambda rgb: rgb[0] >= 100 and rgb[0] - rgb[2] >= 30 and rgb[1] < rgb[0]
+    grass = lambda rgb: rgb[1] >= rgb[0] + 30 and rgb[1] >= rgb[2] + 30
+    page.shows("the editor's plan: a wall at (12, 5), grass at (6, 5)",
+               lambda: stone(page.colour_at(378, 205)), lambda: grass(page.colour_at(209, 205)))
+    page.save("editor_wall")
     page.hold_until("u", "U: the name asked for", lambda: page.tint(40, 400, "110"))
     for name in ("w", "e", "b"):
         tap(name)
@@ -429,6 +449,8 @@ def keep_arena(page, base):
     page.hold_until("space", "the colour screen", lambda: page.tint(24, 177, "100"))
     page.hold_until("b", "the arena list, arena 1 picked", lambda: page.tint(250, 20, "110"),
                     lambda: page.tint(84, 58 + 36, "011"))
+    page.shows("the arena list's pictures: grass in any arena's", lambda: grass(
+        page.colour_at(30, 80)))
     for _ in range(9):  # past the nine shipped arenas to the player's own, last
         tap("Down")
     page.hold_until("space", "the colour screen again", lambda: page.tint(24, 177, "100"))
