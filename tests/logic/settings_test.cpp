@@ -180,6 +180,8 @@ TEST(Settings, WriterChangesOnlyTheValue) {
   EXPECT_EQ(settings_edit_text("[a]\r\nb=c", "keys", "player1.up", "W"),
             "[a]\r\nb=c\r\n\r\n[keys]\r\nplayer1.up = W\r\n");
   EXPECT_EQ(settings_edit_text("", "game", "speed", "3"), "[game]\nspeed = 3\n");
+  // a section on the file's first line, with nothing in it yet, takes the name under it
+  EXPECT_EQ(settings_edit_text("[game]\n", "game", "speed", "3"), "[game]\nspeed = 3\n");
   // of two lines for one name, the last one counts when read, so it is the one changed
   EXPECT_EQ(settings_edit_text("[game]\nspeed=1\nspeed=2\n", "game", "speed", "3"),
             "[game]\nspeed=1\nspeed=3\n");
