@@ -141,6 +141,14 @@ TEST_F(MapFolder, SectorZeroReadsNoFile) {
   EXPECT_FALSE(map_last_read().present);
 }
 
+// "Any arena" with only one arena that can be played draws that one, whatever the seed.
+TEST_F(MapFolder, AnyArenaAmongOneIsThatOne) {
+  const int only[] = {7};
+  ASSERT_TRUE(sector_choose_any(only, 1));
+  for (std::uint32_t seed : {1u, 2u, 0xFFFFFFFFu}) EXPECT_EQ(sector_any_pick(seed), 7);
+  sector_choose(1);
+}
+
 // Each file is looked up on its own: a player's s_1.txt with the installed images, and the
 // other way round; an absolute name and no data folder leave every name as it is.
 TEST_F(MapFolder, DataFilesWorkingDirectoryFirstThenTheDataFolder) {
