@@ -47,11 +47,34 @@ start_meeting_servers() {
   [[ $url == http://127.0.0.1:* ]] || fail "run.sh's first line is no URL: $url"
 }
 
-# A failure shows what both games said.
+# A failure shows what both games said, and where each stood: running or not, its window
+# mapped or not, whether its frames still read the keys, and the screen its recording
+# reached.
 eval "$(declare -f fail | sed '1s/fail/fail_alone/')"
 fail() {
-  for side in host guest; do [ -s "$work/$side.err" ] && sed "s/^/$side: /" "$work/$side.err" >&2; done
+  local side
+  for side in host guest; do
+    [ -s "$work/$side.err" ] && sed "s/^/$side: /" "$work/$side.err" >&2
+    [ -n "${display[$side]:-}" ] && where_it_stood "$side" 2>&1 | sed "s/^/$side: /" >&2
+  done
   fail_alone "$@"
+}
+where_it_stood() {
+  local game_pid=${pid[$1]} DISPLAY=${display[$1]} from flags
+  if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
+    from=$(key_frames)
+    sleep 1
+    echo "running; frames that read the keys: $from, a second later $(key_frames)"
+  else
+    echo "not running"
+  fi
+  LANG=C xwininfo -root -tree 2>/dev/null | grep -F '"Korvalen": ' | while read -r id _; do
+    LANG=C xwininfo -id "$id" | grep -E "Map State|Absolute upper-left|Width|Height" | tr -s ' \n' ' '
+    echo
+  done
+  [ -s "$work/$1.rec" ] || return 0
+  flags=$(replays "$work/$1.rec" 2>&1 | grep -E "^korvalen-replay|^frame |^(active|Start_Menu|Menu|Help|Info|Nastavenia|New_Nastavenia|End|QNew|QNastavenia|QExit|New|Exit|done|frames) " | tr '\n' ' ')
+  echo "its recording so far: $flags"
 }
 # With KORVALEN_SCREENSHOTS=DIR the picture last looked at is kept there as $1.png.
 keep() { [ -z "${KORVALEN_SCREENSHOTS:-}" ] || cp "$work/now.png" "$KORVALEN_SCREENSHOTS/$1.png"; }
