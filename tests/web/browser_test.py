@@ -28,6 +28,7 @@ import websocket  # python3-websocket
 from PIL import Image, ImageStat  # python3-pil
 
 DEADLINE = float(os.environ.get("KORVALEN_TEST_DEADLINE", "240"))
+SHOT_WAIT = 30  # seconds before a screenshot is asked for again
 WIDTH, HEIGHT = 1280, 1060  # the browser's inner size: a canvas about 1280 x 1031
 KEYS = {"Down": ("ArrowDown", "ArrowDown", 40), "Up": ("ArrowUp", "ArrowUp", 38),
         "space": (" ", "Space", 32), "Escape": ("Escape", "Escape", 27),
@@ -128,15 +129,21 @@ class Page:
         except OSError:
             return None
 
-    def call(self, method, **params):  # one command's result; events before it are dropped
+    def call(self, method, wait=DEADLINE, **params):
+        """One command's result, waiting at most wait seconds; events before it, and late
+        answers to commands given up on, are dropped."""
         self.next_id += 1
         self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            reply = json.loads(self.socket.recv())
-            if reply.get("id") == self.next_id:
-                if "error" in reply:
-                    raise Failure("%s: %s" % (method, reply["error"]))
-                return reply.get("result", {})
+        self.socket.settimeout(wait)
+        try:
+            while True:
+                reply = json.loads(self.socket.recv())
+                if reply.get("id") == self.next_id:
+                    if "error" in reply:
+                        raise Failure("%s: %s" % (method, reply["error"]))
+                    return reply.get("result", {})
+        except websocket.WebSocketTimeoutException:
+            raise Failure("%s: chromium did not answer in %g s" % (method, wait)) from None
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
@@ -146,7 +153,20 @@ class Page:
         params = {"format": "png"}
         if clip:
             params["clip"] = dict(zip(("x", "y", "width", "height"), clip), scale=1)
-        return base64.b64decode(self.call("Page.captureScreenshot", **params)["data"])
+        # On a starved machine chromium has been seen to leave one request for a picture
+        # unanswered for good; asking again gets one.
+        return base64.b64decode(until(
+            "a screenshot from chromium",
+            lambda: self.answer_within(SHOT_WAIT, "Page.captureScreenshot", **params))["data"])
+
+    def answer_within(self, wait, method, **params):  # the result, or None after wait seconds
+        try:
+            return self.call(method, wait, **params)
+        except Failure as failure:
+            if "did not answer" not in str(failure):
+                raise
+            print("note: %s; asked again" % failure, file=sys.stderr)
+            return None
 
     def save(self, name):
         if self.shots:
